@@ -1,0 +1,161 @@
+#include "app/config.h"
+
+#include <mutex>
+#include <vector>
+
+#include "app/globals.h"
+#include "platform/files.h"
+
+namespace qp {
+
+const char* const kConfigurationFile = "Voskconv.ini";
+
+namespace {
+
+struct Reader {
+    bool haveFile = false;
+    std::vector<std::string> lines;  // split at LF; a CR before it stays
+    long group = -1;                 // index of the group's first line, -1: none
+};
+
+Reader gReader;
+std::recursive_mutex gReaderMutex;
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+// The value part of the key line that matches, or false.
+bool FindValue(const std::string& key, std::string& value) {
+    if (!gReader.haveFile || gReader.group < 0 || key.empty()) return false;
+    for (size_t i = static_cast<size_t>(gReader.group); i < gReader.lines.size(); ++i) {
+        const std::string& line = gReader.lines[i];
+        if (!line.empty() && line[0] == '[') break;
+        size_t p = line.find_first_not_of(' ');
+        if (p == std::string::npos || line[p] == ';') continue;
+        size_t eq = line.find('=', p);
+        if (eq == std::string::npos) continue;
+        std::string name = line.substr(p, eq - p);
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        if (!SameIgnoringCase(name, key)) continue;
+        size_t v = eq + 1;
+        while (v < line.size() && line[v] == ' ') ++v;
+        value = line.substr(v);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void OpenConfiguration(const std::string& fileName) {
+    std::lock_guard<std::recursive_mutex> lock(gReaderMutex);
+    gReader = Reader{};
+    std::string content;
+    if (!ReadWholeFile(ResolvePath(fileName), content)) return;
+    gReader.haveFile = true;
+    size_t start = 0;
+    while (start <= content.size()) {
+        size_t lf = content.find('\n', start);
+        if (lf == std::string::npos) {
+            gReader.lines.push_back(content.substr(start));
+            break;
+        }
+        gReader.lines.push_back(content.substr(start, lf - start));
+        start = lf + 1;
+    }
+}
+
+void SelectGroup(const std::string& group) {
+    std::lock_guard<std::recursive_mutex> lock(gReaderMutex);
+    gReader.group = -1;
+    if (!gReader.haveFile) return;
+    for (size_t i = 0; i < gReader.lines.size(); ++i) {
+        const std::string& line = gReader.lines[i];
+        if (line.empty() || line[0] != '[') continue;
+        size_t close = line.find(']', 1);
+        std::string name = line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        if (SameIgnoringCase(name, group)) {
+            gReader.group = static_cast<long>(i + 1);
+            return;
+        }
+    }
+}
+
+int32_t ReadInteger(const std::string& key, int32_t defaultValue) {
+    std::lock_guard<std::recursive_mutex> lock(gReaderMutex);
+    std::string v;
+    if (!FindValue(key, v)) return defaultValue;
+    size_t i = 0;
+    bool negative = false;
+    if (i < v.size() && (v[i] == '-' || v[i] == '+')) negative = v[i++] == '-';
+    int64_t n = 0;
+    for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i) {
+        n = n * 10 + (v[i] - '0');
+        if (n > 0x80000000LL) n = 0x80000000LL;  // saturate, never overflow
+    }
+    if (negative) n = -n;
+    if (n > INT32_MAX) n = INT32_MAX;
+    return static_cast<int32_t>(n);
+}
+
+std::string ReadString(const std::string& key, const std::string& defaultValue) {
+    std::lock_guard<std::recursive_mutex> lock(gReaderMutex);
+    std::string v;
+    if (!FindValue(key, v)) return defaultValue;
+    size_t cr = v.find('\r');
+    if (cr != std::string::npos) v.resize(cr);
+    return v;
+}
+
+void CloseConfiguration() {
+    std::lock_guard<std::recursive_mutex> lock(gReaderMutex);
+    gReader = Reader{};
+}
+
+std::string ConfigurationText() {
+    const std::string nl = "\r\n";
+    std::string s;
+    s += ";Quillane Init file" + nl;
+    s += ";" + nl;
+    s += "PreferenceVersion = 1" + nl;
+    s += ";" + nl;
+    s += "[Block size save]" + nl;
+    s += "Bank = " + std::to_string(gConfig.bank) + nl;
+    s += ";" + nl;
+    s += "[Window]" + nl;
+    s += "WindowWidth = " + std::to_string(gConfig.windowWidth) + nl;
+    s += "WindowHeight = " + std::to_string(gConfig.windowHeight) + nl;
+    s += ";" + nl;
+    s += "[Plugin Path]" + nl;
+    s += "PlugPath = " + gConfig.plugPath + nl;
+    s += ";" + nl;
+    s += "[Save Path]" + nl;
+    s += "SavePath = " + gConfig.savePath + nl;
+    return s;
+}
+
+bool WriteConfiguration() {
+    return WriteFileAtomic(ResolvePath(kConfigurationFile), ConfigurationText());
+}
+
+void ReadStartupConfiguration() {
+    OpenConfiguration(kConfigurationFile);
+    SelectGroup("Window");
+    gConfig.windowWidth = ReadInteger("WindowWidth", 800);
+    gConfig.windowHeight = ReadInteger("WindowHeight", 600);
+    SelectGroup("Block size save");
+    gConfig.bank = ReadInteger("Bank", 50000);
+    SelectGroup("Plugin Path");
+    gConfig.plugPath = ReadString("PlugPath", "C:\\");
+    SelectGroup("Save Path");
+    gConfig.savePath = ReadString("SavePath", "C:\\");
+    CloseConfiguration();
+}
+
+}  // namespace qp

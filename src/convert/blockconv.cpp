@@ -1,0 +1,44 @@
+#include "convert/blockconv.h"
+
+#include "app/globals.h"
+#include "plugin/blocks.h"
+
+namespace qp {
+
+std::string gCellRenames;
+
+void ApplyNameEdit(int g, int r, const std::string& newName) {
+    if (g < kFirstList || g > kLastList || r < 0 || r >= static_cast<int>(gNameLists[g].size()))
+        return;
+    const int b = gNameLists[g][static_cast<size_t>(r)].block;
+    const int o = FindSubrecord(b, ListNameSubrecord(g));
+    if (o < 0) return;  // no name subrecord: leave the block as it is
+    const std::string cur = ReadBlockString(b, o + 8, ReadBlockInt(b, o + 4) - 1);
+    if (g == 3) gCellRenames += EncodePair(cur, newName);
+    ReplaceInSubrecord(b, o, cur, newName);
+}
+
+void MarkRowStored(int g, int r, const std::string& flag, const std::string& ov) {
+    if (g < kFirstList || g > kLastList || r < 0 || r >= static_cast<int>(gNameLists[g].size()))
+        return;
+    NameEntry& e = gNameLists[g][static_cast<size_t>(r)];
+    e.flag = flag;
+    e.ov = ov;
+}
+
+bool ReplaceByPairs(int block, int subOffset, const std::string& cur, const std::string& head,
+                    const PairFile& pairs) {
+    if (cur.size() < head.size() || cur.compare(0, head.size(), head) != 0) return false;
+    int i = FindPairA(pairs, cur.substr(head.size()));
+    if (i < 0) return false;
+    ReplaceInSubrecord(block, subOffset, cur, head + pairs.pairs[static_cast<size_t>(i)].second);
+    return true;
+}
+
+bool ReplaceByPairFile(int block, int subOffset, const std::string& cur, const std::string& head,
+                       const std::string& pairFile) {
+    auto pairs = OpenPairFile(pairFile);
+    return ReplaceByPairs(block, subOffset, cur, head, *pairs);
+}
+
+}  // namespace qp

@@ -1,0 +1,26 @@
+// Writing edited names into blocks and replacing strings through pair files.
+#pragma once
+
+#include <string>
+
+#include "dictionary/dictfile.h"
+
+namespace qp {
+
+// Writes the new name of row r of list g into its block's NAME or FNAM. For a
+// cell the pair (name now in the block, new name) is added to the cell
+// renames of the running save.
+void ApplyNameEdit(int g, int r, const std::string& newName);
+// Sets entry r of name list g's flag and OV name.
+void MarkRowStored(int g, int r, const std::string& flag, const std::string& ov);
+// Replaces cur (the text of the subrecord at o) by head + B for the first pair
+// whose head + A equals cur. Returns whether a pair matched.
+bool ReplaceByPairFile(int block, int subOffset, const std::string& cur, const std::string& head,
+                       const std::string& pairFile);
+bool ReplaceByPairs(int block, int subOffset, const std::string& cur, const std::string& head,
+                    const PairFile& pairs);
+
+// Cell renames of the running save, as pair-file bytes.
+extern std::string gCellRenames;
+
+}  // namespace qp

@@ -1,0 +1,79 @@
+#include "convert/links.h"
+
+#include "convert/blockconv.h"
+#include "convert/progress.h"
+#include "platform/files.h"
+#include "plugin/blocks.h"
+
+namespace qp {
+
+namespace {
+
+void Chain(PairFile& out, const PairFile& part) {
+    for (const auto& [a, b] : part.pairs) {
+        uint32_t i = static_cast<uint32_t>(out.pairs.size());
+        out.firstA.emplace(a, i);
+        out.firstB.emplace(b, i);
+        out.pairs.emplace_back(a, b);
+    }
+}
+
+}  // namespace
+
+PairFile BuildLinkDictionary(const std::string& externalDatabase) {
+    PairFile links;
+    if (!gCellRenames.empty()) {
+        Chain(links, ParsePairFile(gCellRenames));
+        Chain(links, *OpenPairFile("data\\Celldata.dat"));
+    } else if (FileExists(ResolvePath("data\\Celldata.dat"))) {
+        // Without renames the cell dictionary is copied, not opened: a missing
+        // one stays missing.
+        Chain(links, *OpenPairFile("data\\Celldata.dat"));
+    }
+    Chain(links, *OpenPairFile("data\\Regndata.dat"));
+    Chain(links, ParsePairFile(externalDatabase));
+    return links;
+}
+
+bool ConvertLinkName(int block, int subOffset, int dataSize, const PairFile& links) {
+    std::string name = ReadBlockString(block, subOffset + 8, dataSize - 1);
+    bool found = ReplaceByPairs(block, subOffset, name, "", links);
+    ShowBlockProgress("Interconnexion conversion : ", block, LastBlock());
+    return found;
+}
+
+bool ConvertCellCondition(int block, int subOffset, int dataSize, const PairFile& links) {
+    std::string s = ReadBlockString(block, subOffset + 8, dataSize);
+    bool found = false;
+    if (s.size() >= 5 && s.compare(1, 4, "BLX0") == 0)
+        found = ReplaceByPairs(block, subOffset, s, s.substr(0, 5), links);
+    ShowBlockProgress("Interconnexion conversion : ", block, LastBlock());
+    return found;
+}
+
+void ConvertLinks(const std::string& externalDatabase) {
+    RemoveFile(ResolvePath("data\\Concat.dat"));
+    PairFile links = BuildLinkDictionary(externalDatabase);
+    const int last = LastBlock();
+    for (int b = 0; b <= last; ++b) {
+        std::string type = ReadBlockString(b, 0, 4);
+        if (type == "CELL" || type == "NPC_") {
+            WalkSubrecords(b, [&](int o, const std::string& name, int n) {
+                if (name == "DNAM") ConvertLinkName(b, o, n, links);
+                return true;
+            });
+        } else if (type == "INFO") {
+            WalkSubrecords(b, [&](int o, const std::string& name, int n) {
+                if (name != "ANAM") return true;
+                ConvertLinkName(b, o, n, links);
+                return false;
+            });
+            WalkSubrecords(b, [&](int o, const std::string& name, int n) {
+                if (name == "SCVR") ConvertCellCondition(b, o, n, links);
+                return true;
+            });
+        }
+    }
+}
+
+}  // namespace qp

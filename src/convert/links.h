@@ -1,0 +1,24 @@
+// Cell references in doors and travel destinations (DNAM of CELL and NPC_)
+// and in dialogue (the first ANAM of INFO, SCVR cell conditions) follow the
+// converted cell names.
+#pragma once
+
+#include <string>
+
+#include "dictionary/dictfile.h"
+
+namespace qp {
+
+// Builds the link dictionary (cell renames of this save, cell dictionary,
+// region dictionary, external database bytes given) and converts every
+// reference through it.
+void ConvertLinks(const std::string& externalDatabase);
+
+bool ConvertLinkName(int block, int subOffset, int dataSize, const PairFile& links);
+bool ConvertCellCondition(int block, int subOffset, int dataSize, const PairFile& links);
+
+// The link dictionary as one pair file: each source parsed on its own and
+// chained in order, so a damaged source cannot shift the pairs after it.
+PairFile BuildLinkDictionary(const std::string& externalDatabase);
+
+}  // namespace qp

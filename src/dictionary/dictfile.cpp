@@ -1,0 +1,194 @@
+#include "dictionary/dictfile.h"
+
+#include <cstring>
+#include <mutex>
+
+#include "platform/files.h"
+
+namespace qp {
+
+bool ReadCountedString(const std::string& buffer, size_t& pos, std::string& text) {
+    text.clear();
+    if (pos > buffer.size() || buffer.size() - pos < 4) return false;
+    uint32_t u = 0;
+    for (int i = 3; i >= 0; --i) u = (u << 8) | static_cast<unsigned char>(buffer[pos + i]);
+    int32_t len = static_cast<int32_t>(u);
+    if (len < 0 || static_cast<uint64_t>(len) > buffer.size() - pos - 4) return false;
+    const char* start = buffer.data() + pos + 4;
+    const void* zero = std::memchr(start, 0, static_cast<size_t>(len));
+    size_t textLen = zero ? static_cast<size_t>(static_cast<const char*>(zero) - start)
+                          : static_cast<size_t>(len);
+    text.assign(start, textLen);
+    pos += 4 + static_cast<size_t>(len);
+    return true;
+}
+
+void WriteCountedString(std::string& out, const std::string& text) {
+    size_t zero = text.find('\0');
+    size_t len = zero == std::string::npos ? text.size() : zero;
+    uint32_t u = static_cast<uint32_t>(len);
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((u >> (8 * i)) & 0xFF);
+    out.append(text, 0, len);
+}
+
+std::string EncodePair(const std::string& a, const std::string& b) {
+    std::string out;
+    WriteCountedString(out, a);
+    WriteCountedString(out, b);
+    return out;
+}
+
+PairFile ParsePairFile(const std::string& content) {
+    PairFile f;
+    size_t pos = 0;
+    while (pos < content.size()) {
+        size_t start = pos;
+        std::string a, b;
+        if (!ReadCountedString(content, pos, a) || !ReadCountedString(content, pos, b)) {
+            f.damagedAt = static_cast<int64_t>(start);
+            break;
+        }
+        uint32_t i = static_cast<uint32_t>(f.pairs.size());
+        f.firstA.emplace(a, i);  // emplace keeps the first occurrence
+        f.firstB.emplace(b, i);
+        f.pairs.emplace_back(std::move(a), std::move(b));
+    }
+    return f;
+}
+
+TripleFile ParseTripleFile(const std::string& content) {
+    TripleFile f;
+    size_t pos = 0;
+    while (pos < content.size()) {
+        size_t start = pos;
+        std::array<std::string, 3> t;
+        if (!ReadCountedString(content, pos, t[0]) || !ReadCountedString(content, pos, t[1]) ||
+            !ReadCountedString(content, pos, t[2])) {
+            f.damagedAt = static_cast<int64_t>(start);
+            break;
+        }
+        f.firstKey.emplace(t[0], static_cast<uint32_t>(f.triples.size()));
+        f.triples.push_back(std::move(t));
+    }
+    return f;
+}
+
+int FindPairAOrB(const PairFile& f, const std::string& name, bool& secondMatched) {
+    secondMatched = false;
+    auto a = f.firstA.find(name);
+    auto b = f.firstB.find(name);
+    int ia = a == f.firstA.end() ? -1 : static_cast<int>(a->second);
+    int ib = b == f.firstB.end() ? -1 : static_cast<int>(b->second);
+    if (ia < 0 && ib < 0) return -1;
+    int i = (ia < 0) ? ib : (ib < 0 ? ia : std::min(ia, ib));
+    secondMatched = (i == ib);
+    return i;
+}
+
+int FindPairA(const PairFile& f, const std::string& text) {
+    auto a = f.firstA.find(text);
+    return a == f.firstA.end() ? -1 : static_cast<int>(a->second);
+}
+
+int FindTriple(const TripleFile& f, const std::string& key) {
+    auto k = f.firstKey.find(key);
+    return k == f.firstKey.end() ? -1 : static_cast<int>(k->second);
+}
+
+namespace {
+
+std::mutex gCacheMutex;
+bool gInCommand = false;
+std::unordered_map<std::string, std::shared_ptr<const PairFile>> gPairCache;
+std::unordered_map<std::string, std::shared_ptr<const TripleFile>> gTripleCache;
+std::vector<DictionaryProblem> gProblems;
+
+// Reads the file, creating it empty when missing; records problems.
+std::string LoadContent(const std::string& name, int64_t& size) {
+    std::string path = ResolvePath(name);
+    std::string content, err;
+    size = 0;
+    if (!FileExists(path)) {
+        CreateIfMissing(path);
+        return content;
+    }
+    if (!ReadWholeFile(path, content, &err)) {
+        DictionaryProblem p;
+        p.name = name;
+        p.unreadable = true;
+        p.reason = err;
+        gProblems.push_back(p);
+        content.clear();
+    }
+    size = static_cast<int64_t>(content.size());
+    return content;
+}
+
+void NoteDamage(const std::string& name, int64_t at) {
+    if (at < 0) return;
+    for (const auto& p : gProblems)
+        if (p.name == name && !p.unreadable) return;
+    DictionaryProblem p;
+    p.name = name;
+    p.damagedAt = at;
+    p.reason = "damaged at byte " + std::to_string(at);
+    gProblems.push_back(p);
+}
+
+}  // namespace
+
+std::shared_ptr<const PairFile> OpenPairFile(const std::string& name) {
+    std::lock_guard<std::mutex> lock(gCacheMutex);
+    if (gInCommand) {
+        auto it = gPairCache.find(name);
+        if (it != gPairCache.end()) return it->second;
+    }
+    int64_t size;
+    auto f = std::make_shared<PairFile>(ParsePairFile(LoadContent(name, size)));
+    NoteDamage(name, f->damagedAt);
+    if (gInCommand) gPairCache[name] = f;
+    return f;
+}
+
+std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name) {
+    std::lock_guard<std::mutex> lock(gCacheMutex);
+    if (gInCommand) {
+        auto it = gTripleCache.find(name);
+        if (it != gTripleCache.end()) return it->second;
+    }
+    int64_t size;
+    auto f = std::make_shared<TripleFile>(ParseTripleFile(LoadContent(name, size)));
+    NoteDamage(name, f->damagedAt);
+    if (gInCommand) gTripleCache[name] = f;
+    return f;
+}
+
+void BeginDictionaryCommand() {
+    std::lock_guard<std::mutex> lock(gCacheMutex);
+    gInCommand = true;
+    gPairCache.clear();
+    gTripleCache.clear();
+    gProblems.clear();
+}
+
+void EndDictionaryCommand() {
+    std::lock_guard<std::mutex> lock(gCacheMutex);
+    gInCommand = false;
+    gPairCache.clear();
+    gTripleCache.clear();
+}
+
+void ForgetDictionaryFile(const std::string& name) {
+    std::lock_guard<std::mutex> lock(gCacheMutex);
+    gPairCache.erase(name);
+    gTripleCache.erase(name);
+}
+
+std::vector<DictionaryProblem> TakeDictionaryProblems() {
+    std::lock_guard<std::mutex> lock(gCacheMutex);
+    std::vector<DictionaryProblem> out;
+    out.swap(gProblems);
+    return out;
+}
+
+}  // namespace qp

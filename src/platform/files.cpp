@@ -1,0 +1,269 @@
+#include "platform/files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <random>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#define QP_FSYNC(fd) _commit(fd)
+#define QP_FILENO(f) _fileno(f)
+#else
+#include <unistd.h>
+#define QP_FSYNC(fd) fsync(fd)
+#define QP_FILENO(f) fileno(f)
+#endif
+
+namespace fs = std::filesystem;
+
+namespace qp {
+
+namespace {
+std::mutex gDirMutex;
+std::string gProgramDir;
+
+char NativeSep() { return static_cast<char>(fs::path::preferred_separator); }
+
+std::string WithTrailingSep(std::string d) {
+    if (!d.empty() && d.back() != '/' && d.back() != '\\') d += NativeSep();
+    return d;
+}
+
+std::string ErrnoText() { return std::strerror(errno); }
+
+bool IsAbsoluteName(const std::string& name) {
+    if (name.empty()) return false;
+    if (name[0] == '/' || name[0] == '\\') return true;
+    return name.size() >= 2 && name[1] == ':';
+}
+
+std::string TempNameBeside(const std::string& target) {
+    static std::mt19937_64 rng{std::random_device{}()};
+    static std::mutex m;
+    std::lock_guard<std::mutex> lock(m);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, ".%016llx.tmp", static_cast<unsigned long long>(rng()));
+    return target + buf;
+}
+}  // namespace
+
+std::string ProgramDirectory() {
+    std::lock_guard<std::mutex> lock(gDirMutex);
+    return gProgramDir;
+}
+
+void SetProgramDirectory(const std::string& dir) {
+    std::error_code ec;
+    fs::path p = fs::absolute(fs::path(dir), ec);
+    std::lock_guard<std::mutex> lock(gDirMutex);
+    gProgramDir = WithTrailingSep(ec ? dir : p.lexically_normal().string());
+}
+
+void InitProgramDirectory(const char* argv0) {
+    std::error_code ec;
+    fs::path exe;
+#ifndef _WIN32
+    exe = fs::read_symlink("/proc/self/exe", ec);
+#endif
+    if (exe.empty() || ec) {
+        ec.clear();
+        exe = fs::absolute(fs::path(argv0 ? argv0 : ""), ec);
+    }
+    SetProgramDirectory(exe.parent_path().string());
+}
+
+std::string ResolvePath(const std::string& name) {
+    std::string mapped = name;
+    for (char& c : mapped)
+        if (c == '\\' || c == '/') c = NativeSep();
+    if (IsAbsoluteName(name)) return mapped;
+    return ProgramDirectory() + mapped;
+}
+
+std::string FileNamePart(const std::string& path) {
+    size_t p = path.find_last_of("\\/");
+    return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+std::string FolderPart(const std::string& path) {
+    size_t p = path.find_last_of("\\/");
+    return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(fs::path(path), ec);
+}
+
+bool DirectoryExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_directory(fs::path(path), ec);
+}
+
+int64_t FileSize(const std::string& path) {
+    std::error_code ec;
+    auto s = fs::file_size(fs::path(path), ec);
+    return ec ? -1 : static_cast<int64_t>(s);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out, std::string* err) {
+    out.clear();
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        if (err) *err = "cannot open for reading (" + ErrnoText() + ")";
+        return false;
+    }
+    char buf[1 << 16];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    bool ok = !std::ferror(f);
+    if (!ok && err) *err = "cannot read (" + ErrnoText() + ")";
+    std::fclose(f);
+    if (!ok) out.clear();
+    return ok;
+}
+
+bool CreateIfMissing(const std::string& path) {
+    if (FileExists(path)) return true;
+    std::error_code ec;
+    fs::path p(path);
+    if (p.has_parent_path()) fs::create_directories(p.parent_path(), ec);
+    FILE* f = std::fopen(path.c_str(), "ab");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+bool RemoveFile(const std::string& path, std::string* err) {
+    std::error_code ec;
+    fs::remove(fs::path(path), ec);
+    if (ec) {
+        if (err) *err = "cannot delete (" + ec.message() + ")";
+        return false;
+    }
+    return true;
+}
+
+bool AppendToFile(const std::string& path, const std::string& bytes, std::string* err) {
+    FILE* f = std::fopen(path.c_str(), "ab");
+    if (!f) {
+        if (err) *err = "cannot open for writing (" + ErrnoText() + ")";
+        return false;
+    }
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (!ok && err) *err = "cannot write (" + ErrnoText() + ")";
+    if (std::fclose(f) != 0 && ok) {
+        ok = false;
+        if (err) *err = "cannot write (" + ErrnoText() + ")";
+    }
+    return ok;
+}
+
+bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string* err) {
+    AtomicFile f;
+    if (!f.Open(path, err)) return false;
+    if (!f.Write(bytes, err)) return false;
+    return f.Commit(err);
+}
+
+bool IsWritableDirectory(const std::string& dir) {
+    std::string probe = TempNameBeside(WithTrailingSep(dir) + ".quillane-probe");
+    FILE* f = std::fopen(probe.c_str(), "wb");
+    if (!f) return false;
+    std::fclose(f);
+    std::remove(probe.c_str());
+    return true;
+}
+
+AtomicFile::~AtomicFile() { Abort(); }
+
+bool AtomicFile::Open(const std::string& target, std::string* err) {
+    Abort();
+    target_ = target;
+    temp_ = TempNameBeside(target);
+    {
+        // A missing data or dataextra folder is made on first use.
+        std::error_code ec;
+        fs::path parent = fs::path(target).parent_path();
+        if (!parent.empty() && !fs::exists(parent, ec)) fs::create_directories(parent, ec);
+    }
+    FILE* f = std::fopen(temp_.c_str(), "wb");
+    if (!f) {
+        if (err) *err = "cannot create a file in its folder (" + ErrnoText() + ")";
+        temp_.clear();
+        return false;
+    }
+    handle_ = f;
+    return true;
+}
+
+bool AtomicFile::Write(const char* data, size_t size, std::string* err) {
+    FILE* f = static_cast<FILE*>(handle_);
+    if (!f) {
+        if (err) *err = "cannot write (file not open)";
+        return false;
+    }
+    if (size && std::fwrite(data, 1, size, f) != size) {
+        if (err) *err = "cannot write (" + ErrnoText() + ")";
+        Abort();
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::Finish(std::string* err) {
+    if (finished_) return true;
+    FILE* f = static_cast<FILE*>(handle_);
+    if (!f) {
+        if (err) *err = "cannot write (file not open)";
+        return false;
+    }
+    if (std::fflush(f) != 0 || QP_FSYNC(QP_FILENO(f)) != 0) {
+        if (err) *err = "cannot write (" + ErrnoText() + ")";
+        Abort();
+        return false;
+    }
+    handle_ = nullptr;
+    if (std::fclose(f) != 0) {
+        if (err) *err = "cannot write (" + ErrnoText() + ")";
+        std::remove(temp_.c_str());
+        temp_.clear();
+        return false;
+    }
+    finished_ = true;
+    return true;
+}
+
+bool AtomicFile::Commit(std::string* err) {
+    if (!Finish(err)) return false;
+    std::error_code ec;
+    fs::rename(fs::path(temp_), fs::path(target_), ec);
+    if (ec) {
+        if (err) *err = "cannot replace the file (" + ec.message() + ")";
+        std::remove(temp_.c_str());
+        temp_.clear();
+        finished_ = false;
+        return false;
+    }
+    temp_.clear();
+    finished_ = false;
+    return true;
+}
+
+void AtomicFile::Abort() {
+    finished_ = false;
+    if (handle_) {
+        std::fclose(static_cast<FILE*>(handle_));
+        handle_ = nullptr;
+    }
+    if (!temp_.empty()) {
+        std::remove(temp_.c_str());
+        temp_.clear();
+    }
+}
+
+}  // namespace qp

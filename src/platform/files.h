@@ -1,0 +1,70 @@
+// File services and the program directory. Relative names are written the
+// Windows way ("data\Celldata.dat"); ResolvePath is the one place that turns
+// them into native paths under the program directory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qp {
+
+// The directory of the running executable, with a trailing separator.
+std::string ProgramDirectory();
+// Replaces the program directory (the batch tool's --root, the tests).
+void SetProgramDirectory(const std::string& dir);
+// Determines the program directory from the executable's own path.
+void InitProgramDirectory(const char* argv0);
+
+// A relative name ("data\Celldata.dat") becomes a native path under the
+// program directory; an absolute path only has its separators mapped.
+std::string ResolvePath(const std::string& name);
+// The part after the last separator ('\' or '/').
+std::string FileNamePart(const std::string& path);
+// The part up to and including the last separator ('\' or '/').
+std::string FolderPart(const std::string& path);
+
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// Size in bytes, or -1.
+int64_t FileSize(const std::string& path);
+
+// Reads a whole file. On failure returns false and says why in err.
+bool ReadWholeFile(const std::string& path, std::string& out, std::string* err = nullptr);
+// Creates the file empty when it does not exist (its folder too). Returns
+// false when it cannot exist afterwards.
+bool CreateIfMissing(const std::string& path);
+// Removes the file; a file that does not exist is no failure.
+bool RemoveFile(const std::string& path, std::string* err = nullptr);
+// Appends bytes to the end of the file, creating it when missing.
+bool AppendToFile(const std::string& path, const std::string& bytes, std::string* err = nullptr);
+// Replaces the content of path safely: the bytes go to a temporary file in the
+// same folder, are flushed to disk, and only then take the target's place.
+// On failure the target is as it was and no temporary file is left.
+bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string* err = nullptr);
+bool IsWritableDirectory(const std::string& dir);
+
+// Streaming form of WriteFileAtomic for large outputs.
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile();  // aborts when not committed
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    bool Open(const std::string& target, std::string* err = nullptr);
+    bool Write(const char* data, size_t size, std::string* err = nullptr);
+    bool Write(const std::string& s, std::string* err = nullptr) { return Write(s.data(), s.size(), err); }
+    // Flushes and syncs the content to disk; the target is not touched yet.
+    bool Finish(std::string* err = nullptr);
+    // Finishes when needed, then puts the new file in the target's place.
+    bool Commit(std::string* err = nullptr);
+    void Abort();
+
+private:
+    void* handle_ = nullptr;
+    bool finished_ = false;
+    std::string target_;
+    std::string temp_;
+};
+
+}  // namespace qp

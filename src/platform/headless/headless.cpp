@@ -1,0 +1,572 @@
+#include "platform/headless/headless.h"
+
+#include <chrono>
+
+namespace qp {
+
+namespace {
+bool ValidList(int list) { return list >= 3 && list <= 27; }
+}  // namespace
+
+HeadlessPlatform::HeadlessPlatform() {
+    for (int i = 0; i < 28; ++i) {
+        focused_[i] = -1;
+        redraw_[i] = true;
+        setRowsCalls_[i] = 0;
+    }
+}
+
+HeadlessPlatform::~HeadlessPlatform() {
+    if (worker_.joinable()) worker_.join();
+}
+
+// --- script ---
+
+void HeadlessPlatform::PushEvent(const Event& ev) {
+    std::lock_guard<std::mutex> lock(m_);
+    events_.push_back(ev);
+}
+
+void HeadlessPlatform::PushMenu(int id) {
+    Event e;
+    e.kind = EventKind::Menu;
+    e.id = id;
+    PushEvent(e);
+}
+
+void HeadlessPlatform::PushControl(int control, ControlAction action) {
+    Event e;
+    e.kind = EventKind::Control;
+    e.id = control;
+    e.action = action;
+    PushEvent(e);
+}
+
+void HeadlessPlatform::PushClose(int window) {
+    Event e;
+    e.kind = EventKind::Close;
+    e.window = window;
+    PushEvent(e);
+}
+
+void HeadlessPlatform::PushHeaderClick(int list, int column) {
+    Event e;
+    e.kind = EventKind::HeaderClick;
+    e.id = list;
+    e.column = column;
+    PushEvent(e);
+}
+
+void HeadlessPlatform::PushSize(int innerWidth, int innerHeight) {
+    Event e;
+    e.kind = EventKind::Size;
+    e.id = innerWidth;
+    e.column = innerHeight;
+    PushEvent(e);
+}
+
+void HeadlessPlatform::PushAnswer(Answer a) {
+    std::lock_guard<std::mutex> lock(m_);
+    answers_.push_back(a);
+}
+
+void HeadlessPlatform::PushOpenPath(const std::string& path) {
+    std::lock_guard<std::mutex> lock(m_);
+    openPaths_.push_back(path);
+}
+
+void HeadlessPlatform::PushSavePath(const std::string& path) {
+    std::lock_guard<std::mutex> lock(m_);
+    savePaths_.push_back(path);
+}
+
+void HeadlessPlatform::FocusDialogRow(int control, int row) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    if (it != controls_.end()) it->second.focused = row;
+}
+
+// --- snapshots ---
+
+std::vector<ShownMessage> HeadlessPlatform::Messages() {
+    std::lock_guard<std::mutex> lock(m_);
+    return messages_;
+}
+
+std::vector<ShownRequester> HeadlessPlatform::Requesters() {
+    std::lock_guard<std::mutex> lock(m_);
+    return requesters_;
+}
+
+std::vector<std::string> HeadlessPlatform::HelpOpened() {
+    std::lock_guard<std::mutex> lock(m_);
+    return helpOpened_;
+}
+
+std::vector<Row> HeadlessPlatform::Rows(int list) {
+    std::lock_guard<std::mutex> lock(m_);
+    return ValidList(list) ? rows_[list] : std::vector<Row>{};
+}
+
+std::string HeadlessPlatform::Title() {
+    std::lock_guard<std::mutex> lock(m_);
+    return title_;
+}
+
+Rect HeadlessPlatform::ControlRect(int control) { return GetControlGeometry(control); }
+
+HeadlessDialog HeadlessPlatform::Dialog(int window) {
+    std::lock_guard<std::mutex> lock(m_);
+    return (window >= 0 && window < 3) ? dialogs_[window] : HeadlessDialog{};
+}
+
+HeadlessControl HeadlessPlatform::Control(int control) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    return it == controls_.end() ? HeadlessControl{} : it->second;
+}
+
+bool HeadlessPlatform::HasControl(int control) {
+    std::lock_guard<std::mutex> lock(m_);
+    return controls_.count(control) != 0;
+}
+
+std::vector<Menu> HeadlessPlatform::MenuBar() {
+    std::lock_guard<std::mutex> lock(m_);
+    std::vector<Menu> out = menus_;
+    for (auto& menu : out)
+        for (auto& item : menu.items)
+            if (item.id) item.enabled = menuEnabled_[item.id];
+    return out;
+}
+
+int HeadlessPlatform::StatusFirstFieldWidth() {
+    std::lock_guard<std::mutex> lock(m_);
+    return statusWidth_;
+}
+
+int HeadlessPlatform::PopupsShown() {
+    std::lock_guard<std::mutex> lock(m_);
+    return popupsShown_;
+}
+
+bool HeadlessPlatform::ListRedraw(int list) {
+    std::lock_guard<std::mutex> lock(m_);
+    return ValidList(list) && redraw_[list];
+}
+
+int HeadlessPlatform::ListSetRowsCalls(int list) {
+    std::lock_guard<std::mutex> lock(m_);
+    return ValidList(list) ? setRowsCalls_[list] : 0;
+}
+
+void HeadlessPlatform::WaitWorker() {
+    while (workerRunning_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// --- main window ---
+
+void HeadlessPlatform::CreateMainWindow(const std::string& title, int innerWidth, int innerHeight) {
+    std::lock_guard<std::mutex> lock(m_);
+    title_ = title;
+    innerW_ = innerWidth;
+    innerH_ = innerHeight;
+}
+
+void HeadlessPlatform::GetMainWindowSize(int& innerWidth, int& innerHeight) {
+    std::lock_guard<std::mutex> lock(m_);
+    innerWidth = innerW_;
+    innerHeight = innerH_;
+}
+
+void HeadlessPlatform::GetMainWindowPosition(int& x, int& y) {
+    x = 100;
+    y = 50;
+}
+
+void HeadlessPlatform::ActivateMainWindow() {}
+
+// --- menus ---
+
+void HeadlessPlatform::SetMenuBar(const std::vector<Menu>& menus) {
+    std::lock_guard<std::mutex> lock(m_);
+    menus_ = menus;
+    for (const auto& menu : menus)
+        for (const auto& item : menu.items)
+            if (item.id) menuEnabled_[item.id] = item.enabled;
+}
+
+void HeadlessPlatform::SetPopupMenu(const MenuItem& item) {
+    std::lock_guard<std::mutex> lock(m_);
+    popup_ = item;
+    menuEnabled_[item.id] = item.enabled;
+}
+
+void HeadlessPlatform::EnableMenuItem(int id, bool enabled) {
+    std::lock_guard<std::mutex> lock(m_);
+    menuEnabled_[id] = enabled;
+}
+
+bool HeadlessPlatform::IsMenuItemEnabled(int id) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = menuEnabled_.find(id);
+    return it != menuEnabled_.end() && it->second;
+}
+
+void HeadlessPlatform::ShowPopupMenu() {
+    std::lock_guard<std::mutex> lock(m_);
+    ++popupsShown_;
+}
+
+// --- object window ---
+
+void HeadlessPlatform::CreateObjectWindow(const std::string& frameTitle,
+                                          const std::vector<std::string>& tabTitles,
+                                          const std::vector<ListColumn>& columns) {
+    std::lock_guard<std::mutex> lock(m_);
+    frameTitle_ = frameTitle;
+    tabTitles_ = tabTitles;
+    columns_ = columns;
+}
+
+void HeadlessPlatform::SetControlGeometry(int control, const Rect& r) {
+    std::lock_guard<std::mutex> lock(m_);
+    geometry_[control] = r;
+}
+
+Rect HeadlessPlatform::GetControlGeometry(int control) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = geometry_.find(control);
+    return it == geometry_.end() ? Rect{} : it->second;
+}
+
+void HeadlessPlatform::ListClear(int list) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (!ValidList(list)) return;
+    rows_[list].clear();
+    focused_[list] = -1;
+}
+
+void HeadlessPlatform::ListAddRow(int list, const Row& row) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (ValidList(list)) rows_[list].push_back(row);
+}
+
+void HeadlessPlatform::ListSetRows(int list, std::vector<Row> rows) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (!ValidList(list)) return;
+    rows_[list] = std::move(rows);
+    focused_[list] = -1;
+    ++setRowsCalls_[list];
+}
+
+void HeadlessPlatform::ListSetText(int list, int row, int column, const std::string& text) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (!ValidList(list) || row < 0 || row >= static_cast<int>(rows_[list].size()) || column < 0 ||
+        column > 3)
+        return;
+    rows_[list][row][column] = text;
+}
+
+std::string HeadlessPlatform::ListGetText(int list, int row, int column) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (!ValidList(list) || row < 0 || row >= static_cast<int>(rows_[list].size()) || column < 0 ||
+        column > 3)
+        return {};
+    return rows_[list][row][column];
+}
+
+int HeadlessPlatform::ListRowCount(int list) {
+    std::lock_guard<std::mutex> lock(m_);
+    return ValidList(list) ? static_cast<int>(rows_[list].size()) : 0;
+}
+
+int HeadlessPlatform::ListFocusedRow(int list) {
+    std::lock_guard<std::mutex> lock(m_);
+    return ValidList(list) ? focused_[list] : -1;
+}
+
+void HeadlessPlatform::ListSelectRow(int list, int row) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (!ValidList(list)) return;
+    focused_[list] = (row >= 0 && row < static_cast<int>(rows_[list].size())) ? row : -1;
+}
+
+void HeadlessPlatform::ListSetRedraw(int list, bool on) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (ValidList(list)) redraw_[list] = on;
+}
+
+// --- status bar ---
+
+void HeadlessPlatform::CreateStatusBar(int firstFieldWidth) {
+    std::lock_guard<std::mutex> lock(m_);
+    statusWidth_ = firstFieldWidth;
+}
+
+void HeadlessPlatform::SetStatusText(int field, const std::string& text) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (field == 0 || field == 1) status_[field] = text;
+}
+
+std::string HeadlessPlatform::GetStatusText(int field) {
+    std::lock_guard<std::mutex> lock(m_);
+    return (field == 0 || field == 1) ? status_[field] : std::string();
+}
+
+// --- dialogs ---
+
+void HeadlessPlatform::OpenDialog(int window, const std::string& caption, const Rect& outer) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (window < 1 || window > 2) return;
+    dialogs_[window].open = true;
+    dialogs_[window].caption = caption;
+    dialogs_[window].outer = outer;
+}
+
+void HeadlessPlatform::CloseDialog(int window) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (window < 1 || window > 2) return;
+    dialogs_[window].open = false;
+    for (auto it = controls_.begin(); it != controls_.end();) {
+        if (it->second.window == window)
+            it = controls_.erase(it);
+        else
+            ++it;
+    }
+}
+
+bool HeadlessPlatform::IsDialogOpen(int window) {
+    std::lock_guard<std::mutex> lock(m_);
+    return window >= 1 && window <= 2 && dialogs_[window].open;
+}
+
+void HeadlessPlatform::AddLabel(int window, int control, const Rect& r, const std::string& text,
+                                bool alignRight) {
+    std::lock_guard<std::mutex> lock(m_);
+    HeadlessControl c;
+    c.window = window;
+    c.kind = "label";
+    c.rect = r;
+    c.text = text;
+    c.alignRight = alignRight;
+    controls_[control] = c;
+}
+
+void HeadlessPlatform::AddEditField(int window, int control, const Rect& r, const std::string& text) {
+    std::lock_guard<std::mutex> lock(m_);
+    HeadlessControl c;
+    c.window = window;
+    c.kind = "edit";
+    c.rect = r;
+    c.text = text;
+    controls_[control] = c;
+}
+
+void HeadlessPlatform::AddButton(int window, int control, const Rect& r, const std::string& text) {
+    std::lock_guard<std::mutex> lock(m_);
+    HeadlessControl c;
+    c.window = window;
+    c.kind = "button";
+    c.rect = r;
+    c.text = text;
+    controls_[control] = c;
+}
+
+void HeadlessPlatform::AddTextPane(int window, int control, const Rect& r, bool readOnly,
+                                   int maxBytes) {
+    std::lock_guard<std::mutex> lock(m_);
+    HeadlessControl c;
+    c.window = window;
+    c.kind = "pane";
+    c.rect = r;
+    c.readOnly = readOnly;
+    c.maxBytes = maxBytes;
+    controls_[control] = c;
+}
+
+void HeadlessPlatform::AddDialogList(int window, int control, const Rect& r,
+                                     const std::string& columnTitle, int columnWidth) {
+    std::lock_guard<std::mutex> lock(m_);
+    HeadlessControl c;
+    c.window = window;
+    c.kind = "list";
+    c.rect = r;
+    c.text = columnTitle;
+    c.columnWidth = columnWidth;
+    controls_[control] = c;
+}
+
+void HeadlessPlatform::SetControlText(int control, const std::string& text) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    if (it == controls_.end()) return;
+    // A pane refuses what it cannot hold, as the real one does.
+    if (it->second.kind == "pane" && it->second.maxBytes > 0 &&
+        static_cast<int64_t>(text.size()) > it->second.maxBytes)
+        return;
+    it->second.text = text;
+}
+
+std::string HeadlessPlatform::GetControlText(int control) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    return it == controls_.end() ? std::string() : it->second.text;
+}
+
+void HeadlessPlatform::EnableControl(int control, bool enabled) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    if (it != controls_.end()) it->second.enabled = enabled;
+}
+
+bool HeadlessPlatform::IsControlEnabled(int control) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    return it != controls_.end() && it->second.enabled;
+}
+
+void HeadlessPlatform::DialogListAddRow(int control, const std::string& text) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    if (it != controls_.end()) it->second.rows.push_back(text);
+}
+
+void HeadlessPlatform::DialogListClear(int control) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    if (it == controls_.end()) return;
+    it->second.rows.clear();
+    it->second.focused = -1;
+}
+
+int HeadlessPlatform::DialogListFocusedRow(int control) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    if (it == controls_.end()) return -1;
+    int f = it->second.focused;
+    return (f >= 0 && f < static_cast<int>(it->second.rows.size())) ? f : -1;
+}
+
+// --- message boxes and requesters ---
+
+Answer HeadlessPlatform::MessageBox(const std::string& title, const std::string& text, Icon icon,
+                                    Buttons buttons) {
+    ShownMessage msg;
+    msg.title = title;
+    msg.text = text;
+    msg.icon = icon;
+    msg.buttons = buttons;
+    std::function<Answer(const ShownMessage&)> cb;
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        cb = onMessage;
+    }
+    Answer a = buttons == Buttons::Ok ? Answer::Ok : Answer::No;
+    if (cb) {
+        a = cb(msg);
+    } else {
+        std::lock_guard<std::mutex> lock(m_);
+        if (buttons == Buttons::YesNo) {
+            if (!answers_.empty()) {
+                a = answers_.front();
+                answers_.pop_front();
+            }
+        } else if (!answers_.empty() && answers_.front() == Answer::Ok) {
+            answers_.pop_front();
+        }
+    }
+    if (buttons == Buttons::Ok) a = Answer::Ok;
+    if (buttons == Buttons::YesNo && a == Answer::Ok) a = Answer::No;
+    msg.answer = a;
+    std::lock_guard<std::mutex> lock(m_);
+    messages_.push_back(msg);
+    return a;
+}
+
+std::string HeadlessPlatform::Requester(bool save, const std::string& title,
+                                        const std::string& folder, const std::string& filterLabel,
+                                        const std::string& pattern) {
+    ShownRequester r{save, title, folder, filterLabel, pattern};
+    std::function<std::string(const ShownRequester&)> cb;
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        requesters_.push_back(r);
+        cb = onRequester;
+    }
+    if (cb) return cb(r);
+    std::lock_guard<std::mutex> lock(m_);
+    auto& q = save ? savePaths_ : openPaths_;
+    if (q.empty()) return {};
+    std::string p = q.front();
+    q.pop_front();
+    return p;
+}
+
+std::string HeadlessPlatform::OpenFileRequester(const std::string& title, const std::string& folder,
+                                                const std::string& filterLabel,
+                                                const std::string& pattern) {
+    return Requester(false, title, folder, filterLabel, pattern);
+}
+
+std::string HeadlessPlatform::SaveFileRequester(const std::string& title, const std::string& folder,
+                                                const std::string& filterLabel,
+                                                const std::string& pattern) {
+    return Requester(true, title, folder, filterLabel, pattern);
+}
+
+void HeadlessPlatform::OpenHelp(const std::string& path) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (helpAvailable_) helpOpened_.push_back(path);
+}
+
+// --- events and worker ---
+
+bool HeadlessPlatform::WaitEvent(Event& ev) {
+    if (waitForWorker) WaitWorker();
+    std::function<void(const Event&)> cb;
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        if (events_.empty()) return false;
+        ev = events_.front();
+        events_.pop_front();
+        if (ev.kind == EventKind::Size) {
+            innerW_ = ev.id;
+            innerH_ = ev.column;
+            ev.id = 0;
+            ev.column = 0;
+        }
+        cb = onEvent;
+    }
+    if (cb) cb(ev);
+    return true;
+}
+
+void HeadlessPlatform::Pump(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds > 0 ? milliseconds : 0));
+}
+
+bool HeadlessPlatform::StartWorker(std::function<void()> fn) {
+    if (failNextWorker) {
+        failNextWorker = false;
+        return false;
+    }
+    if (worker_.joinable()) worker_.join();
+    workerRunning_ = true;
+    try {
+        worker_ = std::thread([this, fn = std::move(fn)] {
+            fn();
+            workerRunning_ = false;
+        });
+    } catch (...) {
+        workerRunning_ = false;
+        return false;
+    }
+    return true;
+}
+
+void HeadlessPlatform::ReleaseWorker() {
+    if (worker_.joinable()) worker_.join();
+}
+
+}  // namespace qp

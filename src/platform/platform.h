@@ -1,0 +1,186 @@
+// The window system as the rest of Quillane sees it: windows 0 (main), 1 (name
+// edit) and 2 (text edit), menus, the tab control with its 25 list views, the
+// status bar, dialog controls, message boxes, file requesters, help, events and
+// the worker thread. No toolkit type crosses this line; every string is raw
+// bytes exactly as they stand in plugin and dictionary files.
+//
+// Threads: any method may be called from the worker. A backend carries such
+// calls to the thread that owns the windows and returns only once they are
+// done there, so the caller sees the same results as on the main thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qp {
+
+enum class Icon { None, Information, Question, Warning, Stop };
+enum class Buttons { Ok, YesNo };
+enum class Answer { Ok, Yes, No };
+
+enum class EventKind {
+    None,
+    Menu,         // id = menu id
+    Control,      // id = control number, action = what happened
+    Close,        // window = 0, 1 or 2 (close box or system menu)
+    Size,         // the main window was maximised or restored
+    HeaderClick,  // id = list number 3..27, column = 0..3
+};
+
+enum class ControlAction { Click, Activate, RightClick, SelectionChange, Press };
+
+struct Event {
+    EventKind kind = EventKind::None;
+    int id = 0;
+    ControlAction action = ControlAction::Click;
+    int window = 0;
+    int column = 0;
+};
+
+struct MenuItem {
+    int id = 0;               // 0 for a separator
+    std::string caption;      // "&Load" ...; empty for a separator
+    bool enabled = true;
+};
+
+struct Menu {
+    std::string title;
+    std::vector<MenuItem> items;
+};
+
+struct ListColumn {
+    std::string title;
+    int width = 0;
+};
+
+// One row of a list view: the texts of columns 0 to 3.
+using Row = std::array<std::string, 4>;
+
+struct Rect {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // --- main window (window 0) ---
+    // Opens the main window centred on the screen with the given inner size
+    // (menu bar included), a caption, minimise and maximise boxes and no
+    // sizing border.
+    virtual void CreateMainWindow(const std::string& title, int innerWidth, int innerHeight) = 0;
+    // Current inner size of the main window (menu bar included).
+    virtual void GetMainWindowSize(int& innerWidth, int& innerHeight) = 0;
+    // Outer top-left corner of the main window on the screen.
+    virtual void GetMainWindowPosition(int& x, int& y) = 0;
+    // Makes the main window the active window and repaints it whole.
+    virtual void ActivateMainWindow() = 0;
+
+    // --- menus ---
+    virtual void SetMenuBar(const std::vector<Menu>& menus) = 0;
+    // The Edit pop-up: a separate menu opened at the mouse by ShowPopupMenu.
+    virtual void SetPopupMenu(const MenuItem& item) = 0;
+    virtual void EnableMenuItem(int id, bool enabled) = 0;
+    virtual bool IsMenuItemEnabled(int id) = 0;
+    virtual void ShowPopupMenu() = 0;
+
+    // --- object window: frame (control 1), tab control (2), list views 3..27 ---
+    virtual void CreateObjectWindow(const std::string& frameTitle,
+                                    const std::vector<std::string>& tabTitles,
+                                    const std::vector<ListColumn>& columns) = 0;
+    // Moves and sizes control 1, 2 or a list view (3..27, inside its tab page).
+    virtual void SetControlGeometry(int control, const Rect& r) = 0;
+    virtual Rect GetControlGeometry(int control) = 0;
+
+    // List views, by list number 3..27.
+    virtual void ListClear(int list) = 0;
+    virtual void ListAddRow(int list, const Row& row) = 0;
+    // Replaces every row at once; the fast way to fill a tab.
+    virtual void ListSetRows(int list, std::vector<Row> rows) = 0;
+    virtual void ListSetText(int list, int row, int column, const std::string& text) = 0;
+    virtual std::string ListGetText(int list, int row, int column) = 0;
+    virtual int ListRowCount(int list) = 0;
+    // Every row of a list view in one call (a save reads all rows back).
+    virtual std::vector<Row> ListGetRows(int list) {
+        std::vector<Row> rows(static_cast<size_t>(ListRowCount(list)));
+        for (size_t r = 0; r < rows.size(); ++r)
+            for (int c = 0; c < 4; ++c) rows[r][c] = ListGetText(list, static_cast<int>(r), c);
+        return rows;
+    }
+    // The row that has the focus, or -1.
+    virtual int ListFocusedRow(int list) = 0;
+    // Selects the row and gives it the focus; -1 clears selection and focus.
+    virtual void ListSelectRow(int list, int row) = 0;
+    virtual void ListSetRedraw(int list, bool on) = 0;
+
+    // --- status bar: field 0 and field 1 ---
+    virtual void CreateStatusBar(int firstFieldWidth) = 0;
+    virtual void SetStatusText(int field, const std::string& text) = 0;
+    virtual std::string GetStatusText(int field) = 0;
+
+    // --- dialogs: window 1 (name edit) and 2 (text edit) ---
+    // A tool window owned by the main window, with a caption and a close box,
+    // at the given outer position and size on the screen.
+    virtual void OpenDialog(int window, const std::string& caption, const Rect& outer) = 0;
+    virtual void CloseDialog(int window) = 0;
+    virtual bool IsDialogOpen(int window) = 0;
+    virtual void AddLabel(int window, int control, const Rect& r, const std::string& text,
+                          bool alignRight) = 0;
+    virtual void AddEditField(int window, int control, const Rect& r, const std::string& text) = 0;
+    virtual void AddButton(int window, int control, const Rect& r, const std::string& text) = 0;
+    // A multi-line text pane with a vertical scroll bar; read-only or editable.
+    // Refuses input past maxBytes rather than cutting it.
+    virtual void AddTextPane(int window, int control, const Rect& r, bool readOnly,
+                             int maxBytes) = 0;
+    // A one-column list with the object window's list style.
+    virtual void AddDialogList(int window, int control, const Rect& r,
+                               const std::string& columnTitle, int columnWidth) = 0;
+    virtual void SetControlText(int control, const std::string& text) = 0;
+    virtual std::string GetControlText(int control) = 0;
+    virtual void EnableControl(int control, bool enabled) = 0;
+    virtual bool IsControlEnabled(int control) = 0;
+    virtual void DialogListAddRow(int control, const std::string& text) = 0;
+    virtual void DialogListClear(int control) = 0;
+    virtual int DialogListFocusedRow(int control) = 0;
+
+    // --- message boxes and requesters ---
+    // A carriage return in the text is a line break.
+    virtual Answer MessageBox(const std::string& title, const std::string& text, Icon icon,
+                              Buttons buttons) = 0;
+    // folder: the folder shown first (Windows-style, may not exist);
+    // filterLabel "ESP (*.esp)", pattern "*.esp". Returns the full path or "".
+    virtual std::string OpenFileRequester(const std::string& title, const std::string& folder,
+                                          const std::string& filterLabel,
+                                          const std::string& pattern) = 0;
+    virtual std::string SaveFileRequester(const std::string& title, const std::string& folder,
+                                          const std::string& filterLabel,
+                                          const std::string& pattern) = 0;
+
+    // --- help ---
+    // Looked up once at start-up: is there a viewer of compiled HTML help?
+    virtual bool HelpViewerAvailable() = 0;
+    virtual void OpenHelp(const std::string& path) = 0;
+
+    // --- events ---
+    // Waits for the next user event. Returns false when no event will ever
+    // come again (the window system is gone or a script has run out).
+    virtual bool WaitEvent(Event& ev) = 0;
+    // Serves the window system for up to the given time without handing out
+    // user events: used while the main thread waits for the worker.
+    virtual void Pump(int milliseconds) = 0;
+
+    // --- worker thread ---
+    // Starts fn on a new thread. Returns false if it could not be started.
+    virtual bool StartWorker(std::function<void()> fn) = 0;
+    // Waits for the last worker to end and releases it (no-op when none).
+    virtual void ReleaseWorker() = 0;
+};
+
+// The backend in use; set once by main() before start-up.
+Platform& Plat();
+void SetPlatform(Platform* p);
+
+}  // namespace qp

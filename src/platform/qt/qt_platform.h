@@ -1,0 +1,195 @@
+// The window system on Qt 6 Widgets. Everything runs on the GUI thread; a
+// call from the worker is carried there and waited for, except the status
+// texts and appended rows of a long load, which are queued in order and
+// applied in batches so that the worker does not wait on the GUI for each
+// record.
+#pragma once
+
+#include <QPointer>
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <type_traits>
+
+#include "platform/platform.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QObject;
+class QStatusBar;
+class QTabWidget;
+class QWidget;
+
+namespace qp {
+
+class Area;
+class DialogWindow;
+class ListView;
+class MainWindow;
+class RowModel;
+
+struct MessageRequest {
+    std::string title;
+    std::string text;
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+};
+
+struct RequesterRequest {
+    bool save = false;
+    std::string title;
+    std::string folder;
+    std::string filterLabel;
+    std::string pattern;
+};
+
+class QtPlatform : public Platform {
+public:
+    // Needs a QApplication; must be made on the GUI thread.
+    QtPlatform();
+    ~QtPlatform() override;
+
+    // --- hooks for tests and scripted runs (called on the GUI thread) ---
+    // When set, message boxes and requesters are answered by these instead of
+    // being shown.
+    std::function<Answer(const MessageRequest&)> messageHook;
+    std::function<std::string(const RequesterRequest&)> requesterHook;
+    // The help viewer found at start-up ("" for none); tests may replace it.
+    std::string helpViewer;
+
+    // --- access to the widgets (GUI thread) ---
+    QWidget* MainWidget() const;
+    QMenu* PopupMenu() const { return popup_; }
+    QAction* MenuAction(int id) const;
+    QWidget* ControlWidget(int control) const;
+    QWidget* DialogWidget(int window) const;
+    // Queues a user event as a widget would.
+    void PushEvent(const Event& ev);
+    size_t QueuedEvents() const { return events_.size(); }
+    bool OnGuiThread() const;
+
+    // --- Platform ---
+    void CreateMainWindow(const std::string& title, int innerWidth, int innerHeight) override;
+    void GetMainWindowSize(int& innerWidth, int& innerHeight) override;
+    void GetMainWindowPosition(int& x, int& y) override;
+    void ActivateMainWindow() override;
+    void SetMenuBar(const std::vector<Menu>& menus) override;
+    void SetPopupMenu(const MenuItem& item) override;
+    void EnableMenuItem(int id, bool enabled) override;
+    bool IsMenuItemEnabled(int id) override;
+    void ShowPopupMenu() override;
+    void CreateObjectWindow(const std::string& frameTitle, const std::vector<std::string>& tabTitles,
+                            const std::vector<ListColumn>& columns) override;
+    void SetControlGeometry(int control, const Rect& r) override;
+    Rect GetControlGeometry(int control) override;
+    void ListClear(int list) override;
+    void ListAddRow(int list, const Row& row) override;
+    void ListSetRows(int list, std::vector<Row> rows) override;
+    void ListSetText(int list, int row, int column, const std::string& text) override;
+    std::string ListGetText(int list, int row, int column) override;
+    int ListRowCount(int list) override;
+    int ListFocusedRow(int list) override;
+    void ListSelectRow(int list, int row) override;
+    void ListSetRedraw(int list, bool on) override;
+    void CreateStatusBar(int firstFieldWidth) override;
+    void SetStatusText(int field, const std::string& text) override;
+    std::string GetStatusText(int field) override;
+    void OpenDialog(int window, const std::string& caption, const Rect& outer) override;
+    void CloseDialog(int window) override;
+    bool IsDialogOpen(int window) override;
+    void AddLabel(int window, int control, const Rect& r, const std::string& text,
+                  bool alignRight) override;
+    void AddEditField(int window, int control, const Rect& r, const std::string& text) override;
+    void AddButton(int window, int control, const Rect& r, const std::string& text) override;
+    void AddTextPane(int window, int control, const Rect& r, bool readOnly, int maxBytes) override;
+    void AddDialogList(int window, int control, const Rect& r, const std::string& columnTitle,
+                       int columnWidth) override;
+    void SetControlText(int control, const std::string& text) override;
+    std::string GetControlText(int control) override;
+    void EnableControl(int control, bool enabled) override;
+    bool IsControlEnabled(int control) override;
+    void DialogListAddRow(int control, const std::string& text) override;
+    void DialogListClear(int control) override;
+    int DialogListFocusedRow(int control) override;
+    Answer MessageBox(const std::string& title, const std::string& text, Icon icon,
+                      Buttons buttons) override;
+    std::string OpenFileRequester(const std::string& title, const std::string& folder,
+                                  const std::string& filterLabel, const std::string& pattern) override;
+    std::string SaveFileRequester(const std::string& title, const std::string& folder,
+                                  const std::string& filterLabel, const std::string& pattern) override;
+    bool HelpViewerAvailable() override;
+    void OpenHelp(const std::string& path) override;
+    bool WaitEvent(Event& ev) override;
+    void Pump(int milliseconds) override;
+    bool StartWorker(std::function<void()> fn) override;
+    void ReleaseWorker() override;
+
+private:
+    // Runs f on the GUI thread and returns its result; from the worker the
+    // call waits until the GUI thread has run it.
+    template <class F>
+    auto OnGui(F&& f) -> std::invoke_result_t<F&> {
+        using R = std::invoke_result_t<F&>;
+        if (OnGuiThread()) {
+            FlushQueued();
+            return f();
+        }
+        if constexpr (std::is_void_v<R>) {
+            RunBlocking([&] { f(); });
+        } else {
+            std::optional<R> result;
+            RunBlocking([&] { result.emplace(f()); });
+            return std::move(*result);
+        }
+    }
+    void RunBlocking(const std::function<void()>& f);
+    // Applies what the worker has queued (status texts, appended rows).
+    void FlushQueued();
+
+    ListView* List(int list) const;
+    RowModel* Model(int list) const;
+    void PlaceObjectWindow();
+    void PlaceList(int list);
+    void AddControl(int window, int control, QWidget* w, const Rect& r);
+    DialogWindow* Dialog(int window) const;
+    Answer ShowMessage(const MessageRequest& m);
+    std::string Requester(const RequesterRequest& r);
+    void FindHelpViewer();
+
+    QObject* invoker_ = nullptr;  // lives on the GUI thread; target of carried calls
+    QPointer<MainWindow> main_;
+    Area* area_ = nullptr;
+    QGroupBox* frame_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    QStatusBar* status_ = nullptr;
+    QLabel* statusField_[2] = {nullptr, nullptr};
+    QMenu* popup_ = nullptr;
+    std::multimap<int, QAction*> actions_;
+
+    ListView* lists_[28] = {};
+    Area* pages_[28] = {};
+    Rect wanted_[28] = {};  // geometry asked for controls 1..27
+
+    QPointer<DialogWindow> dialogs_[3];
+    std::map<int, QPointer<QWidget>> controls_;  // dialog controls by number
+
+    std::deque<Event> events_;
+    bool quitting_ = false;
+
+    // Queued by the worker, applied in order on the GUI thread.
+    std::mutex queueMutex_;
+    std::vector<std::pair<int, std::vector<Row>>> queuedRows_;
+    std::optional<std::string> queuedStatus_[2];
+    bool flushPosted_ = false;
+
+    std::thread worker_;
+    std::atomic<bool> workerDone_{true};
+};
+
+}  // namespace qp

@@ -1,0 +1,278 @@
+#include "platform/qt/qt_widgets.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QTextBlock>
+#include <QTimer>
+
+#include "platform/qt/cp1252.h"
+
+namespace qp {
+
+// ---------------------------------------------------------------- RowModel
+
+RowModel::RowModel(std::vector<QString> titles, QObject* parent)
+    : QAbstractTableModel(parent), titles_(std::move(titles)) {}
+
+int RowModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+int RowModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(titles_.size());
+}
+
+QVariant RowModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= int(rows_.size()) || index.column() >= 4) return {};
+    if (role == Qt::DisplayRole)
+        return cp1252::BytesToLine(rows_[size_t(index.row())][size_t(index.column())]);
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant RowModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= int(titles_.size())) return {};
+    if (role == Qt::DisplayRole) return titles_[size_t(section)];
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+void RowModel::SetRows(std::vector<Row> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
+void RowModel::Append(std::vector<Row> rows) {
+    if (rows.empty()) return;
+    int first = int(rows_.size());
+    beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
+    if (rows_.empty()) {
+        rows_ = std::move(rows);
+    } else {
+        rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()),
+                     std::make_move_iterator(rows.end()));
+    }
+    endInsertRows();
+}
+
+void RowModel::SetText(int row, int column, const std::string& text) {
+    if (row < 0 || row >= int(rows_.size()) || column < 0 || column >= 4) return;
+    rows_[size_t(row)][size_t(column)] = text;
+    QModelIndex i = index(row, column);
+    emit dataChanged(i, i, {Qt::DisplayRole});
+}
+
+void RowModel::Clear() {
+    if (rows_.empty()) return;
+    beginResetModel();
+    rows_.clear();
+    rows_.shrink_to_fit();
+    endResetModel();
+}
+
+// ---------------------------------------------------------------- ListView
+
+ListView::ListView(RowModel* model, const std::vector<int>& widths, QWidget* parent)
+    : QTableView(parent), model_(model) {
+    setModel(model_);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSortingEnabled(false);
+    setShowGrid(true);
+    setWordWrap(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+
+    // The selection stays as visible when the list loses the focus.
+    QPalette pal = palette();
+    for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
+        pal.setColor(QPalette::Inactive, role, pal.color(QPalette::Active, role));
+    setPalette(pal);
+
+    QHeaderView* v = verticalHeader();
+    v->hide();
+    v->setSectionResizeMode(QHeaderView::Fixed);
+    v->setDefaultSectionSize(fontMetrics().height() + 4);
+    v->setMinimumSectionSize(fontMetrics().height() + 2);
+
+    QHeaderView* h = horizontalHeader();
+    h->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    h->setHighlightSections(false);
+    h->setSectionsMovable(false);
+    h->setSectionsClickable(true);
+    h->setStretchLastSection(false);
+    h->setSortIndicatorShown(false);
+    h->setMinimumSectionSize(8);
+    for (size_t i = 0; i < widths.size(); ++i) h->resizeSection(int(i), widths[i]);
+
+    connect(h, &QHeaderView::sectionClicked, this, [this](int column) {
+        if (onHeaderClick) onHeaderClick(column);
+    });
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { Report(ControlAction::SelectionChange); });
+    connect(this, &QAbstractItemView::clicked, this, [this] { Report(ControlAction::Click); });
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this] { Report(ControlAction::Activate); });
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this] { Report(ControlAction::RightClick); });
+}
+
+int ListView::FocusedRow() const {
+    QModelIndex i = currentIndex();
+    return i.isValid() ? i.row() : -1;
+}
+
+void ListView::SelectRow(int row) {
+    Quietly([&] {
+        if (row < 0 || row >= model_->rowCount()) {
+            selectionModel()->clearSelection();
+            selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+            return;
+        }
+        QModelIndex i = model_->index(row, 0);
+        selectionModel()->setCurrentIndex(
+            i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(i);
+    });
+}
+
+void ListView::Quietly(const std::function<void()>& change) {
+    ++quiet_;
+    change();
+    --quiet_;
+}
+
+void ListView::Report(ControlAction a) {
+    if (quiet_ == 0 && onAction) onAction(a);
+}
+
+void ListView::keyPressEvent(QKeyEvent* e) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && currentIndex().isValid()) {
+        Report(ControlAction::Activate);
+        return;
+    }
+    QTableView::keyPressEvent(e);
+}
+
+// ---------------------------------------------------------------- TextPane
+
+TextPane::TextPane(bool readOnly, int maxBytes, QWidget* parent)
+    : QPlainTextEdit(parent), maxBytes_(maxBytes) {
+    setReadOnly(readOnly);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setTabChangesFocus(false);
+    setUndoRedoEnabled(true);
+    if (readOnly) setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+void TextPane::SetBytes(const std::string& bytes) {
+    // setPlainText would split a lone '\r' into a paragraph; the codec has
+    // already made every break a separator the document keeps as it is.
+    setPlainText(cp1252::BytesToPane(bytes));
+}
+
+std::string TextPane::Bytes() const { return cp1252::PaneToBytes(document()->toRawText()); }
+
+size_t TextPane::ByteCount() const { return cp1252::PaneByteCount(document()->toRawText()); }
+
+bool TextPane::Fits(size_t insertedBytes) {
+    if (maxBytes_ <= 0) return true;
+    size_t selected = cp1252::PaneByteCount(textCursor().selectedText());
+    size_t after = ByteCount() - selected + insertedBytes;
+    if (after <= size_t(maxBytes_) || insertedBytes <= selected) return true;
+    if (onRefused) onRefused(maxBytes_);
+    return false;
+}
+
+void TextPane::keyPressEvent(QKeyEvent* e) {
+    if (!isReadOnly()) {
+        size_t inserted = 0;
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+            // Enter breaks the paragraph ("\r\n"), Shift+Enter the line ("\n").
+            inserted = (e->modifiers() & Qt::ShiftModifier) ? 1 : 2;
+        } else if (!e->text().isEmpty() && e->text().at(0).isPrint()) {
+            inserted = size_t(e->text().size());
+        }
+        if (inserted > 0 && !Fits(inserted)) return;
+    }
+    QPlainTextEdit::keyPressEvent(e);
+}
+
+void TextPane::insertFromMimeData(const QMimeData* source) {
+    if (isReadOnly() || !source || !source->hasText()) return;
+    // Text from the clipboard uses "\r\n" or "\n" for its line ends; both
+    // become the pane's own paragraph break.
+    QString text = source->text();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QChar('\r'), QChar('\n'));
+    text.replace(QChar('\n'), QChar(QChar::ParagraphSeparator));
+    if (!Fits(cp1252::PaneByteCount(text))) return;
+    textCursor().insertText(text);
+    ensureCursorVisible();
+}
+
+// ---------------------------------------------------------------- MainWindow
+
+MainWindow::MainWindow() {
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+}
+
+void MainWindow::SetFixedInnerSize(QSize s) {
+    fixed_ = s;
+    reported_ = s;
+    resize(s);
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    e->ignore();
+    if (onClose) onClose();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    const auto large = Qt::WindowMaximized | Qt::WindowFullScreen;
+    bool maximised = (windowState() & large) != 0;
+    if (!maximised && !(windowState() & Qt::WindowMinimized) && fixed_.isValid() &&
+        size() != fixed_) {
+        // No sizing border: a window manager that lets the user drag the edge
+        // anyway gets the window back at its own size.
+        QTimer::singleShot(0, this, [this, large] {
+            if (!(windowState() & (large | Qt::WindowMinimized)) && size() != fixed_) resize(fixed_);
+        });
+        return;
+    }
+    if (size() != reported_) {
+        reported_ = size();
+        if (onSizeChanged) onSizeChanged();
+    }
+}
+
+// ---------------------------------------------------------------- DialogWindow
+
+DialogWindow::DialogWindow(int window, QWidget* owner) : QWidget(owner), window_(window) {
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+void DialogWindow::closeEvent(QCloseEvent* e) {
+    e->ignore();
+    if (onClose) onClose();
+}
+
+void Area::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    if (onResize) onResize();
+}
+
+}  // namespace qp

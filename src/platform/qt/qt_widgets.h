@@ -1,0 +1,139 @@
+// The widgets behind the Qt backend: the row model and list view of the
+// object window's tabs and the dialogs' ID list, the multi-line text pane,
+// and the main and dialog windows. They only report what the user does
+// through callbacks; QtPlatform turns that into user events.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace qp {
+
+// Rows kept as the raw bytes the core gave; decoded only when painted, so a
+// 50,000-row tab costs one model reset and no conversion up front.
+class RowModel : public QAbstractTableModel {
+public:
+    RowModel(std::vector<QString> titles, QObject* parent);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    const std::vector<Row>& Rows() const { return rows_; }
+    void SetRows(std::vector<Row> rows);
+    void Append(std::vector<Row> rows);
+    void SetText(int row, int column, const std::string& text);
+    void Clear();
+
+private:
+    std::vector<QString> titles_;
+    std::vector<Row> rows_;
+};
+
+// A report-style list: whole-row single selection, grid lines, selection
+// shown even without focus, left-aligned fixed columns, no sorting of its own
+// (the core sorts its name lists and refills the view).
+class ListView : public QTableView {
+public:
+    ListView(RowModel* model, const std::vector<int>& widths, QWidget* parent);
+
+    RowModel* Model() const { return model_; }
+    int FocusedRow() const;
+    // Selects and focuses a row (-1 clears) without reporting it.
+    void SelectRow(int row);
+    // Runs a change the program makes (new rows, new texts) without reporting
+    // the selection changes it causes as user actions.
+    void Quietly(const std::function<void()>& change);
+
+    std::function<void(ControlAction)> onAction;
+    std::function<void(int column)> onHeaderClick;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void Report(ControlAction a);
+
+    RowModel* model_;
+    int quiet_ = 0;
+};
+
+// A multi-line pane holding raw bytes: see cp1252.h for how line breaks and
+// control bytes are shown. Refuses user input that would take the text past
+// maxBytes instead of cutting it.
+class TextPane : public QPlainTextEdit {
+public:
+    TextPane(bool readOnly, int maxBytes, QWidget* parent);
+
+    void SetBytes(const std::string& bytes);
+    std::string Bytes() const;
+    size_t ByteCount() const;
+
+    // Told when input is refused because of the limit.
+    std::function<void(int maxBytes)> onRefused;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    bool Fits(size_t insertedBytes);
+
+    int maxBytes_;
+};
+
+// Window 0. Fixed size except maximise and restore; the close box is only
+// reported (the core asks before quitting).
+class MainWindow : public QMainWindow {
+public:
+    MainWindow();
+
+    void SetFixedInnerSize(QSize s);
+    std::function<void()> onClose;
+    std::function<void()> onSizeChanged;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    QSize fixed_;
+    QSize reported_;
+};
+
+// Windows 1 and 2: tool windows owned by the main window; the close box is
+// only reported, the core closes them.
+class DialogWindow : public QWidget {
+public:
+    DialogWindow(int window, QWidget* owner);
+    int Window() const { return window_; }
+    std::function<void()> onClose;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    int window_;
+};
+
+// The area below the menu bar and each page of the tab control: tells its
+// owner when it changes size, so the controls inside can be kept within the
+// visible area and their borders and scroll bars stay on screen.
+class Area : public QWidget {
+public:
+    explicit Area(QWidget* parent) : QWidget(parent) {}
+    std::function<void()> onResize;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+};
+
+}  // namespace qp

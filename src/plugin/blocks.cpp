@@ -1,0 +1,95 @@
+#include "plugin/blocks.h"
+
+#include <cstring>
+
+namespace qp {
+
+BlockTable gTable;
+
+int32_t BankEntries(int32_t bank) {
+    // Ten million records is far beyond any plugin the game can load.
+    if (bank < 0 || bank > 10000000) bank = 50000;
+    return bank + 2;
+}
+
+void InitBlockTable(int32_t bank) {
+    gTable = BlockTable{};
+    gTable.sizes.assign(static_cast<size_t>(BankEntries(bank)), 0);
+}
+
+bool IsMasterFile() { return gTable.loaded && gTable.fileType == 1; }
+int32_t LastBlock() { return gTable.last; }
+
+bool ValidBlock(int block) {
+    return block >= 0 && block <= gTable.last &&
+           static_cast<size_t>(block) < gTable.blocks.size();
+}
+
+int32_t BlockSize(int block) {
+    return ValidBlock(block) ? static_cast<int32_t>(gTable.blocks[block].size()) : 0;
+}
+
+int32_t ReadBlockInt(int block, int offset) {
+    if (!ValidBlock(block) || offset < 0) return 0;
+    const std::string& b = gTable.blocks[block];
+    if (static_cast<size_t>(offset) + 4 > b.size()) return 0;
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[offset + i]);
+    return static_cast<int32_t>(v);
+}
+
+void WriteBlockInt(int block, int offset, int32_t value) {
+    if (!ValidBlock(block) || offset < 0) return;
+    std::string& b = gTable.blocks[block];
+    if (static_cast<size_t>(offset) + 4 > b.size()) return;
+    uint32_t v = static_cast<uint32_t>(value);
+    for (int i = 0; i < 4; ++i) b[offset + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+std::string ReadBlockString(int block, int offset, int length) {
+    std::string out;
+    if (!ValidBlock(block) || length <= 0) return out;
+    const std::string& b = gTable.blocks[block];
+    int64_t from = offset < 0 ? 0 : offset;
+    int64_t to = static_cast<int64_t>(offset) + length;
+    if (to > static_cast<int64_t>(b.size())) to = static_cast<int64_t>(b.size());
+    for (int64_t i = from; i < to; ++i)
+        if (b[i] != '\0') out += b[i];
+    return out;
+}
+
+int FindSubrecord(int block, const std::string& name) {
+    int size = BlockSize(block);
+    int64_t p = 16;
+    for (int counter = 1; counter <= 100; ++counter) {
+        if (p + 8 > size) return -1;
+        if (ReadBlockString(block, static_cast<int>(p), 4) == name) return static_cast<int>(p);
+        int32_t n = ReadBlockInt(block, static_cast<int>(p) + 4);
+        if (n < 0) return -1;
+        p += 8 + static_cast<int64_t>(n);
+        if (p >= size) return -1;
+    }
+    return -1;
+}
+
+void ReplaceBlockString(int block, int offset, const std::string& oldText,
+                        const std::string& newText) {
+    if (!ValidBlock(block)) return;
+    std::string& b = gTable.blocks[block];
+    if (offset < 0 || static_cast<size_t>(offset) > b.size()) return;
+    size_t oldLen = std::min(oldText.size(), b.size() - static_cast<size_t>(offset));
+    b.replace(static_cast<size_t>(offset), oldLen, newText);
+    if (static_cast<size_t>(block) >= gTable.sizes.size()) gTable.sizes.resize(block + 1, 0);
+    gTable.sizes[block] = static_cast<int32_t>(b.size());
+}
+
+void ReplaceInSubrecord(int block, int subOffset, const std::string& oldText,
+                        const std::string& newText) {
+    int32_t before = BlockSize(block);
+    ReplaceBlockString(block, subOffset + 8, oldText, newText);
+    int32_t d = BlockSize(block) - before;
+    WriteBlockInt(block, subOffset + 4, ReadBlockInt(block, subOffset + 4) + d);
+    WriteBlockInt(block, 4, ReadBlockInt(block, 4) + d);
+}
+
+}  // namespace qp

@@ -1,0 +1,69 @@
+// The loaded plugin in memory: one block per record, bytes exactly as in the
+// file, 16-byte header included. Every read stays inside its block.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qp {
+
+struct BlockTable {
+    std::vector<std::string> blocks;  // block n = record n (0 is the TES3 header)
+    std::vector<int32_t> sizes;       // entry n = length of block n
+    int32_t last = -1;                // last block index
+    int32_t fileType = 0;             // file-type word of the header; 1 = master
+    bool loaded = false;
+};
+
+extern BlockTable gTable;
+
+// The initial size of the block-size array for a Bank value; values that
+// cannot make a table fall back to the default 50000 (the table grows on
+// demand anyway).
+int32_t BankEntries(int32_t bank);
+// Empties the table and gives the size array Bank + 2 entries.
+void InitBlockTable(int32_t bank);
+
+bool IsMasterFile();
+int32_t LastBlock();
+int32_t BlockSize(int block);
+bool ValidBlock(int block);
+
+// Little-endian int32 at an offset; 0 when the four bytes are not all inside.
+int32_t ReadBlockInt(int block, int offset);
+void WriteBlockInt(int block, int offset, int32_t value);
+
+// The bytes [offset, offset + length) with every zero byte dropped; only the
+// part inside the block is read.
+std::string ReadBlockString(int block, int offset, int length);
+// Offset of the first subrecord with this name among the first 100, or -1.
+int FindSubrecord(int block, const std::string& name);
+// Replaces Len(old) bytes at offset by new; the block and its size entry
+// follow. The caller corrects the subrecord's and the record's data sizes.
+void ReplaceBlockString(int block, int offset, const std::string& oldText,
+                        const std::string& newText);
+
+// Replaces the text of a subrecord at offset o and keeps all three size fields
+// in step: block size, the subrecord's data size and the record's data size.
+void ReplaceInSubrecord(int block, int subOffset, const std::string& oldText,
+                        const std::string& newText);
+
+// Visits the subrecords of a block in order: (offset, name, data size).
+// Stops at the first header that would not fit inside the block.
+template <typename F>
+void WalkSubrecords(int block, F&& visit) {
+    int size = BlockSize(block);
+    int p = 16;
+    while (p + 8 <= size) {
+        int32_t n = ReadBlockInt(block, p + 4);
+        if (n < 0 || static_cast<int64_t>(p) + 8 + n > size) return;
+        if (!visit(p, ReadBlockString(block, p, 4), n)) return;
+        // The visitor may have changed the size.
+        size = BlockSize(block);
+        n = ReadBlockInt(block, p + 4);
+        p += 8 + n;
+    }
+}
+
+}  // namespace qp

@@ -1,0 +1,303 @@
+#include "plugin/load.h"
+
+#include <cstring>
+
+#include "app/config.h"
+#include "app/globals.h"
+#include "app/shell.h"
+#include "dictionary/dictfile.h"
+#include "platform/files.h"
+#include "plugin/lookup.h"
+#include "ui/objectwindow.h"
+
+namespace qp {
+
+namespace {
+
+constexpr int64_t kHeaderMinimum = 324;  // the header record up to its record count
+
+int32_t LeInt(const std::string& s, size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + i]);
+    return static_cast<int32_t>(v);
+}
+
+void PutLeInt(std::string& s, size_t at, int32_t value) {
+    uint32_t v = static_cast<uint32_t>(value);
+    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+std::string Type4(const std::string& s, size_t at) {
+    std::string t;
+    for (size_t i = at; i < at + 4 && i < s.size(); ++i)
+        if (s[i] != '\0') t += s[i];
+    return t;
+}
+
+// Sets an entry's fields from a lookup result.
+void SetFromResult(NameEntry& e, int code, const std::string& name, const std::string& now) {
+    switch (code) {
+    case kDictionaryReplaced:
+        e.flag = "L";
+        e.fv = name;
+        e.ov = now;
+        break;
+    case kDatabaseAlreadySecond:
+        e.flag = "T";
+        e.fv = gOtherVersionName;
+        e.ov = now;
+        break;
+    case kDictionaryAlreadySecond:
+        e.flag = "L";
+        e.fv = gOtherVersionName;
+        e.ov = now;
+        break;
+    case kDatabaseReplaced:
+        e.flag = "T";
+        e.fv = name;
+        e.ov = now;
+        break;
+    default:
+        e.flag = "";
+        e.fv = name;
+        e.ov = name;
+        break;
+    }
+}
+
+std::string NameAt(int n, int p) { return ReadBlockString(n, p + 8, ReadBlockInt(n, p + 4) - 1); }
+
+// Looks up a name subrecord; PGRD tries the region dictionary when the cell
+// dictionary gave nothing.
+void ConvertName(NameEntry& e, int n, int p, const char* dictionary, bool pathGrid) {
+    std::string name = NameAt(n, p);
+    int code = LookupName(n, p, ReadBlockInt(n, p + 4), dictionary);
+    if (pathGrid && code == kNoMatch)
+        code = LookupName(n, p, ReadBlockInt(n, p + 4), "data\\Regndata.dat");
+    SetFromResult(e, code, name, NameAt(n, p));
+}
+
+std::string Identifier(int n) { return ReadBlockString(n, 24, ReadBlockInt(n, 20) - 1); }
+
+void ShowProgress(const char* label, int n, int last) {
+    Plat().SetStatusText(1, std::string(label) + std::to_string(n) + " / " + std::to_string(last));
+}
+
+struct SavedState {
+    BlockTable table;
+    std::vector<NameEntry> lists[kLastList + 1];
+    std::vector<SkillEntry> skills;
+};
+
+}  // namespace
+
+bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& error) {
+    std::string data, err;
+    if (!ReadWholeFile(path, data, &err)) {
+        error = "CANNOT OPEN THE FILE: " + err;
+        return false;
+    }
+    const int64_t L = static_cast<int64_t>(data.size());
+    if (L < kHeaderMinimum) {
+        error = "THE FILE IS SHORTER THAN ITS HEADER RECORD (" + std::to_string(L) + " BYTES).";
+        return false;
+    }
+    if (Type4(data, 0) != "TES3") {
+        error = "THIS IS NOT A TES3 PLUGIN: NO HEADER RECORD AT OFFSET 0.";
+        return false;
+    }
+    table.blocks.clear();
+    table.fileType = LeInt(data, 28);
+    int64_t pos = 0;
+    int32_t n = 0;
+    for (;;) {
+        if (pos + 4 > L) {
+            error = "THE FILE ENDS INSIDE A RECORD HEADER AT OFFSET " + std::to_string(pos) + ".";
+            return false;
+        }
+        // Four zero bytes where a record type belongs end the plugin.
+        if (Type4(data, static_cast<size_t>(pos)).empty()) {
+            --n;
+            break;
+        }
+        if (pos + 16 > L) {
+            error = "THE FILE ENDS INSIDE A RECORD HEADER AT OFFSET " + std::to_string(pos) + ".";
+            return false;
+        }
+        int32_t size = LeInt(data, static_cast<size_t>(pos) + 4);
+        if (size < 0) {
+            error = "THE RECORD AT OFFSET " + std::to_string(pos) + " HAS A NEGATIVE SIZE.";
+            return false;
+        }
+        if (static_cast<int64_t>(size) > L - pos - 16) {
+            error = "THE RECORD AT OFFSET " + std::to_string(pos) +
+                    " RUNS PAST THE END OF THE FILE.";
+            return false;
+        }
+        if (size > INT32_MAX - 16) {
+            error = "THE RECORD AT OFFSET " + std::to_string(pos) + " IS TOO LARGE.";
+            return false;
+        }
+        table.blocks.emplace_back(data, static_cast<size_t>(pos), static_cast<size_t>(size) + 16);
+        pos += 16 + static_cast<int64_t>(size);
+        if ((n & 1023) == 0)
+            Plat().SetStatusText(1, "Reading block : " + Type4(table.blocks.back(), 0));
+        if (pos == L) break;
+        ++n;
+    }
+    if (n == 0 && table.blocks.empty()) {
+        error = "THE FILE HOLDS NO HEADER RECORD.";
+        return false;
+    }
+    table.last = static_cast<int32_t>(table.blocks.size()) - 1;
+    Plat().SetStatusText(1, "Reading block : " + Type4(table.blocks.back(), 0));
+    // The header's record count always equals the records that follow it.
+    if (table.blocks[0].size() >= kHeaderMinimum) PutLeInt(table.blocks[0], 320, table.last);
+    table.sizes.resize(std::max(table.sizes.size(), table.blocks.size() + 1), 0);
+    for (size_t i = 0; i < table.blocks.size(); ++i)
+        table.sizes[i] = static_cast<int32_t>(table.blocks[i].size());
+    table.loaded = true;
+    return true;
+}
+
+void AnalysePlugin() {
+    gSkillList.clear();
+    for (int g = kFirstList; g <= kLastList; ++g) gNameLists[g].clear();
+    const int last = LastBlock();
+    for (int n = 0; n <= last; ++n) {
+        std::string type = ReadBlockString(n, 0, 4);
+        if (type == "SKIL") {
+            SkillEntry s;
+            s.index = ReadBlockInt(n, 24);
+            s.block = n;
+            auto skills = OpenTripleFile("data\\Skildata.dat");
+            // An index past the dictionary's end gets empty strings.
+            if (s.index >= 0 && static_cast<size_t>(s.index) < skills->triples.size()) {
+                const auto& t = skills->triples[static_cast<size_t>(s.index)];
+                s.id = t[0];
+                s.fv = t[1];
+                s.ov = t[2];
+            }
+            gSkillList.push_back(s);
+        } else {
+            for (int g = kFirstList; g <= kLastList; ++g) {
+                if (type != ListRecordType(g)) continue;
+                const char* sub = ListNameSubrecord(g);
+                int p = FindSubrecord(n, sub);
+                bool named = p >= 0 && ReadBlockInt(n, p + 4) > 1;
+                NameEntry e;
+                e.block = n;
+                if (g == 3) {  // cells without a name are not listed
+                    if (!named) break;
+                    ConvertName(e, n, p, ListDictionary(g), false);
+                    e.id = e.fv;
+                } else if (g == 5) {  // path grids
+                    if (named) {
+                        ConvertName(e, n, p, ListDictionary(g), true);
+                        e.id = e.fv;
+                    } else {
+                        e.flag = "N";
+                    }
+                } else {
+                    e.id = Identifier(n);
+                    if (named)
+                        ConvertName(e, n, p, ListDictionary(g), false);
+                    else
+                        e.flag = "N";
+                }
+                gNameLists[g].push_back(std::move(e));
+                break;
+            }
+        }
+        if ((n & 255) == 0 || n == last) ShowProgress("Block conversion : ", n, last);
+    }
+}
+
+void FillTabs() {
+    for (int g = kFirstList; g <= kLastList; ++g) RebuildListView(g);
+}
+
+void ResetLoadedPlugin() {
+    gTable.blocks.clear();
+    gTable.last = -1;
+    gTable.loaded = false;
+    for (int g = kFirstList; g <= kLastList; ++g) {
+        Plat().ListClear(g);
+        gNameLists[g].clear();
+    }
+    gSkillList.clear();
+}
+
+void LoadCommand() {
+    BeginDictionaryCommand();
+    const std::string remembered = gFileInUse;
+    OpenConfiguration(kConfigurationFile);
+    SelectGroup("Plugin Path");
+    gConfig.plugPath = ReadString("PlugPath", "c:\\");
+    CloseConfiguration();
+    std::string path =
+        Plat().OpenFileRequester("ESP file to load ", gConfig.plugPath, "ESP (*.esp)", "*.esp");
+    if (path.empty()) {
+        gFileInUse = remembered;
+        EndDictionaryCommand();
+        EndBackgroundCommand();
+        return;
+    }
+    gConfig.plugPath = FolderPart(path);
+    WriteConfiguration();
+    MenuLock();
+    const std::string oldStatus = Plat().GetStatusText(0);
+    Plat().SetStatusText(0, "File : " + FileNamePart(path));
+
+    // Read into a new table; the plugin loaded before stays until the new
+    // one is complete.
+    BlockTable fresh;
+    std::string error;
+    bool ok = ReadPluginFile(path, fresh, error);
+    if (ok) {
+        SavedState saved;
+        saved.table = std::move(gTable);
+        for (int g = kFirstList; g <= kLastList; ++g) saved.lists[g] = std::move(gNameLists[g]);
+        saved.skills = std::move(gSkillList);
+        fresh.sizes.resize(std::max(fresh.sizes.size(), saved.table.sizes.size()), 0);
+        gTable = std::move(fresh);
+        AnalysePlugin();
+        std::vector<DictionaryProblem> problems = TakeDictionaryProblems();
+        std::string unreadable;
+        for (const auto& p : problems)
+            if (p.unreadable) unreadable += "\r" + p.name + " (" + p.reason + ")";
+        if (!unreadable.empty()) {
+            // Names converted with a dictionary missing would be wrong:
+            // keep what was loaded before.
+            gTable = std::move(saved.table);
+            for (int g = kFirstList; g <= kLastList; ++g) gNameLists[g] = std::move(saved.lists[g]);
+            gSkillList = std::move(saved.skills);
+            Plat().SetStatusText(0, oldStatus);
+            Message("INFORMATION", "CANNOT READ THE DICTIONARY FILE:" + unreadable +
+                                       "\rTHE PLUGIN WAS NOT LOADED.",
+                    Icon::Stop);
+        } else {
+            gFileInUse = path;
+            FillTabs();
+            for (const auto& p : problems)
+                Message("INFORMATION",
+                        "THE DICTIONARY FILE " + p.name + " IS DAMAGED AT BYTE " +
+                            std::to_string(p.damagedAt) + ".\rTHE REST OF IT WAS IGNORED.",
+                        Icon::Information);
+        }
+    } else {
+        Plat().SetStatusText(0, oldStatus);
+        Message("INFORMATION", "CANNOT LOAD " + path + "\r" + error, Icon::Stop);
+    }
+    // The menus that need a plugin stay off until one is loaded.
+    if (gTable.loaded) {
+        MenuUnlock();
+    } else {
+        Plat().EnableMenuItem(kMenuLoad, true);
+        Plat().EnableMenuItem(kMenuReset, true);
+    }
+    EndDictionaryCommand();
+    EndBackgroundCommand();
+}
+
+}  // namespace qp

@@ -1,0 +1,149 @@
+#include "ui/textedit.h"
+
+#include "app/globals.h"
+#include "app/shell.h"
+#include "dictionary/dictfile.h"
+#include "plugin/blocks.h"
+#include "ui/nameedit.h"
+#include "ui/objectwindow.h"
+
+namespace qp {
+
+namespace {
+
+int gSelected = -1;  // working-list entry the panes show
+
+// The name list and record type behind the dialog's type.
+int ListOfType(const std::string& type) {
+    if (type == "Book") return 9;
+    if (type == "Class") return 25;
+    if (type == "Race") return 24;
+    if (type == "Birthsign") return 26;
+    return 0;  // Skill: the skill list
+}
+
+const char* RecordOfType(const std::string& type) {
+    if (type == "Skill") return "SKIL";
+    int g = ListOfType(type);
+    return g ? ListRecordType(g) : "";
+}
+
+// An entry may only touch a block of the plugin loaded now, of its own type.
+bool EntryUsable(const TextEntry& e) {
+    return ValidBlock(e.block) && ReadBlockString(e.block, 0, 4) == RecordOfType(gTextParams.type);
+}
+
+void SetTranslation(const std::string& text) {
+    if (text.size() > static_cast<size_t>(kTextPaneLimit)) {
+        Message("INFORMATION",
+                "THE TEXT HAS MORE THAN " + std::to_string(kTextPaneLimit) +
+                    " CHARACTERS.\rIT CANNOT BE EDITED HERE.",
+                Icon::Stop);
+        return;
+    }
+    Plat().SetControlText(kCtlTranslationPane, text);
+}
+
+}  // namespace
+
+void OpenTextEdit() {
+    if (gDialogOpen) return;
+    if (IsMasterFile()) {
+        Message("INFORMATION", kMasterFileMessage, Icon::Stop);
+        return;
+    }
+    gDialogOpen = 1;
+    gSelected = -1;
+    int mx = 0, my = 0, w = 0, h = 0;
+    Plat().GetMainWindowPosition(mx, my);
+    Plat().GetMainWindowSize(w, h);
+    Platform& p = Plat();
+    p.OpenDialog(2, gTextParams.type, {mx + w / 2 - 350, my + h / 2 - 250, 700, 500});
+    p.AddLabel(2, kCtlOriginalLabel, {205, 2, 100, 22}, "Original text :", false);
+    p.AddTextPane(2, kCtlSourcePane, {205, 16, 485, 205}, true, 0);
+    p.AddLabel(2, kCtlTranslationLabel, {205, 225, 200, 22}, "Translation to do :", false);
+    p.AddTextPane(2, kCtlTranslationPane, {205, 239, 485, 205}, false, kTextPaneLimit);
+    p.AddDialogList(2, kCtlTextList, {5, 0, 198, 472}, "Id " + gTextParams.type, 350);
+
+    gTextEditList.clear();
+    if (gTextParams.type == "Skill") {
+        for (const SkillEntry& s : gSkillList) gTextEditList.push_back({s.id, s.block});
+    } else if (int g = ListOfType(gTextParams.type)) {
+        for (const NameEntry& e : gNameLists[g]) gTextEditList.push_back({e.id, e.block});
+    }
+    for (const TextEntry& e : gTextEditList) p.DialogListAddRow(kCtlTextList, e.id);
+
+    p.AddButton(2, kCtlTextSave, {210, 448, 90, 24}, "SAVE");
+    p.AddButton(2, kCtlTextCancel, {595, 448, 90, 24}, "CANCEL");
+    p.AddButton(2, kCtlTextCopy, {402, 448, 90, 24}, "COPY");
+    p.EnableControl(kCtlTextSave, false);
+    p.EnableControl(kCtlTextCopy, false);
+    MenuLock();
+}
+
+void TextEditSelect() {
+    if (!Plat().IsDialogOpen(2) || gTextEditList.empty()) return;
+    int r = Plat().DialogListFocusedRow(kCtlTextList);
+    if (r < 0 || r >= static_cast<int>(gTextEditList.size())) return;
+    gSelected = r;
+    const TextEntry& e = gTextEditList[static_cast<size_t>(r)];
+    int p = EntryUsable(e) ? FindSubrecord(e.block, gTextParams.subrecord) : -1;
+    if (p >= 0)
+        Plat().SetControlText(kCtlSourcePane, ReadBlockString(e.block, p + 8, ReadBlockInt(e.block, p + 4)));
+    else
+        Plat().SetControlText(kCtlSourcePane, "");
+    Plat().SetControlText(kCtlTranslationPane, "");
+    auto texts = OpenTripleFile(gTextParams.file);
+    int t = FindTriple(*texts, e.id);
+    if (t >= 0) SetTranslation(texts->triples[static_cast<size_t>(t)][2]);
+
+    size_t S = Plat().GetControlText(kCtlSourcePane).size();
+    size_t T = Plat().GetControlText(kCtlTranslationPane).size();
+    if (S == 0 && T == 0) {
+        Plat().EnableControl(kCtlTextSave, false);
+        Plat().EnableControl(kCtlTextCopy, false);
+    } else if (S > 0 && T == 0) {
+        Plat().EnableControl(kCtlTextSave, false);
+        Plat().EnableControl(kCtlTextCopy, true);
+    } else if (S > 1 && T > 1) {
+        Plat().EnableControl(kCtlTextSave, true);
+        Plat().EnableControl(kCtlTextCopy, false);
+    }
+}
+
+void TextEditSave() {
+    if (!Plat().IsDialogOpen(2) || !Plat().IsControlEnabled(kCtlTextSave)) return;
+    if (gSelected < 0 || gSelected >= static_cast<int>(gTextEditList.size())) return;
+    const std::string text = Plat().GetControlText(kCtlTranslationPane);
+    if (text.empty()) return;
+    const TextEntry& e = gTextEditList[static_cast<size_t>(gSelected)];
+    if (!EntryUsable(e)) return;
+    int p = FindSubrecord(e.block, gTextParams.subrecord);
+    if (p < 0) return;
+    int32_t S = ReadBlockInt(e.block, p + 4);
+    // The whole data is replaced, terminator included: afterwards the
+    // subrecord holds exactly the translation's bytes.
+    const std::string& b = gTable.blocks[static_cast<size_t>(e.block)];
+    std::string old = b.substr(static_cast<size_t>(p) + 8, static_cast<size_t>(S));
+    ReplaceInSubrecord(e.block, p, old, text);
+}
+
+void TextEditCopy() {
+    if (!Plat().IsDialogOpen(2) || !Plat().IsControlEnabled(kCtlTextCopy)) return;
+    std::string source = Plat().GetControlText(kCtlSourcePane);
+    if (source.empty()) return;
+    SetTranslation(source);
+    Plat().EnableControl(kCtlTextSave, true);
+    Plat().EnableControl(kCtlTextCopy, false);
+}
+
+void TextEditCancel() {
+    if (!Plat().IsDialogOpen(2)) return;
+    Plat().CloseDialog(2);
+    Plat().ActivateMainWindow();
+    gDialogOpen = 0;
+    MenuUnlock();
+    if (int g = ListOfType(gTextParams.type)) RebuildListView(g);
+}
+
+}  // namespace qp
