@@ -1,0 +1,137 @@
+#include "test_support.h"
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+#include "app/globals.h"
+#include "app/shell.h"
+#include "platform/files.h"
+
+namespace fs = std::filesystem;
+
+namespace qt_test {
+
+std::string Int32(int32_t v) {
+    std::string s(4, '\0');
+    uint32_t u = static_cast<uint32_t>(v);
+    for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
+    return s;
+}
+
+std::string Z(const std::string& s) { return s + std::string(1, '\0'); }
+
+std::string Subrecord(const std::string& name, const std::string& data) {
+    return name.substr(0, 4) + Int32(static_cast<int32_t>(data.size())) + data;
+}
+
+std::string Record(const std::string& type, const std::vector<Sub>& subs, int32_t flags) {
+    std::string body;
+    for (const Sub& s : subs) body += Subrecord(s.name, s.data);
+    return type.substr(0, 4) + Int32(static_cast<int32_t>(body.size())) + Int32(0) + Int32(flags) + body;
+}
+
+std::string Header(int32_t count, int32_t fileType) {
+    std::string hedr = Int32(0x3FA66666) + Int32(fileType) + std::string(32, '\0') +
+                       std::string(256, '\0') + Int32(count);
+    return Record("TES3", {{"HEDR", hedr}});
+}
+
+std::string Plugin(const std::vector<std::string>& records, int32_t fileType) {
+    std::string out = Header(static_cast<int32_t>(records.size()), fileType);
+    for (const auto& r : records) out += r;
+    return out;
+}
+
+std::string Pairs(const std::vector<std::pair<std::string, std::string>>& pairs) {
+    std::string out;
+    for (const auto& [a, b] : pairs)
+        out += Int32(static_cast<int32_t>(a.size())) + a + Int32(static_cast<int32_t>(b.size())) + b;
+    return out;
+}
+
+std::string Triples(const std::vector<std::vector<std::string>>& triples) {
+    std::string out;
+    for (const auto& t : triples)
+        for (const auto& s : t) out += Int32(static_cast<int32_t>(s.size())) + s;
+    return out;
+}
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteFile(const fs::path& p, const std::string& bytes) {
+    fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+Env::Env() {
+    static std::atomic<int> counter{0};
+    dir = fs::temp_directory_path() /
+          ("quillane-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "data");
+    fs::create_directories(dir / "dataextra");
+    qp::SetProgramDirectory(dir.string());
+    qp::SetPlatform(&ui);
+    qp::Startup();
+}
+
+Env::~Env() {
+    ui.WaitWorker();
+    ui.ReleaseWorker();
+    std::error_code ec;
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir, ec);
+}
+
+std::string Env::PutPlugin(const std::string& name, const std::string& bytes) {
+    fs::path p = dir / name;
+    WriteFile(p, bytes);
+    return p.string();
+}
+
+void Env::Run() {
+    qp::RunEventLoop();
+    qp::gQuit = 0;
+    ui.WaitWorker();
+}
+
+void Env::Load(const std::string& path) {
+    ui.PushOpenPath(path);
+    ui.PushMenu(qp::kMenuLoad);
+    Run();
+}
+
+void Env::SaveAs(const std::string& path) {
+    ui.PushSavePath(path);
+    ui.PushMenu(qp::kMenuSaveAs);
+    Run();
+}
+
+void Env::Save(bool yes) {
+    ui.PushAnswer(yes ? qp::Answer::Yes : qp::Answer::No);
+    ui.PushMenu(qp::kMenuSave);
+    Run();
+}
+
+fs::path CorpusDir() { return fs::path(QUILLANE_CORPUS_DIR); }
+bool CorpusAvailable() { return fs::is_directory(CorpusDir()); }
+
+std::vector<fs::path> CorpusFiles() {
+    std::vector<fs::path> out;
+    if (!CorpusAvailable()) return out;
+    for (const auto& e : fs::directory_iterator(CorpusDir())) {
+        auto ext = e.path().extension().string();
+        if (ext == ".esp" || ext == ".esm" || ext == ".omwaddon") out.push_back(e.path());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+}  // namespace qt_test

@@ -1,0 +1,59 @@
+// Shared helpers for the tests: a program directory of its own per test, a
+// headless window system, and plugins built byte by byte.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/headless/headless.h"
+
+namespace qt_test {
+
+// Builds TES3 records and subrecords.
+struct Sub {
+    std::string name;
+    std::string data;
+};
+std::string Subrecord(const std::string& name, const std::string& data);
+std::string Record(const std::string& type, const std::vector<Sub>& subs, int32_t flags = 0);
+// A zero-terminated string as name subrecords hold it.
+std::string Z(const std::string& s);
+std::string Int32(int32_t v);
+// A header record (TES3 with HEDR of 300 bytes); count = record count field.
+std::string Header(int32_t count, int32_t fileType = 0);
+// A whole plugin: header with the right count, then the records.
+std::string Plugin(const std::vector<std::string>& records, int32_t fileType = 0);
+// Pair and triple files.
+std::string Pairs(const std::vector<std::pair<std::string, std::string>>& pairs);
+std::string Triples(const std::vector<std::vector<std::string>>& triples);
+
+std::string ReadFile(const std::filesystem::path& p);
+void WriteFile(const std::filesystem::path& p, const std::string& bytes);
+
+// A fresh program directory (data/, dataextra/) and a headless platform with
+// the program started: every test gets its own.
+class Env {
+public:
+    Env();
+    ~Env();
+    std::filesystem::path dir;  // program directory
+    qp::HeadlessPlatform ui;
+    std::filesystem::path Data(const std::string& name) const { return dir / "data" / name; }
+    std::filesystem::path ExtDb() const { return dir / "dataextra" / "Extradata.dat"; }
+    // Writes a plugin file into the directory and returns its path.
+    std::string PutPlugin(const std::string& name, const std::string& bytes);
+    // Runs the Load command on path (scripted requester), waits for it.
+    void Load(const std::string& path);
+    void SaveAs(const std::string& path);
+    void Save(bool yes = true);
+    // Runs the queued events through the real event loop.
+    void Run();
+};
+
+bool CorpusAvailable();
+std::filesystem::path CorpusDir();
+std::vector<std::filesystem::path> CorpusFiles();
+
+}  // namespace qt_test
