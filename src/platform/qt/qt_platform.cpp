@@ -1,0 +1,834 @@
+#include "platform/qt/qt_platform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+
+#include "platform/qt/cp1252.h"
+#include "platform/qt/qt_widgets.h"
+
+namespace qp {
+
+namespace {
+
+bool IsList(int control) { return control >= 3 && control <= 27; }
+
+QRect ToQRect(const Rect& r) { return QRect(r.x, r.y, r.w, r.h); }
+
+QString PathToQString(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+std::string QStringToPath(const QString& path) {
+    return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
+}
+
+// The folder a requester starts in: the stored one when it exists here, else
+// the user's home (a stored Windows folder such as "C:\" means nothing on
+// another system).
+QString StartFolder(const std::string& folder) {
+    QString f = PathToQString(folder);
+    if (!f.isEmpty()) {
+        QFileInfo info(QDir::fromNativeSeparators(f));
+        if (info.isAbsolute() && info.isDir()) return info.absoluteFilePath();
+    }
+    return QDir::homePath();
+}
+
+QString FilterString(const std::string& label, const std::string& pattern) {
+    QString l = cp1252::BytesToLine(label);
+    QString p = cp1252::BytesToLine(pattern);
+    if (p.isEmpty() || l.contains(QLatin1Char('('))) return l.isEmpty() ? p : l;
+    return l + QStringLiteral(" (") + p + QLatin1Char(')');
+}
+
+}  // namespace
+
+QtPlatform::QtPlatform() {
+    invoker_ = new QObject();
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, invoker_, [this] { quitting_ = true; });
+    FindHelpViewer();
+}
+
+QtPlatform::~QtPlatform() {
+    ReleaseWorker();
+    for (auto& d : dialogs_) delete d.data();
+    delete main_.data();
+    delete invoker_;
+}
+
+bool QtPlatform::OnGuiThread() const { return QThread::currentThread() == invoker_->thread(); }
+
+void QtPlatform::RunBlocking(const std::function<void()>& f) {
+    QMetaObject::invokeMethod(
+        invoker_, [this, &f] { FlushQueued(); f(); }, Qt::BlockingQueuedConnection);
+}
+
+void QtPlatform::FlushQueued() {
+    std::vector<std::pair<int, std::vector<Row>>> rows;
+    std::optional<std::string> status[2];
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        rows.swap(queuedRows_);
+        for (int i = 0; i < 2; ++i) status[i].swap(queuedStatus_[i]);
+        flushPosted_ = false;
+    }
+    for (auto& [list, batch] : rows)
+        if (ListView* v = List(list)) v->Quietly([&] { v->Model()->Append(std::move(batch)); });
+    for (int i = 0; i < 2; ++i)
+        if (status[i] && statusField_[i]) statusField_[i]->setText(cp1252::BytesToLine(*status[i]));
+}
+
+QWidget* QtPlatform::MainWidget() const { return main_.data(); }
+
+QAction* QtPlatform::MenuAction(int id) const {
+    auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QWidget* QtPlatform::ControlWidget(int control) const {
+    if (control == 1) return frame_;
+    if (control == 2) return tabs_;
+    if (IsList(control)) return lists_[control];
+    auto it = controls_.find(control);
+    return it == controls_.end() ? nullptr : it->second.data();
+}
+
+QWidget* QtPlatform::DialogWidget(int window) const { return Dialog(window); }
+
+DialogWindow* QtPlatform::Dialog(int window) const {
+    return window >= 1 && window <= 2 ? dialogs_[window].data() : nullptr;
+}
+
+ListView* QtPlatform::List(int list) const { return IsList(list) ? lists_[list] : nullptr; }
+
+RowModel* QtPlatform::Model(int list) const {
+    ListView* v = List(list);
+    return v ? v->Model() : nullptr;
+}
+
+void QtPlatform::PushEvent(const Event& ev) {
+    OnGui([&] {
+        // One relayout is enough for a burst of size changes.
+        if (ev.kind == EventKind::Size && !events_.empty() && events_.back().kind == EventKind::Size)
+            return;
+        events_.push_back(ev);
+    });
+}
+
+// ---------------------------------------------------------------- main window
+
+void QtPlatform::CreateMainWindow(const std::string& title, int innerWidth, int innerHeight) {
+    OnGui([&] {
+        delete main_.data();
+        main_ = new MainWindow();
+        main_->setWindowTitle(cp1252::BytesToLine(title));
+        area_ = new Area(main_);
+        main_->setCentralWidget(area_);
+        area_->onResize = [this] { PlaceObjectWindow(); };
+        main_->onClose = [this] { PushEvent(Event{EventKind::Close, 0, ControlAction::Click, 0, 0}); };
+        main_->onSizeChanged = [this] {
+            main_->activateWindow();
+            PushEvent(Event{EventKind::Size, 0, ControlAction::Click, 0, 0});
+        };
+        QSize inner(innerWidth, innerHeight);
+        main_->SetFixedInnerSize(inner);
+        if (QScreen* s = QGuiApplication::primaryScreen()) {
+            QRect avail = s->availableGeometry();
+            main_->move(avail.x() + (avail.width() - innerWidth) / 2,
+                        avail.y() + (avail.height() - innerHeight) / 2);
+        }
+        main_->show();
+        main_->activateWindow();
+    });
+}
+
+void QtPlatform::GetMainWindowSize(int& innerWidth, int& innerHeight) {
+    OnGui([&] {
+        innerWidth = main_ ? main_->width() : 0;
+        innerHeight = main_ ? main_->height() : 0;
+    });
+}
+
+void QtPlatform::GetMainWindowPosition(int& x, int& y) {
+    OnGui([&] {
+        QPoint p = main_ ? main_->frameGeometry().topLeft() : QPoint();
+        x = p.x();
+        y = p.y();
+    });
+}
+
+void QtPlatform::ActivateMainWindow() {
+    OnGui([&] {
+        if (!main_) return;
+        main_->raise();
+        main_->activateWindow();
+        main_->update();
+    });
+}
+
+// ---------------------------------------------------------------- menus
+
+void QtPlatform::SetMenuBar(const std::vector<Menu>& menus) {
+    OnGui([&] {
+        if (!main_) return;
+        for (auto it = actions_.begin(); it != actions_.end();) {
+            if (popup_ && it->second->parent() == popup_) ++it;
+            else it = actions_.erase(it);
+        }
+        QMenuBar* bar = main_->menuBar();
+        bar->clear();
+        for (const Menu& m : menus) {
+            QMenu* menu = bar->addMenu(cp1252::BytesToLine(m.title));
+            for (const MenuItem& item : m.items) {
+                if (item.id == 0) {
+                    menu->addSeparator();
+                    continue;
+                }
+                QAction* a = menu->addAction(cp1252::BytesToLine(item.caption));
+                a->setEnabled(item.enabled);
+                int id = item.id;
+                QObject::connect(a, &QAction::triggered, invoker_, [this, id] {
+                    PushEvent(Event{EventKind::Menu, id, ControlAction::Click, 0, 0});
+                });
+                actions_.emplace(id, a);
+            }
+        }
+    });
+}
+
+void QtPlatform::SetPopupMenu(const MenuItem& item) {
+    OnGui([&] {
+        if (popup_) {
+            for (auto it = actions_.begin(); it != actions_.end();)
+                it = it->second->parent() == popup_ ? actions_.erase(it) : std::next(it);
+            delete popup_;
+        }
+        popup_ = new QMenu(main_);
+        QAction* a = popup_->addAction(cp1252::BytesToLine(item.caption));
+        a->setEnabled(item.enabled);
+        int id = item.id;
+        QObject::connect(a, &QAction::triggered, invoker_, [this, id] {
+            PushEvent(Event{EventKind::Menu, id, ControlAction::Click, 0, 0});
+        });
+        actions_.emplace(id, a);
+    });
+}
+
+void QtPlatform::EnableMenuItem(int id, bool enabled) {
+    OnGui([&] {
+        auto [from, to] = actions_.equal_range(id);
+        for (auto it = from; it != to; ++it) it->second->setEnabled(enabled);
+    });
+}
+
+bool QtPlatform::IsMenuItemEnabled(int id) {
+    return OnGui([&] {
+        QAction* a = MenuAction(id);
+        return a != nullptr && a->isEnabled();
+    });
+}
+
+void QtPlatform::ShowPopupMenu() {
+    OnGui([&] {
+        if (popup_) popup_->popup(QCursor::pos());
+    });
+}
+
+// ---------------------------------------------------------------- object window
+
+void QtPlatform::CreateObjectWindow(const std::string& frameTitle,
+                                    const std::vector<std::string>& tabTitles,
+                                    const std::vector<ListColumn>& columns) {
+    OnGui([&] {
+        if (!main_) return;
+        delete frame_;
+        delete tabs_;
+        frame_ = new QGroupBox(cp1252::BytesToLine(frameTitle), area_);
+        tabs_ = new QTabWidget(area_);
+        tabs_->setUsesScrollButtons(true);
+        tabs_->setElideMode(Qt::ElideNone);
+        tabs_->setDocumentMode(false);
+        std::vector<QString> titles;
+        std::vector<int> widths;
+        for (const ListColumn& c : columns) {
+            titles.push_back(cp1252::BytesToLine(c.title));
+            widths.push_back(c.width);
+        }
+        int w = main_->width(), h = main_->height();
+        wanted_[1] = Rect{5, 0, w - 10, h - 40};
+        wanted_[2] = Rect{10, 15, w - 20, h - 60};
+        for (int list = 3; list <= 27; ++list) {
+            lists_[list] = nullptr;
+            pages_[list] = nullptr;
+            size_t tab = size_t(list - 3);
+            if (tab >= tabTitles.size()) continue;
+            Area* page = new Area(tabs_);
+            pages_[list] = page;
+            page->onResize = [this, list] { PlaceList(list); };
+            auto* model = new RowModel(titles, page);
+            ListView* view = new ListView(model, widths, page);
+            lists_[list] = view;
+            view->onAction = [this, list](ControlAction a) {
+                PushEvent(Event{EventKind::Control, list, a, 0, 0});
+            };
+            view->onHeaderClick = [this, list](int column) {
+                PushEvent(Event{EventKind::HeaderClick, list, ControlAction::Click, 0, column});
+            };
+            wanted_[list] = Rect{1, 1, w - 26, h - 87};
+            tabs_->addTab(page, cp1252::BytesToLine(tabTitles[tab]));
+        }
+        frame_->show();
+        tabs_->show();
+        frame_->lower();
+        PlaceObjectWindow();
+    });
+}
+
+// The core lays the object window out for the window it knows; Qt's menu bar,
+// status bar and tab bar need a few pixels more or less than that. Every
+// control keeps the position asked for but is kept within its parent's
+// visible area.
+void QtPlatform::PlaceObjectWindow() {
+    if (!area_) return;
+    QRect inside(0, 0, area_->width(), area_->height());
+    if (frame_) frame_->setGeometry(ToQRect(wanted_[1]).intersected(inside));
+    if (tabs_) {
+        QRect t = ToQRect(wanted_[2]);
+        // The frame's lower edge stays visible below the tabs.
+        QRect room = inside.adjusted(0, 0, 0, -3);
+        tabs_->setGeometry(t.intersected(room));
+    }
+}
+
+void QtPlatform::PlaceList(int list) {
+    if (!lists_[list] || !pages_[list]) return;
+    QRect inside(0, 0, pages_[list]->width(), pages_[list]->height());
+    lists_[list]->setGeometry(ToQRect(wanted_[list]).intersected(inside));
+}
+
+void QtPlatform::SetControlGeometry(int control, const Rect& r) {
+    OnGui([&] {
+        if (control == 1 || control == 2) {
+            wanted_[control] = r;
+            PlaceObjectWindow();
+        } else if (IsList(control)) {
+            wanted_[control] = r;
+            PlaceList(control);
+        } else if (QWidget* w = ControlWidget(control)) {
+            w->setGeometry(ToQRect(r));
+        }
+    });
+}
+
+Rect QtPlatform::GetControlGeometry(int control) {
+    return OnGui([&] {
+        if (control >= 1 && control <= 27) return wanted_[control];
+        QWidget* w = ControlWidget(control);
+        if (!w) return Rect{};
+        QRect g = w->geometry();
+        return Rect{g.x(), g.y(), g.width(), g.height()};
+    });
+}
+
+// ---------------------------------------------------------------- list views
+
+void QtPlatform::ListClear(int list) {
+    OnGui([&] {
+        if (ListView* v = List(list)) v->Quietly([&] { v->Model()->Clear(); });
+    });
+}
+
+void QtPlatform::ListAddRow(int list, const Row& row) {
+    if (!OnGuiThread()) {
+        // A load adds rows one by one: queue them and let the GUI thread take
+        // them in batches, in order with everything else the worker does.
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        if (queuedRows_.empty() || queuedRows_.back().first != list) queuedRows_.push_back({list, {}});
+        queuedRows_.back().second.push_back(row);
+        if (!flushPosted_) {
+            flushPosted_ = true;
+            QMetaObject::invokeMethod(invoker_, [this] { FlushQueued(); }, Qt::QueuedConnection);
+        }
+        return;
+    }
+    FlushQueued();
+    if (ListView* v = List(list)) v->Quietly([&] { v->Model()->Append({row}); });
+}
+
+void QtPlatform::ListSetRows(int list, std::vector<Row> rows) {
+    OnGui([&] {
+        if (ListView* v = List(list)) v->Quietly([&] { v->Model()->SetRows(std::move(rows)); });
+    });
+}
+
+void QtPlatform::ListSetText(int list, int row, int column, const std::string& text) {
+    OnGui([&] {
+        if (RowModel* m = Model(list)) m->SetText(row, column, text);
+    });
+}
+
+std::string QtPlatform::ListGetText(int list, int row, int column) {
+    return OnGui([&]() -> std::string {
+        RowModel* m = Model(list);
+        if (!m || row < 0 || row >= int(m->Rows().size()) || column < 0 || column > 3) return {};
+        return m->Rows()[size_t(row)][size_t(column)];
+    });
+}
+
+int QtPlatform::ListRowCount(int list) {
+    return OnGui([&] {
+        RowModel* m = Model(list);
+        return m ? int(m->Rows().size()) : 0;
+    });
+}
+
+int QtPlatform::ListFocusedRow(int list) {
+    return OnGui([&] {
+        ListView* v = List(list);
+        return v ? v->FocusedRow() : -1;
+    });
+}
+
+void QtPlatform::ListSelectRow(int list, int row) {
+    OnGui([&] {
+        if (ListView* v = List(list)) v->SelectRow(row);
+    });
+}
+
+void QtPlatform::ListSetRedraw(int list, bool on) {
+    OnGui([&] {
+        if (ListView* v = List(list)) {
+            v->setUpdatesEnabled(on);
+            if (on) v->viewport()->update();
+        }
+    });
+}
+
+// ---------------------------------------------------------------- status bar
+
+void QtPlatform::CreateStatusBar(int firstFieldWidth) {
+    OnGui([&] {
+        if (!main_) return;
+        status_ = main_->statusBar();
+        status_->setSizeGripEnabled(false);
+        for (int i = 0; i < 2; ++i) {
+            delete statusField_[i];
+            statusField_[i] = new QLabel(status_);
+            statusField_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            statusField_[i]->setTextFormat(Qt::PlainText);
+            statusField_[i]->setIndent(3);
+        }
+        statusField_[0]->setFixedWidth(firstFieldWidth);
+        status_->addWidget(statusField_[0]);
+        status_->addWidget(statusField_[1], 1);
+        status_->show();
+    });
+}
+
+void QtPlatform::SetStatusText(int field, const std::string& text) {
+    if (field < 0 || field > 1) return;
+    if (!OnGuiThread()) {
+        // Progress comes once per record; only the newest text matters.
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        queuedStatus_[field] = text;
+        if (!flushPosted_) {
+            flushPosted_ = true;
+            QMetaObject::invokeMethod(invoker_, [this] { FlushQueued(); }, Qt::QueuedConnection);
+        }
+        return;
+    }
+    FlushQueued();
+    if (statusField_[field]) statusField_[field]->setText(cp1252::BytesToLine(text));
+}
+
+std::string QtPlatform::GetStatusText(int field) {
+    return OnGui([&]() -> std::string {
+        if (field < 0 || field > 1 || !statusField_[field]) return {};
+        return cp1252::LineToBytes(statusField_[field]->text());
+    });
+}
+
+// ---------------------------------------------------------------- dialogs
+
+void QtPlatform::OpenDialog(int window, const std::string& caption, const Rect& outer) {
+    OnGui([&] {
+        if (window < 1 || window > 2) return;
+        CloseDialog(window);
+        auto* d = new DialogWindow(window, main_);
+        dialogs_[window] = d;
+        d->setWindowTitle(cp1252::BytesToLine(caption));
+        d->onClose = [this, window] {
+            PushEvent(Event{EventKind::Close, 0, ControlAction::Click, window, 0});
+        };
+        // The core gives the outer rectangle, caption and border included;
+        // take the main window's decoration as the measure of ours.
+        QMargins m;
+        if (main_) {
+            QRect f = main_->frameGeometry(), g = main_->geometry();
+            m = QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(),
+                         f.bottom() - g.bottom());
+        }
+        QRect inner = ToQRect(outer).marginsRemoved(m);
+        d->setFixedSize(inner.size());
+        d->move(outer.x, outer.y);
+        d->show();
+        d->raise();
+        d->activateWindow();
+    });
+}
+
+void QtPlatform::CloseDialog(int window) {
+    OnGui([&] {
+        DialogWindow* d = Dialog(window);
+        if (!d) return;
+        for (auto it = controls_.begin(); it != controls_.end();) {
+            if (!it->second || it->second->window() == d) it = controls_.erase(it);
+            else ++it;
+        }
+        d->hide();
+        delete d;
+        dialogs_[window] = nullptr;
+        if (main_) main_->activateWindow();
+    });
+}
+
+bool QtPlatform::IsDialogOpen(int window) {
+    return OnGui([&] { return Dialog(window) != nullptr; });
+}
+
+void QtPlatform::AddControl(int window, int control, QWidget* w, const Rect& r) {
+    auto it = controls_.find(control);
+    if (it != controls_.end()) delete it->second.data();
+    controls_[control] = w;
+    (void)window;
+    w->setGeometry(ToQRect(r));
+    w->show();
+}
+
+void QtPlatform::AddLabel(int window, int control, const Rect& r, const std::string& text,
+                          bool alignRight) {
+    OnGui([&] {
+        DialogWindow* d = Dialog(window);
+        if (!d) return;
+        auto* l = new QLabel(cp1252::BytesToLine(text), d);
+        l->setTextFormat(Qt::PlainText);
+        l->setAlignment((alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+        AddControl(window, control, l, r);
+    });
+}
+
+void QtPlatform::AddEditField(int window, int control, const Rect& r, const std::string& text) {
+    OnGui([&] {
+        DialogWindow* d = Dialog(window);
+        if (!d) return;
+        auto* e = new QLineEdit(cp1252::BytesToLine(text), d);
+        e->setCursorPosition(0);
+        AddControl(window, control, e, r);
+    });
+}
+
+void QtPlatform::AddButton(int window, int control, const Rect& r, const std::string& text) {
+    OnGui([&] {
+        DialogWindow* d = Dialog(window);
+        if (!d) return;
+        auto* b = new QPushButton(cp1252::BytesToLine(text), d);
+        b->setAutoDefault(false);
+        QObject::connect(b, &QPushButton::clicked, invoker_, [this, control] {
+            PushEvent(Event{EventKind::Control, control, ControlAction::Press, 0, 0});
+        });
+        AddControl(window, control, b, r);
+    });
+}
+
+void QtPlatform::AddTextPane(int window, int control, const Rect& r, bool readOnly, int maxBytes) {
+    OnGui([&] {
+        DialogWindow* d = Dialog(window);
+        if (!d) return;
+        auto* p = new TextPane(readOnly, maxBytes, d);
+        p->setFont(QFont(QStringLiteral("Arial"), 10));
+        p->onRefused = [this](int limit) {
+            ShowMessage(MessageRequest{
+                "INFORMATION",
+                "THE TEXT CANNOT BE LONGER THAN " + std::to_string(limit) + " CHARACTERS.",
+                Icon::Stop, Buttons::Ok});
+        };
+        AddControl(window, control, p, r);
+    });
+}
+
+void QtPlatform::AddDialogList(int window, int control, const Rect& r,
+                               const std::string& columnTitle, int columnWidth) {
+    OnGui([&] {
+        DialogWindow* d = Dialog(window);
+        if (!d) return;
+        auto* model = new RowModel({cp1252::BytesToLine(columnTitle)}, d);
+        auto* v = new ListView(model, {columnWidth}, d);
+        v->onAction = [this, control](ControlAction a) {
+            PushEvent(Event{EventKind::Control, control, a, 0, 0});
+        };
+        v->onHeaderClick = [this, control](int) {
+            PushEvent(Event{EventKind::Control, control, ControlAction::Click, 0, 0});
+        };
+        AddControl(window, control, v, r);
+    });
+}
+
+void QtPlatform::SetControlText(int control, const std::string& text) {
+    OnGui([&] {
+        QWidget* w = ControlWidget(control);
+        if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
+            static_cast<TextPane*>(p)->SetBytes(text);
+        } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            e->setText(cp1252::BytesToLine(text));
+            e->setCursorPosition(0);
+        } else if (auto* l = qobject_cast<QLabel*>(w)) {
+            l->setText(cp1252::BytesToLine(text));
+        } else if (auto* b = qobject_cast<QPushButton*>(w)) {
+            b->setText(cp1252::BytesToLine(text));
+        } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+            g->setTitle(cp1252::BytesToLine(text));
+        }
+    });
+}
+
+std::string QtPlatform::GetControlText(int control) {
+    return OnGui([&]() -> std::string {
+        QWidget* w = ControlWidget(control);
+        if (auto* p = qobject_cast<QPlainTextEdit*>(w)) return static_cast<TextPane*>(p)->Bytes();
+        if (auto* e = qobject_cast<QLineEdit*>(w)) return cp1252::LineToBytes(e->text());
+        if (auto* l = qobject_cast<QLabel*>(w)) return cp1252::LineToBytes(l->text());
+        if (auto* b = qobject_cast<QPushButton*>(w)) return cp1252::LineToBytes(b->text());
+        if (auto* g = qobject_cast<QGroupBox*>(w)) return cp1252::LineToBytes(g->title());
+        return {};
+    });
+}
+
+void QtPlatform::EnableControl(int control, bool enabled) {
+    OnGui([&] {
+        if (QWidget* w = ControlWidget(control)) w->setEnabled(enabled);
+    });
+}
+
+bool QtPlatform::IsControlEnabled(int control) {
+    return OnGui([&] {
+        QWidget* w = ControlWidget(control);
+        return w != nullptr && w->isEnabled();
+    });
+}
+
+void QtPlatform::DialogListAddRow(int control, const std::string& text) {
+    OnGui([&] {
+        if (auto* v = dynamic_cast<ListView*>(ControlWidget(control)))
+            v->Quietly([&] { v->Model()->Append({Row{text, {}, {}, {}}}); });
+    });
+}
+
+void QtPlatform::DialogListClear(int control) {
+    OnGui([&] {
+        if (auto* v = dynamic_cast<ListView*>(ControlWidget(control)))
+            v->Quietly([&] { v->Model()->Clear(); });
+    });
+}
+
+int QtPlatform::DialogListFocusedRow(int control) {
+    return OnGui([&] {
+        auto* v = dynamic_cast<ListView*>(ControlWidget(control));
+        return v ? v->FocusedRow() : -1;
+    });
+}
+
+// ---------------------------------------------------------------- message boxes, requesters
+
+Answer QtPlatform::ShowMessage(const MessageRequest& m) {
+    if (messageHook) return messageHook(m);
+    QWidget* owner = QApplication::activeWindow();
+    if (!owner) owner = main_.data();
+    QMessageBox box(owner);
+    box.setWindowTitle(cp1252::BytesToLine(m.title));
+    box.setText(cp1252::BytesToMessage(m.text));
+    box.setTextFormat(Qt::PlainText);
+    switch (m.icon) {
+        case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case Icon::Information: box.setIcon(QMessageBox::Information); break;
+        case Icon::Question: box.setIcon(QMessageBox::Question); break;
+        case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case Icon::Stop: box.setIcon(QMessageBox::Critical); break;
+    }
+    if (m.buttons == Buttons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    int r = box.exec();
+    if (m.buttons == Buttons::Ok) return Answer::Ok;
+    return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+Answer QtPlatform::MessageBox(const std::string& title, const std::string& text, Icon icon,
+                              Buttons buttons) {
+    return OnGui([&] { return ShowMessage(MessageRequest{title, text, icon, buttons}); });
+}
+
+std::string QtPlatform::Requester(const RequesterRequest& r) {
+    if (requesterHook) return requesterHook(r);
+    QWidget* owner = QApplication::activeWindow();
+    if (!owner) owner = main_.data();
+    QString title = cp1252::BytesToLine(r.title);
+    QString folder = StartFolder(r.folder);
+    QString filter = FilterString(r.filterLabel, r.pattern);
+    QString path = r.save ? QFileDialog::getSaveFileName(owner, title, folder, filter, nullptr,
+                                                         QFileDialog::DontConfirmOverwrite)
+                          : QFileDialog::getOpenFileName(owner, title, folder, filter);
+    return path.isEmpty() ? std::string() : QStringToPath(path);
+}
+
+std::string QtPlatform::OpenFileRequester(const std::string& title, const std::string& folder,
+                                          const std::string& filterLabel,
+                                          const std::string& pattern) {
+    return OnGui([&] { return Requester(RequesterRequest{false, title, folder, filterLabel, pattern}); });
+}
+
+std::string QtPlatform::SaveFileRequester(const std::string& title, const std::string& folder,
+                                          const std::string& filterLabel,
+                                          const std::string& pattern) {
+    return OnGui([&] { return Requester(RequesterRequest{true, title, folder, filterLabel, pattern}); });
+}
+
+// ---------------------------------------------------------------- help
+
+void QtPlatform::FindHelpViewer() {
+#ifdef Q_OS_WIN
+    const QStringList candidates = {QStringLiteral("hh.exe")};
+#else
+    const QStringList candidates = {QStringLiteral("xchm"), QStringLiteral("kchmviewer"),
+                                    QStringLiteral("chmsee")};
+#endif
+    for (const QString& name : candidates) {
+        QString found = QStandardPaths::findExecutable(name);
+        if (!found.isEmpty()) {
+            helpViewer = found.toStdString();
+            return;
+        }
+    }
+#ifndef Q_OS_WIN
+    // Okular reads .chm files only with its chmlib generator installed.
+    QString okular = QStandardPaths::findExecutable(QStringLiteral("okular"));
+    if (okular.isEmpty()) return;
+    const QStringList pluginRoots = {
+        QLibraryInfo::path(QLibraryInfo::PluginsPath),
+        QStringLiteral("/usr/lib/x86_64-linux-gnu/qt5/plugins"),
+        QStringLiteral("/usr/lib/aarch64-linux-gnu/qt5/plugins"),
+        QStringLiteral("/usr/lib/qt5/plugins"), QStringLiteral("/usr/lib/qt6/plugins"),
+        QStringLiteral("/usr/lib64/qt5/plugins"), QStringLiteral("/usr/lib64/qt6/plugins")};
+    for (const QString& root : pluginRoots) {
+        for (const QString& sub : {QStringLiteral("/okular/generators"),
+                                   QStringLiteral("/okular_generators")}) {
+            QDir dir(root + sub);
+            if (!dir.entryList({QStringLiteral("*chm*")}, QDir::Files).isEmpty()) {
+                helpViewer = okular.toStdString();
+                return;
+            }
+        }
+    }
+#endif
+}
+
+bool QtPlatform::HelpViewerAvailable() {
+    return OnGui([&] { return !helpViewer.empty(); });
+}
+
+void QtPlatform::OpenHelp(const std::string& path) {
+    OnGui([&] {
+        if (helpViewer.empty()) return;
+        QString file = QFileInfo(PathToQString(path)).absoluteFilePath();
+        QProcess::startDetached(QString::fromStdString(helpViewer), {file});
+    });
+}
+
+// ---------------------------------------------------------------- events
+
+bool QtPlatform::WaitEvent(Event& ev) {
+    if (!OnGuiThread()) return OnGui([&] { return WaitEvent(ev); });
+    for (;;) {
+        FlushQueued();
+        if (!events_.empty()) {
+            ev = events_.front();
+            events_.pop_front();
+            return true;
+        }
+        if (!main_ || quitting_) return false;
+        // Objects closed with deleteLater by Qt itself (menus, requesters)
+        // go away at this level too.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+void QtPlatform::Pump(int milliseconds) {
+    if (!OnGuiThread()) return;
+    FlushQueued();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (milliseconds > 0) {
+        QEventLoop loop;
+        QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    FlushQueued();
+}
+
+// ---------------------------------------------------------------- worker
+
+bool QtPlatform::StartWorker(std::function<void()> fn) {
+    ReleaseWorker();
+    workerDone_ = false;
+    try {
+        worker_ = std::thread([this, fn = std::move(fn)] {
+            fn();
+            workerDone_ = true;
+            // Wakes a GUI thread waiting in ReleaseWorker.
+            QMetaObject::invokeMethod(invoker_, [] {}, Qt::QueuedConnection);
+        });
+    } catch (...) {
+        workerDone_ = true;
+        return false;
+    }
+    return true;
+}
+
+void QtPlatform::ReleaseWorker() {
+    if (!worker_.joinable()) return;
+    if (worker_.get_id() == std::this_thread::get_id()) return;
+    // The worker may be waiting for the GUI thread to carry out one of its
+    // calls: keep serving them until it has ended.
+    if (OnGuiThread()) {
+        while (!workerDone_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    worker_.join();
+}
+
+}  // namespace qp
