@@ -140,6 +140,21 @@ std::vector<Menu> HeadlessPlatform::MenuBar() {
     return out;
 }
 
+std::string HeadlessPlatform::FrameTitle() {
+    std::lock_guard<std::mutex> lock(m_);
+    return frameTitle_;
+}
+
+std::vector<std::string> HeadlessPlatform::TabTitles() {
+    std::lock_guard<std::mutex> lock(m_);
+    return tabTitles_;
+}
+
+std::vector<ListColumn> HeadlessPlatform::Columns() {
+    std::lock_guard<std::mutex> lock(m_);
+    return columns_;
+}
+
 int HeadlessPlatform::StatusFirstFieldWidth() {
     std::lock_guard<std::mutex> lock(m_);
     return statusWidth_;

@@ -97,6 +97,9 @@ public:
     HeadlessControl Control(int control);
     bool HasControl(int control);
     std::vector<Menu> MenuBar();
+    std::string FrameTitle();
+    std::vector<std::string> TabTitles();
+    std::vector<ListColumn> Columns();
     int StatusFirstFieldWidth();
     bool WorkerRunning() const { return workerRunning_; }
     int PopupsShown();
