@@ -9,6 +9,7 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #define QP_FSYNC(fd) _commit(fd)
 #define QP_FILENO(f) _fileno(f)
@@ -50,6 +51,22 @@ std::string TempNameBeside(const std::string& target) {
     return target + buf;
 }
 }  // namespace
+
+bool IsTerminal(std::FILE* f) {
+#ifdef _WIN32
+    return _isatty(QP_FILENO(f)) != 0;
+#else
+    return isatty(QP_FILENO(f)) != 0;
+#endif
+}
+
+void SetBinaryMode(std::FILE* f) {
+#ifdef _WIN32
+    _setmode(QP_FILENO(f), _O_BINARY);
+#else
+    (void)f;
+#endif
+}
 
 std::string ProgramDirectory() {
     std::lock_guard<std::mutex> lock(gDirMutex);

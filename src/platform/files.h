@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace qp {
@@ -42,6 +43,11 @@ bool AppendToFile(const std::string& path, const std::string& bytes, std::string
 // On failure the target is as it was and no temporary file is left.
 bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string* err = nullptr);
 bool IsWritableDirectory(const std::string& dir);
+
+// Is the stream a terminal (a person watching) rather than a file or pipe?
+bool IsTerminal(std::FILE* f);
+// Bytes written to the stream go out as they are (no LF to CR LF mapping).
+void SetBinaryMode(std::FILE* f);
 
 // Streaming form of WriteFileAtomic for large outputs.
 class AtomicFile {
