@@ -62,6 +62,12 @@ QString FilterString(const std::string& label, const std::string& pattern) {
     return l + QStringLiteral(" (") + p + QLatin1Char(')');
 }
 
+void RaiseWindow(QWidget* w) {
+    // The offscreen platform of the tests has no stacking order to change.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+    w->activateWindow();
+}
+
 }  // namespace
 
 QtPlatform::QtPlatform() {
@@ -141,6 +147,20 @@ void QtPlatform::PushEvent(const Event& ev) {
 
 void QtPlatform::CreateMainWindow(const std::string& title, int innerWidth, int innerHeight) {
     OnGui([&] {
+        // A second main window (tests) starts from nothing: every part of the
+        // old one goes with it.
+        for (int w = 1; w <= 2; ++w) CloseDialog(w);
+        controls_.clear();
+        actions_.clear();
+        popup_ = nullptr;
+        frame_ = nullptr;
+        tabs_ = nullptr;
+        status_ = nullptr;
+        statusField_[0] = statusField_[1] = nullptr;
+        for (int i = 0; i < 28; ++i) {
+            lists_[i] = nullptr;
+            pages_[i] = nullptr;
+        }
         delete main_.data();
         main_ = new MainWindow();
         main_->setWindowTitle(cp1252::BytesToLine(title));
@@ -182,8 +202,7 @@ void QtPlatform::GetMainWindowPosition(int& x, int& y) {
 void QtPlatform::ActivateMainWindow() {
     OnGui([&] {
         if (!main_) return;
-        main_->raise();
-        main_->activateWindow();
+        RaiseWindow(main_);
         main_->update();
     });
 }
@@ -494,8 +513,7 @@ void QtPlatform::OpenDialog(int window, const std::string& caption, const Rect& 
         d->setFixedSize(inner.size());
         d->move(outer.x, outer.y);
         d->show();
-        d->raise();
-        d->activateWindow();
+        RaiseWindow(d);
     });
 }
 

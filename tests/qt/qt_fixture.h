@@ -1,0 +1,56 @@
+// A Qt window system of its own for each test, made current for the core.
+#pragma once
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+#include "platform/qt/qt_platform.h"
+
+namespace qt_test {
+
+class QtFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui = std::make_unique<qp::QtPlatform>();
+        qp::SetPlatform(ui.get());
+        ui->messageHook = [this](const qp::MessageRequest& m) {
+            messages.push_back(m);
+            return m.buttons == qp::Buttons::YesNo ? answer : qp::Answer::Ok;
+        };
+    }
+    void TearDown() override {
+        ui.reset();
+        qp::SetPlatform(nullptr);
+    }
+
+    // Serves the window system until done() holds; false if it never does
+    // (a generous limit that only a hang reaches).
+    static bool PumpUntil(const std::function<bool()>& done, int limitMs = 60000) {
+        QElapsedTimer t;
+        t.start();
+        while (!done()) {
+            if (t.elapsed() > limitMs) return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return true;
+    }
+
+    // Takes every queued user event.
+    std::vector<qp::Event> TakeEvents() {
+        std::vector<qp::Event> out;
+        QCoreApplication::processEvents();
+        qp::Event ev;
+        while (ui->QueuedEvents() > 0 && ui->WaitEvent(ev)) out.push_back(ev);
+        return out;
+    }
+
+    std::unique_ptr<qp::QtPlatform> ui;
+    std::vector<qp::MessageRequest> messages;
+    qp::Answer answer = qp::Answer::Yes;
+};
+
+}  // namespace qt_test
