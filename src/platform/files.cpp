@@ -134,8 +134,17 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* err) 
         if (err) *err = "cannot open for reading (" + ErrnoText() + ")";
         return false;
     }
+    // Read straight into a buffer of the file's size: growing by appends
+    // copied a large plugin several times over.
+    std::error_code ec;
+    const auto expected = fs::file_size(fs::path(path), ec);
+    if (!ec && expected > 0) {
+        out.resize(static_cast<size_t>(expected));
+        out.resize(std::fread(out.data(), 1, out.size(), f));
+    }
     char buf[1 << 16];
     size_t n;
+    // Whatever the file holds beyond the size it had when opened.
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
     bool ok = !std::ferror(f);
     if (!ok && err) *err = "cannot read (" + ErrnoText() + ")";
@@ -214,6 +223,8 @@ bool AtomicFile::Open(const std::string& target, std::string* err) {
         temp_.clear();
         return false;
     }
+    // Large writes in few system calls: a plugin is written block by block.
+    std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
     handle_ = f;
     return true;
 }
