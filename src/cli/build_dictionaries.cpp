@@ -1,12 +1,113 @@
 #include "cli/build_dictionaries.h"
 
 #include <cstdio>
+#include <string>
+
+#include "cli/dict_builder.h"
+#include "dictionary/dictfile.h"
+#include "platform/files.h"
 
 namespace qp {
 
-int RunBuildDictionaries(const std::vector<std::string>&) {
-    std::fputs("build-dictionaries: not built yet\n", stderr);
+namespace {
+
+const char* const kUsage =
+    "usage: quillane-cli build-dictionaries FV-FILE OV-FILE [--root DIR] [--force]\n"
+    "  Reads the same master or plugin in its two language versions (FV: before\n"
+    "  conversion, OV: after) and writes the dictionary files of the program\n"
+    "  directory's data folder. Existing dictionaries are replaced only with --force.\n";
+
+int Usage(const std::string& problem) {
+    if (!problem.empty()) std::fprintf(stderr, "build-dictionaries: %s\n", problem.c_str());
+    std::fputs(kUsage, stderr);
     return 2;
+}
+
+}  // namespace
+
+int RunBuildDictionaries(const std::vector<std::string>& args) {
+    std::vector<std::string> files;
+    std::string root;
+    bool force = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--force") {
+            force = true;
+        } else if (a == "--root") {
+            if (i + 1 >= args.size()) return Usage("--root needs a directory");
+            root = args[++i];
+        } else if (a.rfind("--root=", 0) == 0) {
+            root = a.substr(7);
+        } else if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return Usage("unknown option " + a);
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 2) return Usage("two plugin files are needed, the FV version and the OV version");
+    if (!root.empty()) {
+        if (!DirectoryExists(root)) {
+            std::fprintf(stderr, "build-dictionaries: %s is not a directory\n", root.c_str());
+            return 1;
+        }
+        SetProgramDirectory(root);
+    }
+
+    std::vector<std::string> fv, ov;
+    std::string error;
+    if (!ReadPluginRecords(files[0], fv, error) || !ReadPluginRecords(files[1], ov, error)) {
+        std::fprintf(stderr, "build-dictionaries: %s\n", error.c_str());
+        return 1;
+    }
+    DictionaryBuild built = BuildDictionaries(fv, ov);
+
+    // Dictionaries the user already has are not overwritten by accident; an
+    // empty file (a lookup creates missing ones empty) holds nothing to lose.
+    std::vector<std::string> existing;
+    for (const BuiltFile& f : built.files) {
+        std::string path = ResolvePath(f.name);
+        if (FileExists(path) && FileSize(path) > 0) existing.push_back(path);
+    }
+    if (!existing.empty() && !force) {
+        std::fputs("build-dictionaries: these dictionary files exist already; nothing was written.\n"
+                   "Use --force to replace them:\n", stderr);
+        for (const auto& p : existing) std::fprintf(stderr, "  %s\n", p.c_str());
+        return 2;
+    }
+
+    for (const BuiltFile& f : built.files) {
+        std::string err;
+        if (!WriteFileAtomic(ResolvePath(f.name), f.bytes, &err)) {
+            std::fprintf(stderr, "build-dictionaries: cannot write %s: %s\n",
+                         ResolvePath(f.name).c_str(), err.c_str());
+            return 1;
+        }
+        ForgetDictionaryFile(f.name);
+    }
+
+    std::printf("Dictionaries from %s (FV) and %s (OV) written to %s\n", FileNamePart(files[0]).c_str(),
+                FileNamePart(files[1]).c_str(), FolderPart(ResolvePath("data\\x")).c_str());
+    int total = 0;
+    for (const BuiltFile& f : built.files) {
+        std::printf("  %-18s %5d %s\n", FileNamePart(f.name).c_str(), f.entries,
+                    f.triples ? "triples" : "pairs");
+        total += f.entries;
+    }
+    std::printf("  %d entries in %zu files\n", total, built.files.size());
+    if (built.oneSided)
+        std::printf("%d names or texts present in one version only were left out\n", built.oneSided);
+    if (!built.unmatched.empty()) {
+        std::puts("Records without a counterpart:");
+        for (const auto& l : built.unmatched) std::printf("  %s\n", l.c_str());
+    }
+    if (!built.conflicts.empty()) {
+        std::puts("Names with more than one counterpart (the first is kept):");
+        for (const auto& l : built.conflicts) std::printf("  %s\n", l.c_str());
+    }
+    return 0;
 }
 
 }  // namespace qp

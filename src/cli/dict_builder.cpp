@@ -1,0 +1,398 @@
+#include "cli/dict_builder.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+#include "app/globals.h"
+#include "dictionary/dictfile.h"
+#include "platform/files.h"
+
+namespace qp {
+
+namespace {
+
+// ---- reading records ---------------------------------------------------
+
+int32_t Int(const std::string& r, int64_t off) {
+    if (off < 0 || off + 4 > static_cast<int64_t>(r.size())) return 0;
+    uint32_t u = 0;
+    for (int i = 0; i < 4; ++i)
+        u |= static_cast<uint32_t>(static_cast<unsigned char>(r[static_cast<size_t>(off) + i])) << (8 * i);
+    return static_cast<int32_t>(u);
+}
+
+// The bytes [off, off + len) inside the record, zero bytes dropped, as the
+// loader reads names and texts.
+std::string Str(const std::string& r, int64_t off, int64_t len) {
+    std::string out;
+    if (off < 0 || len <= 0) return out;
+    int64_t end = std::min<int64_t>(off + len, static_cast<int64_t>(r.size()));
+    for (int64_t i = off; i < end; ++i)
+        if (r[static_cast<size_t>(i)] != '\0') out += r[static_cast<size_t>(i)];
+    return out;
+}
+
+std::string Type(const std::string& r) { return Str(r, 0, 4); }
+
+// Offset of the first subrecord with this name, or -1.
+int64_t FindSub(const std::string& r, const char* name) {
+    int64_t p = 16;
+    const int64_t size = static_cast<int64_t>(r.size());
+    while (p + 8 <= size) {
+        int32_t n = Int(r, p + 4);
+        if (n < 0 || p + 8 + n > size) return -1;
+        if (Str(r, p, 4) == name) return p;
+        p += 8 + n;
+    }
+    return -1;
+}
+
+int32_t SubSize(const std::string& r, int64_t p) { return p < 0 ? 0 : Int(r, p + 4); }
+
+// The record's identifier: its first subrecord's data without the terminator.
+std::string Identifier(const std::string& r) { return Str(r, 24, Int(r, 20) - 1); }
+
+// A zero-terminated name; empty when the subrecord is missing or holds one
+// byte or less, as the loader treats it.
+std::string NameOf(const std::string& r, const char* sub) {
+    int64_t p = FindSub(r, sub);
+    if (p < 0 || SubSize(r, p) <= 1) return {};
+    return Str(r, p + 8, SubSize(r, p) - 1);
+}
+
+// A long text or setting value: the whole data.
+std::string DataOf(const std::string& r, const char* sub, bool* present = nullptr) {
+    int64_t p = FindSub(r, sub);
+    if (present) *present = p >= 0;
+    if (p < 0) return {};
+    return Str(r, p + 8, SubSize(r, p));
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+const char* const kSkillNames[] = {
+    "Block",       "Armorer",     "Medium Armor", "Heavy Armor", "Blunt Weapon", "Long Blade",
+    "Axe",         "Spear",       "Athletics",    "Enchant",     "Destruction",  "Alteration",
+    "Illusion",    "Conjuration", "Mysticism",    "Restoration", "Alchemy",      "Unarmored",
+    "Security",    "Sneak",       "Acrobatics",   "Light Armor", "Short Blade",  "Marksman",
+    "Mercantile",  "Speechcraft", "Hand-to-hand",
+};
+constexpr int kGameSkills = static_cast<int>(sizeof kSkillNames / sizeof kSkillNames[0]);
+// A damaged index must not blow the skill dictionary up.
+constexpr int kMaxSkillIndex = 255;
+
+// The game setting that carries a skill's display name: "sSkill" and the
+// skill's name without blanks or hyphens ("sSkillMediumarmor").
+std::string SkillSetting(int index) {
+    std::string s = "sSkill";
+    if (index < 0 || index >= kGameSkills) return {};
+    for (const char* c = kSkillNames[index]; *c; ++c)
+        if (std::isalpha(static_cast<unsigned char>(*c))) s += *c;
+    return s;
+}
+
+// ---- what identifies a record in both versions ------------------------
+
+struct Keyed {
+    std::string kind;   // record type
+    std::string key;    // readable: an ID, a grid, a position
+    size_t record = 0;  // index into the plugin's records
+};
+
+// Object types and regions by ID; exterior cells by grid, interior cells by
+// their position among the interior cells; path grids by their grid and,
+// among path grids of the same grid (the interior ones all carry one), by
+// position; game settings by NAME; skills by skill index.
+std::vector<Keyed> KeyRecords(const std::vector<std::string>& records) {
+    std::vector<Keyed> out;
+    std::set<std::string> named;
+    for (int g = kFirstList; g <= kLastList; ++g) named.insert(ListRecordType(g));
+    int interior = 0;
+    std::map<std::pair<int32_t, int32_t>, int> gridSeen;
+    for (size_t i = 1; i < records.size(); ++i) {
+        const std::string& r = records[i];
+        const std::string type = Type(r);
+        Keyed k{type, {}, i};
+        if (type == "CELL") {
+            int64_t d = FindSub(r, "DATA");
+            bool exterior = d >= 0 && SubSize(r, d) >= 12 && (Int(r, d + 8) & 1) == 0;
+            if (exterior)
+                k.key = "grid " + std::to_string(Int(r, d + 12)) + "," + std::to_string(Int(r, d + 16));
+            else
+                k.key = "interior #" + std::to_string(interior++);
+        } else if (type == "PGRD") {
+            int64_t d = FindSub(r, "DATA");
+            int32_t x = d >= 0 && SubSize(r, d) >= 8 ? Int(r, d + 8) : 0;
+            int32_t y = d >= 0 && SubSize(r, d) >= 8 ? Int(r, d + 12) : 0;
+            int nth = gridSeen[{x, y}]++;
+            k.key = "grid " + std::to_string(x) + "," + std::to_string(y) + " #" + std::to_string(nth);
+        } else if (type == "SKIL") {
+            k.key = "index " + std::to_string(Int(r, 24));
+        } else if (type == "GMST" || named.count(type)) {
+            k.key = Identifier(r);
+        } else {
+            continue;
+        }
+        out.push_back(std::move(k));
+    }
+    return out;
+}
+
+// ---- collecting pairs and triples --------------------------------------
+
+std::string Quote(const std::string& s) {
+    const size_t limit = 60;
+    std::string t = s.size() > limit ? s.substr(0, limit) + "..." : s;
+    for (char& c : t)
+        if (c == '\r' || c == '\n') c = ' ';
+    return "\"" + t + "\"";
+}
+
+struct Sink {
+    std::string name;
+    bool triples = false;
+    std::string bytes;
+    int entries = 0;
+    std::unordered_map<std::string, std::string> first;  // key -> counterpart kept
+};
+
+struct Builder {
+    std::map<std::string, Sink> sinks;
+    DictionaryBuild result;
+
+    Sink& At(const std::string& name, bool triples) {
+        Sink& s = sinks[name];
+        s.name = name;
+        s.triples = triples;
+        return s;
+    }
+
+    // A pair (a, b) unless equal, one-sided, or a repeat of a known name.
+    void Pair(const std::string& file, const std::string& a, const std::string& b,
+              const std::string& where) {
+        Sink& s = At(file, false);
+        if (a.empty() != b.empty()) ++result.oneSided;
+        if (a.empty() || b.empty() || a == b) return;
+        auto [it, fresh] = s.first.emplace(a, b);
+        if (!fresh) {
+            if (it->second != b)
+                result.conflicts.push_back(FileNamePart(file) + ": " + Quote(a) + " -> " +
+                                           Quote(it->second) + " kept, " + Quote(b) + " (" +
+                                           where + ") left out");
+            return;
+        }
+        s.bytes += EncodePair(a, b);
+        ++s.entries;
+    }
+
+    // A long-text triple (id, FV text, OV text) under the same rules.
+    void Triple(const std::string& file, const std::string& id, const std::string& a,
+                const std::string& b) {
+        Sink& s = At(file, true);
+        if (a.empty() != b.empty()) ++result.oneSided;
+        if (id.empty() || a.empty() || b.empty() || a == b) return;
+        auto [it, fresh] = s.first.emplace(id, b);
+        if (!fresh) {
+            if (it->second != b)
+                result.conflicts.push_back(FileNamePart(file) + ": ID " + Quote(id) +
+                                           " has two texts, the first kept");
+            return;
+        }
+        WriteCountedString(s.bytes, id);
+        WriteCountedString(s.bytes, a);
+        WriteCountedString(s.bytes, b);
+        ++s.entries;
+    }
+};
+
+const char* NameDictionary(const std::string& type) {
+    for (int g = kFirstList; g <= kLastList; ++g)
+        if (type == ListRecordType(g)) return ListDictionary(g);
+    return nullptr;
+}
+
+const char* NameSubrecord(const std::string& type) {
+    for (int g = kFirstList; g <= kLastList; ++g)
+        if (type == ListRecordType(g)) return ListNameSubrecord(g);
+    return nullptr;
+}
+
+const char* LongTextFile(const std::string& type) {
+    if (type == "BOOK") return "data\\Txtbookdata.dat";
+    if (type == "CLAS") return "data\\Txtclasdata.dat";
+    if (type == "RACE") return "data\\Txtracedata.dat";
+    if (type == "BSGN") return "data\\Txtbsgndata.dat";
+    if (type == "SKIL") return "data\\Txtskildata.dat";
+    return nullptr;
+}
+
+// The STRV value of the game setting with this NAME (compared as the game
+// does, ignoring case), or empty.
+std::string SettingValue(const std::vector<std::string>& records, const std::string& name) {
+    if (name.empty()) return {};
+    for (size_t i = 1; i < records.size(); ++i)
+        if (Type(records[i]) == "GMST" && EqualNoCase(Identifier(records[i]), name))
+            return DataOf(records[i], "STRV");
+    return {};
+}
+
+}  // namespace
+
+bool ReadPluginRecords(const std::string& path, std::vector<std::string>& records,
+                       std::string& error) {
+    records.clear();
+    std::string data, err;
+    if (!ReadWholeFile(path, data, &err)) {
+        error = "cannot read " + path + ": " + err;
+        return false;
+    }
+    const int64_t L = static_cast<int64_t>(data.size());
+    if (L < 16 || data.compare(0, 4, "TES3") != 0) {
+        error = path + " is not a TES3 plugin: no header record at its start";
+        return false;
+    }
+    int64_t pos = 0;
+    while (pos < L) {
+        // Four zero bytes where a record type belongs end the plugin.
+        if (pos + 4 <= L && data.compare(static_cast<size_t>(pos), 4, std::string(4, '\0')) == 0) break;
+        if (pos + 16 > L) {
+            error = path + " ends inside a record header at offset " + std::to_string(pos);
+            return false;
+        }
+        int32_t size = Int(data, pos + 4);
+        if (size < 0 || size > L - pos - 16) {
+            error = path + ": the record at offset " + std::to_string(pos) +
+                    " runs past the end of the file";
+            return false;
+        }
+        records.emplace_back(data, static_cast<size_t>(pos), static_cast<size_t>(size) + 16);
+        pos += 16 + size;
+    }
+    return true;
+}
+
+std::vector<std::string> DictionaryFileNames() {
+    std::vector<std::string> names;
+    for (int g = kFirstList; g <= kLastList; ++g) {
+        std::string d = ListDictionary(g);
+        bool seen = false;
+        for (const auto& n : names) seen = seen || n == d;
+        if (!seen) names.push_back(d);
+    }
+    for (const char* n : {"data\\Gmstdata.dat", "data\\Skildata.dat", "data\\Txtbookdata.dat",
+                          "data\\Txtclasdata.dat", "data\\Txtracedata.dat", "data\\Txtskildata.dat",
+                          "data\\Txtbsgndata.dat"})
+        names.push_back(n);
+    return names;
+}
+
+std::string SkillId(int index) {
+    if (index >= 0 && index < kGameSkills) return kSkillNames[index];
+    return "Skill " + std::to_string(index);
+}
+
+DictionaryBuild BuildDictionaries(const std::vector<std::string>& fv,
+                                  const std::vector<std::string>& ov) {
+    Builder b;
+    const std::vector<Keyed> fvKeys = KeyRecords(fv);
+    const std::vector<Keyed> ovKeys = KeyRecords(ov);
+
+    std::map<std::pair<std::string, std::string>, size_t> ovIndex;  // first occurrence wins
+    for (const Keyed& k : ovKeys) ovIndex.emplace(std::make_pair(k.kind, k.key), k.record);
+
+    std::map<std::string, std::vector<std::string>> fvOnly, ovOnly;
+    std::set<std::pair<std::string, std::string>> matched;
+    std::set<int> skills;
+
+    for (const Keyed& k : fvKeys) {
+        auto id = std::make_pair(k.kind, k.key);
+        auto it = ovIndex.find(id);
+        if (it == ovIndex.end() || !matched.insert(id).second) {
+            fvOnly[k.kind].push_back(k.key);
+            continue;
+        }
+        const std::string& a = fv[k.record];
+        const std::string& o = ov[it->second];
+        const std::string where = k.kind + " " + k.key;
+        if (const char* dict = NameDictionary(k.kind)) {
+            const char* sub = NameSubrecord(k.kind);
+            b.Pair(dict, NameOf(a, sub), NameOf(o, sub), where);
+        }
+        if (k.kind == "GMST") {
+            bool fvStr = false, ovStr = false;
+            std::string va = DataOf(a, "STRV", &fvStr), vb = DataOf(o, "STRV", &ovStr);
+            if (fvStr && ovStr) b.Pair("data\\Gmstdata.dat", va, vb, where);
+        } else if (const char* txt = LongTextFile(k.kind)) {
+            const char* sub = k.kind == "BOOK" ? "TEXT" : "DESC";
+            std::string textId = k.kind == "SKIL" ? SkillId(Int(a, 24)) : Identifier(a);
+            b.Triple(txt, textId, DataOf(a, sub), DataOf(o, sub));
+        }
+    }
+    for (const Keyed& k : ovKeys)
+        if (!matched.count({k.kind, k.key})) ovOnly[k.kind].push_back(k.key);
+    // A skill dictionary entry for every skill either version defines, so
+    // positions stay right.
+    for (const auto* side : {&fv, &ov})
+        for (size_t i = 1; i < side->size(); ++i)
+            if (Type((*side)[i]) == "SKIL") {
+                int32_t k = Int((*side)[i], 24);
+                if (k >= 0 && k <= kMaxSkillIndex)
+                    skills.insert(k);
+                else
+                    b.result.unmatched.push_back("SKIL: skill index " + std::to_string(k) +
+                                                 " is out of range and left out");
+            }
+
+    // Skills: one triple per index from 0 to the highest, in index order:
+    // the skill's ID and its display names, which the game keeps in the
+    // sSkill... settings.
+    {
+        Sink& s = b.At("data\\Skildata.dat", true);
+        int top = skills.empty() ? -1 : *skills.rbegin();
+        for (int k = 0; k <= top; ++k) {
+            std::string id, a, o;
+            if (skills.count(k)) {
+                id = SkillId(k);
+                a = SettingValue(fv, SkillSetting(k));
+                o = SettingValue(ov, SkillSetting(k));
+            }
+            WriteCountedString(s.bytes, id);
+            WriteCountedString(s.bytes, a);
+            WriteCountedString(s.bytes, o);
+            ++s.entries;
+        }
+    }
+
+    for (const std::string& name : DictionaryFileNames()) {
+        Sink& s = b.At(name, name == "data\\Skildata.dat" || name.find("\\Txt") != std::string::npos);
+        b.result.files.push_back({s.name, s.bytes, s.entries, s.triples});
+    }
+
+    std::set<std::string> kinds;
+    for (const auto& [kind, keys] : fvOnly) kinds.insert(kind);
+    for (const auto& [kind, keys] : ovOnly) kinds.insert(kind);
+    for (const std::string& kind : kinds) {
+        auto list = [](const std::vector<std::string>& keys) {
+            std::string s = std::to_string(keys.size());
+            const size_t shown = 5;
+            for (size_t i = 0; i < keys.size() && i < shown; ++i) s += (i ? ", " : " (") + keys[i];
+            if (!keys.empty()) s += keys.size() > shown ? ", ...)" : ")";
+            return s;
+        };
+        b.result.unmatched.push_back(kind + ": only in FV " + list(fvOnly[kind]) + "; only in OV " +
+                                     list(ovOnly[kind]));
+    }
+    return b.result;
+}
+
+}  // namespace qp
