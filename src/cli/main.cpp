@@ -412,6 +412,7 @@ int Convert(const Arguments& a, bool terminal) {
     s.ui().PushSavePath(output);
     s.Menu(qp::kMenuSaveAs);
     // Save as refuses the plugin's own name with a notice, not a stop.
+    if (output == plugin) return kExitRefused;
     return s.Stops() == stops && qp::gFileInUse == output ? kExitOk : kExitRefused;
 }
 
