@@ -45,8 +45,11 @@ std::string SaveAsOutputPath(const std::string& chosen) {
 
 bool RunSaveSequence(const std::string& target) {
     // Everything is converted on the table in memory and only kept when both
-    // files are safely written; a failure puts the old table back.
-    BlockTable before = gTable;
+    // files are safely written; a failure puts the changed blocks back.
+    OpenBlockJournal();
+    struct CloseJournal {
+        ~CloseJournal() { CloseBlockJournal(); }
+    } closeJournal;
     std::vector<std::tuple<int, int, std::string>> stored;  // rows flagged "*"
 
     // The external database: the marker pair, then every row flagged "*" or
@@ -69,7 +72,7 @@ bool RunSaveSequence(const std::string& target) {
     ConvertLinks(database);
     gCellRenames.clear();
 
-    auto restore = [&] { gTable = std::move(before); };
+    auto restore = [] { RollBackBlockJournal(); };
     std::string unreadable = UnreadableDictionaries();
     if (!unreadable.empty()) {
         restore();

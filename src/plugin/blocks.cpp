@@ -1,10 +1,48 @@
 #include "plugin/blocks.h"
 
 #include <cstring>
+#include <utility>
 
 namespace qp {
 
 BlockTable gTable;
+
+namespace {
+
+struct BlockJournal {
+    bool open = false;
+    std::vector<int32_t> sizes;
+    std::vector<char> kept;  // by block index
+    std::vector<std::pair<int, std::string>> blocks;
+};
+BlockJournal gJournal;
+
+// Called before a block changes.
+void Journal(int block) {
+    if (!gJournal.open) return;
+    size_t b = static_cast<size_t>(block);
+    if (b >= gJournal.kept.size()) gJournal.kept.resize(b + 1, 0);
+    if (gJournal.kept[b]) return;
+    gJournal.kept[b] = 1;
+    gJournal.blocks.emplace_back(block, gTable.blocks[b]);
+}
+
+}  // namespace
+
+void OpenBlockJournal() {
+    gJournal = BlockJournal{};
+    gJournal.open = true;
+    gJournal.sizes = gTable.sizes;
+}
+
+void RollBackBlockJournal() {
+    if (!gJournal.open) return;
+    for (auto& [b, bytes] : gJournal.blocks) gTable.blocks[static_cast<size_t>(b)] = std::move(bytes);
+    gTable.sizes = std::move(gJournal.sizes);
+    CloseBlockJournal();
+}
+
+void CloseBlockJournal() { gJournal = BlockJournal{}; }
 
 int32_t BankEntries(int32_t bank) {
     // Ten million records is far beyond any plugin the game can load.
@@ -42,6 +80,7 @@ void WriteBlockInt(int block, int offset, int32_t value) {
     if (!ValidBlock(block) || offset < 0) return;
     std::string& b = gTable.blocks[block];
     if (static_cast<size_t>(offset) + 4 > b.size()) return;
+    Journal(block);
     uint32_t v = static_cast<uint32_t>(value);
     for (int i = 0; i < 4; ++i) b[offset + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
@@ -78,6 +117,7 @@ void ReplaceBlockString(int block, int offset, const std::string& oldText,
     std::string& b = gTable.blocks[block];
     if (offset < 0 || static_cast<size_t>(offset) > b.size()) return;
     size_t oldLen = std::min(oldText.size(), b.size() - static_cast<size_t>(offset));
+    Journal(block);
     b.replace(static_cast<size_t>(offset), oldLen, newText);
     if (static_cast<size_t>(block) >= gTable.sizes.size()) gTable.sizes.resize(block + 1, 0);
     gTable.sizes[block] = static_cast<int32_t>(b.size());
