@@ -9,22 +9,26 @@ BlockTable gTable;
 
 namespace {
 
+// Every change as it can be undone: the bytes that stood at the offset and
+// how many bytes took their place. Kept in order, undone in reverse.
+struct BlockChange {
+    int block;
+    size_t offset;
+    std::string removed;
+    size_t inserted;
+};
+
 struct BlockJournal {
     bool open = false;
     std::vector<int32_t> sizes;
-    std::vector<char> kept;  // by block index
-    std::vector<std::pair<int, std::string>> blocks;
+    std::vector<BlockChange> changes;
 };
 BlockJournal gJournal;
 
-// Called before a block changes.
-void Journal(int block) {
+void Journal(int block, size_t offset, size_t removed, size_t inserted) {
     if (!gJournal.open) return;
-    size_t b = static_cast<size_t>(block);
-    if (b >= gJournal.kept.size()) gJournal.kept.resize(b + 1, 0);
-    if (gJournal.kept[b]) return;
-    gJournal.kept[b] = 1;
-    gJournal.blocks.emplace_back(block, gTable.blocks[b]);
+    gJournal.changes.push_back(
+        {block, offset, gTable.blocks[static_cast<size_t>(block)].substr(offset, removed), inserted});
 }
 
 }  // namespace
@@ -37,7 +41,8 @@ void OpenBlockJournal() {
 
 void RollBackBlockJournal() {
     if (!gJournal.open) return;
-    for (auto& [b, bytes] : gJournal.blocks) gTable.blocks[static_cast<size_t>(b)] = std::move(bytes);
+    for (auto c = gJournal.changes.rbegin(); c != gJournal.changes.rend(); ++c)
+        gTable.blocks[static_cast<size_t>(c->block)].replace(c->offset, c->inserted, c->removed);
     gTable.sizes = std::move(gJournal.sizes);
     CloseBlockJournal();
 }
@@ -80,7 +85,7 @@ void WriteBlockInt(int block, int offset, int32_t value) {
     if (!ValidBlock(block) || offset < 0) return;
     std::string& b = gTable.blocks[block];
     if (static_cast<size_t>(offset) + 4 > b.size()) return;
-    Journal(block);
+    Journal(block, static_cast<size_t>(offset), 4, 4);
     uint32_t v = static_cast<uint32_t>(value);
     for (int i = 0; i < 4; ++i) b[offset + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
@@ -92,8 +97,17 @@ std::string ReadBlockString(int block, int offset, int length) {
     int64_t from = offset < 0 ? 0 : offset;
     int64_t to = static_cast<int64_t>(offset) + length;
     if (to > static_cast<int64_t>(b.size())) to = static_cast<int64_t>(b.size());
-    for (int64_t i = from; i < to; ++i)
-        if (b[i] != '\0') out += b[i];
+    if (from >= to) return out;
+    // Runs between zero bytes are taken whole.
+    const char* p = b.data() + from;
+    const char* const end = b.data() + to;
+    out.reserve(static_cast<size_t>(end - p));
+    while (p < end) {
+        const char* zero = static_cast<const char*>(std::memchr(p, 0, static_cast<size_t>(end - p)));
+        out.append(p, zero ? zero : end);
+        if (!zero) break;
+        p = zero + 1;
+    }
     return out;
 }
 
@@ -117,7 +131,7 @@ void ReplaceBlockString(int block, int offset, const std::string& oldText,
     std::string& b = gTable.blocks[block];
     if (offset < 0 || static_cast<size_t>(offset) > b.size()) return;
     size_t oldLen = std::min(oldText.size(), b.size() - static_cast<size_t>(offset));
-    Journal(block);
+    Journal(block, static_cast<size_t>(offset), oldLen, newText.size());
     b.replace(static_cast<size_t>(offset), oldLen, newText);
     if (static_cast<size_t>(block) >= gTable.sizes.size()) gTable.sizes.resize(block + 1, 0);
     gTable.sizes[block] = static_cast<int32_t>(b.size());

@@ -50,11 +50,12 @@ void ReplaceInSubrecord(int block, int subOffset, const std::string& oldText,
                         const std::string& newText);
 
 // A save converts the blocks in place and must be able to undo all of it
-// when it fails. While the journal is open, the first change of a block keeps
-// the block's earlier bytes; rolling back puts those and the size array back.
+// when it fails. While the journal is open, every change of a block keeps the
+// bytes it replaced; rolling back undoes the changes in reverse order and
+// puts the size array back.
 void OpenBlockJournal();
 void RollBackBlockJournal();
-// Drops the kept bytes; the changes stay.
+// Forgets the kept bytes; the changes stay.
 void CloseBlockJournal();
 
 // Visits the subrecords of a block in order: (offset, name, data size).
