@@ -1,5 +1,7 @@
 #include "platform/qt/qt_platform.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
@@ -540,9 +542,14 @@ void QtPlatform::AddControl(int window, int control, QWidget* w, const Rect& r) 
     auto it = controls_.find(control);
     if (it != controls_.end()) delete it->second.data();
     controls_[control] = w;
-    (void)window;
     w->setGeometry(ToQRect(r));
     w->show();
+    // A window manager with a taller caption than the one the sizes were made
+    // for leaves less room inside: the dialog grows rather than cut a control.
+    if (DialogWindow* d = Dialog(window)) {
+        QSize need = d->size().expandedTo(QSize(r.x + r.w, r.y + r.h));
+        if (need != d->size()) d->setFixedSize(need);
+    }
 }
 
 void QtPlatform::AddLabel(int window, int control, const Rect& r, const std::string& text,
@@ -553,7 +560,26 @@ void QtPlatform::AddLabel(int window, int control, const Rect& r, const std::str
         auto* l = new QLabel(cp1252::BytesToLine(text), d);
         l->setTextFormat(Qt::PlainText);
         l->setAlignment((alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
-        AddControl(window, control, l, r);
+        // The sizes were made for a narrower system font: a caption that does
+        // not fit grows away from the field it labels instead of being cut.
+        Rect fit = r;
+        auto needed = [l] { return l->fontMetrics().horizontalAdvance(l->text()) + 2; };
+        int room = alignRight ? r.x + r.w : r.w;
+        QFont font = l->font();
+        while (needed() > room && font.pointSizeF() > 7.5) {
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+            l->setFont(font);
+        }
+        if (needed() > fit.w) {
+            if (alignRight) {
+                int right = fit.x + fit.w;
+                fit.x = std::max(0, right - needed());
+                fit.w = right - fit.x;
+            } else {
+                fit.w = needed();
+            }
+        }
+        AddControl(window, control, l, fit);
     });
 }
 
