@@ -58,6 +58,15 @@ void RollBackBlockJournal();
 // Forgets the kept bytes; the changes stay.
 void CloseBlockJournal();
 
+// The four-character name of the subrecord at p, read as ReadBlockString
+// reads it; p + 4 must lie inside the block. Names without zero bytes, all
+// real ones, are taken whole.
+inline std::string SubrecordName(int block, int p) {
+    const char* s = gTable.blocks[static_cast<size_t>(block)].data() + p;
+    if (s[0] && s[1] && s[2] && s[3]) return std::string(s, 4);
+    return ReadBlockString(block, p, 4);
+}
+
 // Visits the subrecords of a block in order: (offset, name, data size).
 // Stops at the first header that would not fit inside the block.
 template <typename F>
@@ -67,7 +76,7 @@ void WalkSubrecords(int block, F&& visit) {
     while (p + 8 <= size) {
         int32_t n = ReadBlockInt(block, p + 4);
         if (n < 0 || static_cast<int64_t>(p) + 8 + n > size) return;
-        if (!visit(p, ReadBlockString(block, p, 4), n)) return;
+        if (!visit(p, SubrecordName(block, p), n)) return;
         // The visitor may have changed the size.
         size = BlockSize(block);
         n = ReadBlockInt(block, p + 4);

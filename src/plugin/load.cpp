@@ -1,6 +1,7 @@
 #include "plugin/load.h"
 
 #include <cstring>
+#include <unordered_map>
 
 #include "app/config.h"
 #include "app/globals.h"
@@ -78,6 +79,17 @@ void ConvertName(NameEntry& e, int n, int p, const char* dictionary, bool pathGr
 }
 
 std::string Identifier(int n) { return ReadBlockString(n, 24, ReadBlockInt(n, 20) - 1); }
+
+// The list of a record type, or kLastList + 1 for a type no tab lists.
+int ListOfType(const std::string& type) {
+    static const std::unordered_map<std::string, int> lists = [] {
+        std::unordered_map<std::string, int> m;
+        for (int g = kLastList; g >= kFirstList; --g) m[ListRecordType(g)] = g;
+        return m;
+    }();
+    auto it = lists.find(type);
+    return it == lists.end() ? kLastList + 1 : it->second;
+}
 
 void ShowProgress(const char* label, int n, int last) {
     Plat().SetStatusText(1, std::string(label) + std::to_string(n) + " / " + std::to_string(last));
@@ -180,7 +192,7 @@ void AnalysePlugin() {
             }
             gSkillList.push_back(s);
         } else {
-            for (int g = kFirstList; g <= kLastList; ++g) {
+            for (int g = ListOfType(type); g <= kLastList; ++g) {
                 if (type != ListRecordType(g)) continue;
                 const char* sub = ListNameSubrecord(g);
                 int p = FindSubrecord(n, sub);
