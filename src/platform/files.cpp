@@ -153,6 +153,52 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* err) 
     return ok;
 }
 
+FileReader::~FileReader() {
+    if (handle_) std::fclose(static_cast<FILE*>(handle_));
+}
+
+bool FileReader::Open(const std::string& path, std::string* err) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        if (err) *err = "cannot open for reading (" + ErrnoText() + ")";
+        return false;
+    }
+    std::error_code ec;
+    const auto size = fs::file_size(fs::path(path), ec);
+    if (ec) {
+        if (err) *err = "cannot read (" + ec.message() + ")";
+        std::fclose(f);
+        return false;
+    }
+    // Records are small: one system call brings in many of them.
+    std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
+    handle_ = f;
+    size_ = static_cast<int64_t>(size);
+    return true;
+}
+
+bool FileReader::Read(char* out, size_t size, std::string* err) {
+    FILE* f = static_cast<FILE*>(handle_);
+    if (!f) {
+        if (err) *err = "cannot read (file not open)";
+        return false;
+    }
+    if (size && std::fread(out, 1, size, f) != size) {
+        if (err) *err = "cannot read (" + std::string(std::ferror(f) ? ErrnoText() : "the file got shorter") + ")";
+        return false;
+    }
+    return true;
+}
+
+bool FileReader::Rewind(std::string* err) {
+    FILE* f = static_cast<FILE*>(handle_);
+    if (!f || std::fseek(f, 0, SEEK_SET) != 0) {
+        if (err) *err = "cannot read (" + ErrnoText() + ")";
+        return false;
+    }
+    return true;
+}
+
 bool CreateIfMissing(const std::string& path) {
     if (FileExists(path)) return true;
     std::error_code ec;

@@ -49,6 +49,28 @@ bool IsTerminal(std::FILE* f);
 // Bytes written to the stream go out as they are (no LF to CR LF mapping).
 void SetBinaryMode(std::FILE* f);
 
+// Reads a file front to back in pieces, for inputs too large to hold twice.
+// Its failures are worded as ReadWholeFile words them.
+class FileReader {
+public:
+    FileReader() = default;
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    bool Open(const std::string& path, std::string* err = nullptr);
+    // The size in bytes when it was opened.
+    int64_t Size() const { return size_; }
+    // Reads exactly size bytes; a short read is a failure.
+    bool Read(char* out, size_t size, std::string* err = nullptr);
+    // Back to the first byte.
+    bool Rewind(std::string* err = nullptr);
+
+private:
+    void* handle_ = nullptr;
+    int64_t size_ = 0;
+};
+
 // Streaming form of WriteFileAtomic for large outputs.
 class AtomicFile {
 public:

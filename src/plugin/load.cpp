@@ -1,5 +1,6 @@
 #include "plugin/load.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
@@ -104,16 +105,23 @@ struct SavedState {
 }  // namespace
 
 bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& error) {
-    std::string data, err;
-    if (!ReadWholeFile(path, data, &err)) {
+    // The records go from the file straight into their blocks: a plugin of
+    // tens of megabytes is not held twice.
+    FileReader in;
+    std::string err;
+    auto cannotRead = [&] {
         error = "CANNOT OPEN THE FILE: " + err;
         return false;
-    }
-    const int64_t L = static_cast<int64_t>(data.size());
+    };
+    if (!in.Open(path, &err)) return cannotRead();
+    const int64_t L = in.Size();
     if (L < kHeaderMinimum) {
         error = "THE FILE IS SHORTER THAN ITS HEADER RECORD (" + std::to_string(L) + " BYTES).";
         return false;
     }
+    // The bytes up to the record count, for the fields read at fixed offsets.
+    std::string data(static_cast<size_t>(kHeaderMinimum), '\0');
+    if (!in.Read(data.data(), data.size(), &err) || !in.Rewind(&err)) return cannotRead();
     if (Type4(data, 0) != "TES3") {
         error = "THIS IS NOT A TES3 PLUGIN: NO HEADER RECORD AT OFFSET 0.";
         return false;
@@ -122,13 +130,16 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
     table.fileType = LeInt(data, 28);
     int64_t pos = 0;
     int32_t n = 0;
+    std::string head(16, '\0');  // the record header at pos
     for (;;) {
         if (pos + 4 > L) {
             error = "THE FILE ENDS INSIDE A RECORD HEADER AT OFFSET " + std::to_string(pos) + ".";
             return false;
         }
+        if (!in.Read(head.data(), static_cast<size_t>(std::min<int64_t>(16, L - pos)), &err))
+            return cannotRead();
         // Four zero bytes where a record type belongs end the plugin.
-        if (Type4(data, static_cast<size_t>(pos)).empty()) {
+        if (Type4(head, 0).empty()) {
             --n;
             break;
         }
@@ -136,7 +147,7 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
             error = "THE FILE ENDS INSIDE A RECORD HEADER AT OFFSET " + std::to_string(pos) + ".";
             return false;
         }
-        int32_t size = LeInt(data, static_cast<size_t>(pos) + 4);
+        int32_t size = LeInt(head, 4);
         if (size < 0) {
             error = "THE RECORD AT OFFSET " + std::to_string(pos) + " HAS A NEGATIVE SIZE.";
             return false;
@@ -150,7 +161,10 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
             error = "THE RECORD AT OFFSET " + std::to_string(pos) + " IS TOO LARGE.";
             return false;
         }
-        table.blocks.emplace_back(data, static_cast<size_t>(pos), static_cast<size_t>(size) + 16);
+        std::string block(static_cast<size_t>(size) + 16, '\0');
+        std::memcpy(block.data(), head.data(), 16);
+        if (!in.Read(block.data() + 16, static_cast<size_t>(size), &err)) return cannotRead();
+        table.blocks.push_back(std::move(block));
         pos += 16 + static_cast<int64_t>(size);
         if ((n & 1023) == 0)
             Plat().SetStatusText(1, "Reading block : " + Type4(table.blocks.back(), 0));
