@@ -9,9 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "app/globals.h"
@@ -328,14 +330,23 @@ bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
 
 // The name edit dialog's OK on every row of the tab whose ID matches, as a
 // user would do it: focus the row, open the dialog, type, press OK.
-bool ApplyEdit(Session& s, const Edit& e, const std::string& file) {
+// Rows by ID, per tab, built once: edits change flags and OV names only, so
+// the IDs and the row order stay as loaded.
+using RowIndex = std::map<int, std::unordered_map<std::string, std::vector<size_t>>>;
+
+bool ApplyEdit(Session& s, const Edit& e, const std::string& file, RowIndex& index) {
     const std::string where = file + ":" + std::to_string(e.line) + ": ";
     const std::string tab = qp::TabTitle(e.list);
-    std::vector<qp::Row> rows = s.ui().Rows(e.list);
-    bool any = false;
-    for (size_t r = 0; r < rows.size(); ++r) {
-        if (rows[r][1] != e.id) continue;
-        any = true;
+    auto found = index.find(e.list);
+    if (found == index.end()) {
+        found = index.emplace(e.list, RowIndex::mapped_type{}).first;
+        std::vector<qp::Row> rows = s.ui().Rows(e.list);
+        for (size_t r = 0; r < rows.size(); ++r) found->second[rows[r][1]].push_back(r);
+    }
+    auto hits = found->second.find(e.id);
+    const bool any = hits != found->second.end();
+    static const std::vector<size_t> kNone;
+    for (size_t r : any ? hits->second : kNone) {
         const std::string row = "tab \"" + tab + "\" row " + std::to_string(r + 1) + " (ID \"" +
                                 Escape(e.id) + "\")";
         const int stops = s.Stops();
@@ -401,8 +412,9 @@ int Convert(const Arguments& a, bool terminal) {
     if (!s.Load(plugin)) return kExitRefused;
     // Every edit is made before anything is saved: a refused one ends the run
     // with all files as they were.
+    RowIndex index;
     for (const Edit& e : edits)
-        if (!ApplyEdit(s, e, a.edits)) return kExitRefused;
+        if (!ApplyEdit(s, e, a.edits, index)) return kExitRefused;
 
     const int stops = s.Stops();
     if (output == plugin && a.overwrite) {
