@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 #include <filesystem>
 
 #include "app/app.h"
@@ -328,14 +329,17 @@ TEST_F(QtProgram, Screenshots) {
         return true;
     };
     int g = -1, r = -1;
+    QElapsedTimer maximiseAsked, loadTime;
     Script script(*ui, {
         {"empty", [&] { return shot("0-start"); }},
         {"load", [&] {
              ui->MenuAction(kMenuLoad)->trigger();
+             loadTime.start();
              return true;
          }},
         {"loaded", [&] {
              if (!LoadDone()) return false;
+             std::fprintf(stderr, "screenshots: loaded in %lld ms\n", loadTime.elapsed());
              std::tie(g, r) = EditableRow();
              if (g >= 0) {
                  Tabs()->setCurrentIndex(g - 3);
@@ -344,6 +348,31 @@ TEST_F(QtProgram, Screenshots) {
              return true;
          }},
         {"main", [&] { return shot("1-main"); }},
+        {"maximise", [&] {
+             ui->MainWidget()->showMaximized();
+             maximiseAsked.start();
+             return true;
+         }},
+        {"maximised", [&] {
+             int w = 0, h = 0;
+             ui->GetMainWindowSize(w, h);
+             if (w == 800 && h == 600) {
+                 // A window manager without maximising (twm) leaves the size.
+                 if (maximiseAsked.elapsed() < 3000) return false;
+                 std::fprintf(stderr, "screenshots: the window manager does not maximise\n");
+                 return true;
+             }
+             return ui->GetControlGeometry(3).w == w - 26 && shot("1-main-maximised");
+         }},
+        {"restore", [&] {
+             ui->MainWidget()->showNormal();
+             return true;
+         }},
+        {"restored", [&] {
+             int w = 0, h = 0;
+             ui->GetMainWindowSize(w, h);
+             return w == 800 && h == 600 && ui->GetControlGeometry(3).w == 774;
+         }},
         {"open name edit", [&] {
              if (g >= 0) DoubleClickRow(g, r);
              return true;

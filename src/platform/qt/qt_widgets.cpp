@@ -240,15 +240,28 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 
 void MainWindow::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
+    CheckSize();
+}
+
+void MainWindow::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange) CheckSize();
+}
+
+void MainWindow::CheckSize() {
     const auto large = Qt::WindowMaximized | Qt::WindowFullScreen;
-    bool maximised = (windowState() & large) != 0;
-    if (!maximised && !(windowState() & Qt::WindowMinimized) && fixed_.isValid() &&
-        size() != fixed_) {
+    if (windowState() & Qt::WindowMinimized) return;
+    if (!(windowState() & large) && fixed_.isValid() && size() != fixed_) {
         // No sizing border: a window manager that lets the user drag the edge
-        // anyway gets the window back at its own size.
-        QTimer::singleShot(0, this, [this, large] {
-            if (!(windowState() & (large | Qt::WindowMinimized)) && size() != fixed_) resize(fixed_);
-        });
+        // anyway gets the window back at its own size. The check waits a
+        // little, as X11 may tell the new size before the maximised state.
+        if (!snapPending_) {
+            snapPending_ = true;
+            QTimer::singleShot(200, this, [this, large] {
+                snapPending_ = false;
+                if (!(windowState() & (large | Qt::WindowMinimized)) && size() != fixed_) resize(fixed_);
+            });
+        }
         return;
     }
     if (size() != reported_) {

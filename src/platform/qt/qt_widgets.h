@@ -103,10 +103,15 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
+    // Reports a maximise or restore once the window has its new size.
+    void CheckSize();
+
     QSize fixed_;
     QSize reported_;
+    bool snapPending_ = false;
 };
 
 // Windows 1 and 2: tool windows owned by the main window; the close box is
