@@ -1,6 +1,7 @@
 #include "platform/qt/qt_platform.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QAction>
 #include <QApplication>
@@ -587,7 +588,10 @@ void QtPlatform::AddEditField(int window, int control, const Rect& r, const std:
     OnGui([&] {
         DialogWindow* d = Dialog(window);
         if (!d) return;
-        auto* e = new QLineEdit(cp1252::BytesToLine(text), d);
+        auto* e = new QLineEdit(d);
+        // Qt would cut a field at 32767 characters; a field gives back all it got.
+        e->setMaxLength(std::numeric_limits<int>::max());
+        e->setText(cp1252::BytesToLine(text));
         e->setCursorPosition(0);
         AddControl(window, control, e, r);
     });

@@ -198,7 +198,7 @@ void TextPane::keyPressEvent(QKeyEvent* e) {
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
             // Enter breaks the paragraph ("\r\n"), Shift+Enter the line ("\n").
             inserted = (e->modifiers() & Qt::ShiftModifier) ? 1 : 2;
-        } else if (!e->text().isEmpty() && e->text().at(0).isPrint()) {
+        } else if (!e->text().isEmpty() && (e->text().at(0).isPrint() || e->text().at(0) == u'\t')) {
             inserted = size_t(e->text().size());
         }
         if (inserted > 0 && !Fits(inserted)) return;
