@@ -3,6 +3,7 @@
 // through the widgets as a user would.
 #include <QAction>
 #include <QApplication>
+#include <QScreen>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -324,8 +325,13 @@ TEST_F(QtProgram, Screenshots) {
         if (settle.elapsed() < 700) return false;
         settle.invalidate();
         QString file = out + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
-        int rc = QProcess::execute(QStringLiteral("import"), {"-window", "root", file});
-        EXPECT_EQ(rc, 0) << name;
+        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+            int rc = QProcess::execute(QStringLiteral("import"), {"-window", "root", file});
+            EXPECT_EQ(rc, 0) << name;
+        } else {
+            // Without an X server: the platform's own picture of its screen.
+            EXPECT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0).save(file)) << name;
+        }
         return true;
     };
     int g = -1, r = -1;
