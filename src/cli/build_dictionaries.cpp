@@ -1,6 +1,7 @@
 #include "cli/build_dictionaries.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "cli/dict_builder.h"
@@ -20,7 +21,7 @@ const char* const kUsage =
 int Usage(const std::string& problem) {
     if (!problem.empty()) std::fprintf(stderr, "build-dictionaries: %s\n", problem.c_str());
     std::fputs(kUsage, stderr);
-    return 2;
+    return 1;
 }
 
 }  // namespace
@@ -51,7 +52,7 @@ int RunBuildDictionaries(const std::vector<std::string>& args) {
     if (!root.empty()) {
         if (!DirectoryExists(root)) {
             std::fprintf(stderr, "build-dictionaries: %s is not a directory\n", root.c_str());
-            return 1;
+            return 2;
         }
         SetProgramDirectory(root);
     }
@@ -60,7 +61,7 @@ int RunBuildDictionaries(const std::vector<std::string>& args) {
     std::string error;
     if (!ReadPluginRecords(files[0], fv, error) || !ReadPluginRecords(files[1], ov, error)) {
         std::fprintf(stderr, "build-dictionaries: %s\n", error.c_str());
-        return 1;
+        return 2;
     }
     DictionaryBuild built = BuildDictionaries(fv, ov);
 
@@ -78,22 +79,35 @@ int RunBuildDictionaries(const std::vector<std::string>& args) {
         return 2;
     }
 
+    // Every file is complete on disk before the first one takes its place,
+    // so a failure leaves the old set whole.
+    std::vector<std::unique_ptr<AtomicFile>> out;
     for (const BuiltFile& f : built.files) {
         std::string err;
-        if (!WriteFileAtomic(ResolvePath(f.name), f.bytes, &err)) {
-            std::fprintf(stderr, "build-dictionaries: cannot write %s: %s\n",
+        out.push_back(std::make_unique<AtomicFile>());
+        if (!out.back()->Open(ResolvePath(f.name), &err) || !out.back()->Write(f.bytes, &err) ||
+            !out.back()->Finish(&err)) {
+            std::fprintf(stderr, "build-dictionaries: cannot write %s: %s\nNothing was written.\n",
                          ResolvePath(f.name).c_str(), err.c_str());
-            return 1;
+            return 2;
         }
-        ForgetDictionaryFile(f.name);
+    }
+    for (size_t i = 0; i < out.size(); ++i) {
+        std::string err;
+        if (!out[i]->Commit(&err)) {
+            std::fprintf(stderr, "build-dictionaries: cannot write %s: %s\n",
+                         ResolvePath(built.files[i].name).c_str(), err.c_str());
+            return 2;
+        }
+        ForgetDictionaryFile(built.files[i].name);
     }
 
     std::printf("Dictionaries from %s (FV) and %s (OV) written to %s\n", FileNamePart(files[0]).c_str(),
                 FileNamePart(files[1]).c_str(), FolderPart(ResolvePath("data\\x")).c_str());
     int total = 0;
     for (const BuiltFile& f : built.files) {
-        std::printf("  %-18s %5d %s\n", FileNamePart(f.name).c_str(), f.entries,
-                    f.triples ? "triples" : "pairs");
+        std::printf("  %-18s %5d %s%s\n", FileNamePart(f.name).c_str(), f.entries,
+                    f.triples ? "triple" : "pair", f.entries == 1 ? "" : "s");
         total += f.entries;
     }
     std::printf("  %d entries in %zu files\n", total, built.files.size());
