@@ -197,6 +197,7 @@ TEST_F(CliSample, ConvertAppliesEditsToEveryMatchingRowThenSavesAs) {
 
 TEST_F(CliSample, RefusedEditsLeaveEveryFileUntouched) {
     ASSERT_EQ(Run("list " + Quote(plugin)).code, 0);  // Load's own files now exist
+    Put("data/Regndata.dat", "");                       // and the one the save reads
     struct Case {
         std::string edits, message;
     } cases[] = {
@@ -212,7 +213,7 @@ TEST_F(CliSample, RefusedEditsLeaveEveryFileUntouched) {
         // An accepted edit before a refused one is not saved either.
         {"Activator\tact_plain\tHebel\nActivator\tact_dict\tX\n", ":2: "},
     };
-    const auto before = Snapshot();
+    auto before = Snapshot();
     for (const Case& c : cases) {
         Put("edits.txt", c.edits);
         auto expected = before;
@@ -227,6 +228,12 @@ TEST_F(CliSample, RefusedEditsLeaveEveryFileUntouched) {
                   Quote(P("none.txt")))
                   .code,
               2);
+    // A save that fails (its folder is a file) is a failure too.
+    Result failed = Run("convert " + Quote(plugin) + " " + Quote(P("p.esp/out.esp")));
+    EXPECT_EQ(failed.code, 2);
+    EXPECT_EQ(failed.err.rfind("INFORMATION: THE PLUGIN WAS NOT SAVED.\n", 0), 0u) << failed.err;
+    before[P("edits.txt")] = cases[std::size(cases) - 1].edits;
+    EXPECT_EQ(Snapshot(), before);
 }
 
 TEST_F(CliSample, MasterFileIsNeitherEditedNorSaved) {
