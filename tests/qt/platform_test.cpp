@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -485,3 +487,41 @@ TEST_F(QtWindow, HelpStartsOnlyAFoundViewer) {
     ui->OpenHelp("Vosk.chm");  // nothing happens, nothing is shown
     EXPECT_TRUE(messages.empty());
 }
+
+#ifndef Q_OS_WIN
+namespace {
+// A stand-in viewer: an executable script that writes down what it was given.
+QString FakeViewer(const QString& dir, const QString& name) {
+    QString path = dir + QLatin1Char('/') + name;
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/opened.tmp\"\n"
+            "mv \"$(dirname \"$0\")/opened.tmp\" \"$(dirname \"$0\")/opened\"\n");
+    f.close();
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+}  // namespace
+
+TEST_F(QtWindow, HelpViewerIsLookedUpOnThePathAndGetsTheWholeFileName) {
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    QString viewer = FakeViewer(bin.path(), QStringLiteral("xchm"));
+    QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    qp::QtPlatform withViewer;
+    qputenv("PATH", QByteArray("/nonexistent"));
+    qp::QtPlatform without;
+    qputenv("PATH", oldPath);
+    EXPECT_FALSE(without.HelpViewerAvailable());
+    ASSERT_TRUE(withViewer.HelpViewerAvailable());
+    EXPECT_EQ(QString::fromStdString(withViewer.helpViewer), viewer);
+
+    // A name without a folder is the file in the working directory.
+    withViewer.OpenHelp("Vosk.chm");
+    QFile opened(bin.path() + QStringLiteral("/opened"));
+    ASSERT_TRUE(PumpUntil([&] { return opened.exists(); }, 20000));
+    ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(opened.readAll()), QDir::current().absoluteFilePath(QStringLiteral("Vosk.chm")));
+}
+#endif
