@@ -248,3 +248,36 @@ TEST(BuildDictionaries, CorpusPluginAgainstItselfGivesEmptyDictionaries) {
 }
 
 }  // namespace
+
+namespace {
+
+// The shipped demo: its dictionaries are what the builder makes from its two
+// language versions, and they convert every English name and cell reference
+// of the demo plugin.
+TEST(BuildDictionaries, DemoDictionariesMatchTheirSourcesAndConvertTheDemoPlugin) {
+    const fs::path demo = fs::path(QUILLANE_SOURCE_DIR) / "demo";
+    if (!fs::exists(demo / "source" / "Demo_English.esp")) GTEST_SKIP() << "no demo";
+    Env env;
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(qp::RunBuildDictionaries({(demo / "source" / "Demo_English.esp").string(),
+                                        (demo / "source" / "Demo_Vellish.esp").string(), "--root",
+                                        env.dir.string()}),
+              0);
+    testing::internal::GetCapturedStdout();
+    for (const auto& name : qp::DictionaryFileNames())
+        EXPECT_EQ(ReadFile(env.dir / "data" / name.substr(5)), ReadFile(demo / "data" / name.substr(5))) << name;
+
+    env.Load(env.PutPlugin("Demo_to_translate.esp", ReadFile(demo / "plugins" / "Demo_to_translate.esp")));
+    const std::string out = (env.dir / "Demo_translated.esp").string();
+    env.SaveAs(out);
+    const std::string converted = ReadFile(out);
+    ASSERT_FALSE(converted.empty());
+    for (const std::string& english : {std::string("Fennick"), std::string("Gullwater"), std::string("Brass Lantern"),
+                                       Z("Tollkeeper"), std::string("Welcome to")})
+        EXPECT_EQ(converted.find(english), std::string::npos) << english;
+    for (const char* vellish : {"Fennikvad, Lyktekroa", "1BLX0Maakevik Strand", "Velkomen", "Tollvaktar"})
+        EXPECT_NE(converted.find(vellish), std::string::npos) << vellish;
+    EXPECT_NE(converted.find("Lucky Goat Figurine"), std::string::npos);  // no dictionary knows it
+}
+
+}  // namespace
