@@ -125,16 +125,20 @@ TEST(BuildDictionaries, MatchesEveryKindOfRecordByItsIdentity) {
 TEST(BuildDictionaries, RepeatedNamesKeepTheFirstCounterpartAndReportTheOthers) {
     qp::DictionaryBuild b = qp::BuildDictionaries(
         Records({Obj("NPC_", "g1", "Guard"), Obj("NPC_", "g2", "Guard"), Obj("NPC_", "g3", "Guard"),
-                 Obj("NPC_", "g1", "Guard twice")}),
-        Records({Obj("NPC_", "g1", "Vakt"), Obj("NPC_", "g2", "Vakt"), Obj("NPC_", "g3", "Vekter")}));
+                 Obj("NPC_", "g1", "Guard twice"), Obj("NPC_", "v1", "Vakt")}),
+        Records({Obj("NPC_", "g1", "Vakt"), Obj("NPC_", "g2", "Vakt"), Obj("NPC_", "g3", "Vekter"),
+                 Obj("NPC_", "v1", "Vaktmann")}));
     const qp::BuiltFile* npc = nullptr;
     for (const auto& f : b.files)
         if (f.name == "data\\Npc_data.dat") npc = &f;
     ASSERT_NE(npc, nullptr);
     EXPECT_EQ(qp::ParsePairFile(npc->bytes).pairs, (PairList{{"Guard", "Vakt"}}));
-    ASSERT_EQ(b.conflicts.size(), 1u);  // g2 agrees with g1; g3 does not
+    // g2 agrees with g1; g3 does not; v1's name is already g1's converted
+    // name, so a lookup would never reach its pair.
+    ASSERT_EQ(b.conflicts.size(), 2u);
     EXPECT_NE(b.conflicts[0].find("Vekter"), std::string::npos);
     EXPECT_NE(b.conflicts[0].find("g3"), std::string::npos);
+    EXPECT_NE(b.conflicts[1].find("v1"), std::string::npos);
     // The repeated ID g1 is left alone rather than matched twice.
     ASSERT_EQ(b.unmatched.size(), 1u);
     EXPECT_NE(b.unmatched[0].find("NPC_: only in FV 1 (g1)"), std::string::npos) << b.unmatched[0];

@@ -164,6 +164,7 @@ struct Sink {
     std::string bytes;
     int entries = 0;
     std::unordered_map<std::string, std::string> first;  // key -> counterpart kept
+    std::unordered_map<std::string, std::string> second;  // counterpart -> its first name
 };
 
 struct Builder {
@@ -191,6 +192,15 @@ struct Builder {
                                            where + ") left out");
             return;
         }
+        // A lookup meets the earlier pair first and takes the name as already
+        // converted, so this pair would never apply.
+        if (auto seen = s.second.find(a); seen != s.second.end()) {
+            result.conflicts.push_back(FileNamePart(file) + ": " + Quote(a) + " -> " + Quote(b) + " (" +
+                                       where + ") left out: " + Quote(a) + " is the converted form of " +
+                                       Quote(seen->second));
+            return;
+        }
+        s.second.emplace(b, a);
         s.bytes += EncodePair(a, b);
         ++s.entries;
     }
