@@ -142,8 +142,11 @@ void ReplaceInSubrecord(int block, int subOffset, const std::string& oldText,
     int32_t before = BlockSize(block);
     ReplaceBlockString(block, subOffset + 8, oldText, newText);
     int32_t d = BlockSize(block) - before;
-    WriteBlockInt(block, subOffset + 4, ReadBlockInt(block, subOffset + 4) + d);
-    WriteBlockInt(block, 4, ReadBlockInt(block, 4) + d);
+    // A size field may hold anything a plugin put there: add as the 32-bit
+    // field itself would, without signed overflow.
+    auto add = [d](int32_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v) + static_cast<uint32_t>(d)); };
+    WriteBlockInt(block, subOffset + 4, add(ReadBlockInt(block, subOffset + 4)));
+    WriteBlockInt(block, 4, add(ReadBlockInt(block, 4)));
 }
 
 }  // namespace qp

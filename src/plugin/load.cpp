@@ -67,7 +67,11 @@ void SetFromResult(NameEntry& e, int code, const std::string& name, const std::s
     }
 }
 
-std::string NameAt(int n, int p) { return ReadBlockString(n, p + 8, ReadBlockInt(n, p + 4) - 1); }
+// A name's length without its terminator; a size field of any value, even
+// INT32_MIN, gives a length that reads nothing rather than overflowing.
+int NameLength(int32_t dataSize) { return dataSize > 0 ? dataSize - 1 : 0; }
+
+std::string NameAt(int n, int p) { return ReadBlockString(n, p + 8, NameLength(ReadBlockInt(n, p + 4))); }
 
 // Looks up a name subrecord; PGRD tries the region dictionary when the cell
 // dictionary gave nothing.
@@ -79,7 +83,7 @@ void ConvertName(NameEntry& e, int n, int p, const char* dictionary, bool pathGr
     SetFromResult(e, code, name, NameAt(n, p));
 }
 
-std::string Identifier(int n) { return ReadBlockString(n, 24, ReadBlockInt(n, 20) - 1); }
+std::string Identifier(int n) { return ReadBlockString(n, 24, NameLength(ReadBlockInt(n, 20))); }
 
 // The list of a record type, or kLastList + 1 for a type no tab lists.
 int ListOfType(const std::string& type) {
@@ -177,8 +181,16 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
     }
     table.last = static_cast<int32_t>(table.blocks.size()) - 1;
     Plat().SetStatusText(1, "Reading block : " + Type4(table.blocks.back(), 0));
+    // The record count at offset 320 must lie inside the header record, or
+    // it cannot be kept right, and a save would write a file too short to
+    // load again.
+    if (static_cast<int64_t>(table.blocks[0].size()) < kHeaderMinimum) {
+        error = "THE HEADER RECORD AT OFFSET 0 IS SHORTER THAN " + std::to_string(kHeaderMinimum) +
+                " BYTES.";
+        return false;
+    }
     // The header's record count always equals the records that follow it.
-    if (table.blocks[0].size() >= kHeaderMinimum) PutLeInt(table.blocks[0], 320, table.last);
+    PutLeInt(table.blocks[0], 320, table.last);
     table.sizes.resize(std::max(table.sizes.size(), table.blocks.size() + 1), 0);
     for (size_t i = 0; i < table.blocks.size(); ++i)
         table.sizes[i] = static_cast<int32_t>(table.blocks[i].size());
