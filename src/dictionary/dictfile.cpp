@@ -1,6 +1,7 @@
 #include "dictionary/dictfile.h"
 
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 
 #include "platform/files.h"
@@ -108,7 +109,10 @@ std::string LoadContent(const std::string& name, int64_t& size) {
     std::string path = ResolvePath(name);
     std::string content, err;
     size = 0;
-    if (!FileExists(path)) {
+    // Only a name with nothing behind it is a missing dictionary; a folder
+    // in its place is one that cannot be read.
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
         CreateIfMissing(path);
         return content;
     }
