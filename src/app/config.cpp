@@ -141,7 +141,12 @@ std::string ConfigurationText() {
 }
 
 bool WriteConfiguration() {
-    return WriteFileAtomic(ResolvePath(kConfigurationFile), ConfigurationText());
+    const std::string path = ResolvePath(kConfigurationFile);
+    const std::string text = ConfigurationText();
+    // A file that already says the same is left alone: no needless disk sync.
+    std::string current;
+    if (ReadWholeFile(path, current) && current == text) return true;
+    return WriteFileAtomic(path, text);
 }
 
 void ReadStartupConfiguration() {

@@ -216,7 +216,7 @@ private:
                 std::string status = ui_.GetStatusText(1);
                 if (status != shown) progress_.Show(shown = status);
             }
-            std::this_thread::sleep_for(milliseconds(20));
+            ui_.WaitWorkerFor(20);
         }
         progress_.Clear();
         qp::WaitForBackgroundCommand();

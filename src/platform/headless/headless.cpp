@@ -176,7 +176,14 @@ int HeadlessPlatform::ListSetRowsCalls(int list) {
 }
 
 void HeadlessPlatform::WaitWorker() {
-    while (workerRunning_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::unique_lock<std::mutex> lock(workerMutex_);
+    workerDone_.wait(lock, [this] { return !workerRunning_; });
+}
+
+bool HeadlessPlatform::WaitWorkerFor(int milliseconds) {
+    std::unique_lock<std::mutex> lock(workerMutex_);
+    return workerDone_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                [this] { return !workerRunning_; });
 }
 
 // --- main window ---
@@ -558,7 +565,8 @@ bool HeadlessPlatform::WaitEvent(Event& ev) {
 }
 
 void HeadlessPlatform::Pump(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds > 0 ? milliseconds : 0));
+    // Nothing to serve: wake as soon as the worker ends.
+    WaitWorkerFor(milliseconds > 0 ? milliseconds : 0);
 }
 
 bool HeadlessPlatform::StartWorker(std::function<void()> fn) {
@@ -571,7 +579,9 @@ bool HeadlessPlatform::StartWorker(std::function<void()> fn) {
     try {
         worker_ = std::thread([this, fn = std::move(fn)] {
             fn();
+            std::lock_guard<std::mutex> lock(workerMutex_);
             workerRunning_ = false;
+            workerDone_.notify_all();
         });
     } catch (...) {
         workerRunning_ = false;

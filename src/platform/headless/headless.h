@@ -107,6 +107,8 @@ public:
     int ListSetRowsCalls(int list);
     // Waits until the worker has ended.
     void WaitWorker();
+    // Waits up to ms for the worker to end; true when none runs.
+    bool WaitWorkerFor(int milliseconds);
 
     // --- Platform ---
     void CreateMainWindow(const std::string& title, int innerWidth, int innerHeight) override;
@@ -202,6 +204,7 @@ private:
 
     std::thread worker_;
     std::atomic<bool> workerRunning_{false};
+    std::mutex workerMutex_;
     std::condition_variable workerDone_;
 };
 
