@@ -86,14 +86,14 @@ TEST(SaveAs, NamesTheOutputAndRemembersItsFolder) {
     struct Case {
         std::string folder, typed, written;
     } cases[] = {
+        // A name that differs from the file in use by letter case only.
+        {"", "MOD", "MOD.esp"},
         {"a", "mod", "mod.esp"},
         {"b", "mod.esp", "mod.esp"},
         {"c", "MOD.ESP", "MOD.ESP.esp"},
         {"d", "x.esp.esp", "x.esp"},
         // Only the file name loses ".esp"; a folder keeps its name.
         {"e.esp", "b", "b.esp"},
-        // A name that differs from the file in use by letter case only.
-        {"", "MOD", "MOD.esp"},
     };
     std::string expectFolder = "/remembered/";
     for (const Case& c : cases) {
