@@ -85,6 +85,7 @@ int RunBuildDictionaries(const std::vector<std::string>& args) {
     for (const BuiltFile& f : built.files) {
         std::string err;
         out.push_back(std::make_unique<AtomicFile>());
+        EnsureParentFolder(ResolvePath(f.name));
         if (!out.back()->Open(ResolvePath(f.name), &err) || !out.back()->Write(f.bytes, &err) ||
             !out.back()->Finish(&err)) {
             std::fprintf(stderr, "build-dictionaries: cannot write %s: %s\nNothing was written.\n",

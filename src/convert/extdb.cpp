@@ -23,6 +23,7 @@ bool ResetExternalDatabase(int mode) {
     }
     const std::string path = ResolvePath(kExternalDatabase);
     std::string err;
+    EnsureParentFolder(path);
     bool ok = WriteFileAtomic(path, MarkerPair(), &err);
     ForgetDictionaryFile(kExternalDatabase);
     if (!ok) {

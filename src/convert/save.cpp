@@ -106,6 +106,7 @@ bool RunSaveSequence(const std::string& target) {
     std::string oldDatabase;
     const bool hadDatabase = FileExists(dbPath) && ReadWholeFile(dbPath, oldDatabase);
     AtomicFile db;
+    EnsureParentFolder(dbPath);
     if (!db.Open(dbPath, &err) || !db.Write(database, &err) || !db.Commit(&err)) {
         restore();
         SaveFailed(dbPath, err);

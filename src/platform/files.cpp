@@ -242,6 +242,14 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::str
     return f.Commit(err);
 }
 
+bool EnsureParentFolder(const std::string& path) {
+    std::error_code ec;
+    fs::path parent = fs::path(path).parent_path();
+    if (parent.empty() || fs::is_directory(parent, ec)) return true;
+    fs::create_directories(parent, ec);
+    return !ec;
+}
+
 bool IsWritableDirectory(const std::string& dir) {
     std::string probe = TempNameBeside(WithTrailingSep(dir) + ".quillane-probe");
     FILE* f = std::fopen(probe.c_str(), "wb");
@@ -257,12 +265,6 @@ bool AtomicFile::Open(const std::string& target, std::string* err) {
     Abort();
     target_ = target;
     temp_ = TempNameBeside(target);
-    {
-        // A missing data or dataextra folder is made on first use.
-        std::error_code ec;
-        fs::path parent = fs::path(target).parent_path();
-        if (!parent.empty() && !fs::exists(parent, ec)) fs::create_directories(parent, ec);
-    }
     FILE* f = std::fopen(temp_.c_str(), "wb");
     if (!f) {
         if (err) *err = "cannot create a file in its folder (" + ErrnoText() + ")";

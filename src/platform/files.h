@@ -43,6 +43,9 @@ bool AppendToFile(const std::string& path, const std::string& bytes, std::string
 // On failure the target is as it was and no temporary file is left.
 bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string* err = nullptr);
 bool IsWritableDirectory(const std::string& dir);
+// Makes the folder a file is to go into (a missing data or dataextra folder is
+// made on first use). True when it exists afterwards.
+bool EnsureParentFolder(const std::string& path);
 
 // Is the stream a terminal (a person watching) rather than a file or pipe?
 bool IsTerminal(std::FILE* f);
