@@ -256,17 +256,6 @@ TEST(NameEdit, RefusalsOpenNothing) {
     }
 }
 
-TEST(NameEdit, EditOnAnEmptyListOpensNothing) {
-    Loaded t;
-    t.ui().ListSelectRow(9, 0);
-    t.ui().PushControl(9, qp::ControlAction::RightClick);
-    t.ui().PushMenu(qp::kMenuEdit);
-    t.env.Run();
-    EXPECT_EQ(t.ui().PopupsShown(), 1);
-    EXPECT_FALSE(t.ui().Dialog(1).open);
-    EXPECT_EQ(qp::gDialogOpen, 0);
-}
-
 TEST(NameEdit, RowGetsItsFocusBackOnOkAndCancelButNotOnTheCloseBox) {
     struct Case {
         const char* why;
@@ -316,14 +305,17 @@ TEST(NameEdit, SecondActivationWhileOpenChangesNothing) {
     EXPECT_EQ(t.ui().ListFocusedRow(kActivators), 0);
 }
 
-TEST(NameEdit, PopupEditOpensTheFocusedRow) {
+TEST(NameEdit, PopupEditOpensTheFocusedRowAndNothingOnAnEmptyList) {
     Loaded t;
-    t.ui().ListSelectRow(kActivators, 1);
-    t.ui().PushControl(kActivators, qp::ControlAction::RightClick);
-    t.ui().PushMenu(qp::kMenuEdit);
-    t.env.Run();
-    EXPECT_EQ(t.ui().PopupsShown(), 1);
+    for (int g : {9, kActivators}) {
+        t.ui().ListSelectRow(g, 1);
+        t.ui().PushControl(g, qp::ControlAction::RightClick);
+        t.ui().PushMenu(qp::kMenuEdit);
+        t.env.Run();
+    }
+    EXPECT_EQ(t.ui().PopupsShown(), 2);
     ASSERT_TRUE(t.ui().Dialog(1).open);
+    EXPECT_EQ(qp::NameEditList(), kActivators);
     EXPECT_EQ(t.ui().GetControlText(qp::kCtlIdField), "act_db");
     EXPECT_EQ(t.ui().GetControlText(qp::kCtlFvField), "Door Old");
     EXPECT_EQ(t.ui().GetControlText(qp::kCtlOvField), "Door New");
