@@ -2,7 +2,7 @@
 
 #include "app/globals.h"
 #include "convert/blockconv.h"
-#include "convert/progress.h"
+#include "app/progress.h"
 #include "plugin/blocks.h"
 
 namespace qp {

@@ -1,7 +1,7 @@
 #include "convert/links.h"
 
 #include "convert/blockconv.h"
-#include "convert/progress.h"
+#include "app/progress.h"
 #include "platform/files.h"
 #include "plugin/blocks.h"
 

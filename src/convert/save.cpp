@@ -9,7 +9,7 @@
 #include "convert/extdb.h"
 #include "convert/gmst.h"
 #include "convert/links.h"
-#include "convert/progress.h"
+#include "app/progress.h"
 #include "dictionary/dictfile.h"
 #include "platform/files.h"
 #include "plugin/blocks.h"

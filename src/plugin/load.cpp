@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "app/config.h"
+#include "app/progress.h"
 #include "app/globals.h"
 #include "app/shell.h"
 #include "dictionary/dictfile.h"
@@ -96,9 +97,6 @@ int ListOfType(const std::string& type) {
     return it == lists.end() ? kLastList + 1 : it->second;
 }
 
-void ShowProgress(const char* label, int n, int last) {
-    Plat().SetStatusText(1, std::string(label) + std::to_string(n) + " / " + std::to_string(last));
-}
 
 struct SavedState {
     BlockTable table;
@@ -170,7 +168,8 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
         if (!in.Read(block.data() + 16, static_cast<size_t>(size), &err)) return cannotRead();
         table.blocks.push_back(std::move(block));
         pos += 16 + static_cast<int64_t>(size);
-        if ((n & 1023) == 0)
+        // Large plugins show every 1024th record so the window keeps up.
+        if (n < 4096 || (n & 1023) == 0)
             Plat().SetStatusText(1, "Reading block : " + Type4(table.blocks.back(), 0));
         if (pos == L) break;
         ++n;
@@ -247,7 +246,7 @@ void AnalysePlugin() {
                 break;
             }
         }
-        if ((n & 255) == 0 || n == last) ShowProgress("Block conversion : ", n, last);
+        ShowBlockProgress("Block conversion : ", n, last);
     }
 }
 
@@ -285,6 +284,7 @@ void LoadCommand() {
     WriteConfiguration();
     MenuLock();
     const std::string oldStatus = Plat().GetStatusText(0);
+    const std::string oldProgress = Plat().GetStatusText(1);
     Plat().SetStatusText(0, "File : " + FileNamePart(path));
 
     // Read into a new table; the plugin loaded before stays until the new
@@ -311,6 +311,7 @@ void LoadCommand() {
             for (int g = kFirstList; g <= kLastList; ++g) gNameLists[g] = std::move(saved.lists[g]);
             gSkillList = std::move(saved.skills);
             Plat().SetStatusText(0, oldStatus);
+            Plat().SetStatusText(1, oldProgress);
             Message("INFORMATION", "CANNOT READ THE DICTIONARY FILE:" + unreadable +
                                        "\rTHE PLUGIN WAS NOT LOADED.",
                     Icon::Stop);
@@ -325,6 +326,7 @@ void LoadCommand() {
         }
     } else {
         Plat().SetStatusText(0, oldStatus);
+        Plat().SetStatusText(1, oldProgress);
         Message("INFORMATION", "CANNOT LOAD " + path + "\r" + error, Icon::Stop);
     }
     // The menus that need a plugin stay off until one is loaded.

@@ -1,4 +1,4 @@
-#include "convert/progress.h"
+#include "app/progress.h"
 
 #include "platform/platform.h"
 
