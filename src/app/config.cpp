@@ -149,6 +149,16 @@ bool WriteConfiguration() {
     return WriteFileAtomic(path, text);
 }
 
+std::string ReadConfiguredString(const std::string& group, const std::string& key,
+                                 const std::string& defaultValue) {
+    std::lock_guard<std::recursive_mutex> lock(gReaderMutex);
+    OpenConfiguration(kConfigurationFile);
+    SelectGroup(group);
+    std::string value = ReadString(key, defaultValue);
+    CloseConfiguration();
+    return value;
+}
+
 void ReadStartupConfiguration() {
     OpenConfiguration(kConfigurationFile);
     SelectGroup("Window");

@@ -24,6 +24,11 @@ bool WriteConfiguration();
 // The 16 lines WriteConfiguration writes, CR LF ended.
 std::string ConfigurationText();
 
+// Reads one value afresh from the file: a folder stored by the other command
+// or edited by hand is picked up.
+std::string ReadConfiguredString(const std::string& group, const std::string& key,
+                                 const std::string& defaultValue);
+
 // Start-up step: reads the five values into gConfig.
 void ReadStartupConfiguration();
 

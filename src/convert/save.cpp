@@ -138,10 +138,7 @@ void SaveAsCommand() {
     if (IsMasterFile()) {
         Message("INFORMATION", kMasterSaveMessage, Icon::Stop);
     } else {
-        OpenConfiguration(kConfigurationFile);
-        SelectGroup("Save Path");
-        gConfig.savePath = ReadString("SavePath", "C:\\");
-        CloseConfiguration();
+        gConfig.savePath = ReadConfiguredString("Save Path", "SavePath", "C:\\");
         std::string chosen =
             Plat().SaveFileRequester("ESP file to save", gConfig.savePath, "ESP (*.esp)", "*.esp");
         std::string output = chosen.empty() ? std::string() : SaveAsOutputPath(chosen);

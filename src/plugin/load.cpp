@@ -37,35 +37,15 @@ std::string Type4(const std::string& s, size_t at) {
     return t;
 }
 
-// Sets an entry's fields from a lookup result.
+// Sets an entry's fields from a lookup result: "L" for a dictionary match,
+// "T" for the external database; when the name already was in its second
+// form, the FV name is the pair's first name.
 void SetFromResult(NameEntry& e, int code, const std::string& name, const std::string& now) {
-    switch (code) {
-    case kDictionaryReplaced:
-        e.flag = "L";
-        e.fv = name;
-        e.ov = now;
-        break;
-    case kDatabaseAlreadySecond:
-        e.flag = "T";
-        e.fv = gOtherVersionName;
-        e.ov = now;
-        break;
-    case kDictionaryAlreadySecond:
-        e.flag = "L";
-        e.fv = gOtherVersionName;
-        e.ov = now;
-        break;
-    case kDatabaseReplaced:
-        e.flag = "T";
-        e.fv = name;
-        e.ov = now;
-        break;
-    default:
-        e.flag = "";
-        e.fv = name;
-        e.ov = name;
-        break;
-    }
+    const bool dictionary = code == kDictionaryReplaced || code == kDictionaryAlreadySecond;
+    const bool alreadySecond = code == kDatabaseAlreadySecond || code == kDictionaryAlreadySecond;
+    e.flag = code == kNoMatch ? "" : (dictionary ? "L" : "T");
+    e.fv = alreadySecond ? gOtherVersionName : name;
+    e.ov = code == kNoMatch ? name : now;
 }
 
 // A name's length without its terminator; a size field of any value, even
@@ -268,10 +248,7 @@ void ResetLoadedPlugin() {
 void LoadCommand() {
     BeginDictionaryCommand();
     const std::string remembered = gFileInUse;
-    OpenConfiguration(kConfigurationFile);
-    SelectGroup("Plugin Path");
-    gConfig.plugPath = ReadString("PlugPath", "c:\\");
-    CloseConfiguration();
+    gConfig.plugPath = ReadConfiguredString("Plugin Path", "PlugPath", "c:\\");
     std::string path =
         Plat().OpenFileRequester("ESP file to load ", gConfig.plugPath, "ESP (*.esp)", "*.esp");
     if (path.empty()) {
