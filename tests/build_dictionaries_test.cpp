@@ -15,18 +15,17 @@ namespace fs = std::filesystem;
 namespace {
 
 using PairList = std::vector<std::pair<std::string, std::string>>;
+using Triple = std::array<std::string, 3>;
 
-std::string Obj(const std::string& type, const std::string& id, const std::string& name,
-                std::vector<Sub> more = {}) {
-    std::vector<Sub> subs{{"NAME", Z(id)}, {"FNAM", Z(name)}};
+std::string With(const std::string& type, std::vector<Sub> subs, const std::vector<Sub>& more) {
     subs.insert(subs.end(), more.begin(), more.end());
     return Record(type, subs);
 }
-std::string Cell(const std::string& name, bool interior, int32_t x, int32_t y,
-                 std::vector<Sub> more = {}) {
-    std::vector<Sub> subs{{"NAME", Z(name)}, {"DATA", Int32(interior ? 1 : 0) + Int32(x) + Int32(y)}};
-    subs.insert(subs.end(), more.begin(), more.end());
-    return Record("CELL", subs);
+std::string Obj(const std::string& type, const std::string& id, const std::string& name, std::vector<Sub> more = {}) {
+    return With(type, {{"NAME", Z(id)}, {"FNAM", Z(name)}}, more);
+}
+std::string Cell(const std::string& name, bool interior, int32_t x, int32_t y, std::vector<Sub> more = {}) {
+    return With("CELL", {{"NAME", Z(name)}, {"DATA", Int32(interior ? 1 : 0) + Int32(x) + Int32(y)}}, more);
 }
 std::string Pgrd(const std::string& name, int32_t x, int32_t y) {
     return Record("PGRD", {{"DATA", Int32(x) + Int32(y) + std::string(4, '\0')}, {"NAME", Z(name)}});
@@ -37,23 +36,18 @@ std::string Gmst(const std::string& id, const std::string& value) {
 std::string Skil(int32_t index, const std::string& desc) {
     return Record("SKIL", {{"INDX", Int32(index)}, {"SKDT", std::string(24, '\0')}, {"DESC", desc}});
 }
-
 // A plugin as the builder sees it: the header record, then the records.
-std::vector<std::string> Records(const std::vector<std::string>& recs) {
-    std::vector<std::string> r{Header(static_cast<int32_t>(recs.size()))};
-    r.insert(r.end(), recs.begin(), recs.end());
-    return r;
+std::vector<std::string> Records(std::vector<std::string> recs) {
+    recs.insert(recs.begin(), Header(static_cast<int32_t>(recs.size())));
+    return recs;
 }
-
 PairList PairsOf(const fs::path& p) { return qp::ParsePairFile(ReadFile(p)).pairs; }
-std::vector<std::array<std::string, 3>> TriplesOf(const fs::path& p) {
-    return qp::ParseTripleFile(ReadFile(p)).triples;
-}
+std::vector<Triple> TriplesOf(const fs::path& p) { return qp::ParseTripleFile(ReadFile(p)).triples; }
 
-int Build(Env& env, const std::string& fv, const std::string& ov, std::vector<std::string> extra = {}) {
+int Build(Env& env, const std::string& fv, const std::string& ov, const std::string& extra = "") {
     std::vector<std::string> args{env.PutPlugin("fv.esp", fv), env.PutPlugin("ov.esp", ov), "--root",
                                   env.dir.string()};
-    args.insert(args.end(), extra.begin(), extra.end());
+    if (!extra.empty()) args.push_back(extra);
     testing::internal::CaptureStdout();
     int rc = qp::RunBuildDictionaries(args);
     testing::internal::GetCapturedStdout();
@@ -65,36 +59,25 @@ int Build(Env& env, const std::string& fv, const std::string& ov, std::vector<st
 TEST(BuildDictionaries, MatchesEveryKindOfRecordByItsIdentity) {
     Env env;
     std::string fv = Plugin({
-        Cell("Mossfield", false, 1, 2),
-        Cell("Old Inn", true, 0, 0),
-        Cell("Harbor", false, 1, 4),
-        Cell("Cellar", true, 0, 0),
-        Pgrd("Mossfield", 1, 2), Pgrd("Old Inn", 0, 0), Pgrd("Cellar", 0, 0),
-        Obj("REGN", "reg_moss", "Moss Lands"),
-        Obj("NPC_", "npc_a", "Guard"), Obj("NPC_", "npc_b", "Smith"), Obj("NPC_", "npc_c", "Ulf"),
-        Obj("WEAP", "w1", "Short Sword"),
-        Gmst("sYes", "Yes"), Gmst("sNo", "No"), Gmst("iLevel", ""),
-        Obj("BOOK", "bk1", "Letter", {{"TEXT", "Dear friend"}}),
-        Obj("CLAS", "cl1", "Ranger", {{"DESC", "Walks far."}}),
-        Skil(2, "Hitting things."), Gmst("sSkillMediumarmor", "Medium Armor"),
+        Cell("Mossfield", false, 1, 2), Cell("Old Inn", true, 0, 0), Cell("Harbor", false, 1, 4),
+        Cell("Cellar", true, 0, 0), Pgrd("Mossfield", 1, 2), Pgrd("Old Inn", 0, 0), Pgrd("Cellar", 0, 0),
+        Obj("REGN", "reg_moss", "Moss Lands"), Obj("NPC_", "npc_a", "Guard"), Obj("NPC_", "npc_b", "Smith"),
+        Obj("NPC_", "npc_c", "Ulf"), Obj("WEAP", "w1", "Short Sword"), Gmst("sYes", "Yes"), Gmst("sNo", "No"),
+        Gmst("iLevel", ""), Obj("BOOK", "bk1", "Letter", {{"TEXT", "Dear friend"}}),
+        Obj("CLAS", "cl1", "Ranger", {{"DESC", "Walks far."}}), Skil(2, "Hitting things."),
+        Gmst("sSkillMediumarmor", "Medium Armor"),
     });
     // Same records, partly reordered; interior cells keep their order.
     std::string ov = Plugin({
-        Cell("Lunebro", false, 1, 4),
-        Cell("Vieux Logis", true, 0, 0),
-        Cell("Mossenfeld", false, 1, 2),
-        Cell("Kellar", true, 0, 0),
-        Pgrd("Vieux Logis", 0, 0), Pgrd("Mossenfeld", 1, 2), Pgrd("Kellar", 0, 0),
-        Obj("REGN", "reg_moss", "Mossmark"),
-        Obj("NPC_", "npc_c", "Ulf"), Obj("NPC_", "npc_b", "Smed"), Obj("NPC_", "npc_a", "Vakt"),
-        Obj("WEAP", "w1", "Kortsverd"),
-        Gmst("sNo", "Nei"), Gmst("sYes", "Ja"), Gmst("iLevel", ""),
-        Obj("BOOK", "bk1", "Brev", {{"TEXT", "Kjaere venn"}}),
-        Obj("CLAS", "cl1", "Vandrer", {{"DESC", "Gaar langt."}}),
-        Skil(2, "Slaa ting."), Gmst("sSkillMediumarmor", "Middels Rustning"),
+        Cell("Lunebro", false, 1, 4), Cell("Vieux Logis", true, 0, 0), Cell("Mossenfeld", false, 1, 2),
+        Cell("Kellar", true, 0, 0), Pgrd("Vieux Logis", 0, 0), Pgrd("Mossenfeld", 1, 2), Pgrd("Kellar", 0, 0),
+        Obj("REGN", "reg_moss", "Mossmark"), Obj("NPC_", "npc_c", "Ulf"), Obj("NPC_", "npc_b", "Smed"),
+        Obj("NPC_", "npc_a", "Vakt"), Obj("WEAP", "w1", "Kortsverd"), Gmst("sNo", "Nei"), Gmst("sYes", "Ja"),
+        Gmst("iLevel", ""), Obj("BOOK", "bk1", "Brev", {{"TEXT", "Kjaere venn"}}),
+        Obj("CLAS", "cl1", "Vandrer", {{"DESC", "Gaar langt."}}), Skil(2, "Slaa ting."),
+        Gmst("sSkillMediumarmor", "Middels Rustning"),
     });
     ASSERT_EQ(Build(env, fv, ov), 0);
-
     const std::map<std::string, PairList> expected = {
         // The path grid pairs repeat the cell pairs and are not written twice.
         {"Celldata.dat", {{"Mossfield", "Mossenfeld"}, {"Old Inn", "Vieux Logis"}, {"Harbor", "Lunebro"},
@@ -108,17 +91,14 @@ TEST(BuildDictionaries, MatchesEveryKindOfRecordByItsIdentity) {
         {"Armodata.dat", {}},
     };
     for (const auto& [file, pairs] : expected) EXPECT_EQ(PairsOf(env.Data(file)), pairs) << file;
-
-    using T = std::array<std::string, 3>;
-    EXPECT_EQ(TriplesOf(env.Data("Txtbookdata.dat")), (std::vector<T>{{"bk1", "Dear friend", "Kjaere venn"}}));
-    EXPECT_EQ(TriplesOf(env.Data("Txtclasdata.dat")), (std::vector<T>{{"cl1", "Walks far.", "Gaar langt."}}));
+    EXPECT_EQ(TriplesOf(env.Data("Txtbookdata.dat")), (std::vector<Triple>{{"bk1", "Dear friend", "Kjaere venn"}}));
+    EXPECT_EQ(TriplesOf(env.Data("Txtclasdata.dat")), (std::vector<Triple>{{"cl1", "Walks far.", "Gaar langt."}}));
     EXPECT_EQ(TriplesOf(env.Data("Txtskildata.dat")),
-              (std::vector<T>{{"Medium Armor", "Hitting things.", "Slaa ting."}}));
+              (std::vector<Triple>{{"Medium Armor", "Hitting things.", "Slaa ting."}}));
     // Skills by position: indices without a skill record stay empty.
     EXPECT_EQ(TriplesOf(env.Data("Skildata.dat")),
-              (std::vector<T>{{"", "", ""}, {"", "", ""}, {"Medium Armor", "Medium Armor", "Middels Rustning"}}));
-    // The whole set exists, empty where nothing was found.
-    for (const auto& name : qp::DictionaryFileNames())
+              (std::vector<Triple>{{"", "", ""}, {"", "", ""}, {"Medium Armor", "Medium Armor", "Middels Rustning"}}));
+    for (const auto& name : qp::DictionaryFileNames())  // the whole set, empty where nothing was found
         EXPECT_TRUE(fs::exists(env.dir / "data" / name.substr(5))) << name;
 }
 
@@ -161,12 +141,10 @@ TEST(BuildDictionaries, RecordsWithoutCounterpartAreReportedNotPaired) {
 
 TEST(BuildDictionaries, ExistingDictionariesAreReplacedOnlyWithForce) {
     Env env;
-    std::string fv = Plugin({Obj("NPC_", "a", "Guard")});
-    std::string ov = Plugin({Obj("NPC_", "a", "Vakt")});
+    const std::string fv = Plugin({Obj("NPC_", "a", "Guard")}), ov = Plugin({Obj("NPC_", "a", "Vakt")});
     const std::string mine = Pairs({{"Tavern", "Kro"}});
     WriteFile(env.Data("Celldata.dat"), mine);
     WriteFile(env.Data("Bookdata.dat"), "");  // empty files hold nothing to lose
-
     testing::internal::CaptureStderr();
     EXPECT_EQ(Build(env, fv, ov), 2);
     std::string err = testing::internal::GetCapturedStderr();
@@ -175,23 +153,18 @@ TEST(BuildDictionaries, ExistingDictionariesAreReplacedOnlyWithForce) {
     EXPECT_EQ(ReadFile(env.Data("Celldata.dat")), mine);
     EXPECT_FALSE(fs::exists(env.Data("Npc_data.dat")));
 
-    EXPECT_EQ(Build(env, fv, ov, {"--force"}), 0);
+    EXPECT_EQ(Build(env, fv, ov, "--force"), 0);
     EXPECT_EQ(ReadFile(env.Data("Celldata.dat")), "");
     EXPECT_EQ(PairsOf(env.Data("Npc_data.dat")), (PairList{{"Guard", "Vakt"}}));
 }
 
 TEST(BuildDictionaries, RefusesBadArgumentsAndUnreadablePlugins) {
     Env env;
-    std::string good = env.PutPlugin("good.esp", Plugin({}));
-    std::string bad = env.PutPlugin("bad.esp", "TES3" + Int32(1000));
-    const std::string root = env.dir.string();
+    const std::string good = env.PutPlugin("good.esp", Plugin({})), root = env.dir.string();
+    const std::string bad = env.PutPlugin("bad.esp", "TES3" + Int32(1000));
     const std::vector<std::pair<std::vector<std::string>, int>> cases = {
-        {{good}, 1},
-        {{good, good, good}, 1},
-        {{good, good, "--bogus"}, 1},
-        {{good, good, "--root"}, 1},
-        {{good, bad, "--root", root}, 2},
-        {{good, (env.dir / "missing.esp").string(), "--root", root}, 2},
+        {{good}, 1}, {{good, good, good}, 1}, {{good, good, "--bogus"}, 1}, {{good, good, "--root"}, 1},
+        {{good, bad, "--root", root}, 2}, {{good, (env.dir / "missing.esp").string(), "--root", root}, 2},
         {{good, good, "--root", (env.dir / "nowhere").string()}, 2},
     };
     for (const auto& [args, rc] : cases) {
@@ -207,20 +180,14 @@ TEST(BuildDictionaries, RefusesBadArgumentsAndUnreadablePlugins) {
 TEST(BuildDictionaries, RoundTripTurnsTheFvPluginIntoTheOvPlugin) {
     auto version = [](bool o) {
         auto t = [o](const char* f, const char* v) { return std::string(o ? v : f); };
+        const std::string market = t("Ash Hills, Market", "Collines Grises, Marche"), smithy = t("Smithy", "Forge");
         return Plugin({
-            Gmst("sTake", t("Take", "Prendre")),
-            Obj("REGN", "reg1", t("Ash Hills", "Collines Grises")),
-            Cell(t("Smithy", "Forge"), true, 0, 0, {{"DNAM", Z(t("Ash Hills, Market", "Collines Grises, Marche"))}}),
-            Cell(t("Ash Hills, Market", "Collines Grises, Marche"), false, 2, -1,
-                 {{"DNAM", Z(t("Smithy", "Forge"))}}),
-            Pgrd(t("Smithy", "Forge"), 0, 0),
-            Obj("DOOR", "door1", t("Wooden Door", "Porte en Bois")),
-            Obj("NPC_", "npc1", t("Ferryman", "Passeur"),
-                {{"DNAM", Z(t("Ash Hills, Market", "Collines Grises, Marche"))}}),
-            Obj("MISC", "cup", t("Cup", "Tasse")),
-            Record("DIAL", {{"NAME", Z("greeting")}}),
-            Record("INFO", {{"INAM", Z("1")}, {"ANAM", Z(t("Smithy", "Forge"))},
-                            {"SCVR", std::string("1BLX0") + t("Ash Hills, Market", "Collines Grises, Marche")}}),
+            Gmst("sTake", t("Take", "Prendre")), Obj("REGN", "reg1", t("Ash Hills", "Collines Grises")),
+            Cell(smithy, true, 0, 0, {{"DNAM", Z(market)}}), Cell(market, false, 2, -1, {{"DNAM", Z(smithy)}}),
+            Pgrd(smithy, 0, 0), Obj("DOOR", "door1", t("Wooden Door", "Porte en Bois")),
+            Obj("NPC_", "npc1", t("Ferryman", "Passeur"), {{"DNAM", Z(market)}}),
+            Obj("MISC", "cup", t("Cup", "Tasse")), Record("DIAL", {{"NAME", Z("greeting")}}),
+            Record("INFO", {{"INAM", Z("1")}, {"ANAM", Z(smithy)}, {"SCVR", "1BLX0" + market}}),
         });
     };
     const std::string fv = version(false), ov = version(true);
@@ -228,9 +195,8 @@ TEST(BuildDictionaries, RoundTripTurnsTheFvPluginIntoTheOvPlugin) {
     Env env;
     ASSERT_EQ(Build(env, fv, ov), 0);
     env.Load(env.PutPlugin("a.esp", fv));
-    const std::string out = (env.dir / "a_converted.esp").string();
-    env.SaveAs(out);
-    EXPECT_EQ(ReadFile(out), ov);
+    env.SaveAs((env.dir / "a_converted.esp").string());
+    EXPECT_EQ(ReadFile(env.dir / "a_converted.esp"), ov);
 }
 
 // Real plugins against themselves: everything is matched, nothing differs.
@@ -242,8 +208,7 @@ TEST(BuildDictionaries, CorpusPluginAgainstItselfGivesEmptyDictionaries) {
         ASSERT_TRUE(qp::ReadPluginRecords(path.string(), records, error)) << error;
         qp::DictionaryBuild b = qp::BuildDictionaries(records, records);
         int entries = 0;
-        for (const auto& f : b.files)
-            if (f.name != "data\\Skildata.dat") entries += f.entries;
+        for (const auto& f : b.files) entries += f.name == "data\\Skildata.dat" ? 0 : f.entries;
         EXPECT_EQ(entries, 0) << path;
         EXPECT_TRUE(b.conflicts.empty()) << path;
         for (const auto& line : b.unmatched)  // repeated IDs only, never a missing one
@@ -251,33 +216,22 @@ TEST(BuildDictionaries, CorpusPluginAgainstItselfGivesEmptyDictionaries) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // The shipped demo: its dictionaries are what the builder makes from its two
-// language versions, and they convert every English name and cell reference
-// of the demo plugin.
+// language versions, and they convert the names and cell references of the
+// demo plugin.
 TEST(BuildDictionaries, DemoDictionariesMatchTheirSourcesAndConvertTheDemoPlugin) {
     const fs::path demo = fs::path(QUILLANE_SOURCE_DIR) / "demo";
     if (!fs::exists(demo / "source" / "Demo_English.esp")) GTEST_SKIP() << "no demo";
     Env env;
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(qp::RunBuildDictionaries({(demo / "source" / "Demo_English.esp").string(),
-                                        (demo / "source" / "Demo_Vellish.esp").string(), "--root",
-                                        env.dir.string()}),
+    ASSERT_EQ(Build(env, ReadFile(demo / "source" / "Demo_English.esp"), ReadFile(demo / "source" / "Demo_Vellish.esp")),
               0);
-    testing::internal::GetCapturedStdout();
     for (const auto& name : qp::DictionaryFileNames())
         EXPECT_EQ(ReadFile(env.dir / "data" / name.substr(5)), ReadFile(demo / "data" / name.substr(5))) << name;
-
     env.Load(env.PutPlugin("Demo_to_translate.esp", ReadFile(demo / "plugins" / "Demo_to_translate.esp")));
-    const std::string out = (env.dir / "Demo_translated.esp").string();
-    env.SaveAs(out);
-    const std::string converted = ReadFile(out);
+    env.SaveAs((env.dir / "Demo_translated.esp").string());
+    const std::string converted = ReadFile(env.dir / "Demo_translated.esp");
     ASSERT_FALSE(converted.empty());
-    for (const std::string& english : {std::string("Fennick"), std::string("Gullwater"), std::string("Brass Lantern"),
-                                       Z("Tollkeeper"), std::string("Welcome to")})
+    for (const std::string& english : std::initializer_list<std::string>{"Fennick", "Gullwater", "Brass Lantern", Z("Tollkeeper"), "Welcome to"})
         EXPECT_EQ(converted.find(english), std::string::npos) << english;
     for (const char* vellish : {"Fennikvad, Lyktekroa", "1BLX0Maakevik Strand", "Velkomen", "Tollvaktar"})
         EXPECT_NE(converted.find(vellish), std::string::npos) << vellish;
