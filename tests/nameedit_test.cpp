@@ -7,16 +7,19 @@
 #include "test_support.h"
 
 using namespace qt_test;
+using Strings = std::vector<std::string>;
 
 namespace {
 
-constexpr int kActivators = 6;
-constexpr int kCells = 3;
-constexpr int kRegions = 4;
+constexpr int kActi = 6, kCells = 3, kRegions = 4;
+const int kLockedMenus[] = {qp::kMenuLoad,      qp::kMenuSave,      qp::kMenuSaveAs,    qp::kMenuReset,
+                            qp::kMenuTextBook,  qp::kMenuTextClass, qp::kMenuTextRace,  qp::kMenuTextSkill,
+                            qp::kMenuTextBirthsign, qp::kMenuEdit};
 
 // Activator rows: 0 "" Lever, 1 "T" Door Old -> Door New, 2 "L" Chest, 3 "N".
 struct Loaded {
     Env env;
+    qp::HeadlessPlatform& ui = env.ui;
     explicit Loaded(int32_t fileType = 0) {
         WriteFile(env.ExtDb(), Pairs({{"Door Old", "Door New"}}));
         WriteFile(env.Data("Actidata.dat"), Pairs({{"Chest", "Coffre"}}));
@@ -25,298 +28,183 @@ struct Loaded {
             if (!name.empty()) subs.push_back({"FNAM", Z(name)});
             return Record("ACTI", subs);
         };
-        env.Load(env.PutPlugin(
-            "p.esp", Plugin({Record("CELL", {{"NAME", Z("Balmora")}}),
-                             Record("REGN", {{"NAME", Z("ai")}, {"FNAM", Z("Ascadian Isles")}}),
-                             acti("act_plain", "Lever"), acti("act_db", "Door Old"),
-                             acti("act_dict", "Chest"), acti("act_none", "")},
-                            fileType)));
+        env.Load(env.PutPlugin("p.esp", Plugin({Record("CELL", {{"NAME", Z("Balmora")}}),
+                                                Record("REGN", {{"NAME", Z("ai")}, {"FNAM", Z("Ascadian Isles")}}),
+                                                acti("act_plain", "Lever"), acti("act_db", "Door Old"),
+                                                acti("act_dict", "Chest"), acti("act_none", "")},
+                                               fileType)));
     }
-    qp::HeadlessPlatform& ui() { return env.ui; }
-    void Activate(int g, int r) {
-        env.ui.ListSelectRow(g, r);
-        env.ui.PushControl(g, qp::ControlAction::Activate);
+    // Opens row r of list g by activation or through the pop-up's Edit item.
+    void Open(int g, int r, bool popup = false) {
+        ui.ListSelectRow(g, r);
+        ui.PushControl(g, popup ? qp::ControlAction::RightClick : qp::ControlAction::Activate);
+        if (popup) ui.PushMenu(qp::kMenuEdit);
         env.Run();
     }
-    void Press(int control) {
-        env.ui.PushControl(control, qp::ControlAction::Press);
+    void Press(int control) {  // 0: the close box
+        if (control) ui.PushControl(control, qp::ControlAction::Press);
+        else ui.PushClose(1);
         env.Run();
     }
-    qp::Row RowOf(int g, int r) { return env.ui.Rows(g).at(static_cast<size_t>(r)); }
-    qp::Row EntryOf(int g, int r) {
+    void Edit(int g, int r, const std::string& ov) {
+        Open(g, r);
+        ui.TypeText(qp::kCtlOvField, ov);
+        Press(qp::kCtlOk);
+    }
+    // Row r of list g, after checking its entry says the same.
+    qp::Row RowOf(int g, int r) {
         const auto& e = qp::gNameLists[g].at(static_cast<size_t>(r));
-        return {e.flag, e.id, e.fv, e.ov};
+        const qp::Row row = ui.Rows(g).at(static_cast<size_t>(r));
+        EXPECT_EQ(row, (qp::Row{e.flag, e.id, e.fv, e.ov})) << g << "/" << r;
+        return row;
+    }
+    void ExpectOpen(bool open) {
+        EXPECT_EQ(ui.Dialog(1).open, open);
+        EXPECT_EQ(qp::gDialogOpen, open ? 1 : 0);
+        for (int id : kLockedMenus) EXPECT_EQ(ui.IsMenuItemEnabled(id), !open) << "menu " << id;
+    }
+    // Every message shown, as "title/icon/text"; icon 4 is the stop sign.
+    Strings Shown() {
+        Strings v;
+        for (const auto& m : ui.Messages()) v.push_back(m.title + "/" + std::to_string(int(m.icon)) + "/" + m.text);
+        return v;
     }
 };
 
-const int kLockedMenus[] = {qp::kMenuLoad, qp::kMenuSave, qp::kMenuSaveAs, qp::kMenuReset,
-                            qp::kMenuTextBook, qp::kMenuTextClass, qp::kMenuTextRace,
-                            qp::kMenuTextSkill, qp::kMenuTextBirthsign, qp::kMenuEdit};
-
-void ExpectClosed(Loaded& t, const std::string& why) {
-    EXPECT_FALSE(t.ui().Dialog(1).open) << why;
-    EXPECT_EQ(qp::gDialogOpen, 0) << why;
-    for (int id : kLockedMenus) EXPECT_TRUE(t.ui().IsMenuItemEnabled(id)) << why << " menu " << id;
-}
-
 }  // namespace
 
-TEST(NameEdit, WindowCaptionPlaceAndControls) {
+TEST(NameEdit, WindowCaptionPlaceControlsAndMenuLock) {
+    // The headless main window stands at (100, 50), 800 x 600 inside at start.
     struct Case {
-        int list, width, height;  // main window inner size (0: as started)
-        const char* caption;
-        qp::Rect outer;
-    };
-    // The headless main window stands at (100, 50); the size starts at 800 x 600.
-    const Case cases[] = {
-        {kActivators, 0, 0, "Activator", {320, 280, 360, 140}},
-        {kCells, 1001, 701, "Cell", {420, 330, 360, 140}},
+        int list, width, height;  // 0: size as started
+        std::string window;
+    } const cases[] = {{kActi, 0, 0, "Activator 320,280,360,140"}, {kCells, 1001, 701, "Cell 420,330,360,140"}};
+    auto geometry = [](const qp::Rect& r) {
+        return std::to_string(r.x) + "," + std::to_string(r.y) + "," + std::to_string(r.w) + "," + std::to_string(r.h);
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.window);
         Loaded t;
-        if (c.width) {
-            t.ui().PushSize(c.width, c.height);
-            t.env.Run();
+        if (c.width) t.ui.PushSize(c.width, c.height);
+        t.Open(c.list, 0);
+        EXPECT_EQ(t.ui.Dialog(1).caption + " " + geometry(t.ui.Dialog(1).outer), c.window);
+        // "window kind geometry text", then "R" when right-aligned, "-" when disabled.
+        Strings controls;
+        for (int n : {qp::kCtlIdLabel, qp::kCtlIdField, qp::kCtlFvLabel, qp::kCtlFvField, qp::kCtlOvLabel,
+                      qp::kCtlOvField, qp::kCtlOk, qp::kCtlCancel}) {
+            const auto k = t.ui.Control(n);
+            controls.push_back(std::to_string(k.window) + " " + k.kind + " " + geometry(k.rect) + " " + k.text +
+                               (k.alignRight ? "R" : "") + (k.enabled ? "" : "-"));
         }
-        t.Activate(c.list, 0);
-        auto d = t.ui().Dialog(1);
-        ASSERT_TRUE(d.open);
-        EXPECT_EQ(d.caption, c.caption);
-        EXPECT_EQ((std::vector<int>{d.outer.x, d.outer.y, d.outer.w, d.outer.h}),
-                  (std::vector<int>{c.outer.x, c.outer.y, c.outer.w, c.outer.h}));
-        qp::Row row = t.RowOf(c.list, 0);
-        struct Control {
-            int number;
-            const char* kind;
-            qp::Rect r;
-            std::string text;
-            bool right;
-        };
-        const Control controls[] = {
-            {qp::kCtlIdLabel, "label", {25, 12, 25, 22}, "ID", true},
-            {qp::kCtlIdField, "edit", {55, 7, 280, 22}, row[1], false},
-            {qp::kCtlFvLabel, "label", {4, 36, 46, 22}, "FV Name", true},
-            {qp::kCtlFvField, "edit", {55, 31, 280, 22}, row[2], false},
-            {qp::kCtlOvLabel, "label", {4, 60, 46, 22}, "OV Name", true},
-            {qp::kCtlOvField, "edit", {55, 55, 280, 22}, row[3], false},
-            {qp::kCtlOk, "button", {97, 85, 75, 24}, "OK", false},
-            {qp::kCtlCancel, "button", {220, 85, 75, 24}, "Cancel", false},
-        };
-        for (const Control& want : controls) {
-            auto got = t.ui().Control(want.number);
-            EXPECT_EQ(got.window, 1) << want.number;
-            EXPECT_EQ(got.kind, want.kind) << want.number;
-            EXPECT_EQ((std::vector<int>{got.rect.x, got.rect.y, got.rect.w, got.rect.h}),
-                      (std::vector<int>{want.r.x, want.r.y, want.r.w, want.r.h}))
-                << want.number;
-            EXPECT_EQ(got.text, want.text) << want.number;
-            if (want.kind == std::string("label")) {
-                EXPECT_EQ(got.alignRight, want.right) << want.number;
-            }
-            EXPECT_TRUE(got.enabled) << want.number;
-        }
-        EXPECT_EQ(qp::gDialogOpen, 1);
-        for (int id : kLockedMenus) EXPECT_FALSE(t.ui().IsMenuItemEnabled(id)) << id;
-        for (int id : {qp::kMenuQuit, qp::kMenuHelp, qp::kMenuAbout})
-            EXPECT_TRUE(t.ui().IsMenuItemEnabled(id)) << id;
+        const qp::Row row = t.RowOf(c.list, 0);
+        EXPECT_EQ(controls, (Strings{"1 label 25,12,25,22 IDR", "1 edit 55,7,280,22 " + row[1],
+                                     "1 label 4,36,46,22 FV NameR", "1 edit 55,31,280,22 " + row[2],
+                                     "1 label 4,60,46,22 OV NameR", "1 edit 55,55,280,22 " + row[3],
+                                     "1 button 97,85,75,24 OK", "1 button 220,85,75,24 Cancel"}));
+        t.ExpectOpen(true);
+        for (int id : {qp::kMenuQuit, qp::kMenuHelp, qp::kMenuAbout}) EXPECT_TRUE(t.ui.IsMenuItemEnabled(id)) << id;
         t.Press(qp::kCtlCancel);
-        ExpectClosed(t, c.caption);
+        t.ExpectOpen(false);
     }
 }
 
-TEST(NameEdit, OkMarksTheRowOnlyWhenTheNameDiffersFromTheFvField) {
+TEST(NameEdit, OkStoresANameThatDiffersFromTheFvFieldWithinTheLimit) {
+    const std::string n31(31, 'n'), n32(32, 'n'), n63(63, 'n'), n64(64, 'n');
+    const std::string k31 = "INFORMATION/4/The name has more than 31 characters.";
+    const std::string k63 = "INFORMATION/4/The name has more than 63 characters.";
     struct Case {
-        const char* why;
-        int row;
-        std::string typedOv;
-        const char* typedFv;  // nullptr: the field as opened
-        qp::Row after;
-    };
-    const Case cases[] = {
-        {"plain row", 0, "Levier", nullptr, {"*", "act_plain", "Lever", "Levier"}},
-        {"database row", 1, "Porte", nullptr, {"*", "act_db", "Door Old", "Porte"}},
-        {"empty name", 0, "", nullptr, {"*", "act_plain", "Lever", ""}},
-        {"letter case counts", 1, "door old", nullptr, {"*", "act_db", "Door Old", "door old"}},
-        {"same as FV keeps flag and OV", 1, "Door Old", nullptr, {"T", "act_db", "Door Old", "Door New"}},
-        {"compared with the FV field as typed", 0, "Levier", "Levier", {"", "act_plain", "Lever", "Lever"}},
+        int list, row;
+        std::string ov;
+        const char* fv;       // nullptr: the field as opened
+        std::string refusal;  // "": accepted
+        qp::Row after;        // empty: as before
+    } const cases[] = {
+        {kActi, 0, "Levier", nullptr, "", {"*", "act_plain", "Lever", "Levier"}},
+        {kActi, 1, "Porte", nullptr, "", {"*", "act_db", "Door Old", "Porte"}},
+        {kActi, 0, "", nullptr, "", {"*", "act_plain", "Lever", ""}},
+        {kActi, 1, "door old", nullptr, "", {"*", "act_db", "Door Old", "door old"}},
+        {kActi, 1, "Door Old", nullptr, "", {}},
+        {kActi, 0, "Levier", "Levier", "", {}},  // compared with the FV field as typed
+        {kActi, 0, n31, nullptr, "", {"*", "act_plain", "Lever", n31}},
+        {kActi, 0, n32, nullptr, k31, {}},
+        {kCells, 0, n63, nullptr, "", {"*", "Balmora", "Balmora", n63}},
+        {kCells, 0, n64, nullptr, k63, {}},
+        {kRegions, 0, n64, nullptr, k63, {}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.list) + "/" + c.ov + "/" + (c.fv ? c.fv : ""));
         Loaded t;
-        t.Activate(kActivators, c.row);
-        ASSERT_TRUE(t.ui().Dialog(1).open) << c.why;
-        t.ui().TypeText(qp::kCtlOvField, c.typedOv);
-        if (c.typedFv) t.ui().TypeText(qp::kCtlFvField, c.typedFv);
+        const qp::Row before = t.RowOf(c.list, c.row);
+        t.Open(c.list, c.row);
+        t.ui.TypeText(qp::kCtlOvField, c.ov);
+        if (c.fv) t.ui.TypeText(qp::kCtlFvField, c.fv);
         t.Press(qp::kCtlOk);
-        EXPECT_EQ(t.RowOf(kActivators, c.row), c.after) << c.why;
-        EXPECT_EQ(t.EntryOf(kActivators, c.row), c.after) << c.why;
-        EXPECT_EQ(qp::gNameLists[kActivators][static_cast<size_t>(c.row)].block, c.row + 3) << c.why;
-        EXPECT_TRUE(t.ui().Messages().empty()) << c.why;
-        ExpectClosed(t, c.why);
+        EXPECT_EQ(t.Shown(), c.refusal.empty() ? Strings{} : Strings{c.refusal});
+        EXPECT_EQ(t.RowOf(c.list, c.row), c.after[1].empty() ? before : c.after);
+        t.ExpectOpen(!c.refusal.empty());
+        if (!c.refusal.empty()) { EXPECT_EQ(t.ui.GetControlText(qp::kCtlOvField), c.ov); }
     }
 }
 
-TEST(NameEdit, StarredRowEditedAgainKeepsTheNewestName) {
-    Loaded t;
-    for (const char* name : {"Levier", "Manette"}) {
-        t.Activate(kActivators, 0);
-        t.ui().TypeText(qp::kCtlOvField, name);
-        t.Press(qp::kCtlOk);
-    }
-    EXPECT_EQ(t.RowOf(kActivators, 0), (qp::Row{"*", "act_plain", "Lever", "Manette"}));
-    EXPECT_EQ(t.EntryOf(kActivators, 0), t.RowOf(kActivators, 0));
-}
-
-TEST(NameEdit, LengthLimitPerList) {
+TEST(NameEdit, RefusedRowsAndNoRowOpenNothingFromListOrPopup) {
+    const std::string master = "INFORMATION/4/    THIS IS A MASTER FILE.\rYOU CANNOT MODIFY IT";
     struct Case {
-        int list, length;
-        const char* refusal;  // nullptr: accepted
-    };
-    const Case cases[] = {
-        {kActivators, 31, nullptr},
-        {kActivators, 32, "The name has more than 31 characters."},
-        {kCells, 63, nullptr},
-        {kCells, 64, "The name has more than 63 characters."},
-        {kRegions, 64, "The name has more than 63 characters."},
-    };
-    for (const Case& c : cases) {
-        Loaded t;
-        const qp::Row before = t.RowOf(c.list, 0);
-        t.Activate(c.list, 0);
-        const std::string name(static_cast<size_t>(c.length), 'n');
-        t.ui().TypeText(qp::kCtlOvField, name);
-        t.Press(qp::kCtlOk);
-        std::string why = std::to_string(c.list) + "/" + std::to_string(c.length);
-        if (!c.refusal) {
-            EXPECT_TRUE(t.ui().Messages().empty()) << why;
-            EXPECT_EQ(t.RowOf(c.list, 0)[3], name) << why;
-            ExpectClosed(t, why);
-            continue;
-        }
-        auto msgs = t.ui().Messages();
-        ASSERT_EQ(msgs.size(), 1u) << why;
-        EXPECT_EQ(msgs[0].title, "INFORMATION");
-        EXPECT_EQ(msgs[0].text, c.refusal);
-        EXPECT_EQ(msgs[0].icon, qp::Icon::Stop);
-        EXPECT_TRUE(t.ui().Dialog(1).open) << why;
-        EXPECT_EQ(t.ui().GetControlText(qp::kCtlOvField), name) << why;
-        EXPECT_EQ(t.RowOf(c.list, 0), before) << why;
-        EXPECT_EQ(t.EntryOf(c.list, 0), before) << why;
-        EXPECT_EQ(qp::gDialogOpen, 1) << why;
-    }
-}
-
-TEST(NameEdit, DictionaryRowCanBeLookedAtButNotChanged) {
-    Loaded t;
-    const qp::Row before = t.RowOf(kActivators, 2);
-    ASSERT_EQ(before[0], "L");
-    t.Activate(kActivators, 2);
-    ASSERT_TRUE(t.ui().Dialog(1).open);
-    EXPECT_FALSE(t.ui().IsControlEnabled(qp::kCtlOk));
-    EXPECT_TRUE(t.ui().IsControlEnabled(qp::kCtlCancel));
-    t.ui().TypeText(qp::kCtlOvField, "Malle");
-    t.Press(qp::kCtlOk);
-    EXPECT_TRUE(t.ui().Dialog(1).open);
-    EXPECT_EQ(t.RowOf(kActivators, 2), before);
-    EXPECT_EQ(t.EntryOf(kActivators, 2), before);
-    t.Press(qp::kCtlCancel);
-    ExpectClosed(t, "cancel");
-    // The next row opened gets its OK back.
-    t.Activate(kActivators, 0);
-    EXPECT_TRUE(t.ui().IsControlEnabled(qp::kCtlOk));
-}
-
-TEST(NameEdit, RefusalsOpenNothing) {
-    struct Case {
-        const char* why;
         int32_t fileType;
-        int row;
-        const char* text;  // nullptr: no message either
-    };
-    const Case cases[] = {
-        {"unnamed record", 0, 3, "NAME EMPTIES UNAUTHORIZED TRANSLATION."},
-        {"master file", 1, 0, "    THIS IS A MASTER FILE.\rYOU CANNOT MODIFY IT"},
-        {"master file, unnamed row", 1, 3, "    THIS IS A MASTER FILE.\rYOU CANNOT MODIFY IT"},
-        {"no focused row", 0, -1, nullptr},
-    };
+        int list, row;
+        std::string text;  // "": no message either
+    } const cases[] = {{0, kActi, 3, "INFORMATION/4/NAME EMPTIES UNAUTHORIZED TRANSLATION."},
+                       {1, kActi, 0, master}, {1, kActi, 3, master}, {0, kActi, -1, ""}, {0, 9, 1, ""}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.list) + "/" + std::to_string(c.row) + "/" + std::to_string(c.fileType));
         Loaded t(c.fileType);
-        t.Activate(kActivators, c.row);
-        // The pop-up item goes the same way.
-        t.ui().PushMenu(qp::kMenuEdit);
-        t.env.Run();
-        auto msgs = t.ui().Messages();
-        ASSERT_EQ(msgs.size(), c.text ? 2u : 0u) << c.why;
-        for (const auto& m : msgs) {
-            EXPECT_EQ(m.title, "INFORMATION") << c.why;
-            EXPECT_EQ(m.text, c.text) << c.why;
-            EXPECT_EQ(m.icon, qp::Icon::Stop) << c.why;
-        }
-        EXPECT_FALSE(t.ui().Dialog(1).open) << c.why;
-        ExpectClosed(t, c.why);
+        t.Open(c.list, c.row);
+        t.Open(c.list, c.row, true);
+        EXPECT_EQ(t.Shown(), Strings(c.text.empty() ? 0 : 2, c.text));
+        t.ExpectOpen(false);
     }
 }
 
-TEST(NameEdit, RowGetsItsFocusBackOnOkAndCancelButNotOnTheCloseBox) {
-    struct Case {
-        const char* why;
-        int control;  // 0: close box
-        int focus;
-    };
-    const Case cases[] = {
-        {"OK", qp::kCtlOk, 1},
-        {"Cancel", qp::kCtlCancel, 1},
-        {"close box", 0, -1},
-    };
-    for (const Case& c : cases) {
+TEST(NameEdit, OpenedRowGetsItsFocusBackOnOkAndCancelButNotOnTheCloseBox) {
+    for (int control : {int{qp::kCtlOk}, int{qp::kCtlCancel}, 0}) {
+        SCOPED_TRACE(control);
         Loaded t;
-        const qp::Row before = t.RowOf(kActivators, 1);
-        t.Activate(kActivators, 1);
-        t.ui().TypeText(qp::kCtlOvField, "Portail");
-        t.ui().ListSelectRow(kActivators, -1);
-        if (c.control) {
-            t.Press(c.control);
-        } else {
-            t.ui().PushClose(1);
-            t.env.Run();
-        }
-        EXPECT_EQ(t.ui().ListFocusedRow(kActivators), c.focus) << c.why;
-        ExpectClosed(t, c.why);
-        if (c.control != qp::kCtlOk) {
-            EXPECT_EQ(t.RowOf(kActivators, 1), before) << c.why;
-            EXPECT_EQ(t.EntryOf(kActivators, 1), before) << c.why;
-        }
+        const qp::Row before = t.RowOf(kActi, 1);
+        t.Open(kActi, 1, control == 0);
+        EXPECT_EQ(qp::NameEditList(), kActi);
+        EXPECT_EQ(t.ui.GetControlText(qp::kCtlIdField) + "/" + t.ui.GetControlText(qp::kCtlFvField) + "/" +
+                      t.ui.GetControlText(qp::kCtlOvField),
+                  "act_db/Door Old/Door New");
+        t.ui.TypeText(qp::kCtlOvField, "Portail");
+        t.ui.ListSelectRow(kActi, -1);
+        t.Press(control);
+        EXPECT_EQ(t.ui.ListFocusedRow(kActi), control ? 1 : -1);
+        t.ExpectOpen(false);
+        EXPECT_EQ(t.RowOf(kActi, 1)[3], control == qp::kCtlOk ? "Portail" : before[3]);
     }
 }
 
-TEST(NameEdit, SecondActivationWhileOpenChangesNothing) {
+TEST(NameEdit, DictionaryRowsAndSecondActivationsChangeNothing) {
     Loaded t;
-    t.Activate(kActivators, 0);
-    ASSERT_TRUE(t.ui().Dialog(1).open);
-    t.ui().TypeText(qp::kCtlOvField, "Levier");
-    t.Activate(kActivators, 1);
-    // The list stays usable, the dialog keeps its row.
+    const qp::Row dict = t.RowOf(kActi, 2);
+    ASSERT_EQ(dict[0], "L");
+    t.Edit(kActi, 2, "Malle");
+    EXPECT_FALSE(t.ui.IsControlEnabled(qp::kCtlOk));
+    EXPECT_TRUE(t.ui.IsControlEnabled(qp::kCtlCancel));
+    t.ExpectOpen(true);
+    EXPECT_EQ(t.RowOf(kActi, 2), dict);
+    t.Press(qp::kCtlCancel);
+
+    t.Open(kActi, 0);
+    EXPECT_TRUE(t.ui.IsControlEnabled(qp::kCtlOk));
+    t.ui.TypeText(qp::kCtlOvField, "Levier");
+    t.Open(kActi, 1);  // the list stays usable, the dialog keeps its row
     EXPECT_EQ(qp::gCurrentRow.id, "act_db");
     EXPECT_EQ(qp::NameEditRow(), 0);
-    EXPECT_EQ(t.ui().GetControlText(qp::kCtlIdField), "act_plain");
-    EXPECT_EQ(t.ui().GetControlText(qp::kCtlOvField), "Levier");
+    EXPECT_EQ(t.ui.GetControlText(qp::kCtlIdField), "act_plain");
     t.Press(qp::kCtlOk);
-    EXPECT_EQ(t.RowOf(kActivators, 0), (qp::Row{"*", "act_plain", "Lever", "Levier"}));
-    EXPECT_EQ(t.RowOf(kActivators, 1)[0], "T");
-    EXPECT_EQ(t.ui().ListFocusedRow(kActivators), 0);
-}
-
-TEST(NameEdit, PopupEditOpensTheFocusedRowAndNothingOnAnEmptyList) {
-    Loaded t;
-    for (int g : {9, kActivators}) {
-        t.ui().ListSelectRow(g, 1);
-        t.ui().PushControl(g, qp::ControlAction::RightClick);
-        t.ui().PushMenu(qp::kMenuEdit);
-        t.env.Run();
-    }
-    EXPECT_EQ(t.ui().PopupsShown(), 2);
-    ASSERT_TRUE(t.ui().Dialog(1).open);
-    EXPECT_EQ(qp::NameEditList(), kActivators);
-    EXPECT_EQ(t.ui().GetControlText(qp::kCtlIdField), "act_db");
-    EXPECT_EQ(t.ui().GetControlText(qp::kCtlFvField), "Door Old");
-    EXPECT_EQ(t.ui().GetControlText(qp::kCtlOvField), "Door New");
+    EXPECT_EQ(t.RowOf(kActi, 0), (qp::Row{"*", "act_plain", "Lever", "Levier"}));
+    EXPECT_EQ(t.RowOf(kActi, 1)[0], "T");
+    EXPECT_EQ(t.ui.ListFocusedRow(kActi), 0);
+    t.Edit(kActi, 0, "Manette");  // a starred row edited again keeps the newest name
+    EXPECT_EQ(t.RowOf(kActi, 0), (qp::Row{"*", "act_plain", "Lever", "Manette"}));
 }
