@@ -12,8 +12,8 @@ namespace {
 // Puts the header and the given records into the table as blocks 0..n.
 void Install(const std::vector<std::string>& records) {
     qp::InitBlockTable(50000);
-    qp::gTable.blocks.push_back(Header(static_cast<int32_t>(records.size())));
-    for (const auto& r : records) qp::gTable.blocks.push_back(r);
+    qp::gTable.blocks = {Header(static_cast<int32_t>(records.size()))};
+    qp::gTable.blocks.insert(qp::gTable.blocks.end(), records.begin(), records.end());
     qp::gTable.last = static_cast<int32_t>(records.size());
     for (size_t i = 0; i < qp::gTable.blocks.size(); ++i)
         qp::gTable.sizes[i] = static_cast<int32_t>(qp::gTable.blocks[i].size());
@@ -21,123 +21,85 @@ void Install(const std::vector<std::string>& records) {
 }
 
 // A record whose bytes are given raw after the 16-byte header.
-std::string RawRecord(const std::string& body) {
+std::string Raw(const std::string& body) {
     return "BOOK" + Int32(static_cast<int32_t>(body.size())) + Int32(0) + Int32(0) + body;
 }
 
 }  // namespace
 
 TEST(Blocks, ReadBlockStringDropsZeroBytesAndStaysInside) {
-    Install({RawRecord(std::string("AB\0C\0\0\0\0xyz", 11))});
-    struct Case {
-        int offset, length;
-        std::string expected;
-    } cases[] = {
-        {16, 4, "ABC"},  {20, 4, ""},     {16, 0, ""},     {16, -3, ""},
-        {0, 4, "BOOK"},  {24, 100, "xyz"}, {27, 4, ""},    {1000, 4, ""},
+    Install({Raw(std::string("AB\0C\0\0\0\0xyz", 11))});
+    const std::tuple<int, int, int, std::string> cases[] = {
+        {1, 16, 4, "ABC"}, {1, 20, 4, ""}, {1, 16, 0, ""},   {1, 16, -3, ""},  {1, 0, 4, "BOOK"},
+        {1, 24, 100, "xyz"}, {1, 27, 4, ""}, {1, 1000, 4, ""}, {2, 0, 4, ""},  // no block 2
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(qp::ReadBlockString(1, c.offset, c.length), c.expected)
-            << c.offset << "," << c.length;
-    EXPECT_EQ(qp::ReadBlockString(2, 0, 4), "") << "no such block";
+    for (const auto& [block, offset, length, expected] : cases)
+        EXPECT_EQ(qp::ReadBlockString(block, offset, length), expected) << offset << "," << length;
 }
 
-TEST(Blocks, FindSubrecord) {
-    std::vector<Sub> many;
-    for (int i = 0; i < 100; ++i) many.push_back({"DATA", "x"});
-    std::vector<Sub> hundredth(many.begin(), many.end() - 1);
+TEST(Blocks, FindSubrecordStaysInsideTheBlock) {
+    std::vector<Sub> many(100, Sub{"DATA", "x"});
+    std::vector<Sub> hundredth(many.begin(), many.end() - 1), past = many;
     hundredth.push_back({"FNAM", Z("late")});
-    std::vector<Sub> past = many;
     past.push_back({"FNAM", Z("too late")});
-
+    const std::string fnam = Subrecord("FNAM", Z("x"));
     Install({
         Record("BOOK", {{"NAME", Z("id")}, {"FNAM", Z("one")}, {"FNAM", Z("two")}}),
         Record("BOOK", {{"NAME", Z("id")}, {"DATA", "abc"}, {"TEXT", "t"}}),
-        Record("BOOK", hundredth),
-        Record("BOOK", past),
-        RawRecord(""),
-        RawRecord("FNAM"),
-        RawRecord(Subrecord("NAME", "ab") + Subrecord("FNAM", Z("x"))),
-        // NAME claims -1 bytes: following it would step backwards.
-        RawRecord("NAME" + Int32(-1) + Subrecord("FNAM", Z("x"))),
-        // NAME claims more bytes than the block holds.
-        RawRecord("NAME" + Int32(1000) + Subrecord("FNAM", Z("x"))),
-        // The chain ends inside a subrecord header.
-        RawRecord(Subrecord("NAME", Z("id")) + "FN"),
+        Record("BOOK", hundredth), Record("BOOK", past), Raw(""), Raw("FNAM"),
+        Raw(Subrecord("NAME", "ab") + fnam),
+        Raw("NAME" + Int32(-1) + fnam),    // would step backwards
+        Raw("NAME" + Int32(1000) + fnam),  // claims more than the block holds
+        Raw(Subrecord("NAME", Z("id")) + "FN"),  // ends inside a subrecord header
     });
-    struct Case {
-        int block;
-        const char* name;
-        int expected;
-    } cases[] = {
-        {1, "NAME", 16},  {1, "FNAM", 27}, {2, "TEXT", 38}, {2, "FNAM", -1},
+    const std::tuple<int, const char*, int> cases[] = {
+        {1, "NAME", 16}, {1, "FNAM", 27}, {2, "TEXT", 38}, {2, "FNAM", -1},
         {3, "FNAM", 16 + 99 * 9}, {4, "FNAM", -1}, {5, "FNAM", -1}, {6, "FNAM", -1},
-        {7, "FNAM", 26}, {8, "FNAM", -1}, {9, "FNAM", -1}, {10, "FNAM", -1},
-        {11, "NAME", -1},  // no such block
+        {7, "FNAM", 26}, {8, "FNAM", -1}, {9, "FNAM", -1}, {10, "FNAM", -1}, {11, "NAME", -1},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(qp::FindSubrecord(c.block, c.name), c.expected) << "block " << c.block;
-    EXPECT_EQ(qp::ReadBlockString(1, qp::FindSubrecord(1, "FNAM") + 8, 3), "one")
-        << "the first of two wins";
+    for (const auto& [block, name, expected] : cases)
+        EXPECT_EQ(qp::FindSubrecord(block, name), expected) << "block " << block;
+    EXPECT_EQ(qp::ReadBlockString(1, 35, 3), "one") << "the first of two wins";
 }
 
 TEST(Blocks, ReplaceKeepsEverySizeInStep) {
-    struct Case {
-        std::string oldName, newName;
-    } cases[] = {
-        {"abc", "abcdef"}, {"Abcde", "Abcdefgh"}, {"Abcde", "Ab"}, {"abc", ""}, {"same", "SAME"},
+    auto rec = [](const std::string& name) {
+        return Record("BOOK", {{"NAME", Z("book_id")}, {"FNAM", Z(name)}, {"TEXT", "tail"}});
     };
-    for (const Case& c : cases) {
-        auto rec = [](const std::string& name) {
-            return Record("BOOK", {{"NAME", Z("book_id")}, {"FNAM", Z(name)}, {"TEXT", "tail"}});
-        };
-        Install({rec(c.oldName)});
-        const int p = qp::FindSubrecord(1, "FNAM");
-        ASSERT_EQ(p, 32);
-        const std::string before = qp::gTable.blocks[1];
-        const int d = static_cast<int>(c.newName.size()) - static_cast<int>(c.oldName.size());
-
+    const std::pair<std::string, std::string> cases[] = {
+        {"abc", "abcdef"}, {"Abcde", "Abcdefgh"}, {"Abcde", "Ab"}, {"abc", ""}, {"same", "SAME"}};
+    for (const auto& [from, to] : cases) {
+        SCOPED_TRACE(from + " -> " + to);
+        const std::string before = rec(from);
+        const int p = 32;  // the FNAM subrecord
         // The bare replacement: bytes and the block-size entry, not the fields.
-        qp::ReplaceBlockString(1, p + 8, c.oldName, c.newName);
-        const std::string& b = qp::gTable.blocks[1];
-        ASSERT_EQ(b.size(), before.size() + d) << c.newName;
-        EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(b.size()));
-        EXPECT_EQ(b.substr(0, p + 8), before.substr(0, p + 8));
-        EXPECT_EQ(b.substr(p + 8, c.newName.size()), c.newName);
-        EXPECT_EQ(b.substr(p + 8 + c.newName.size()), before.substr(p + 8 + c.oldName.size()))
-            << "the zero byte and the rest follow unchanged";
-
+        Install({before});
+        qp::ReplaceBlockString(1, p + 8, from, to);
+        EXPECT_EQ(qp::gTable.blocks[1], before.substr(0, p + 8) + to + before.substr(p + 8 + from.size()));
+        EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(qp::gTable.blocks[1].size()));
         // The whole step: the block reads as if built with the new name.
-        Install({rec(c.oldName)});
-        qp::ReplaceInSubrecord(1, p, c.oldName, c.newName);
-        EXPECT_EQ(qp::gTable.blocks[1], rec(c.newName)) << c.newName;
-        EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(rec(c.newName).size()));
-        EXPECT_EQ(qp::FindSubrecord(1, "TEXT"), p + 8 + static_cast<int>(c.newName.size()) + 1);
+        Install({before});
+        qp::ReplaceInSubrecord(1, p, from, to);
+        EXPECT_EQ(qp::gTable.blocks[1], rec(to));
+        EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(rec(to).size()));
     }
 }
 
 TEST(Blocks, ReadPluginFileHoldsRecordsAsInTheFile) {
     Env env;
-    std::vector<std::string> records = {
-        Record("CELL", {{"NAME", Z("Cell A")}, {"DATA", std::string(12, '\1')}}, 0x400),
-        Record("GMST", {}),
-        Record("BOOK", {{"NAME", Z("b")}, {"TEXT", std::string(70000, 'x')}}),
-    };
-    std::string file = Header(0);  // the count is corrected at load
-    for (const auto& r : records) file += r;
+    const std::string records =
+        Record("CELL", {{"NAME", Z("Cell A")}, {"DATA", std::string(12, '\1')}}, 0x400) +
+        Record("GMST", {}) + Record("BOOK", {{"NAME", Z("b")}, {"TEXT", std::string(70000, 'x')}});
     qp::BlockTable t;
-    std::string err;
-    ASSERT_TRUE(qp::ReadPluginFile(env.PutPlugin("a.esp", file), t, err)) << err;
+    std::string err, joined;
+    ASSERT_TRUE(qp::ReadPluginFile(env.PutPlugin("a.esp", Header(0) + records), t, err)) << err;
     ASSERT_EQ(t.last, 3);
-    std::string joined;
     for (int n = 0; n <= t.last; ++n) {
         joined += t.blocks[n];
         EXPECT_EQ(t.blocks[n].substr(4, 4), Int32(t.sizes[n] - 16)) << n;
         EXPECT_EQ(t.sizes[n], static_cast<int32_t>(t.blocks[n].size())) << n;
     }
-    EXPECT_EQ(joined.substr(0, 320), file.substr(0, 320));
-    EXPECT_EQ(joined.substr(320, 4), Int32(3));
-    EXPECT_EQ(joined.substr(324), file.substr(324));
+    EXPECT_EQ(joined, Header(3) + records) << "only the record count is corrected";
 }
 
 TEST(Blocks, MasterFileStatusIsFileTypeOne) {
