@@ -220,19 +220,18 @@ TEST(BuildDictionaries, CorpusPluginAgainstItselfGivesEmptyDictionaries) {
 // language versions, and they convert the names and cell references of the
 // demo plugin.
 TEST(BuildDictionaries, DemoDictionariesMatchTheirSourcesAndConvertTheDemoPlugin) {
-    const fs::path demo = fs::path(QUILLANE_SOURCE_DIR) / "demo";
-    if (!fs::exists(demo / "source" / "Demo_English.esp")) GTEST_SKIP() << "no demo";
+    const fs::path demo = fs::path(QUILLANE_SOURCE_DIR) / "demo", src = demo / "source";
+    if (!fs::exists(src / "Demo_English.esp")) GTEST_SKIP() << "no demo";
     Env env;
-    ASSERT_EQ(Build(env, ReadFile(demo / "source" / "Demo_English.esp"), ReadFile(demo / "source" / "Demo_Vellish.esp")),
-              0);
+    ASSERT_EQ(Build(env, ReadFile(src / "Demo_English.esp"), ReadFile(src / "Demo_Vellish.esp")), 0);
     for (const auto& name : qp::DictionaryFileNames())
         EXPECT_EQ(ReadFile(env.dir / "data" / name.substr(5)), ReadFile(demo / "data" / name.substr(5))) << name;
     env.Load(env.PutPlugin("Demo_to_translate.esp", ReadFile(demo / "plugins" / "Demo_to_translate.esp")));
     env.SaveAs((env.dir / "Demo_translated.esp").string());
     const std::string converted = ReadFile(env.dir / "Demo_translated.esp");
     ASSERT_FALSE(converted.empty());
-    for (const std::string& english : std::initializer_list<std::string>{"Fennick", "Gullwater", "Brass Lantern", Z("Tollkeeper"), "Welcome to"})
-        EXPECT_EQ(converted.find(english), std::string::npos) << english;
+    const std::string english[] = {"Fennick", "Gullwater", "Brass Lantern", Z("Tollkeeper"), "Welcome to"};
+    for (const std::string& word : english) EXPECT_EQ(converted.find(word), std::string::npos) << word;
     for (const char* vellish : {"Fennikvad, Lyktekroa", "1BLX0Maakevik Strand", "Velkomen", "Tollvaktar"})
         EXPECT_NE(converted.find(vellish), std::string::npos) << vellish;
     EXPECT_NE(converted.find("Lucky Goat Figurine"), std::string::npos);  // no dictionary knows it

@@ -1,5 +1,5 @@
-// The Qt backend's tests need a QApplication before anything else; they run
-// on the offscreen platform unless another one is asked for.
+// The Qt tests need a QApplication first; they run offscreen unless another
+// platform is asked for.
 #include <QApplication>
 #include <gtest/gtest.h>
 

@@ -26,25 +26,18 @@ protected:
         ui.reset();
         qp::SetPlatform(nullptr);
     }
-
-    // Serves the window system until done() holds; false if it never does
-    // (a generous limit that only a hang reaches).
+    // Serves the window system until done() holds; false if it never does.
     static bool PumpUntil(const std::function<bool()>& done, int limitMs = 60000) {
         QElapsedTimer t;
-        t.start();
-        while (!done()) {
+        for (t.start(); !done(); QCoreApplication::processEvents(QEventLoop::AllEvents, 20))
             if (t.elapsed() > limitMs) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
         return true;
     }
-
     // Takes every queued user event.
     std::vector<qp::Event> TakeEvents() {
-        std::vector<qp::Event> out;
         QCoreApplication::processEvents();
-        qp::Event ev;
-        while (ui->QueuedEvents() > 0 && ui->WaitEvent(ev)) out.push_back(ev);
+        std::vector<qp::Event> out;
+        for (qp::Event ev; ui->QueuedEvents() > 0 && ui->WaitEvent(ev);) out.push_back(ev);
         return out;
     }
 
