@@ -27,12 +27,10 @@ std::string Obj(const std::string& type, const std::string& id, const std::strin
 std::string Cell(const std::string& name, bool interior, int32_t x, int32_t y, std::vector<Sub> more = {}) {
     return With("CELL", {{"NAME", Z(name)}, {"DATA", Int32(interior ? 1 : 0) + Int32(x) + Int32(y)}}, more);
 }
-std::string Pgrd(const std::string& name, int32_t x, int32_t y) {
-    return Record("PGRD", {{"DATA", Int32(x) + Int32(y) + std::string(4, '\0')}, {"NAME", Z(name)}});
+std::string Pgrd(const std::string& n, int32_t x, int32_t y) {
+    return Record("PGRD", {{"DATA", Int32(x) + Int32(y) + std::string(4, '\0')}, {"NAME", Z(n)}});
 }
-std::string Gmst(const std::string& id, const std::string& value) {
-    return Record("GMST", {{"NAME", Z(id)}, {"STRV", value}});
-}
+std::string Gmst(const std::string& id, const std::string& v) { return Record("GMST", {{"NAME", Z(id)}, {"STRV", v}}); }
 std::string Skil(int32_t index, const std::string& desc) {
     return Record("SKIL", {{"INDX", Int32(index)}, {"SKDT", std::string(24, '\0')}, {"DESC", desc}});
 }
@@ -45,8 +43,7 @@ PairList PairsOf(const fs::path& p) { return qp::ParsePairFile(ReadFile(p)).pair
 std::vector<Triple> TriplesOf(const fs::path& p) { return qp::ParseTripleFile(ReadFile(p)).triples; }
 
 int Build(Env& env, const std::string& fv, const std::string& ov, const std::string& extra = "") {
-    std::vector<std::string> args{env.PutPlugin("fv.esp", fv), env.PutPlugin("ov.esp", ov), "--root",
-                                  env.dir.string()};
+    std::vector<std::string> args{env.PutPlugin("fv.esp", fv), env.PutPlugin("ov.esp", ov), "--root", env.dir.string()};
     if (!extra.empty()) args.push_back(extra);
     testing::internal::CaptureStdout();
     int rc = qp::RunBuildDictionaries(args);
