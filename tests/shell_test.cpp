@@ -155,8 +155,9 @@ TEST(Shell, WhileACommandRuns) {
     env.ui.onRequester = nullptr;
     env.ui.waitForWorker = true;
     ASSERT_EQ(env.ui.Messages().size(), 1u);
-    EXPECT_EQ(Box(env.ui.Messages()[0]), Box({"INFORMATION", "LOAD/SAVE IN PROGRESS.\r              PLEASE WAIT!",
-                                              qp::Icon::Stop, qp::Buttons::Ok}));
+    EXPECT_EQ(Box(env.ui.Messages()[0]),
+              Box({"INFORMATION", "LOAD/SAVE IN PROGRESS.\r              PLEASE WAIT!",
+                   qp::Icon::Stop, qp::Buttons::Ok}));
     EXPECT_FALSE(env.ui.IsDialogOpen(1));
     EXPECT_EQ(requesters.load(), 1) << "a second command started";
     EXPECT_EQ(env.ui.ListSetRowsCalls(3), fills) << "a header click sorted";
