@@ -1,5 +1,4 @@
-// The Qt tests need a QApplication first; they run offscreen unless another
-// platform is asked for.
+// A QApplication comes first; offscreen unless another platform is asked for.
 #include <QApplication>
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // A Qt window system of its own for each test, made current for the core.
 #pragma once
 
-#include <QApplication>
-#include <QElapsedTimer>
+#include <QtWidgets>
+#include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -11,6 +11,12 @@
 #include "platform/qt/qt_platform.h"
 
 namespace qt_test {
+
+inline std::string AllBytes() {
+    std::string s;
+    for (int b = 0; b < 256; ++b) s.push_back(char(b));
+    return s;
+}
 
 class QtFixture : public ::testing::Test {
 protected:
@@ -33,12 +39,15 @@ protected:
             if (t.elapsed() > limitMs) return false;
         return true;
     }
-    // Takes every queued user event.
     std::vector<qp::Event> TakeEvents() {
         QCoreApplication::processEvents();
         std::vector<qp::Event> out;
         for (qp::Event ev; ui->QueuedEvents() > 0 && ui->WaitEvent(ev);) out.push_back(ev);
         return out;
+    }
+    QTableView* View(int id) { return qobject_cast<QTableView*>(ui->ControlWidget(id)); }
+    QPoint RowPoint(int id, int row, int column = 1) {
+        return View(id)->visualRect(View(id)->model()->index(row, column)).center();
     }
 
     std::unique_ptr<qp::QtPlatform> ui;
