@@ -120,6 +120,41 @@ void Env::Save(bool yes) {
     Run();
 }
 
+std::vector<std::string> Shown(qp::HeadlessPlatform& ui) {
+    std::vector<std::string> v;
+    for (const auto& m : ui.Messages())
+        v.push_back(m.title + "/" + std::to_string(int(m.icon)) + "/" + m.text);
+    return v;
+}
+
+std::string Book(const std::string& id, const std::string& name, const std::vector<Sub>& more) {
+    std::vector<Sub> subs{{"NAME", Z(id)}, {"FNAM", Z(name)}};
+    subs.insert(subs.end(), more.begin(), more.end());
+    return Record("BOOK", subs);
+}
+
+std::map<std::string, std::string> DirSnapshot(const fs::path& dir) {
+    std::map<std::string, std::string> s;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        s[fs::relative(e.path(), dir).string()] = e.is_directory() ? "<dir>" : ReadFile(e.path());
+    return s;
+}
+
+std::string Geometry(const qp::Rect& r) {
+    std::string s;
+    for (int v : {r.x, r.y, r.w, r.h}) s += (s.empty() ? "" : ",") + std::to_string(v);
+    return s;
+}
+
+void EditName(Env& env, int g, int r, const std::string& ov) {
+    env.ui.ListSelectRow(g, r);
+    env.ui.PushControl(g, qp::ControlAction::Activate);
+    env.Run();
+    env.ui.TypeText(qp::kCtlOvField, ov);
+    env.ui.PushControl(qp::kCtlOk, qp::ControlAction::Press);
+    env.Run();
+}
+
 fs::path CorpusDir() { return fs::path(QUILLANE_CORPUS_DIR); }
 bool CorpusAvailable() { return fs::is_directory(CorpusDir()); }
 

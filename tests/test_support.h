@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,16 @@ public:
     // Runs the queued events through the real event loop.
     void Run();
 };
+
+// Every message shown as "title/icon/text" (icons: 1 information, 2 question, 3 warning, 4 stop).
+std::vector<std::string> Shown(qp::HeadlessPlatform& ui);
+// A book record: its ID and name, then any further subrecords.
+std::string Book(const std::string& id, const std::string& name, const std::vector<Sub>& more = {});
+// Every file and folder under dir by relative path, "<dir>" for folders.
+std::map<std::string, std::string> DirSnapshot(const std::filesystem::path& dir);
+std::string Geometry(const qp::Rect& r);  // "x,y,w,h"
+// Row r of list g opened in the name edit, ov typed, OK pressed.
+void EditName(Env& env, int g, int r, const std::string& ov);
 
 bool CorpusAvailable();
 std::filesystem::path CorpusDir();
