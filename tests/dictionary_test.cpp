@@ -15,7 +15,7 @@ std::string Counted(int32_t length, const std::string& bytes) { return Int32(len
 
 }  // namespace
 
-TEST(CountedString, ReadTakesTextUpToFirstZeroAndConsumesTheRest) {
+TEST(CountedString, TextEndsAtTheFirstZeroAndTheReadConsumesTheRest) {
     // what, buffer, ok, text, position after the read
     const std::tuple<const char*, std::string, bool, std::string, size_t> cases[] = {
         {"plain", Counted(3, "abc") + "next", true, "abc", 7},
@@ -31,20 +31,17 @@ TEST(CountedString, ReadTakesTextUpToFirstZeroAndConsumesTheRest) {
     for (const auto& [what, buffer, ok, expected, after] : cases) {
         size_t pos = 0;
         std::string text = "left over";
-        EXPECT_EQ(qp::ReadCountedString(buffer, pos, text), ok) << what;
-        EXPECT_EQ(text, expected) << what;
-        EXPECT_EQ(pos, after) << what;
+        const bool read = qp::ReadCountedString(buffer, pos, text);
+        EXPECT_EQ(std::tie(read, text, pos), std::tie(ok, expected, after)) << what;
     }
     size_t pos = 100;
     std::string text;
     EXPECT_FALSE(qp::ReadCountedString("abc", pos, text)) << "position past the end";
-}
-
-TEST(CountedString, WriteStopsAtFirstZero) {
-    const std::pair<std::string, std::string> cases[] = {
+    // Writing stops at the first zero too.
+    const std::pair<std::string, std::string> writes[] = {
         {"abc", Counted(3, "abc")}, {std::string("ab\0cd", 5), Counted(2, "ab")},
         {std::string("\0", 1), Counted(0, "")}, {"\xE9t\xE9", Counted(3, "\xE9t\xE9")}};
-    for (const auto& [text, bytes] : cases) {
+    for (const auto& [text, bytes] : writes) {
         std::string out = "X";
         qp::WriteCountedString(out, text);
         EXPECT_EQ(out, "X" + bytes);
@@ -69,24 +66,20 @@ TEST(PairFile, FirstMatchWinsAndDamageEndsTheSearch) {
         SCOPED_TRACE(what);
         const bool intact = content == good, first = content.rfind(good, 0) != 0;
         qp::PairFile f = qp::ParsePairFile(content);
+        // Index of the first pair holding the name, and which half matched.
+        auto find = [&](const std::string& n) {
+            bool second = true;
+            const int i = qp::FindPairAOrB(f, n, second);
+            return std::to_string(i) + (second ? "B" : "A") + std::to_string(qp::FindPairA(f, n));
+        };
         ASSERT_EQ(f.pairs.size(), first ? 0u : 4u);
         EXPECT_EQ(f.damagedAt, intact ? -1 : first ? 0 : static_cast<int64_t>(good.size()));
         // "MM" was never a complete pair: neither its A nor a stale B matches.
-        bool second = true;
-        EXPECT_EQ(qp::FindPairAOrB(f, "MM", second), -1);
-        EXPECT_FALSE(second);
-        EXPECT_EQ(qp::FindPairA(f, "MM"), -1);
+        EXPECT_EQ(find("MM"), "-1A-1");
         if (first) continue;
-        EXPECT_EQ(qp::FindPairA(f, "X"), 0) << "(X, Y) before (X, Z)";
-        EXPECT_EQ(qp::FindPairA(f, "Y"), 2) << "an A that is a B elsewhere";
-        EXPECT_EQ(qp::FindPairAOrB(f, "Y", second), 0) << "B of the first pair comes first";
-        EXPECT_TRUE(second);
-        EXPECT_EQ(qp::FindPairAOrB(f, "X", second), 0);
-        EXPECT_FALSE(second);
-        for (const char* miss : {"x", "X ", " X", "", "W "}) {
-            EXPECT_EQ(qp::FindPairAOrB(f, miss, second), -1) << "'" << miss << "'";
-            EXPECT_EQ(qp::FindPairA(f, miss), -1) << "'" << miss << "'";
-        }
+        // (X, Y) before (X, Z); the B of the first pair comes before a later A.
+        EXPECT_EQ(find("X") + " " + find("Y"), "0A0 0B2");
+        for (const char* miss : {"x", "X ", " X", "", "W "}) EXPECT_EQ(find(miss), "-1A-1") << miss;
     }
 }
 
@@ -95,22 +88,18 @@ TEST(TripleFile, FirstKeyWinsAndDamageEndsTheSearch) {
     qp::TripleFile f = qp::ParseTripleFile(good + Counted(2, "zz") + Counted(1, "q"));
     ASSERT_EQ(f.triples.size(), 3u);
     EXPECT_EQ(f.damagedAt, static_cast<int64_t>(good.size()));
-    EXPECT_EQ(qp::FindTriple(f, "id"), 0);
-    EXPECT_EQ(qp::FindTriple(f, "x"), 2);
-    EXPECT_EQ(qp::FindTriple(f, "zz"), -1);
-    EXPECT_EQ(qp::FindTriple(f, "a"), -1) << "only string 1 is a key";
+    const std::pair<const char*, int> keys[] = {{"id", 0}, {"x", 2}, {"zz", -1}, {"a", -1}};
+    for (const auto& [key, at] : keys) EXPECT_EQ(qp::FindTriple(f, key), at) << key;
 }
 
-TEST(DictionaryFiles, MissingFileAndFolderAreCreatedEmpty) {
+TEST(DictionaryFiles, AMissingFileAndFolderAreCreatedEmpty) {
     Env env;
-    for (const char* d : {"data", "dataextra"}) std::filesystem::remove_all(env.dir / d);
+    std::filesystem::remove_all(env.dir / "data");
     EXPECT_TRUE(qp::OpenPairFile("data\\Bookdata.dat")->pairs.empty());
-    EXPECT_TRUE(qp::OpenPairFile(qp::kExternalDatabase)->pairs.empty());
     EXPECT_TRUE(qp::OpenTripleFile("data\\Txtbookdata.dat")->triples.empty());
-    for (auto p : {env.Data("Bookdata.dat"), env.ExtDb(), env.Data("Txtbookdata.dat")}) {
-        ASSERT_TRUE(std::filesystem::is_regular_file(p)) << p;
-        EXPECT_EQ(std::filesystem::file_size(p), 0u) << p;
-    }
+    for (auto p : {env.Data("Bookdata.dat"), env.Data("Txtbookdata.dat")})
+        EXPECT_EQ(ReadFile(p), "") << p;
+    EXPECT_TRUE(std::filesystem::is_regular_file(env.Data("Bookdata.dat")));
     qp::TakeDictionaryProblems();
 }
 
@@ -143,18 +132,15 @@ TEST(DictionaryFiles, IndexedSearchesAgreeWithASequentialScan) {
             SCOPED_TRACE(std::to_string(round) + " '" + name + "'");
             int scanAOrB = -1, scanA = -1, scanTriple = -1;
             bool scanSecond = false;
-            for (int i = 0; i < n; ++i) {
+            for (int i = n - 1; i >= 0; --i) {  // backwards: the first match stays
                 const std::string a = cut(pairs[i].first), b = cut(pairs[i].second);
-                if (scanAOrB < 0 && (a == name || b == name)) {
-                    scanAOrB = i;
-                    scanSecond = b == name;  // A = B = name is already second
-                }
-                if (scanA < 0 && a == name) scanA = i;
-                if (scanTriple < 0 && cut(triples[i][0]) == name) scanTriple = i;
+                if (a == name || b == name) { scanAOrB = i; scanSecond = b == name; }
+                if (a == name) scanA = i;
+                if (cut(triples[i][0]) == name) scanTriple = i;
             }
             bool second = false;
-            ASSERT_EQ(qp::FindPairAOrB(pf, name, second), scanAOrB);
-            ASSERT_EQ(second, scanSecond);
+            const int aOrB = qp::FindPairAOrB(pf, name, second);
+            ASSERT_EQ(std::tie(aOrB, second), std::tie(scanAOrB, scanSecond));
             ASSERT_EQ(qp::FindPairA(pf, name), scanA);
             ASSERT_EQ(qp::FindTriple(tf, name), scanTriple);
         }
