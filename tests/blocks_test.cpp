@@ -8,17 +8,6 @@ using namespace qt_test;
 
 namespace {
 
-// Puts the header and the given records into the table as blocks 0..n.
-void Install(const std::vector<std::string>& records) {
-    qp::InitBlockTable(50000);
-    qp::gTable.blocks = {Header(static_cast<int32_t>(records.size()))};
-    qp::gTable.blocks.insert(qp::gTable.blocks.end(), records.begin(), records.end());
-    qp::gTable.last = static_cast<int32_t>(records.size());
-    for (size_t i = 0; i < qp::gTable.blocks.size(); ++i)
-        qp::gTable.sizes[i] = static_cast<int32_t>(qp::gTable.blocks[i].size());
-    qp::gTable.loaded = true;
-}
-
 // A record whose bytes are given raw after the 16-byte header.
 std::string Raw(const std::string& body) {
     return "BOOK" + Int32(static_cast<int32_t>(body.size())) + Int32(0) + Int32(0) + body;
@@ -27,7 +16,7 @@ std::string Raw(const std::string& body) {
 }  // namespace
 
 TEST(Blocks, ReadBlockStringDropsZeroBytesAndStaysInside) {
-    Install({Raw(std::string("AB\0C\0\0\0\0xyz", 11))});
+    InstallBlocks({Raw(std::string("AB\0C\0\0\0\0xyz", 11))});
     const std::tuple<int, int, int, std::string> cases[] = {
         {1, 16, 4, "ABC"}, {1, 20, 4, ""}, {1, 16, 0, ""},   {1, 16, -3, ""},  {1, 0, 4, "BOOK"},
         {1, 24, 100, "xyz"}, {1, 27, 4, ""}, {1, 1000, 4, ""}, {2, 0, 4, ""},  // no block 2
@@ -42,7 +31,7 @@ TEST(Blocks, FindSubrecordStaysInsideTheBlock) {
     hundredth.push_back({"FNAM", Z("late")});
     past.push_back({"FNAM", Z("too late")});
     const std::string fnam = Subrecord("FNAM", Z("x"));
-    Install({
+    InstallBlocks({
         Record("BOOK", {{"NAME", Z("id")}, {"FNAM", Z("one")}, {"FNAM", Z("two")}}),
         Record("BOOK", {{"NAME", Z("id")}, {"DATA", "abc"}, {"TEXT", "t"}}),
         Record("BOOK", hundredth), Record("BOOK", past), Raw(""), Raw("FNAM"),
@@ -72,13 +61,13 @@ TEST(Blocks, ReplaceKeepsEverySizeInStep) {
         const std::string before = rec(from);
         const int p = 32;  // the FNAM subrecord
         // The bare replacement: bytes and the block-size entry, not the fields.
-        Install({before});
+        InstallBlocks({before});
         qp::ReplaceBlockString(1, p + 8, from, to);
         EXPECT_EQ(qp::gTable.blocks[1],
                   before.substr(0, p + 8) + to + before.substr(p + 8 + from.size()));
         EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(qp::gTable.blocks[1].size()));
         // The whole step: the block reads as if built with the new name.
-        Install({before});
+        InstallBlocks({before});
         qp::ReplaceInSubrecord(1, p, from, to);
         EXPECT_EQ(qp::gTable.blocks[1], rec(to));
         EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(rec(to).size()));

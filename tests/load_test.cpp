@@ -18,9 +18,6 @@ const char* const kFnamTypes[] = {"REGN", "ACTI", "APPA", "ARMO", "BOOK", "CLOT"
                                   "INGR", "CREA", "SPEL", "ALCH", "LIGH", "LOCK", "MISC", "PROB",
                                   "REPA", "WEAP", "NPC_", "RACE", "CLAS", "BSGN", "FACT"};
 
-std::string Named(const std::string& type, const std::string& id, const std::string& name) {
-    return Record(type, {{"NAME", Z(id)}, {"MODL", Z("m\\x.nif")}, {"FNAM", Z(name)}});
-}
 std::string Pgrd(const std::string& nameData) {
     return Record("PGRD", {{"DATA", std::string(12, '\0')}, {"NAME", nameData}});
 }
@@ -29,14 +26,6 @@ std::string Skill(int32_t index) {
 }
 std::string Str(const qp::NameEntry& e) {
     return e.flag + "|" + e.id + "|" + e.fv + "|" + e.ov + "|" + std::to_string(e.block);
-}
-
-// The ids of the enabled menu items, in id order.
-std::string Enabled(qp::HeadlessPlatform& ui) {
-    std::string out;
-    for (int id = 1; id <= 30; ++id)
-        if (ui.IsMenuItemEnabled(id)) out += std::to_string(id) + " ";
-    return out;
 }
 
 // Row i of every tab shows entry i of its list.
@@ -58,7 +47,7 @@ TEST(Load, EveryTypeConvertsThroughItsOwnDictionaryIntoItsOwnTab) {
     WriteFile(env.Data("Celldata.dat"), Pairs({{"Vivec", "Vivec, Cite"}}));
     for (std::string t : kFnamTypes) {
         // Each name is only in its own type's dictionary ("NPC_" -> Npc_data.dat).
-        records.push_back(Named(t, "id_" + t, "Name " + t));
+        records.push_back(Object(t, "id_" + t, "Name " + t));
         std::string dict = t;
         std::transform(dict.begin() + 1, dict.end(), dict.begin() + 1, ::tolower);
         WriteFile(env.Data(dict + "data.dat"), Pairs({{"Name " + t, "Nouveau Name " + t}}));
@@ -77,13 +66,13 @@ TEST(Load, EveryTypeConvertsThroughItsOwnDictionaryIntoItsOwnTab) {
         ASSERT_EQ(list.size(), 1u) << t;
         EXPECT_EQ(Str(list[0]), "L|id_" + t + "|" + name + "|Nouveau " + name + "|" +
                                     std::to_string(block));
-        EXPECT_EQ(qp::gTable.blocks[block], Named(t, "id_" + t, "Nouveau " + name)) << "sizes";
+        EXPECT_EQ(qp::gTable.blocks[block], Object(t, "id_" + t, "Nouveau " + name)) << "sizes";
     }
     ExpectRowsMatchLists(env.ui);
     EXPECT_EQ(env.ui.GetStatusText(0) + "|" + env.ui.GetStatusText(1),
               "File : all.esp|Block conversion : 26 / 26");
     EXPECT_EQ(qp::gFileInUse, path);
-    EXPECT_EQ(Enabled(env.ui), "1 2 3 4 5 9 10 11 12 13 20 21 25 ") << "the command has ended";
+    EXPECT_EQ(EnabledMenus(env.ui), "1 2 3 4 5 9 10 11 12 13 20 21 25 ") << "the command has ended";
     EXPECT_EQ(qp::gBusy + qp::gDialogOpen, 0);
 }
 
@@ -94,15 +83,15 @@ TEST(Load, LookupOutcomeDecidesFlagNamesAndBlock) {
     WriteFile(env.Data("Miscdata.dat"), Pairs({{"Gold", "Argent"}}));
     WriteFile(env.Data("Weapdata.dat"), Pairs({{"Sword", "Epee"}}));
     WriteFile(env.ExtDb(), Pairs({{"Gold", "Or"}, {"Shovel", "Pelle"}}));
-    const std::string weapon = Named("WEAP", "w1", "Epee");
+    const std::string weapon = Object("WEAP", "w1", "Epee");
     env.Load(env.PutPlugin("cases.esp", Plugin({
         Record("CELL", {{"DATA", std::string(12, '\0')}}),        // 1: no NAME
         Record("CELL", {{"NAME", std::string(1, '\0')}}),         // 2: unnamed
         Record("CELL", {{"NAME", Z("Seyda Neen")}}),              // 3
         Pgrd(Z("Bitter Coast")), Pgrd(std::string(1, '\0')),      // 4: only a region; 5
         Record("ARMO", {{"NAME", Z("a1")}, {"MODL", Z("x.nif")}}),  // 6: no FNAM
-        Named("MISC", "m1", "Gold"), weapon,                      // 7, 8
-        Named("MISC", "m2", "Pelle"), Named("BOOK", "b1", "Unknown")})));  // 9, 10
+        Object("MISC", "m1", "Gold"), weapon,                      // 7, 8
+        Object("MISC", "m2", "Pelle"), Object("BOOK", "b1", "Unknown")})));  // 9, 10
     const std::tuple<int, size_t, const char*, const char*> wants[] = {
         {3, 0, "L|Seyda Neen|Seyda Neen|Seyda Nin|3", "named cell"},
         {5, 0, "L|Bitter Coast|Bitter Coast|Cote Amere|4", "PGRD falls back to Regndata"},
@@ -120,7 +109,7 @@ TEST(Load, LookupOutcomeDecidesFlagNamesAndBlock) {
     EXPECT_EQ(qp::gNameLists[3].size(), 1u) << "cells without a usable NAME get no row";
     EXPECT_EQ(qp::gTable.blocks[8], weapon) << "a name already converted stays as it is";
     EXPECT_EQ(qp::gTable.blocks[4] + qp::gTable.blocks[7],
-              Pgrd(Z("Cote Amere")) + Named("MISC", "m1", "Or"));
+              Pgrd(Z("Cote Amere")) + Object("MISC", "m1", "Or"));
     ExpectRowsMatchLists(env.ui);
 }
 
@@ -133,13 +122,10 @@ TEST(Load, RequesterStartsInTheFolderReadAfreshFromTheConfiguration) {
         WriteFile(env.dir / "Voskconv.ini", ini);
         env.Load("");
     }
-    std::string all;
-    for (const auto& r : env.ui.Requesters())
-        all += std::to_string(r.save) + "|" + r.title + "|" + r.filterLabel + "|" + r.pattern +
-               "|" + r.folder + "\n";
-    EXPECT_EQ(all, "0|ESP file to load |ESP (*.esp)|*.esp|c:\\\n"
-                   "0|ESP file to load |ESP (*.esp)|*.esp|D:\\Morrowind\\Data Files\\\n"
-                   "0|ESP file to load |ESP (*.esp)|*.esp|c:\\\n");
+    const auto shown = env.ui.Requesters();
+    std::string all = shown.at(0).title + "|" + shown[0].filterLabel + "|" + shown[0].pattern;
+    for (const auto& r : shown) all += "|" + std::to_string(r.save) + r.folder;
+    EXPECT_EQ(all, "ESP file to load |ESP (*.esp)|*.esp|0c:\\|0D:\\Morrowind\\Data Files\\|0c:\\");
     EXPECT_EQ(ReadFile(env.dir / "Voskconv.ini"), "[Window]\r\nWindowWidth = 900\r\n")
         << "a cancelled requester writes no configuration";
 }
@@ -148,30 +134,27 @@ TEST(Load, RequesterStartsInTheFolderReadAfreshFromTheConfiguration) {
 // plugin, an edited row included; a first refused load leaves Save off.
 TEST(Load, RefusedOrCancelledLoadKeepsThePreviousPlugin) {
     Env env;
-    env.Load((env.dir / "missing.esp").string());
-    EXPECT_EQ(env.ui.Messages().size(), 1u);
-    EXPECT_FALSE(qp::gTable.loaded);
-    EXPECT_EQ(Enabled(env.ui), "1 4 5 20 21 ");
-    WriteFile(env.Data("Miscdata.dat"), Pairs({{"Gold", "Argent"}}));
-    env.Load(env.PutPlugin("good.esp", Plugin({Named("MISC", "m", "Gold"),
-                                               Named("MISC", "k", "Key"), Skill(0)})));
-    env.ui.ListSetText(19, 1, 0, "*");
-    qp::gNameLists[19][1].flag = "*";
+    const std::string missing = (env.dir / "missing.esp").string();
+    env.Load(missing);
+    EXPECT_EQ(EnabledMenus(env.ui) + std::to_string(qp::gTable.loaded), "1 4 5 20 21 0");
+    env.Load(env.PutPlugin("good.esp", Plugin({Object("MISC", "m", "Gold"), Skill(0)})));
+    env.ui.ListSetText(19, 0, 0, "*");
+    qp::gNameLists[19][0].flag = "*";
     auto state = [&] {
         std::vector<std::vector<qp::Row>> rows;
         for (int g = qp::kFirstList; g <= qp::kLastList; ++g) rows.push_back(env.ui.Rows(g));
         return std::make_tuple(qp::gTable.blocks, rows, qp::gFileInUse, env.ui.GetStatusText(0),
-                               env.ui.GetStatusText(1), qp::gSkillList.size(), Enabled(env.ui));
+                               env.ui.GetStatusText(1), qp::gSkillList.size(),
+                               EnabledMenus(env.ui));
     };
     const auto before = state();
-    for (const std::string& bad : {std::string(), (env.dir / "missing.esp").string()}) {
+    for (const std::string& bad : {std::string(), missing}) {
         env.Load(bad);
         EXPECT_EQ(state(), before) << bad;
         ExpectRowsMatchLists(env.ui);
     }
     ASSERT_EQ(env.ui.Messages().size(), 2u) << "the cancel shows nothing";
-    EXPECT_EQ(env.ui.Messages()[1].icon, qp::Icon::Stop);
-    EXPECT_NE(env.ui.Messages()[1].text.find("missing.esp"), std::string::npos);
+    EXPECT_NE(env.ui.Messages()[1].text.find(missing), std::string::npos);
 }
 
 // Skills take their triple and never outlive their plugin.
@@ -180,7 +163,7 @@ TEST(Load, SkillsAndAnEmptyPlugin) {
     WriteFile(env.Data("Skildata.dat"), Triples({{"Block", "Block text", "Parade"},
                                                  {"Armorer", "Armorer text", "Armurier"},
                                                  {"Athletics", "Athletics text", "Athletisme"}}));
-    env.Load(env.PutPlugin("s.esp", Plugin({Skill(2), Named("MISC", "m", "x"), Skill(3),
+    env.Load(env.PutPlugin("s.esp", Plugin({Skill(2), Object("MISC", "m", "x"), Skill(3),
                                             Skill(-1)})));
     std::vector<std::string> skills;  // index, block, id, fv, ov
     for (const auto& s : qp::gSkillList)

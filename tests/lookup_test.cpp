@@ -16,16 +16,7 @@ std::string Book(const std::string& name) {
     return Record("BOOK", {{"NAME", Z("book_01")}, {"FNAM", Z(name)}, {"TEXT", "Once upon"}});
 }
 
-// Blocks 1..n hold a book with each name; FNAM sits at offset 32 in all.
-void InstallBooks(const std::vector<std::string>& names) {
-    qp::InitBlockTable(50000);
-    qp::gTable.blocks = {Header(static_cast<int32_t>(names.size()))};
-    for (const auto& n : names) qp::gTable.blocks.push_back(Book(n));
-    qp::gTable.last = static_cast<int32_t>(names.size());
-    for (size_t i = 0; i < qp::gTable.blocks.size(); ++i)
-        qp::gTable.sizes[i] = static_cast<int32_t>(qp::gTable.blocks[i].size());
-    qp::gTable.loaded = true;
-}
+// FNAM sits at offset 32 of every book.
 
 int Lookup(int block) {
     return qp::LookupName(block, 32, qp::ReadBlockInt(block, 36), "data\\Bookdata.dat");
@@ -64,7 +55,7 @@ TEST(LookupName, ResultCodes) {
         SCOPED_TRACE(c.what);
         WriteFile(env.ExtDb(), Pairs(c.database));
         WriteFile(env.Data("Bookdata.dat"), Pairs(c.dictionary));
-        InstallBooks({c.name});
+        InstallBlocks({Book(c.name)});
         qp::gOtherVersionName = "stale";
         EXPECT_EQ(Lookup(1), c.code);
         EXPECT_EQ(qp::gOtherVersionName, c.other);
@@ -80,7 +71,7 @@ TEST(LookupName, RepeatedLookupsInOneCommand) {
     Env env;
     WriteFile(env.ExtDb(), Pairs({{"FFFF", "FFFF"}, {"Cup", "Tasse"}}));
     WriteFile(env.Data("Bookdata.dat"), Pairs({{"Pot", "Topf"}, {"Topf", "Kessel"}}));
-    InstallBooks({"Pot", "Pot", "Cup"});
+    InstallBlocks({Book("Pot"), Book("Pot"), Book("Cup")});
     qp::BeginDictionaryCommand();
     const int codes[] = {Lookup(1), Lookup(2), Lookup(3), Lookup(1)};
     EXPECT_EQ(std::vector<int>(codes, codes + 4), (std::vector<int>{1, 1, 4, 3}));

@@ -1,4 +1,5 @@
-// The object window: column sorts, rows in step with their entries, the current row.
+// The object window: column sorts, rows kept in step with their entries, the
+// current row, and what list events open.
 #include <gtest/gtest.h>
 
 #include "app/globals.h"

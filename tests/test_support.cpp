@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "app/shell.h"
 #include "platform/files.h"
+#include "plugin/blocks.h"
 
 namespace fs = std::filesystem;
 
@@ -166,6 +167,29 @@ std::vector<fs::path> CorpusFiles() {
         if (ext == ".esp" || ext == ".esm" || ext == ".omwaddon") out.push_back(e.path());
     }
     std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string Object(const std::string& type, const std::string& id, const std::string& name,
+                   std::vector<Sub> more) {
+    more.insert(more.begin(), {{"NAME", Z(id)}, {"FNAM", Z(name)}});
+    return Record(type, more);
+}
+
+void InstallBlocks(const std::vector<std::string>& records) {
+    qp::InitBlockTable(50000);
+    qp::gTable.blocks = {Header(static_cast<int32_t>(records.size()))};
+    qp::gTable.blocks.insert(qp::gTable.blocks.end(), records.begin(), records.end());
+    qp::gTable.last = static_cast<int32_t>(records.size());
+    for (size_t i = 0; i < qp::gTable.blocks.size(); ++i)
+        qp::gTable.sizes[i] = static_cast<int32_t>(qp::gTable.blocks[i].size());
+    qp::gTable.loaded = true;
+}
+
+std::string EnabledMenus(qp::HeadlessPlatform& ui) {
+    std::string out;
+    for (int id = 1; id <= 30; ++id)
+        if (ui.IsMenuItemEnabled(id)) out += std::to_string(id) + " ";
     return out;
 }
 

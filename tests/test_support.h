@@ -67,4 +67,12 @@ bool CorpusAvailable();
 std::filesystem::path CorpusDir();
 std::vector<std::filesystem::path> CorpusFiles();
 
+// A record named by NAME and FNAM, then any further subrecords.
+std::string Object(const std::string& type, const std::string& id, const std::string& name,
+                   std::vector<Sub> more = {});
+// The header and the records as blocks 0..n of the table, as a load leaves them.
+void InstallBlocks(const std::vector<std::string>& records);
+// The ids of the enabled menu items in id order, each followed by a blank.
+std::string EnabledMenus(qp::HeadlessPlatform& ui);
+
 }  // namespace qt_test
