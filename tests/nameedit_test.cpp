@@ -1,5 +1,4 @@
-// The name edit dialog on a loaded plugin: window and controls, what OK
-// stores, the length limits and refusals.
+// The name edit dialog: window and controls, what OK stores, length limits, refusals.
 #include <gtest/gtest.h>
 
 #include "app/globals.h"
@@ -21,15 +20,13 @@ struct Loaded {
         WriteFile(env.ExtDb(), Pairs({{"Door Old", "Door New"}}));
         WriteFile(env.Data("Actidata.dat"), Pairs({{"Chest", "Coffre"}}));
         auto acti = [](const std::string& id, const std::string& name) {
-            std::vector<Sub> subs{{"NAME", Z(id)}, {"MODL", Z("x.nif")}};
-            if (!name.empty()) subs.push_back({"FNAM", Z(name)});
-            return Record("ACTI", subs);
+            return Record("ACTI", {{"NAME", Z(id)}, {"FNAM", Z(name)}});
         };
         env.Load(env.PutPlugin(
             "p.esp", Plugin({Record("CELL", {{"NAME", Z("Balmora")}}),
                              Record("REGN", {{"NAME", Z("ai")}, {"FNAM", Z("Ascadian Isles")}}),
                              acti("act_plain", "Lever"), acti("act_db", "Door Old"),
-                             acti("act_dict", "Chest"), acti("act_none", "")},
+                             acti("act_dict", "Chest"), Record("ACTI", {{"NAME", Z("act_none")}})},
                             fileType)));
     }
     // Opens row r of list g by activation or through the pop-up's Edit item.

@@ -1,5 +1,4 @@
-// The object window: column sorts, rows kept in step with their entries, the
-// current row, and what list events open.
+// The object window: column sorts, rows in step with their entries, the current row.
 #include <gtest/gtest.h>
 
 #include "app/globals.h"

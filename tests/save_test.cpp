@@ -1,6 +1,4 @@
-// "Save", "Save as..." and "Reset file" as the user meets them: questions,
-// refusals, the names Save as makes, what is remembered afterwards, and the
-// corpus written back unchanged.
+// "Save", "Save as..." and "Reset file": questions, refusals, names, the corpus unchanged.
 #include <gtest/gtest.h>
 
 #include "app/globals.h"
@@ -114,8 +112,7 @@ TEST(ResetFile, AsksThenLeavesOnlyTheMarkerPair) {
     }
 }
 
-// No dictionary touches the corpus, so every file must come back as it was
-// read, with the header's record count as corrected at load.
+// No dictionary touches the corpus: every file comes back with only the record count corrected.
 TEST(Save, CorpusComesBackByteForByte) {
     if (!CorpusAvailable()) GTEST_SKIP() << "no corpus";
     for (const auto& f : CorpusFiles()) {

@@ -1,5 +1,4 @@
-// A save that cannot complete must lose nothing: every file as it was (so no
-// temporary file left either), the plugin and its rows in memory as they were.
+// A save that cannot complete loses nothing: files (no temporary left), blocks and rows.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -27,9 +26,7 @@ std::string Memory(Env& env) {
     return m;
 }
 
-// A save that changes a book, a cell, a game setting and a door, with every
-// dictionary it reads present; bookText or longName make the plugin or the
-// external database large.
+// A save touching every kind of record, every dictionary present; sizes make either file large.
 std::string Prepare(Env& env, size_t bookText, size_t longName) {
     const std::string big(longName, 'n');
     WriteFile(env.ExtDb(), Pairs({{"Sword", "Epee"}}) +
@@ -83,8 +80,7 @@ TEST(SaveFault, UnwritableTargetLosesNothing) {
     }
 }
 
-// A child process saves under a file size limit that the plugin, or only the
-// external database, outgrows; the parent then looks at the files.
+// A child saves under a file size limit the plugin, or the external database, outgrows.
 TEST(SaveFault, DiskFullLosesNothing) {
     for (const auto& [bookText, longName] : {std::pair{300000, 0}, {10, 60000}}) {
         SCOPED_TRACE(longName);
