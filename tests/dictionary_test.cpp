@@ -3,7 +3,6 @@
 #include <random>
 #include <tuple>
 
-#include "app/globals.h"
 #include "dictionary/dictfile.h"
 #include "test_support.h"
 
@@ -90,17 +89,6 @@ TEST(TripleFile, FirstKeyWinsAndDamageEndsTheSearch) {
     EXPECT_EQ(f.damagedAt, static_cast<int64_t>(good.size()));
     const std::pair<const char*, int> keys[] = {{"id", 0}, {"x", 2}, {"zz", -1}, {"a", -1}};
     for (const auto& [key, at] : keys) EXPECT_EQ(qp::FindTriple(f, key), at) << key;
-}
-
-TEST(DictionaryFiles, AMissingFileAndFolderAreCreatedEmpty) {
-    Env env;
-    std::filesystem::remove_all(env.dir / "data");
-    EXPECT_TRUE(qp::OpenPairFile("data\\Bookdata.dat")->pairs.empty());
-    EXPECT_TRUE(qp::OpenTripleFile("data\\Txtbookdata.dat")->triples.empty());
-    for (auto p : {env.Data("Bookdata.dat"), env.Data("Txtbookdata.dat")})
-        EXPECT_EQ(ReadFile(p), "") << p;
-    EXPECT_TRUE(std::filesystem::is_regular_file(env.Data("Bookdata.dat")));
-    qp::TakeDictionaryProblems();
 }
 
 // The indexes must answer exactly what a scan from the first pair answers.

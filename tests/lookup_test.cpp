@@ -12,14 +12,10 @@ namespace {
 
 using PairList = std::vector<std::pair<std::string, std::string>>;
 
-std::string Book(const std::string& name) {
-    return Record("BOOK", {{"NAME", Z("book_01")}, {"FNAM", Z(name)}, {"TEXT", "Once upon"}});
-}
-
-// FNAM sits at offset 32 of every book.
-
+std::string Book(const std::string& name) { return Object("BOOK", "b1", name, {{"TEXT", "t"}}); }
+// FNAM sits at offset 27 of every book: the record header, then NAME "b1".
 int Lookup(int block) {
-    return qp::LookupName(block, 32, qp::ReadBlockInt(block, 36), "data\\Bookdata.dat");
+    return qp::LookupName(block, 27, qp::ReadBlockInt(block, 31), "data\\Bookdata.dat");
 }
 
 }  // namespace
