@@ -121,8 +121,8 @@ TEST_F(Cli, ConvertAppliesEditsToEveryMatchingRowThenSavesAs) {
               Pairs({{"FFFF", "FFFF"}, {"Balmora", kLong63}, {"Lever", "Hebel"}, {"Chest", "Truhe"},
                      {"Rock", kLong31}, {"Rock", kLong31}, {kOdd, "X\tY\\"}}));
     EXPECT_EQ(ReadFile(plugin), Sample());
-    EXPECT_FALSE(fs::exists(dir / "data" / "Concat.dat"));
-    EXPECT_FALSE(fs::exists(dir / "data" / "Vfvfdata.dat"));
+    for (const char* temp : {"Concat.dat", "Vfvfdata.dat"})
+        EXPECT_FALSE(fs::exists(env.Data(temp))) << "no temporary file left";
 }
 
 // Every refusal and failure exits 2 and leaves every file as it was.

@@ -50,15 +50,12 @@ TEST(CountedString, TextEndsAtTheFirstZeroAndTheReadConsumesTheRest) {
 
 TEST(PairFile, FirstMatchWinsAndDamageEndsTheSearch) {
     const std::string good = Pairs({{"X", "Y"}, {"X", "Z"}, {"Y", "W"}, {"K", "X"}});
+    // How a string can be damaged is the counted-string test's: here, where.
     const std::pair<const char*, std::string> cases[] = {
         {"intact", good},
-        {"ends inside the length of A", good + std::string("\1\0", 2)},
-        {"ends inside A", good + Counted(4, "MM")},
+        {"damaged A", good + Counted(4, "MM")},
         {"ends after A", good + Counted(2, "MM")},
-        {"ends inside B", good + Counted(2, "MM") + Counted(5, "abc")},
-        {"negative length of A", good + Counted(-2, "") + Counted(1, "V")},
-        {"negative length of B", good + Counted(2, "MM") + Counted(-1, "V")},
-        {"B longer than the rest", good + Counted(2, "MM") + Counted(1000, "V")},
+        {"damaged B", good + Counted(2, "MM") + Counted(-1, "V")},
         {"damage first", Counted(2, "MM") + Counted(-1, "") + good},
     };
     for (const auto& [what, content] : cases) {

@@ -168,8 +168,8 @@ TEST(Shell, WorkerThatCannotStartThenTwoLoads) {
     env.ui.failNextWorker = true;
     env.ui.PushMenu(qp::kMenuLoad);
     env.Run();
-    ASSERT_EQ(env.ui.Messages().size(), 1u);
-    EXPECT_EQ(env.ui.Messages()[0].icon, qp::Icon::Stop);
+    const auto shown = Shown(env.ui);
+    EXPECT_EQ(shown.size() == 1 ? shown[0].substr(0, 14) : "", "INFORMATION/4/");  // a stop box
     EXPECT_EQ(qp::gBusy.load() + qp::gFinished.load(), 0);
     const std::string paths[] = {env.PutPlugin("a.esp", TwoCells("A1", "A2")),
                                  env.PutPlugin("b.esp", TwoCells("B1", "B2"))};
