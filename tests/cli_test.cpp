@@ -95,14 +95,13 @@ TEST_F(Cli, ListPrintsEveryRowWithEscapesAndLoadsLikeTheWindow) {
     EXPECT_NE(r.err.find("INFORMATION: THE DICTIONARY FILE"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(" IS DAMAGED AT BYTE 0.\nTHE REST OF IT WAS IGNORED.\n"),
               std::string::npos) << r.err;
-    EXPECT_TRUE(fs::exists(dir / "Voskconv.ini"));
-    EXPECT_TRUE(fs::exists(dir / "data" / "Celldata.dat"));
+    for (const char* made : {"Voskconv.ini", "data/Celldata.dat"})
+        EXPECT_TRUE(fs::exists(dir / made)) << made;
 
     Result missing = Run("list " + Q(P("nothing.esp")));
     EXPECT_EQ(missing.code, 2);
     EXPECT_NE(missing.err.find("INFORMATION: CANNOT LOAD " + P("nothing.esp")), std::string::npos);
     EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(Run("list " + Q(Put("short.esp", Sample().substr(0, 330)))).code, 2);
     EXPECT_EQ(Run("list " + Q(plugin) + " --root " + Q(P("nowhere")), false).code, 2);
 }
 
