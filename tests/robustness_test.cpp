@@ -104,9 +104,13 @@ TEST(Robustness, OddButReadablePluginsLoadAndSaveAsDefined) {
         {"count smaller than the records", Header(1) + a + b + c, Plugin({a, b, c})},
         {"count larger than the records", Header(10) + a + b, Plugin({a, b})},
         {"header record only", Header(5), Plugin({})},
-        // Four zero bytes where a record type belongs end the plugin there.
-        {"four zero bytes mid-file", Header(3) + a + b + std::string(4, '\0') + c, Plugin({a, b})},
-        {"zero bytes after the header", Header(2) + std::string(16, '\0') + a, Plugin({})},
+        // Four zero bytes where a record type belongs end the records; what
+        // follows is written back untouched.
+        {"four zero bytes mid-file", Header(3) + a + b + std::string(4, '\0') + c,
+         Plugin({a, b}) + std::string(4, '\0') + c},
+        {"zero bytes after the header", Header(2) + std::string(16, '\0') + a,
+         Plugin({}) + std::string(16, '\0') + a},
+        {"a short zero tail", Header(1) + a + std::string(2, '\0'), Plugin({a}) + std::string(2, '\0')},
     };
     for (const Case& k : cases) {
         Env env;

@@ -97,7 +97,7 @@ bool RunSaveSequence(const std::string& target) {
         }
         ShowBlockProgress("Save Block : ", b, last);
     }
-    if (!plugin.Finish(&err)) {
+    if (!plugin.Write(gTable.trailer, &err) || !plugin.Finish(&err)) {
         restore();
         SaveFailed(target, err);
         return false;

@@ -14,6 +14,9 @@ struct BlockTable {
     int32_t last = -1;                // last block index
     int32_t fileType = 0;             // file-type word of the header; 1 = master
     bool loaded = false;
+    // Bytes after four zero bytes that ended the records: kept unread and
+    // written back after the last block.
+    std::string trailer;
 };
 
 extern BlockTable gTable;

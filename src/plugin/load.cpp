@@ -109,19 +109,31 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
         return false;
     }
     table.blocks.clear();
+    table.trailer.clear();
     table.fileType = LeInt(data, 28);
     int64_t pos = 0;
     int32_t n = 0;
     std::string head(16, '\0');  // the record header at pos
     for (;;) {
-        if (pos + 4 > L) {
+        head.assign(16, '\0');
+        if (!in.Read(head.data(), static_cast<size_t>(std::min<int64_t>(16, L - pos)), &err))
+            return cannotRead();
+        // Fewer than four bytes left: zero padding is kept as it is, anything
+        // else is a record cut short.
+        if (pos + 4 > L && head.compare(0, static_cast<size_t>(L - pos),
+                                        std::string(static_cast<size_t>(L - pos), '\0')) != 0) {
             error = "THE FILE ENDS INSIDE A RECORD HEADER AT OFFSET " + std::to_string(pos) + ".";
             return false;
         }
-        if (!in.Read(head.data(), static_cast<size_t>(std::min<int64_t>(16, L - pos)), &err))
-            return cannotRead();
-        // Four zero bytes where a record type belongs end the plugin.
+        // Four zero bytes where a record type belongs end the plugin. What
+        // follows is not read as records, but kept and written back as it
+        // was, so a save loses nothing of the file.
         if (Type4(head, 0).empty()) {
+            const size_t got = static_cast<size_t>(std::min<int64_t>(16, L - pos));
+            table.trailer.assign(head, 0, got);
+            table.trailer.resize(static_cast<size_t>(L - pos));
+            if (!in.Read(table.trailer.data() + got, table.trailer.size() - got, &err))
+                return cannotRead();
             --n;
             break;
         }
@@ -236,6 +248,7 @@ void FillTabs() {
 
 void ResetLoadedPlugin() {
     gTable.blocks.clear();
+    gTable.trailer.clear();
     gTable.last = -1;
     gTable.loaded = false;
     for (int g = kFirstList; g <= kLastList; ++g) {

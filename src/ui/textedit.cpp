@@ -121,6 +121,7 @@ void TextEditSave() {
     int p = FindSubrecord(e.block, gTextParams.subrecord);
     if (p < 0) return;
     int32_t S = ReadBlockInt(e.block, p + 4);
+    if (S < 0) return;
     // The whole data is replaced, terminator included: afterwards the
     // subrecord holds exactly the translation's bytes.
     const std::string& b = gTable.blocks[static_cast<size_t>(e.block)];
