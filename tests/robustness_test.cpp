@@ -1,182 +1,124 @@
-// Malformed plugins: each damage has one defined outcome. A refused file
-// names itself and the offset and leaves the plugin loaded before in place;
-// an accepted one loads, lists and saves without any read outside its data
-// (the sanitizer build runs these too).
+// Malformed plugins: each damage has one defined outcome. A refused file is
+// named with the offset and the plugin loaded before stays; an accepted one
+// loads, lists and saves without a read outside its data (the sanitizer build
+// runs these too).
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include "app/globals.h"
 #include "plugin/blocks.h"
 #include "test_support.h"
 
 using namespace qt_test;
-namespace fs = std::filesystem;
 
 namespace {
 
-std::string Misc(const std::string& id, const std::string& name) {
-    return Record("MISC", {{"NAME", Z(id)}, {"FNAM", Z(name)}});
+// A name and a size as record and subrecord headers start, then raw bytes.
+std::string Raw(const std::string& name, int32_t size, const std::string& data) {
+    return name + Int32(size) + data;
 }
-
-// A record header followed by raw subrecord bytes, with a correct record size.
-std::string RawRecord(const std::string& type, const std::string& body) {
-    return type + Int32(static_cast<int32_t>(body.size())) + Int32(0) + Int32(0) + body;
+// A record with a correct size round raw subrecord bytes.
+std::string RawRecord(const std::string& body) {
+    return Raw("MISC", static_cast<int32_t>(body.size()), Int32(0) + Int32(0) + body);
 }
+std::string WithSize(std::string record, int32_t size) { return record.replace(4, 4, Int32(size)); }
 
-std::string RawSub(const std::string& name, int32_t declared, const std::string& data) {
-    return name + Int32(declared) + data;
-}
-
-std::string WithSize(std::string record, int32_t size) {
-    record.replace(4, 4, Int32(size));
-    return record;
-}
-
-const std::string kGood = Plugin({Misc("gold", "Gold"), Misc("key", "Key")});
-
-// Loads kGood, then the bad bytes; returns the path of the bad file.
-std::string LoadGoodThenBad(Env& env, const std::string& bad) {
-    env.Load(env.PutPlugin("good.esp", kGood));
-    EXPECT_TRUE(env.ui.Messages().empty());
-    return env.PutPlugin("bad.esp", bad);
-}
+const std::string kA = Object("MISC", "a", "Apple"), kB = Object("MISC", "b", "Bread");
 
 }  // namespace
 
 TEST(Robustness, DamagedPluginsAreRefusedByFileAndOffsetAndThePreviousPluginStays) {
-    const std::string body = Misc("a", "Apple");
-    const size_t first = Header(0).size();  // 324: where the first record starts
-    const size_t second = first + body.size();
-    std::string shortHeader = Record("TES3", {{"HEDR", std::string(8, '\0')}}) + body + body;
-    shortHeader += std::string(324 - std::min<size_t>(324, shortHeader.size()) + 4, '\0');
-    struct Case {
-        const char* what;
-        std::string bytes;
-        std::string says;  // part of the message, offset included
-    };
-    const Case cases[] = {
-        {"truncated inside the header record", Header(0).substr(0, 200), "(200 BYTES)"},
-        {"truncated one byte short of the header", Header(0).substr(0, 323), "(323 BYTES)"},
-        {"header record shorter than its count field", shortHeader, "OFFSET 0"},
-        {"truncated in a record header", Plugin({body, body}).substr(0, second + 10),
-         "RECORD HEADER AT OFFSET " + std::to_string(second)},
-        {"two stray bytes after the last record", Plugin({body}) + "MI",
-         "RECORD HEADER AT OFFSET " + std::to_string(second)},
-        {"truncated in a subrecord", Plugin({body, body}).substr(0, second + 20),
-         "RECORD AT OFFSET " + std::to_string(second) + " RUNS PAST THE END"},
-        {"negative record size", Plugin({body, WithSize(body, -1)}),
-         "RECORD AT OFFSET " + std::to_string(second) + " HAS A NEGATIVE SIZE"},
-        {"smallest negative record size", Plugin({WithSize(body, INT32_MIN)}),
-         "RECORD AT OFFSET " + std::to_string(first) + " HAS A NEGATIVE SIZE"},
-        {"huge record size", Plugin({body, WithSize(body, INT32_MAX)}),
-         "RECORD AT OFFSET " + std::to_string(second) + " RUNS PAST THE END"},
+    const std::string first = std::to_string(Header(0).size());  // 324
+    const std::string second = std::to_string(Header(0).size() + kA.size());
+    const size_t cut = Header(0).size() + kA.size();
+    // A header record shorter than 324 bytes in a longer file.
+    std::string shortHeader = Record("TES3", {{"HEDR", std::string(8, '\0')}}) + kA + kA;
+    shortHeader += std::string(328 - shortHeader.size(), '\0');
+    const std::vector<std::vector<std::string>> cases = {  // what, bytes, part of the message
+        {"in the header", Header(0).substr(0, 200), "(200 BYTES)"},
+        {"one byte short of the header", Header(0).substr(0, 323), "(323 BYTES)"},
+        {"short header record", shortHeader, "OFFSET 0"},
+        {"in a record header", Plugin({kA, kA}).substr(0, cut + 10),
+         "RECORD HEADER AT OFFSET " + second},
+        {"two stray bytes at the end", Plugin({kA}) + "MI", "RECORD HEADER AT OFFSET " + second},
+        {"in a subrecord", Plugin({kA, kA}).substr(0, cut + 20),
+         "RECORD AT OFFSET " + second + " RUNS PAST THE END"},
+        {"negative size", Plugin({kA, WithSize(kA, -1)}),
+         "RECORD AT OFFSET " + second + " HAS A NEGATIVE SIZE"},
+        {"size INT32_MIN", Plugin({WithSize(kA, INT32_MIN)}),
+         "RECORD AT OFFSET " + first + " HAS A NEGATIVE SIZE"},
+        {"huge size", Plugin({kA, WithSize(kA, INT32_MAX)}),
+         "RECORD AT OFFSET " + second + " RUNS PAST THE END"},
         {"huge header size", WithSize(Header(0), INT32_MAX), "RECORD AT OFFSET 0 RUNS PAST"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         Env env;
-        const std::string bad = LoadGoodThenBad(env, c.bytes);
-        const auto tableBefore = qp::gTable.blocks;
-        const auto rowsBefore = env.ui.Rows(19);
-        env.Load(bad);
-        auto msgs = env.ui.Messages();
-        ASSERT_EQ(msgs.size(), 1u) << c.what;
-        EXPECT_EQ(msgs[0].icon, qp::Icon::Stop) << c.what;
-        EXPECT_NE(msgs[0].text.find(bad), std::string::npos) << c.what << ": " << msgs[0].text;
-        EXPECT_NE(msgs[0].text.find(c.says), std::string::npos) << c.what << ": " << msgs[0].text;
-        EXPECT_EQ(qp::gTable.blocks, tableBefore) << c.what;
-        EXPECT_EQ(env.ui.Rows(19), rowsBefore) << c.what;
-        EXPECT_EQ(qp::gFileInUse, (env.dir / "good.esp").string()) << c.what;
-        EXPECT_EQ(ReadFile(bad), c.bytes) << c.what;
+        env.Load(env.PutPlugin("good.esp", Plugin({kA, kB})));
+        const std::string bad = env.PutPlugin("bad.esp", c[1]);
+        ExpectRefused(env, [&] { env.Load(bad); }, {bad, c[2]}, c[0]);
     }
 }
 
 TEST(Robustness, OddButReadablePluginsLoadAndSaveAsDefined) {
-    const std::string a = Misc("a", "Apple"), b = Misc("b", "Bread"), c = Misc("c", "Cheese");
-    struct Case {
-        const char* what;
-        std::string bytes;
-        std::string saved;  // what Save as writes: the records read, count corrected
+    const std::string c = Object("MISC", "c", "Cheese"), zero4(4, '\0'), z16(16, '\0');
+    // Every record up to the end or to four zero bytes is read, whatever the
+    // count says; Save as corrects the count and writes what follows untouched.
+    const std::vector<std::vector<std::string>> cases = {  // what, bytes, saved
+        {"count 0", Header(0) + kA + kB + c, Plugin({kA, kB, c})},
+        {"count too small", Header(1) + kA + kB + c, Plugin({kA, kB, c})},
+        {"count too large", Header(10) + kA + kB, Plugin({kA, kB})},
+        {"header only", Header(5), Plugin({})},
+        {"four zero bytes mid-file", Header(3) + kA + kB + zero4 + c, Plugin({kA, kB}) + zero4 + c},
+        {"zeros after the header", Header(2) + z16 + kA, Plugin({}) + z16 + kA},
+        {"a short zero tail", Header(1) + kA + zero4.substr(2), Plugin({kA}) + zero4.substr(2)},
     };
-    const Case cases[] = {
-        // Every record to the end of the file is read whatever the count says.
-        {"record count 0", Header(0) + a + b + c, Plugin({a, b, c})},
-        {"count smaller than the records", Header(1) + a + b + c, Plugin({a, b, c})},
-        {"count larger than the records", Header(10) + a + b, Plugin({a, b})},
-        {"header record only", Header(5), Plugin({})},
-        // Four zero bytes where a record type belongs end the records; what
-        // follows is written back untouched.
-        {"four zero bytes mid-file", Header(3) + a + b + std::string(4, '\0') + c,
-         Plugin({a, b}) + std::string(4, '\0') + c},
-        {"zero bytes after the header", Header(2) + std::string(16, '\0') + a,
-         Plugin({}) + std::string(16, '\0') + a},
-        {"a short zero tail", Header(1) + a + std::string(2, '\0'), Plugin({a}) + std::string(2, '\0')},
-    };
-    for (const Case& k : cases) {
+    for (const auto& k : cases) {
         Env env;
-        const std::string in = env.PutPlugin("in.esp", k.bytes);
+        const std::string in = env.PutPlugin("in.esp", k[1]);
         env.Load(in);
-        EXPECT_TRUE(env.ui.Messages().empty()) << k.what;
-        ASSERT_TRUE(qp::gTable.loaded) << k.what;
-        const int32_t records = qp::LastBlock();
-        EXPECT_EQ(qp::ReadBlockInt(0, 320), records) << k.what;
-        EXPECT_EQ(env.ui.Rows(19).size(), static_cast<size_t>(records)) << k.what;
-        EXPECT_EQ(env.ui.GetStatusText(1),
-                  "Block conversion : " + std::to_string(records) + " / " + std::to_string(records))
-            << k.what;
+        EXPECT_TRUE(env.ui.Messages().empty()) << k[0];
+        ASSERT_TRUE(qp::gTable.loaded) << k[0];
+        const std::string n = std::to_string(qp::LastBlock());
+        EXPECT_EQ(std::to_string(qp::ReadBlockInt(0, 320)), n) << k[0];
+        EXPECT_EQ(std::to_string(env.ui.Rows(19).size()), n) << k[0];
+        EXPECT_EQ(env.ui.GetStatusText(1), "Block conversion : " + n + " / " + n) << k[0];
         env.SaveAs((env.dir / "out.esp").string());
-        EXPECT_EQ(ReadFile(env.dir / "out.esp"), k.saved) << k.what;
-        EXPECT_EQ(ReadFile(in), k.bytes) << k.what;
+        EXPECT_EQ(ReadFile(env.dir / "out.esp"), k[2]) << k[0];
+        EXPECT_EQ(ReadFile(in), k[1]) << k[0];
     }
 }
 
 TEST(Robustness, SubrecordChainsThatOverrunTheirRecordStayInsideTheBlock) {
+    const std::string id = Raw("NAME", 4, Z("bkt")), name = Z("Bucket");
+    const std::string fnam = Raw("FNAM", 7, name);
     struct Case {
         const char* what;
         std::string record;
-        qp::NameEntry row;  // flag, id, fv, ov (block is always 1)
-        bool converted;     // the Miscdata pair Bucket -> Eimerchen applied
+        std::string row;  // flag|id|fv|ov; "L" rows took the pair Bucket -> Eimerchen
     };
-    const std::string id = RawSub("NAME", 4, Z("bkt"));
     const Case cases[] = {
-        // The name runs past the record: it is read up to the record's end.
-        {"name overruns", RawRecord("MISC", id + RawSub("FNAM", 4000, Z("Bucket"))),
-         {"L", "bkt", "Bucket", "Eimerchen", 1}, true},
-        // Growing it wraps the size field round as a 32-bit field would; the
-        // converted name then reads as empty, but the record's size is right.
-        {"name size INT32_MAX", RawRecord("MISC", id + RawSub("FNAM", INT32_MAX, Z("Bucket"))),
-         {"L", "bkt", "Bucket", "", 1}, true},
-        // A subrecord before the name overruns: the name is never reached.
-        {"chain overruns before the name",
-         RawRecord("MISC", id + RawSub("MODL", 500, "x.nif") + RawSub("FNAM", 7, Z("Bucket"))),
-         {"N", "bkt", "", "", 1}, false},
-        {"negative size before the name",
-         RawRecord("MISC", id + RawSub("MODL", -20, "x.nif") + RawSub("FNAM", 7, Z("Bucket"))),
-         {"N", "bkt", "", "", 1}, false},
-        {"identifier size INT32_MIN",
-         RawRecord("MISC", RawSub("NAME", INT32_MIN, "bkt") + RawSub("FNAM", 7, Z("Bucket"))),
-         {"N", "", "", "", 1}, false},
-        {"name size INT32_MIN", RawRecord("MISC", id + RawSub("FNAM", INT32_MIN, Z("Bucket"))),
-         {"N", "bkt", "", "", 1}, false},
-        {"name header cut by the record end", RawRecord("MISC", id + "FNAM" + Int32(7).substr(0, 2)),
-         {"N", "bkt", "", "", 1}, false},
+        // A name running past its record is read up to the record's end.
+        {"name overruns", RawRecord(id + Raw("FNAM", 4000, name)), "L|bkt|Bucket|Eimerchen"},
+        // Growing it wraps the size as a 32-bit field would: the name then
+        // reads empty, but the record's size stays right.
+        {"name size INT32_MAX", RawRecord(id + Raw("FNAM", INT32_MAX, name)), "L|bkt|Bucket|"},
+        {"chain overruns", RawRecord(id + Raw("MODL", 500, "x.nif") + fnam), "N|bkt||"},
+        {"negative size", RawRecord(id + Raw("MODL", -20, "x.nif") + fnam), "N|bkt||"},
+        {"ID size INT32_MIN", RawRecord(Raw("NAME", INT32_MIN, "bkt") + fnam), "N|||"},
+        {"name size INT32_MIN", RawRecord(id + Raw("FNAM", INT32_MIN, name)), "N|bkt||"},
+        {"name header cut", RawRecord(id + "FNAM" + Int32(7).substr(0, 2)), "N|bkt||"},
     };
     for (const Case& k : cases) {
         Env env;
         WriteFile(env.Data("Miscdata.dat"), Pairs({{"Bucket", "Eimerchen"}}));
-        const std::string bytes = Plugin({k.record});
-        env.Load(env.PutPlugin("in.esp", bytes));
+        env.Load(env.PutPlugin("in.esp", Plugin({k.record})));
         EXPECT_TRUE(env.ui.Messages().empty()) << k.what;
         ASSERT_EQ(qp::gNameLists[19].size(), 1u) << k.what;
         const qp::NameEntry& e = qp::gNameLists[19][0];
-        EXPECT_EQ(e.flag, k.row.flag) << k.what;
-        EXPECT_EQ(e.id, k.row.id) << k.what;
-        EXPECT_EQ(e.fv, k.row.fv) << k.what;
-        EXPECT_EQ(e.ov, k.row.ov) << k.what;
-        // The record's own size always matches its block, converted or not.
+        EXPECT_EQ(e.flag + "|" + e.id + "|" + e.fv + "|" + e.ov, k.row) << k.what;
+        EXPECT_EQ(e.block, 1) << k.what;
         EXPECT_EQ(qp::ReadBlockInt(1, 4) + 16, qp::BlockSize(1)) << k.what;
-        EXPECT_EQ(qp::BlockSize(1), static_cast<int32_t>(k.record.size()) + (k.converted ? 3 : 0))
-            << k.what;
+        const size_t grown = k.row[0] == 'L' ? 3 : 0;  // "Eimerchen" is 3 bytes longer
+        EXPECT_EQ(static_cast<size_t>(qp::BlockSize(1)), k.record.size() + grown) << k.what;
         // What was saved loads again, to the same blocks.
         const auto blocks = qp::gTable.blocks;
         env.SaveAs((env.dir / "out.esp").string());

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 
 #include "app/globals.h"
@@ -191,6 +192,38 @@ std::string EnabledMenus(qp::HeadlessPlatform& ui) {
     for (int id = 1; id <= 30; ++id)
         if (ui.IsMenuItemEnabled(id)) out += std::to_string(id) + " ";
     return out;
+}
+
+void ExpectFilesKept(std::map<std::string, std::string> before,
+                     std::map<std::string, std::string> after,
+                     const std::set<std::string>& changed, const std::string& why) {
+    for (auto* snap : {&before, &after}) {
+        snap->erase("Voskconv.ini");
+        for (const auto& name : changed) snap->erase(name);
+    }
+    std::erase_if(after, [&](const auto& e) {
+        return !before.count(e.first) && e.second.empty() && e.first.rfind("data/", 0) == 0;
+    });
+    EXPECT_EQ(before, after) << why;
+}
+
+void ExpectRefused(Env& env, const std::function<void()>& act,
+                   const std::vector<std::string>& parts, const std::string& why,
+                   const std::set<std::string>& changed) {
+    const auto blocks = qp::gTable.blocks;
+    const auto rows = env.ui.Rows(19);
+    const std::string inUse = qp::gFileInUse;
+    const auto before = DirSnapshot(env.dir);
+    act();
+    const auto msgs = env.ui.Messages();
+    ASSERT_EQ(msgs.size(), 1u) << why;
+    EXPECT_EQ(msgs[0].icon, qp::Icon::Stop) << why;
+    for (const auto& part : parts)
+        EXPECT_NE(msgs[0].text.find(part), std::string::npos) << why << ": " << msgs[0].text;
+    EXPECT_EQ(qp::gTable.blocks, blocks) << why;
+    EXPECT_EQ(env.ui.Rows(19), rows) << why;
+    EXPECT_EQ(qp::gFileInUse, inUse) << why;
+    ExpectFilesKept(before, DirSnapshot(env.dir), changed, why);
 }
 
 }  // namespace qt_test

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -74,5 +76,16 @@ std::string Object(const std::string& type, const std::string& id, const std::st
 void InstallBlocks(const std::vector<std::string>& records);
 // The ids of the enabled menu items in id order, each followed by a blank.
 std::string EnabledMenus(qp::HeadlessPlatform& ui);
+
+// Two DirSnapshots agree but for the paths in changed, the configuration every
+// load rewrites and empty dictionaries a load makes in data/.
+void ExpectFilesKept(std::map<std::string, std::string> before,
+                     std::map<std::string, std::string> after,
+                     const std::set<std::string>& changed, const std::string& why);
+// Runs act, which must be refused: the only message so far, a stop holding every part; the
+// table, list 19 and file in use as before, every file kept but for changed.
+void ExpectRefused(Env& env, const std::function<void()>& act,
+                   const std::vector<std::string>& parts, const std::string& why,
+                   const std::set<std::string>& changed = {});
 
 }  // namespace qt_test
