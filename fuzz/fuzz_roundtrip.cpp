@@ -116,6 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::string written;
     for (int b = 0; b <= qp::LastBlock(); ++b) written += qp::gTable.blocks[static_cast<size_t>(b)];
+    written += qp::gTable.trailer;
     QFUZZ_CHECK(qfuzz::ReadBytes(out) == written);
     qp::BlockTable again;
     std::string error;
@@ -123,6 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!reloaded) std::fprintf(stderr, "saved plugin does not load again: %s\n", error.c_str());
     QFUZZ_CHECK(reloaded);
     QFUZZ_CHECK(again.last == qp::LastBlock());
+    QFUZZ_CHECK(again.trailer == qp::gTable.trailer);
     const std::string db = qfuzz::ReadBytes(ext);
     qp::PairFile parsed = qp::ParsePairFile(db);
     QFUZZ_CHECK(parsed.damagedAt == -1);
