@@ -5,8 +5,11 @@
 // bytes exactly as they stand in plugin and dictionary files.
 //
 // Threads: any method may be called from the worker. A backend carries such
-// calls to the thread that owns the windows and returns only once they are
-// done there, so the caller sees the same results as on the main thread.
+// calls to the thread that owns the windows. Calls that answer or show
+// something return only once done there; status texts and added rows may be
+// queued, in order, so that a long load stays fast. Every later call from
+// either thread sees them, so the caller gets the same results as on the main
+// thread.
 #pragma once
 
 #include <array>
