@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <mutex>
 
+#include "app/bytes.h"
 #include "platform/files.h"
 
 namespace qp {
@@ -11,9 +12,7 @@ namespace qp {
 bool ReadCountedString(const std::string& buffer, size_t& pos, std::string& text) {
     text.clear();
     if (pos > buffer.size() || buffer.size() - pos < 4) return false;
-    uint32_t u = 0;
-    for (int i = 3; i >= 0; --i) u = (u << 8) | static_cast<unsigned char>(buffer[pos + i]);
-    int32_t len = static_cast<int32_t>(u);
+    int32_t len = GetLe32(buffer.data() + pos);
     if (len < 0 || static_cast<uint64_t>(len) > buffer.size() - pos - 4) return false;
     const char* start = buffer.data() + pos + 4;
     const void* zero = std::memchr(start, 0, static_cast<size_t>(len));
@@ -27,8 +26,7 @@ bool ReadCountedString(const std::string& buffer, size_t& pos, std::string& text
 void WriteCountedString(std::string& out, const std::string& text) {
     size_t zero = text.find('\0');
     size_t len = zero == std::string::npos ? text.size() : zero;
-    uint32_t u = static_cast<uint32_t>(len);
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((u >> (8 * i)) & 0xFF);
+    AppendLe32(out, static_cast<int32_t>(len));
     out.append(text, 0, len);
 }
 

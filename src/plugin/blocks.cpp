@@ -3,6 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "app/bytes.h"
+
 namespace qp {
 
 BlockTable gTable;
@@ -76,9 +78,7 @@ int32_t ReadBlockInt(int block, int offset) {
     if (!ValidBlock(block) || offset < 0) return 0;
     const std::string& b = gTable.blocks[block];
     if (static_cast<size_t>(offset) + 4 > b.size()) return 0;
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[offset + i]);
-    return static_cast<int32_t>(v);
+    return GetLe32(b.data() + offset);
 }
 
 void WriteBlockInt(int block, int offset, int32_t value) {
@@ -86,8 +86,7 @@ void WriteBlockInt(int block, int offset, int32_t value) {
     std::string& b = gTable.blocks[block];
     if (static_cast<size_t>(offset) + 4 > b.size()) return;
     Journal(block, static_cast<size_t>(offset), 4, 4);
-    uint32_t v = static_cast<uint32_t>(value);
-    for (int i = 0; i < 4; ++i) b[offset + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    PutLe32(b.data() + offset, value);
 }
 
 std::string ReadBlockString(int block, int offset, int length) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "app/bytes.h"
 #include "app/config.h"
 #include "app/progress.h"
 #include "app/globals.h"
@@ -19,16 +20,8 @@ namespace {
 
 constexpr int64_t kHeaderMinimum = 324;  // the header record up to its record count
 
-int32_t LeInt(const std::string& s, size_t at) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + i]);
-    return static_cast<int32_t>(v);
-}
-
-void PutLeInt(std::string& s, size_t at, int32_t value) {
-    uint32_t v = static_cast<uint32_t>(value);
-    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
+int32_t LeInt(const std::string& s, size_t at) { return GetLe32(s.data() + at); }
+void PutLeInt(std::string& s, size_t at, int32_t value) { PutLe32(s.data() + at, value); }
 
 std::string Type4(const std::string& s, size_t at) {
     std::string t;

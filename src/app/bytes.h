@@ -1,0 +1,27 @@
+// The 32-bit little-endian integers of plugin and dictionary files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qp {
+
+// The caller makes sure the four bytes at p exist.
+inline int32_t GetLe32(const char* p) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(p[i]);
+    return static_cast<int32_t>(v);
+}
+
+inline void PutLe32(char* p, int32_t value) {
+    uint32_t v = static_cast<uint32_t>(value);
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+inline void AppendLe32(std::string& out, int32_t value) {
+    char b[4];
+    PutLe32(b, value);
+    out.append(b, 4);
+}
+
+}  // namespace qp
