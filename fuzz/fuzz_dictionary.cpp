@@ -2,6 +2,7 @@
 // indexed searches must answer exactly as a scan from the first record would,
 // and whatever was parsed must survive being written and read again.
 #include <string>
+#include <string_view>
 
 #include "dictionary/dictfile.h"
 #include "fuzz_support.h"
@@ -9,7 +10,7 @@
 namespace {
 
 // A pair whose two names are equal counts as matched in its second name.
-int ScanAOrB(const qp::PairFile& f, const std::string& name, bool& second) {
+int ScanAOrB(const qp::PairFile& f, std::string_view name, bool& second) {
     second = false;
     for (size_t i = 0; i < f.pairs.size(); ++i) {
         second = f.pairs[i].second == name;
@@ -18,7 +19,7 @@ int ScanAOrB(const qp::PairFile& f, const std::string& name, bool& second) {
     return -1;
 }
 
-int ScanA(const qp::PairFile& f, const std::string& name) {
+int ScanA(const qp::PairFile& f, std::string_view name) {
     for (size_t i = 0; i < f.pairs.size(); ++i)
         if (f.pairs[i].first == name) return static_cast<int>(i);
     return -1;
@@ -30,7 +31,7 @@ int ScanTriple(const qp::TripleFile& f, const std::string& key) {
     return -1;
 }
 
-void CheckPairSearch(const qp::PairFile& f, const std::string& name) {
+void CheckPairSearch(const qp::PairFile& f, std::string_view name) {
     bool second = false, expectedSecond = false;
     int i = qp::FindPairAOrB(f, name, second);
     QFUZZ_CHECK(i == ScanAOrB(f, name, expectedSecond));

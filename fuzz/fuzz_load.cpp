@@ -54,12 +54,12 @@ void CheckReadTable(const qp::BlockTable& t, const std::string& input) {
     QFUZZ_CHECK(t.blocks[0].compare(0, 4, "TES3") == 0);
     size_t pos = 0;
     for (size_t i = 0; i < t.blocks.size(); ++i) {
-        const std::string& b = t.blocks[i];
+        const std::string_view b = t.blocks[i];
         QFUZZ_CHECK(b.size() >= 16);
         QFUZZ_CHECK(static_cast<int64_t>(qfuzz::GetLe32(b, 4)) + 16 == static_cast<int64_t>(b.size()));
         QFUZZ_CHECK(t.sizes.size() > i && t.sizes[i] == static_cast<int32_t>(b.size()));
         std::string original = input.substr(pos, b.size());
-        std::string read = b;
+        std::string read(b);
         // The header's record count is the one field the read pass rewrites.
         if (i == 0 && read.size() >= 324) {
             QFUZZ_CHECK(qfuzz::GetLe32(read, 320) == t.last);

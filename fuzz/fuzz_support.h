@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 
 #include "platform/files.h"
 
@@ -47,7 +48,7 @@ inline std::string Le32(int32_t v) {
     return s;
 }
 
-inline int32_t GetLe32(const std::string& s, size_t at) {
+inline int32_t GetLe32(std::string_view s, size_t at) {
     uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + i]);
     return static_cast<int32_t>(v);

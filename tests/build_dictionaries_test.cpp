@@ -36,7 +36,12 @@ std::vector<std::string> Records(std::vector<std::string> recs) {
     recs.insert(recs.begin(), Header(static_cast<int32_t>(recs.size())));
     return recs;
 }
-PairList PairsOf(const fs::path& p) { return qp::ParsePairFile(ReadFile(p)).pairs; }
+PairList PairsOf(const std::string& bytes) {
+    PairList out;
+    for (const auto& [a, b] : qp::ParsePairFile(bytes).pairs) out.emplace_back(a, b);
+    return out;
+}
+PairList PairsOf(const fs::path& p) { return PairsOf(ReadFile(p)); }
 TripleList TriplesOf(const fs::path& p) { return qp::ParseTripleFile(ReadFile(p)).triples; }
 
 int Build(Env& env, const std::string& fv, const std::string& ov, const std::string& extra = "") {
@@ -109,8 +114,8 @@ TEST(BuildDictionaries, DuplicatesAndUnmatchedRecordsAreReportedNotPaired) {
                  Object("ARMO", "a1", "")}));
     std::map<std::string, std::string> files;
     for (const auto& f : b.files) files[f.name.substr(5)] = f.bytes;
-    EXPECT_EQ(qp::ParsePairFile(files["Npc_data.dat"]).pairs, (PairList{{"Guard", "Vakt"}}));
-    EXPECT_EQ(qp::ParsePairFile(files["Miscdata.dat"]).pairs, (PairList{{"Cup", "Kopp"}}));
+    EXPECT_EQ(PairsOf(files["Npc_data.dat"]), (PairList{{"Guard", "Vakt"}}));
+    EXPECT_EQ(PairsOf(files["Miscdata.dat"]), (PairList{{"Cup", "Kopp"}}));
     for (const char* empty : {"Celldata.dat", "Armodata.dat"}) EXPECT_EQ(files[empty], "") << empty;
     EXPECT_EQ(b.oneSided, 1) << "a1 is named in one version only";
     // g2 agrees with g1; g3 does not; v1's name is already g1's converted

@@ -107,7 +107,7 @@ TEST(Load, LookupOutcomeDecidesFlagNamesAndBlock) {
     }
     EXPECT_EQ(qp::gNameLists[3].size(), 1u) << "cells without a usable NAME get no row";
     EXPECT_EQ(qp::gTable.blocks[8], weapon) << "a name already converted stays as it is";
-    EXPECT_EQ(qp::gTable.blocks[4] + qp::gTable.blocks[7],
+    EXPECT_EQ(JoinedBlocks({4, 7}),
               Pgrd(Z("Cote Amere")) + Object("MISC", "m1", "Or"));
     ExpectRowsMatchLists(env.ui);
 }

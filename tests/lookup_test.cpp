@@ -73,6 +73,6 @@ TEST(LookupName, RepeatedLookupsInOneCommand) {
     EXPECT_EQ(std::vector<int>(codes, codes + 4), (std::vector<int>{1, 1, 4, 3}));
     EXPECT_EQ(qp::gOtherVersionName, "Pot") << "the converted name is now a second name";
     qp::EndDictionaryCommand();
-    EXPECT_EQ(qp::gTable.blocks[1] + qp::gTable.blocks[2] + qp::gTable.blocks[3],
+    EXPECT_EQ(JoinedBlocks({1, 2, 3}),
               Book("Topf") + Book("Topf") + Book("Tasse"));
 }

@@ -20,7 +20,7 @@ namespace {
 // The blocks, the cell and book rows, and the edited book's flag.
 std::string Memory(Env& env) {
     std::string m = qp::gNameLists[9][1].flag;
-    for (const auto& b : qp::gTable.blocks) m += "|" + b;
+    for (size_t i = 0; i < qp::gTable.blocks.size(); ++i) (m += "|") += qp::gTable.blocks[i];
     for (int g : {3, 9})
         for (const auto& r : env.ui.Rows(g)) m += "|" + r[0] + "/" + r[3];
     return m;

@@ -177,10 +177,16 @@ std::string Object(const std::string& type, const std::string& id, const std::st
     return Record(type, more);
 }
 
+std::string JoinedBlocks(std::initializer_list<int> blocks) {
+    std::string out;
+    for (int b : blocks) out += qp::gTable.blocks[static_cast<size_t>(b)];
+    return out;
+}
+
 void InstallBlocks(const std::vector<std::string>& records) {
     qp::InitBlockTable(50000);
-    qp::gTable.blocks = {Header(static_cast<int32_t>(records.size()))};
-    qp::gTable.blocks.insert(qp::gTable.blocks.end(), records.begin(), records.end());
+    qp::gTable.blocks.push_back(Header(static_cast<int32_t>(records.size())));
+    for (const auto& r : records) qp::gTable.blocks.push_back(r);
     qp::gTable.last = static_cast<int32_t>(records.size());
     for (size_t i = 0; i < qp::gTable.blocks.size(); ++i)
         qp::gTable.sizes[i] = static_cast<int32_t>(qp::gTable.blocks[i].size());

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -73,6 +74,8 @@ std::vector<std::filesystem::path> CorpusFiles();
 std::string Object(const std::string& type, const std::string& id, const std::string& name,
                    std::vector<Sub> more = {});
 // The header and the records as blocks 0..n of the table, as a load leaves them.
+// The bytes of the given blocks, one after the other.
+std::string JoinedBlocks(std::initializer_list<int> blocks);
 void InstallBlocks(const std::vector<std::string>& records);
 // The ids of the enabled menu items in id order, each followed by a blank.
 std::string EnabledMenus(qp::HeadlessPlatform& ui);

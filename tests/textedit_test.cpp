@@ -139,7 +139,7 @@ TEST(TextEdit, SkillsComeFromTheSkillListOfThisPlugin) {
     t.Select(0);
     EXPECT_EQ(t.State(), "Ar|Armurier desc|SAVE -");
     t.Press(qp::kCtlTextSave);
-    EXPECT_EQ(qp::gTable.blocks[1] + qp::gTable.blocks[2],
+    EXPECT_EQ(JoinedBlocks({1, 2}),
               Described("CLAS", "c", "C") + Skill(1, "Armurier desc"));
 }
 

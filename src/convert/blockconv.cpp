@@ -32,7 +32,7 @@ bool ReplaceByPairs(int block, int subOffset, const std::string& cur, const std:
     if (cur.size() < head.size() || cur.compare(0, head.size(), head) != 0) return false;
     int i = FindPairA(pairs, cur.substr(head.size()));
     if (i < 0) return false;
-    ReplaceInSubrecord(block, subOffset, cur, head + pairs.pairs[static_cast<size_t>(i)].second);
+    ReplaceInSubrecord(block, subOffset, cur, std::string(head).append(pairs.pairs[static_cast<size_t>(i)].second));
     return true;
 }
 

@@ -9,11 +9,14 @@ namespace qp {
 
 namespace {
 
+// Appends a part's pairs; the chain keeps the part's bytes alive.
 void Chain(PairFile& out, const PairFile& part) {
+    out.storage.insert(out.storage.end(), part.storage.begin(), part.storage.end());
+    out.pairs.reserve(out.pairs.size() + part.pairs.size());
     for (const auto& [a, b] : part.pairs) {
         uint32_t i = static_cast<uint32_t>(out.pairs.size());
-        out.firstA.emplace(a, i);
-        out.firstB.emplace(b, i);
+        out.firstA.Add(a, i);
+        out.firstB.Add(b, i);
         out.pairs.emplace_back(a, b);
     }
 }

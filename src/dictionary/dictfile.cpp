@@ -1,5 +1,6 @@
 #include "dictionary/dictfile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -23,34 +24,100 @@ bool ReadCountedString(const std::string& buffer, size_t& pos, std::string& text
     return true;
 }
 
-void WriteCountedString(std::string& out, const std::string& text) {
+void WriteCountedString(std::string& out, std::string_view text) {
     size_t zero = text.find('\0');
     size_t len = zero == std::string::npos ? text.size() : zero;
     AppendLe32(out, static_cast<int32_t>(len));
-    out.append(text, 0, len);
+    out.append(text.substr(0, len));
 }
 
-std::string EncodePair(const std::string& a, const std::string& b) {
+std::string EncodePair(std::string_view a, std::string_view b) {
     std::string out;
     WriteCountedString(out, a);
     WriteCountedString(out, b);
     return out;
 }
 
-PairFile ParsePairFile(const std::string& content) {
+void FirstIndex::Reserve(size_t entries) {
+    size_t want = 16;
+    while (want < entries * 2) want *= 2;
+    if (want <= slots_.size()) return;
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(want, Slot{});
+    used_ = 0;
+    // The keys are distinct already: each keeps its position.
+    for (const Slot& s : old)
+        if (s.index != kEmpty) Add(s.key, s.index);
+}
+
+void FirstIndex::Grow() { Reserve(slots_.empty() ? 8 : slots_.size()); }
+
+void FirstIndex::Add(std::string_view key, uint32_t i) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    const uint32_t h = static_cast<uint32_t>(std::hash<std::string_view>{}(key));
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = h & mask;; at = (at + 1) & mask) {
+        Slot& s = slots_[at];
+        if (s.index == kEmpty) {
+            s = {key, h, i};
+            ++used_;
+            return;
+        }
+        if (s.hash == h && s.key == key) return;  // the first occurrence stays
+    }
+}
+
+int FirstIndex::Find(std::string_view key) const {
+    if (slots_.empty()) return -1;
+    const uint32_t h = static_cast<uint32_t>(std::hash<std::string_view>{}(key));
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = h & mask;; at = (at + 1) & mask) {
+        const Slot& s = slots_[at];
+        if (s.index == kEmpty) return -1;
+        if (s.hash == h && s.key == key) return static_cast<int>(s.index);
+    }
+}
+
+namespace {
+
+// ReadCountedString without a copy: the text as a view of the buffer.
+bool ReadCountedView(std::string_view buffer, size_t& pos, std::string_view& text) {
+    if (pos > buffer.size() || buffer.size() - pos < 4) return false;
+    int32_t len = GetLe32(buffer.data() + pos);
+    if (len < 0 || static_cast<uint64_t>(len) > buffer.size() - pos - 4) return false;
+    const char* start = buffer.data() + pos + 4;
+    const void* zero = std::memchr(start, 0, static_cast<size_t>(len));
+    text = std::string_view(start, zero ? static_cast<size_t>(static_cast<const char*>(zero) - start)
+                                        : static_cast<size_t>(len));
+    pos += 4 + static_cast<size_t>(len);
+    return true;
+}
+
+}  // namespace
+
+PairFile ParsePairFile(std::string content) {
     PairFile f;
+    auto bytes = std::make_shared<const std::string>(std::move(content));
+    f.storage.push_back(bytes);
+    const std::string_view buffer = *bytes;
+    // Names are seldom shorter than a dozen bytes: this sizes the indexes
+    // once for the whole file.
+    f.pairs.reserve(buffer.size() / 40);
+    f.firstA.Reserve(buffer.size() / 40);
+    f.firstB.Reserve(buffer.size() / 40);
     size_t pos = 0;
-    while (pos < content.size()) {
+    while (pos < buffer.size()) {
         size_t start = pos;
-        std::string a, b;
-        if (!ReadCountedString(content, pos, a) || !ReadCountedString(content, pos, b)) {
+        std::string_view a, b;
+        if (!ReadCountedView(buffer, pos, a) || !ReadCountedView(buffer, pos, b)) {
             f.damagedAt = static_cast<int64_t>(start);
             break;
         }
         uint32_t i = static_cast<uint32_t>(f.pairs.size());
-        f.firstA.emplace(a, i);  // emplace keeps the first occurrence
-        f.firstB.emplace(b, i);
-        f.pairs.emplace_back(std::move(a), std::move(b));
+        f.firstA.Add(a, i);
+        f.firstB.Add(b, i);
+        f.pairs.emplace_back(a, b);
     }
     return f;
 }
@@ -72,22 +139,17 @@ TripleFile ParseTripleFile(const std::string& content) {
     return f;
 }
 
-int FindPairAOrB(const PairFile& f, const std::string& name, bool& secondMatched) {
+int FindPairAOrB(const PairFile& f, std::string_view name, bool& secondMatched) {
     secondMatched = false;
-    auto a = f.firstA.find(name);
-    auto b = f.firstB.find(name);
-    int ia = a == f.firstA.end() ? -1 : static_cast<int>(a->second);
-    int ib = b == f.firstB.end() ? -1 : static_cast<int>(b->second);
+    int ia = f.firstA.Find(name);
+    int ib = f.firstB.Find(name);
     if (ia < 0 && ib < 0) return -1;
     int i = (ia < 0) ? ib : (ib < 0 ? ia : std::min(ia, ib));
     secondMatched = (i == ib);
     return i;
 }
 
-int FindPairA(const PairFile& f, const std::string& text) {
-    auto a = f.firstA.find(text);
-    return a == f.firstA.end() ? -1 : static_cast<int>(a->second);
-}
+int FindPairA(const PairFile& f, std::string_view text) { return f.firstA.Find(text); }
 
 int FindTriple(const TripleFile& f, const std::string& key) {
     auto k = f.firstKey.find(key);

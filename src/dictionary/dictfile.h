@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -20,15 +21,41 @@ namespace qp {
 // the length is negative or runs past the end of the buffer.
 bool ReadCountedString(const std::string& buffer, size_t& pos, std::string& text);
 // Appends the text's length (up to its first zero byte) and those bytes.
-void WriteCountedString(std::string& out, const std::string& text);
+void WriteCountedString(std::string& out, std::string_view text);
 // A pair as its file bytes.
-std::string EncodePair(const std::string& a, const std::string& b);
+std::string EncodePair(std::string_view a, std::string_view b);
 
+// The first position of every key among a list of strings: what a scan from
+// the first entry would meet first. Open addressing over one array; the keys
+// are views of strings kept elsewhere.
+class FirstIndex {
+public:
+    // Records key at index i unless an earlier entry already holds it.
+    void Add(std::string_view key, uint32_t i);
+    // The first index of key, or -1.
+    int Find(std::string_view key) const;
+    void Reserve(size_t entries);
+
+private:
+    struct Slot {
+        std::string_view key;
+        uint32_t hash = 0;
+        uint32_t index = kEmpty;
+    };
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+    void Grow();
+    std::vector<Slot> slots_;
+    size_t used_ = 0;
+};
+
+// The strings of a pair file are views of the file's bytes, which the
+// PairFile keeps (a chained dictionary keeps those of every part).
 struct PairFile {
-    std::vector<std::pair<std::string, std::string>> pairs;
-    std::unordered_map<std::string, uint32_t> firstA;  // first pair whose A is the key
-    std::unordered_map<std::string, uint32_t> firstB;  // first pair whose B is the key
+    std::vector<std::pair<std::string_view, std::string_view>> pairs;
+    FirstIndex firstA;  // first pair whose A is the key
+    FirstIndex firstB;  // first pair whose B is the key
     int64_t damagedAt = -1;  // offset where the content stopped parsing, or -1
+    std::vector<std::shared_ptr<const std::string>> storage;
 };
 
 struct TripleFile {
@@ -39,14 +66,14 @@ struct TripleFile {
 
 // Parses a whole file's content; everything from the first record that does
 // not parse onwards is left out.
-PairFile ParsePairFile(const std::string& content);
+PairFile ParsePairFile(std::string content);
 TripleFile ParseTripleFile(const std::string& content);
 
 // The first pair whose A or whose B equals name, as a scan from the start
 // meets it; -1 when none. secondMatched tells that B equals name.
-int FindPairAOrB(const PairFile& f, const std::string& name, bool& secondMatched);
+int FindPairAOrB(const PairFile& f, std::string_view name, bool& secondMatched);
 // The first pair whose A equals text; -1 when none.
-int FindPairA(const PairFile& f, const std::string& text);
+int FindPairA(const PairFile& f, std::string_view text);
 // The first triple whose string 1 equals key; -1 when none.
 int FindTriple(const TripleFile& f, const std::string& key);
 

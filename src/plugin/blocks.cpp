@@ -9,6 +9,65 @@ namespace qp {
 
 BlockTable gTable;
 
+BlockStore::BlockStore(const BlockStore& other) { *this = other; }
+
+BlockStore& BlockStore::operator=(const BlockStore& other) {
+    if (this == &other) return *this;
+    buffer_.reset();
+    if (other.buffer_) {
+        buffer_.reset(new char[other.bufferSize_]);
+        std::memcpy(buffer_.get(), other.buffer_.get(), other.bufferSize_);
+    }
+    bufferSize_ = other.bufferSize_;
+    refs_ = other.refs_;
+    owned_ = other.owned_;
+    return *this;
+}
+
+void BlockStore::clear() {
+    buffer_.reset();
+    bufferSize_ = 0;
+    refs_.clear();
+    owned_.clear();
+}
+
+void BlockStore::Adopt(std::unique_ptr<char[]> buffer, size_t size) {
+    clear();
+    buffer_ = std::move(buffer);
+    bufferSize_ = size;
+}
+
+void BlockStore::AddSlice(size_t offset, size_t size) {
+    refs_.push_back({offset, static_cast<uint32_t>(size), -1});
+}
+
+void BlockStore::push_back(std::string block) {
+    refs_.push_back({0, 0, static_cast<int32_t>(owned_.size())});
+    owned_.push_back(std::move(block));
+}
+
+char* BlockStore::MutableData(size_t i) {
+    Ref& r = refs_[i];
+    if (r.owned >= 0) return owned_[static_cast<size_t>(r.owned)].data();
+    return buffer_.get() + r.offset;
+}
+
+std::string& BlockStore::Own(size_t i) {
+    Ref& r = refs_[i];
+    if (r.owned < 0) {
+        r.owned = static_cast<int32_t>(owned_.size());
+        owned_.emplace_back(buffer_.get() + r.offset, r.size);
+    }
+    return owned_[static_cast<size_t>(r.owned)];
+}
+
+bool BlockStore::operator==(const BlockStore& other) const {
+    if (size() != other.size()) return false;
+    for (size_t i = 0; i < size(); ++i)
+        if ((*this)[i] != other[i]) return false;
+    return true;
+}
+
 namespace {
 
 // Every change as it can be undone: the bytes that stood at the offset and
@@ -30,7 +89,18 @@ BlockJournal gJournal;
 void Journal(int block, size_t offset, size_t removed, size_t inserted) {
     if (!gJournal.open) return;
     gJournal.changes.push_back(
-        {block, offset, gTable.blocks[static_cast<size_t>(block)].substr(offset, removed), inserted});
+        {block, offset, std::string(gTable.blocks[static_cast<size_t>(block)].substr(offset, removed)),
+         inserted});
+}
+
+// Puts text in the place of `removed` bytes at offset; a change that keeps the
+// length is made where the bytes lie.
+void Splice(int block, size_t offset, size_t removed, std::string_view text) {
+    const size_t i = static_cast<size_t>(block);
+    if (removed == text.size())
+        std::memcpy(gTable.blocks.MutableData(i) + offset, text.data(), text.size());
+    else
+        gTable.blocks.Own(i).replace(offset, removed, text);
 }
 
 }  // namespace
@@ -44,7 +114,7 @@ void OpenBlockJournal() {
 void RollBackBlockJournal() {
     if (!gJournal.open) return;
     for (auto c = gJournal.changes.rbegin(); c != gJournal.changes.rend(); ++c)
-        gTable.blocks[static_cast<size_t>(c->block)].replace(c->offset, c->inserted, c->removed);
+        Splice(c->block, c->offset, c->inserted, c->removed);
     gTable.sizes = std::move(gJournal.sizes);
     CloseBlockJournal();
 }
@@ -76,23 +146,22 @@ int32_t BlockSize(int block) {
 
 int32_t ReadBlockInt(int block, int offset) {
     if (!ValidBlock(block) || offset < 0) return 0;
-    const std::string& b = gTable.blocks[block];
+    const std::string_view b = gTable.blocks[static_cast<size_t>(block)];
     if (static_cast<size_t>(offset) + 4 > b.size()) return 0;
     return GetLe32(b.data() + offset);
 }
 
 void WriteBlockInt(int block, int offset, int32_t value) {
     if (!ValidBlock(block) || offset < 0) return;
-    std::string& b = gTable.blocks[block];
-    if (static_cast<size_t>(offset) + 4 > b.size()) return;
+    if (static_cast<size_t>(offset) + 4 > gTable.blocks[static_cast<size_t>(block)].size()) return;
     Journal(block, static_cast<size_t>(offset), 4, 4);
-    PutLe32(b.data() + offset, value);
+    PutLe32(gTable.blocks.MutableData(static_cast<size_t>(block)) + offset, value);
 }
 
 std::string ReadBlockString(int block, int offset, int length) {
     std::string out;
     if (!ValidBlock(block) || length <= 0) return out;
-    const std::string& b = gTable.blocks[block];
+    const std::string_view b = gTable.blocks[static_cast<size_t>(block)];
     int64_t from = offset < 0 ? 0 : offset;
     int64_t to = static_cast<int64_t>(offset) + length;
     if (to > static_cast<int64_t>(b.size())) to = static_cast<int64_t>(b.size());
@@ -124,20 +193,18 @@ int FindSubrecord(int block, const std::string& name) {
     return -1;
 }
 
-void ReplaceBlockString(int block, int offset, const std::string& oldText,
-                        const std::string& newText) {
+void ReplaceBlockString(int block, int offset, std::string_view oldText, std::string_view newText) {
     if (!ValidBlock(block)) return;
-    std::string& b = gTable.blocks[block];
-    if (offset < 0 || static_cast<size_t>(offset) > b.size()) return;
-    size_t oldLen = std::min(oldText.size(), b.size() - static_cast<size_t>(offset));
+    const size_t size = gTable.blocks[static_cast<size_t>(block)].size();
+    if (offset < 0 || static_cast<size_t>(offset) > size) return;
+    size_t oldLen = std::min(oldText.size(), size - static_cast<size_t>(offset));
     Journal(block, static_cast<size_t>(offset), oldLen, newText.size());
-    b.replace(static_cast<size_t>(offset), oldLen, newText);
+    Splice(block, static_cast<size_t>(offset), oldLen, newText);
     if (static_cast<size_t>(block) >= gTable.sizes.size()) gTable.sizes.resize(block + 1, 0);
-    gTable.sizes[block] = static_cast<int32_t>(b.size());
+    gTable.sizes[block] = static_cast<int32_t>(gTable.blocks[static_cast<size_t>(block)].size());
 }
 
-void ReplaceInSubrecord(int block, int subOffset, const std::string& oldText,
-                        const std::string& newText) {
+void ReplaceInSubrecord(int block, int subOffset, std::string_view oldText, std::string_view newText) {
     int32_t before = BlockSize(block);
     ReplaceBlockString(block, subOffset + 8, oldText, newText);
     int32_t d = BlockSize(block) - before;

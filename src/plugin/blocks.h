@@ -3,13 +3,61 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qp {
 
+// The bytes of the blocks. A plugin read from disk stays in the one buffer it
+// was read into, each block a slice of it; a block gets bytes of its own only
+// when a change alters its length. Tens of thousands of records thus cost one
+// allocation, and runs of unchanged blocks go back to disk in one write.
+class BlockStore {
+public:
+    BlockStore() = default;
+    BlockStore(const BlockStore& other);
+    BlockStore& operator=(const BlockStore& other);
+    BlockStore(BlockStore&&) noexcept = default;
+    BlockStore& operator=(BlockStore&&) noexcept = default;
+
+    size_t size() const { return refs_.size(); }
+    bool empty() const { return refs_.empty(); }
+    std::string_view operator[](size_t i) const {
+        const Ref& r = refs_[i];
+        if (r.owned >= 0) return owned_[static_cast<size_t>(r.owned)];
+        return {buffer_.get() + r.offset, r.size};
+    }
+    std::string_view back() const { return (*this)[size() - 1]; }
+
+    void clear();
+    // Takes a file's bytes; blocks are then added as slices of them.
+    void Adopt(std::unique_ptr<char[]> buffer, size_t size);
+    void AddSlice(size_t offset, size_t size);
+    // Adds a block with bytes of its own.
+    void push_back(std::string block);
+    // The block's bytes, to change in place without changing its length.
+    char* MutableData(size_t i);
+    // The block as a string of its own, for changes of length.
+    std::string& Own(size_t i);
+
+    bool operator==(const BlockStore& other) const;
+
+private:
+    struct Ref {
+        size_t offset = 0;
+        uint32_t size = 0;
+        int32_t owned = -1;  // index in owned_, or -1 for a slice of buffer_
+    };
+    std::unique_ptr<char[]> buffer_;
+    size_t bufferSize_ = 0;
+    std::vector<Ref> refs_;
+    std::vector<std::string> owned_;
+};
+
 struct BlockTable {
-    std::vector<std::string> blocks;  // block n = record n (0 is the TES3 header)
+    BlockStore blocks;                // block n = record n (0 is the TES3 header)
     std::vector<int32_t> sizes;       // entry n = length of block n
     int32_t last = -1;                // last block index
     int32_t fileType = 0;             // file-type word of the header; 1 = master
@@ -44,13 +92,11 @@ std::string ReadBlockString(int block, int offset, int length);
 int FindSubrecord(int block, const std::string& name);
 // Replaces Len(old) bytes at offset by new; the block and its size entry
 // follow. The caller corrects the subrecord's and the record's data sizes.
-void ReplaceBlockString(int block, int offset, const std::string& oldText,
-                        const std::string& newText);
+void ReplaceBlockString(int block, int offset, std::string_view oldText, std::string_view newText);
 
 // Replaces the text of a subrecord at offset o and keeps all three size fields
 // in step: block size, the subrecord's data size and the record's data size.
-void ReplaceInSubrecord(int block, int subOffset, const std::string& oldText,
-                        const std::string& newText);
+void ReplaceInSubrecord(int block, int subOffset, std::string_view oldText, std::string_view newText);
 
 // A save converts the blocks in place and must be able to undo all of it
 // when it fails. While the journal is open, every change of a block keeps the

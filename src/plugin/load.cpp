@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 
 #include "app/bytes.h"
@@ -20,13 +21,12 @@ namespace {
 
 constexpr int64_t kHeaderMinimum = 324;  // the header record up to its record count
 
-int32_t LeInt(const std::string& s, size_t at) { return GetLe32(s.data() + at); }
-void PutLeInt(std::string& s, size_t at, int32_t value) { PutLe32(s.data() + at, value); }
-
-std::string Type4(const std::string& s, size_t at) {
+// A record type as the status bar shows it: its first four bytes, zero
+// bytes left out.
+std::string Type4(std::string_view block) {
     std::string t;
-    for (size_t i = at; i < at + 4 && i < s.size(); ++i)
-        if (s[i] != '\0') t += s[i];
+    for (size_t i = 0; i < 4 && i < block.size(); ++i)
+        if (block[i] != '\0') t += block[i];
     return t;
 }
 
@@ -80,8 +80,8 @@ struct SavedState {
 }  // namespace
 
 bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& error) {
-    // The records go from the file straight into their blocks: a plugin of
-    // tens of megabytes is not held twice.
+    // The whole file comes in with one read; the records are then found in
+    // that buffer and stay there.
     FileReader in;
     std::string err;
     auto cannotRead = [&] {
@@ -94,39 +94,34 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
         error = "THE FILE IS SHORTER THAN ITS HEADER RECORD (" + std::to_string(L) + " BYTES).";
         return false;
     }
-    // The bytes up to the record count, for the fields read at fixed offsets.
-    std::string data(static_cast<size_t>(kHeaderMinimum), '\0');
-    if (!in.Read(data.data(), data.size(), &err) || !in.Rewind(&err)) return cannotRead();
-    if (Type4(data, 0) != "TES3") {
+    std::unique_ptr<char[]> buffer(new char[static_cast<size_t>(L)]);
+    if (!in.Read(buffer.get(), static_cast<size_t>(L), &err)) return cannotRead();
+    const char* const data = buffer.get();
+    if (std::memcmp(data, "TES3", 4) != 0) {
         error = "THIS IS NOT A TES3 PLUGIN: NO HEADER RECORD AT OFFSET 0.";
         return false;
     }
-    table.blocks.clear();
+    table.blocks.Adopt(std::move(buffer), static_cast<size_t>(L));
     table.trailer.clear();
-    table.fileType = LeInt(data, 28);
+    table.fileType = GetLe32(data + 28);
     int64_t pos = 0;
     int32_t n = 0;
-    std::string head(16, '\0');  // the record header at pos
     for (;;) {
-        head.assign(16, '\0');
-        if (!in.Read(head.data(), static_cast<size_t>(std::min<int64_t>(16, L - pos)), &err))
-            return cannotRead();
+        // The record header at pos, zero-padded where the file ends first.
+        char head[16] = {};
+        const size_t got = static_cast<size_t>(std::min<int64_t>(16, L - pos));
+        std::memcpy(head, data + pos, got);
         // Fewer than four bytes left: zero padding is kept as it is, anything
         // else is a record cut short.
-        if (pos + 4 > L && head.compare(0, static_cast<size_t>(L - pos),
-                                        std::string(static_cast<size_t>(L - pos), '\0')) != 0) {
+        if (pos + 4 > L && std::any_of(head, head + got, [](char c) { return c != '\0'; })) {
             error = "THE FILE ENDS INSIDE A RECORD HEADER AT OFFSET " + std::to_string(pos) + ".";
             return false;
         }
         // Four zero bytes where a record type belongs end the plugin. What
         // follows is not read as records, but kept and written back as it
         // was, so a save loses nothing of the file.
-        if (Type4(head, 0).empty()) {
-            const size_t got = static_cast<size_t>(std::min<int64_t>(16, L - pos));
-            table.trailer.assign(head, 0, got);
-            table.trailer.resize(static_cast<size_t>(L - pos));
-            if (!in.Read(table.trailer.data() + got, table.trailer.size() - got, &err))
-                return cannotRead();
+        if (!head[0] && !head[1] && !head[2] && !head[3]) {
+            table.trailer.assign(data + pos, static_cast<size_t>(L - pos));
             --n;
             break;
         }
@@ -134,7 +129,7 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
             error = "THE FILE ENDS INSIDE A RECORD HEADER AT OFFSET " + std::to_string(pos) + ".";
             return false;
         }
-        int32_t size = LeInt(head, 4);
+        int32_t size = GetLe32(head + 4);
         if (size < 0) {
             error = "THE RECORD AT OFFSET " + std::to_string(pos) + " HAS A NEGATIVE SIZE.";
             return false;
@@ -148,14 +143,11 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
             error = "THE RECORD AT OFFSET " + std::to_string(pos) + " IS TOO LARGE.";
             return false;
         }
-        std::string block(static_cast<size_t>(size) + 16, '\0');
-        std::memcpy(block.data(), head.data(), 16);
-        if (!in.Read(block.data() + 16, static_cast<size_t>(size), &err)) return cannotRead();
-        table.blocks.push_back(std::move(block));
+        table.blocks.AddSlice(static_cast<size_t>(pos), static_cast<size_t>(size) + 16);
         pos += 16 + static_cast<int64_t>(size);
         // Large plugins show every 1024th record so the window keeps up.
         if (n < 4096 || (n & 1023) == 0)
-            Plat().SetStatusText(1, "Reading block : " + Type4(table.blocks.back(), 0));
+            Plat().SetStatusText(1, "Reading block : " + Type4(std::string_view(head, 4)));
         if (pos == L) break;
         ++n;
     }
@@ -164,7 +156,7 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
         return false;
     }
     table.last = static_cast<int32_t>(table.blocks.size()) - 1;
-    Plat().SetStatusText(1, "Reading block : " + Type4(table.blocks.back(), 0));
+    Plat().SetStatusText(1, "Reading block : " + Type4(table.blocks.back()));
     // The record count at offset 320 must lie inside the header record, or
     // it cannot be kept right, and a save would write a file too short to
     // load again.
@@ -174,7 +166,7 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
         return false;
     }
     // The header's record count always equals the records that follow it.
-    PutLeInt(table.blocks[0], 320, table.last);
+    PutLe32(table.blocks.MutableData(0) + 320, table.last);
     table.sizes.resize(std::max(table.sizes.size(), table.blocks.size() + 1), 0);
     for (size_t i = 0; i < table.blocks.size(); ++i)
         table.sizes[i] = static_cast<int32_t>(table.blocks[i].size());

@@ -124,8 +124,8 @@ void TextEditSave() {
     if (S < 0) return;
     // The whole data is replaced, terminator included: afterwards the
     // subrecord holds exactly the translation's bytes.
-    const std::string& b = gTable.blocks[static_cast<size_t>(e.block)];
-    std::string old = b.substr(static_cast<size_t>(p) + 8, static_cast<size_t>(S));
+    const std::string_view b = gTable.blocks[static_cast<size_t>(e.block)];
+    std::string old(b.substr(static_cast<size_t>(p) + 8, static_cast<size_t>(S)));
     ReplaceInSubrecord(e.block, p, old, text);
 }
 
