@@ -27,9 +27,9 @@ void MarkRowStored(int g, int r, const std::string& flag, const std::string& ov)
     e.ov = ov;
 }
 
-bool ReplaceByPairs(int block, int subOffset, const std::string& cur, const std::string& head,
+bool ReplaceByPairs(int block, int subOffset, std::string_view cur, std::string_view head,
                     const PairFile& pairs) {
-    if (cur.size() < head.size() || cur.compare(0, head.size(), head) != 0) return false;
+    if (cur.substr(0, head.size()) != head) return false;
     int i = FindPairA(pairs, cur.substr(head.size()));
     if (i < 0) return false;
     ReplaceInSubrecord(block, subOffset, cur, std::string(head).append(pairs.pairs[static_cast<size_t>(i)].second));

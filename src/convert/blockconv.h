@@ -17,7 +17,7 @@ void MarkRowStored(int g, int r, const std::string& flag, const std::string& ov)
 // whose head + A equals cur. Returns whether a pair matched.
 bool ReplaceByPairFile(int block, int subOffset, const std::string& cur, const std::string& head,
                        const std::string& pairFile);
-bool ReplaceByPairs(int block, int subOffset, const std::string& cur, const std::string& head,
+bool ReplaceByPairs(int block, int subOffset, std::string_view cur, std::string_view head,
                     const PairFile& pairs);
 
 // Cell renames of the running save, as pair-file bytes.

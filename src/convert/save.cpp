@@ -89,24 +89,13 @@ bool RunSaveSequence(const std::string& target) {
         return false;
     }
     const int last = LastBlock();
-    // Blocks that lie one after the other in memory, as the unchanged ones
-    // of a loaded plugin do, go out in one write.
-    const char* run = nullptr;
-    size_t runSize = 0;
-    for (int b = 0; b <= last + 1; ++b) {
-        const std::string_view bytes = b <= last ? gTable.blocks[static_cast<size_t>(b)] : std::string_view();
-        if (run && bytes.data() == run + runSize) {
-            runSize += bytes.size();
-        } else {
-            if (runSize && !plugin.Write(run, runSize, &err)) {
-                restore();
-                SaveFailed(target, err);
-                return false;
-            }
-            run = bytes.data();
-            runSize = bytes.size();
+    for (int b = 0; b <= last; ++b) {
+        if (!plugin.Write(gTable.blocks[static_cast<size_t>(b)], &err)) {
+            restore();
+            SaveFailed(target, err);
+            return false;
         }
-        if (b <= last) ShowBlockProgress("Save Block : ", b, last);
+        ShowBlockProgress("Save Block : ", b, last);
     }
     if (!plugin.Write(gTable.trailer, &err) || !plugin.Finish(&err)) {
         restore();

@@ -14,6 +14,7 @@
 #define QP_FSYNC(fd) _commit(fd)
 #define QP_FILENO(f) _fileno(f)
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #define QP_FSYNC(fd) fsync(fd)
 #define QP_FILENO(f) fileno(f)
@@ -40,6 +41,21 @@ bool IsAbsoluteName(const std::string& name) {
     if (name.empty()) return false;
     if (name[0] == '/' || name[0] == '\\') return true;
     return name.size() >= 2 && name[1] == ':';
+}
+
+constexpr size_t kStreamBuffer = 1 << 20;
+constexpr uint64_t kWritebackStep = 2 << 20;
+
+// Asks the system to begin writing a range of the file to disk without
+// waiting for it; where there is no such request, the final sync does it all.
+void StartWriteback(int fd, uint64_t offset, uint64_t length) {
+#ifdef __linux__
+    sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)fd;
+    (void)offset;
+    (void)length;
+#endif
 }
 
 std::string TempNameBeside(const std::string& target) {
@@ -170,8 +186,6 @@ bool FileReader::Open(const std::string& path, std::string* err) {
         std::fclose(f);
         return false;
     }
-    // Records are small: one system call brings in many of them.
-    std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
     handle_ = f;
     size_ = static_cast<int64_t>(size);
     return true;
@@ -272,8 +286,11 @@ bool AtomicFile::Open(const std::string& target, std::string* err) {
         return false;
     }
     // Large writes in few system calls: a plugin is written block by block.
-    std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
+    // (The stream's own buffer would be one disk block, whatever size is asked.)
+    buffer_.reset(new char[kStreamBuffer]);
+    std::setvbuf(f, buffer_.get(), _IOFBF, kStreamBuffer);
     handle_ = f;
+    written_ = flushedTo_ = 0;
     return true;
 }
 
@@ -287,6 +304,18 @@ bool AtomicFile::Write(const char* data, size_t size, std::string* err) {
         if (err) *err = "cannot write (" + ErrnoText() + ")";
         Abort();
         return false;
+    }
+    written_ += size;
+    // Large files start on their way to disk while the rest is still being
+    // written, so the sync at the end has little left to wait for.
+    if (written_ - flushedTo_ >= kWritebackStep) {
+        if (std::fflush(f) != 0) {
+            if (err) *err = "cannot write (" + ErrnoText() + ")";
+            Abort();
+            return false;
+        }
+        StartWriteback(QP_FILENO(f), flushedTo_, written_ - flushedTo_);
+        flushedTo_ = written_;
     }
     return true;
 }

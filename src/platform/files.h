@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace qp {
 
@@ -84,7 +86,7 @@ public:
 
     bool Open(const std::string& target, std::string* err = nullptr);
     bool Write(const char* data, size_t size, std::string* err = nullptr);
-    bool Write(const std::string& s, std::string* err = nullptr) { return Write(s.data(), s.size(), err); }
+    bool Write(std::string_view s, std::string* err = nullptr) { return Write(s.data(), s.size(), err); }
     // Flushes and syncs the content to disk; the target is not touched yet.
     bool Finish(std::string* err = nullptr);
     // Finishes when needed, then puts the new file in the target's place.
@@ -96,6 +98,9 @@ private:
     bool finished_ = false;
     std::string target_;
     std::string temp_;
+    std::unique_ptr<char[]> buffer_;  // the stream's buffer
+    uint64_t written_ = 0;            // bytes handed to the stream
+    uint64_t flushedTo_ = 0;          // bytes already sent on their way to disk
 };
 
 }  // namespace qp

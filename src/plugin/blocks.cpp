@@ -1,5 +1,6 @@
 #include "plugin/blocks.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -9,56 +10,77 @@ namespace qp {
 
 BlockTable gTable;
 
+namespace {
+
+constexpr size_t kPieceSize = 4 << 20;
+
+// Spare bytes after a block: enough for its names to grow in translation.
+size_t GrowthRoom(size_t size) { return 16 + size / 8; }
+
+}  // namespace
+
 BlockStore::BlockStore(const BlockStore& other) { *this = other; }
 
 BlockStore& BlockStore::operator=(const BlockStore& other) {
     if (this == &other) return *this;
-    buffer_.reset();
-    if (other.buffer_) {
-        buffer_.reset(new char[other.bufferSize_]);
-        std::memcpy(buffer_.get(), other.buffer_.get(), other.bufferSize_);
-    }
-    bufferSize_ = other.bufferSize_;
-    refs_ = other.refs_;
-    owned_ = other.owned_;
-    return *this;
+    BlockStore copy;
+    copy.refs_.reserve(other.size());
+    copy.owned_.reserve(other.size());
+    for (size_t i = 0; i < other.size(); ++i) copy.push_back(std::string(other[i]));
+    return *this = std::move(copy);
 }
 
 void BlockStore::clear() {
-    buffer_.reset();
-    bufferSize_ = 0;
+    pieces_.clear();
+    pieceUsed_ = pieceSize_ = 0;
     refs_.clear();
     owned_.clear();
 }
 
-void BlockStore::Adopt(std::unique_ptr<char[]> buffer, size_t size) {
-    clear();
-    buffer_ = std::move(buffer);
-    bufferSize_ = size;
-}
-
-void BlockStore::AddSlice(size_t offset, size_t size) {
-    refs_.push_back({offset, static_cast<uint32_t>(size), -1});
+char* BlockStore::Place(size_t size) {
+    const size_t room = size + GrowthRoom(size);
+    if (pieces_.empty() || pieceSize_ - pieceUsed_ < room) {
+        pieceSize_ = std::max(kPieceSize, room);
+        pieces_.emplace_back(new char[pieceSize_]);
+        pieceUsed_ = 0;
+    }
+    char* at = pieces_.back().get() + pieceUsed_;
+    pieceUsed_ += room;
+    refs_.push_back({at, static_cast<uint32_t>(size), static_cast<uint32_t>(std::min<size_t>(room, UINT32_MAX)), -1});
+    return at;
 }
 
 void BlockStore::push_back(std::string block) {
-    refs_.push_back({0, 0, static_cast<int32_t>(owned_.size())});
+    refs_.push_back({nullptr, 0, 0, static_cast<int32_t>(owned_.size())});
     owned_.push_back(std::move(block));
 }
 
 char* BlockStore::MutableData(size_t i) {
     Ref& r = refs_[i];
     if (r.owned >= 0) return owned_[static_cast<size_t>(r.owned)].data();
-    return buffer_.get() + r.offset;
+    return r.data;
 }
 
-std::string& BlockStore::Own(size_t i) {
+void BlockStore::Replace(size_t i, size_t offset, size_t removed, std::string_view text) {
     Ref& r = refs_[i];
-    if (r.owned < 0) {
-        r.owned = static_cast<int32_t>(owned_.size());
-        owned_.emplace_back(buffer_.get() + r.offset, r.size);
+    if (r.owned >= 0) {
+        owned_[static_cast<size_t>(r.owned)].replace(offset, removed, text);
+        return;
     }
-    return owned_[static_cast<size_t>(r.owned)];
+    const size_t tail = r.size - offset - removed;
+    const size_t newSize = r.size - removed + text.size();
+    if (newSize <= r.room) {
+        std::memmove(r.data + offset + text.size(), r.data + offset + removed, tail);
+        std::memcpy(r.data + offset, text.data(), text.size());
+        r.size = static_cast<uint32_t>(newSize);
+        return;
+    }
+    // Outgrown: the block moves to a string of its own, composed in one pass.
+    std::string b;
+    b.reserve(newSize + GrowthRoom(newSize));
+    b.append(r.data, offset).append(text).append(r.data + offset + removed, tail);
+    r.owned = static_cast<int32_t>(owned_.size());
+    owned_.push_back(std::move(b));
 }
 
 bool BlockStore::operator==(const BlockStore& other) const {
@@ -93,15 +115,6 @@ void Journal(int block, size_t offset, size_t removed, size_t inserted) {
          inserted});
 }
 
-// Puts text in the place of `removed` bytes at offset; a change that keeps the
-// length is made where the bytes lie.
-void Splice(int block, size_t offset, size_t removed, std::string_view text) {
-    const size_t i = static_cast<size_t>(block);
-    if (removed == text.size())
-        std::memcpy(gTable.blocks.MutableData(i) + offset, text.data(), text.size());
-    else
-        gTable.blocks.Own(i).replace(offset, removed, text);
-}
 
 }  // namespace
 
@@ -114,7 +127,7 @@ void OpenBlockJournal() {
 void RollBackBlockJournal() {
     if (!gJournal.open) return;
     for (auto c = gJournal.changes.rbegin(); c != gJournal.changes.rend(); ++c)
-        Splice(c->block, c->offset, c->inserted, c->removed);
+        gTable.blocks.Replace(static_cast<size_t>(c->block), c->offset, c->inserted, c->removed);
     gTable.sizes = std::move(gJournal.sizes);
     CloseBlockJournal();
 }
@@ -133,24 +146,6 @@ void InitBlockTable(int32_t bank) {
 }
 
 bool IsMasterFile() { return gTable.loaded && gTable.fileType == 1; }
-int32_t LastBlock() { return gTable.last; }
-
-bool ValidBlock(int block) {
-    return block >= 0 && block <= gTable.last &&
-           static_cast<size_t>(block) < gTable.blocks.size();
-}
-
-int32_t BlockSize(int block) {
-    return ValidBlock(block) ? static_cast<int32_t>(gTable.blocks[block].size()) : 0;
-}
-
-int32_t ReadBlockInt(int block, int offset) {
-    if (!ValidBlock(block) || offset < 0) return 0;
-    const std::string_view b = gTable.blocks[static_cast<size_t>(block)];
-    if (static_cast<size_t>(offset) + 4 > b.size()) return 0;
-    return GetLe32(b.data() + offset);
-}
-
 void WriteBlockInt(int block, int offset, int32_t value) {
     if (!ValidBlock(block) || offset < 0) return;
     if (static_cast<size_t>(offset) + 4 > gTable.blocks[static_cast<size_t>(block)].size()) return;
@@ -199,7 +194,7 @@ void ReplaceBlockString(int block, int offset, std::string_view oldText, std::st
     if (offset < 0 || static_cast<size_t>(offset) > size) return;
     size_t oldLen = std::min(oldText.size(), size - static_cast<size_t>(offset));
     Journal(block, static_cast<size_t>(offset), oldLen, newText.size());
-    Splice(block, static_cast<size_t>(offset), oldLen, newText);
+    gTable.blocks.Replace(static_cast<size_t>(block), static_cast<size_t>(offset), oldLen, newText);
     if (static_cast<size_t>(block) >= gTable.sizes.size()) gTable.sizes.resize(block + 1, 0);
     gTable.sizes[block] = static_cast<int32_t>(gTable.blocks[static_cast<size_t>(block)].size());
 }

@@ -8,15 +8,19 @@
 #include <string_view>
 #include <vector>
 
+#include "app/bytes.h"
+
 namespace qp {
 
-// The bytes of the blocks. A plugin read from disk stays in the one buffer it
-// was read into, each block a slice of it; a block gets bytes of its own only
-// when a change alters its length. Tens of thousands of records thus cost one
-// allocation, and runs of unchanged blocks go back to disk in one write.
+// The bytes of the blocks. A plugin read from disk is laid out in a few large
+// pieces of memory, each block followed by some spare room, so that a name
+// which grows or shrinks is changed where it lies. Only a block that outgrows
+// its room gets a string of its own. Tens of thousands of records thus cost a
+// handful of allocations, and converting them copies no more than their tails.
 class BlockStore {
 public:
     BlockStore() = default;
+    // A copy gives every block bytes of its own.
     BlockStore(const BlockStore& other);
     BlockStore& operator=(const BlockStore& other);
     BlockStore(BlockStore&&) noexcept = default;
@@ -27,31 +31,33 @@ public:
     std::string_view operator[](size_t i) const {
         const Ref& r = refs_[i];
         if (r.owned >= 0) return owned_[static_cast<size_t>(r.owned)];
-        return {buffer_.get() + r.offset, r.size};
+        return {r.data, r.size};
     }
     std::string_view back() const { return (*this)[size() - 1]; }
 
     void clear();
-    // Takes a file's bytes; blocks are then added as slices of them.
-    void Adopt(std::unique_ptr<char[]> buffer, size_t size);
-    void AddSlice(size_t offset, size_t size);
+    // Adds a block of `size` bytes with room to grow after it, and returns
+    // where its bytes are to be put.
+    char* Place(size_t size);
     // Adds a block with bytes of its own.
     void push_back(std::string block);
     // The block's bytes, to change in place without changing its length.
     char* MutableData(size_t i);
-    // The block as a string of its own, for changes of length.
-    std::string& Own(size_t i);
+    // Puts text in the place of `removed` bytes at offset.
+    void Replace(size_t i, size_t offset, size_t removed, std::string_view text);
 
     bool operator==(const BlockStore& other) const;
 
 private:
     struct Ref {
-        size_t offset = 0;
+        char* data = nullptr;  // inside one of pieces_, when not owned
         uint32_t size = 0;
-        int32_t owned = -1;  // index in owned_, or -1 for a slice of buffer_
+        uint32_t room = 0;     // bytes available at data
+        int32_t owned = -1;    // index in owned_, or -1
     };
-    std::unique_ptr<char[]> buffer_;
-    size_t bufferSize_ = 0;
+    std::vector<std::unique_ptr<char[]>> pieces_;
+    size_t pieceUsed_ = 0;
+    size_t pieceSize_ = 0;
     std::vector<Ref> refs_;
     std::vector<std::string> owned_;
 };
@@ -77,12 +83,21 @@ int32_t BankEntries(int32_t bank);
 void InitBlockTable(int32_t bank);
 
 bool IsMasterFile();
-int32_t LastBlock();
-int32_t BlockSize(int block);
-bool ValidBlock(int block);
+inline int32_t LastBlock() { return gTable.last; }
+inline bool ValidBlock(int block) {
+    return block >= 0 && block <= gTable.last && static_cast<size_t>(block) < gTable.blocks.size();
+}
+inline int32_t BlockSize(int block) {
+    return ValidBlock(block) ? static_cast<int32_t>(gTable.blocks[static_cast<size_t>(block)].size()) : 0;
+}
 
 // Little-endian int32 at an offset; 0 when the four bytes are not all inside.
-int32_t ReadBlockInt(int block, int offset);
+inline int32_t ReadBlockInt(int block, int offset) {
+    if (!ValidBlock(block) || offset < 0) return 0;
+    const std::string_view b = gTable.blocks[static_cast<size_t>(block)];
+    if (static_cast<size_t>(offset) + 4 > b.size()) return 0;
+    return GetLe32(b.data() + offset);
+}
 void WriteBlockInt(int block, int offset, int32_t value);
 
 // The bytes [offset, offset + length) with every zero byte dropped; only the
@@ -107,29 +122,28 @@ void RollBackBlockJournal();
 // Forgets the kept bytes; the changes stay.
 void CloseBlockJournal();
 
-// The four-character name of the subrecord at p, read as ReadBlockString
-// reads it; p + 4 must lie inside the block. Names without zero bytes, all
-// real ones, are taken whole.
-inline std::string SubrecordName(int block, int p) {
-    const char* s = gTable.blocks[static_cast<size_t>(block)].data() + p;
-    if (s[0] && s[1] && s[2] && s[3]) return std::string(s, 4);
-    return ReadBlockString(block, p, 4);
-}
-
-// Visits the subrecords of a block in order: (offset, name, data size).
-// Stops at the first header that would not fit inside the block.
+// Visits the subrecords of a block in order: (offset, name, data size). The
+// name is read as ReadBlockString reads it. Stops at the first header that
+// would not fit inside the block.
 template <typename F>
 void WalkSubrecords(int block, F&& visit) {
-    int size = BlockSize(block);
-    int p = 16;
-    while (p + 8 <= size) {
-        int32_t n = ReadBlockInt(block, p + 4);
-        if (n < 0 || static_cast<int64_t>(p) + 8 + n > size) return;
-        if (!visit(p, SubrecordName(block, p), n)) return;
-        // The visitor may have changed the size.
-        size = BlockSize(block);
-        n = ReadBlockInt(block, p + 4);
-        p += 8 + n;
+    if (!ValidBlock(block)) return;
+    std::string_view b = gTable.blocks[static_cast<size_t>(block)];
+    int64_t p = 16;
+    while (p + 8 <= static_cast<int64_t>(b.size())) {
+        const char* s = b.data() + p;
+        int32_t n = GetLe32(s + 4);
+        if (n < 0 || p + 8 + n > static_cast<int64_t>(b.size())) return;
+        // Names without zero bytes, all real ones, are taken whole.
+        std::string zeroless;
+        std::string_view name(s, 4);
+        if (!s[0] || !s[1] || !s[2] || !s[3]) name = zeroless = ReadBlockString(block, static_cast<int>(p), 4);
+        if (!visit(static_cast<int>(p), name, n)) return;
+        // The visitor may have changed the block and this subrecord's size.
+        b = gTable.blocks[static_cast<size_t>(block)];
+        n = ReadBlockInt(block, static_cast<int>(p) + 4);
+        if (n < 0) return;
+        p += 8 + static_cast<int64_t>(n);
     }
 }
 

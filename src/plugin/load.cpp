@@ -79,9 +79,47 @@ struct SavedState {
 
 }  // namespace
 
+namespace {
+
+// The plugin's bytes front to back, through one reused piece of memory: the
+// records are copied from it to their places in the block table.
+class PluginStream {
+public:
+    PluginStream(FileReader& in, int64_t size) : in_(in), left_(size) {}
+    // Copies the next n bytes to out.
+    bool Take(char* out, size_t n, std::string& err) {
+        while (n > 0) {
+            if (at_ == have_ && !Fill(err)) return false;
+            const size_t part = std::min(n, have_ - at_);
+            std::memcpy(out, piece_.data() + at_, part);
+            at_ += part;
+            out += part;
+            n -= part;
+        }
+        return true;
+    }
+
+private:
+    bool Fill(std::string& err) {
+        if (left_ <= 0) {
+            err = "cannot read (the file got shorter)";
+            return false;
+        }
+        if (piece_.empty()) piece_.resize(1 << 20);
+        have_ = static_cast<size_t>(std::min<int64_t>(left_, static_cast<int64_t>(piece_.size())));
+        at_ = 0;
+        left_ -= static_cast<int64_t>(have_);
+        return in_.Read(piece_.data(), have_, &err);
+    }
+    FileReader& in_;
+    int64_t left_;
+    std::vector<char> piece_;
+    size_t have_ = 0, at_ = 0;
+};
+
+}  // namespace
+
 bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& error) {
-    // The whole file comes in with one read; the records are then found in
-    // that buffer and stay there.
     FileReader in;
     std::string err;
     auto cannotRead = [&] {
@@ -94,23 +132,20 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
         error = "THE FILE IS SHORTER THAN ITS HEADER RECORD (" + std::to_string(L) + " BYTES).";
         return false;
     }
-    std::unique_ptr<char[]> buffer(new char[static_cast<size_t>(L)]);
-    if (!in.Read(buffer.get(), static_cast<size_t>(L), &err)) return cannotRead();
-    const char* const data = buffer.get();
-    if (std::memcmp(data, "TES3", 4) != 0) {
-        error = "THIS IS NOT A TES3 PLUGIN: NO HEADER RECORD AT OFFSET 0.";
-        return false;
-    }
-    table.blocks.Adopt(std::move(buffer), static_cast<size_t>(L));
+    PluginStream stream(in, L);
+    table.blocks.clear();
     table.trailer.clear();
-    table.fileType = GetLe32(data + 28);
     int64_t pos = 0;
     int32_t n = 0;
     for (;;) {
         // The record header at pos, zero-padded where the file ends first.
         char head[16] = {};
         const size_t got = static_cast<size_t>(std::min<int64_t>(16, L - pos));
-        std::memcpy(head, data + pos, got);
+        if (!stream.Take(head, got, err)) return cannotRead();
+        if (pos == 0 && std::memcmp(head, "TES3", 4) != 0) {
+            error = "THIS IS NOT A TES3 PLUGIN: NO HEADER RECORD AT OFFSET 0.";
+            return false;
+        }
         // Fewer than four bytes left: zero padding is kept as it is, anything
         // else is a record cut short.
         if (pos + 4 > L && std::any_of(head, head + got, [](char c) { return c != '\0'; })) {
@@ -121,7 +156,10 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
         // follows is not read as records, but kept and written back as it
         // was, so a save loses nothing of the file.
         if (!head[0] && !head[1] && !head[2] && !head[3]) {
-            table.trailer.assign(data + pos, static_cast<size_t>(L - pos));
+            table.trailer.assign(head, got);
+            table.trailer.resize(static_cast<size_t>(L - pos));
+            if (!stream.Take(table.trailer.data() + got, table.trailer.size() - got, err))
+                return cannotRead();
             --n;
             break;
         }
@@ -143,7 +181,10 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
             error = "THE RECORD AT OFFSET " + std::to_string(pos) + " IS TOO LARGE.";
             return false;
         }
-        table.blocks.AddSlice(static_cast<size_t>(pos), static_cast<size_t>(size) + 16);
+        char* block = table.blocks.Place(static_cast<size_t>(size) + 16);
+        std::memcpy(block, head, 16);
+        if (!stream.Take(block + 16, static_cast<size_t>(size), err)) return cannotRead();
+        if (pos == 0) table.fileType = GetLe32(block + 28);
         pos += 16 + static_cast<int64_t>(size);
         // Large plugins show every 1024th record so the window keeps up.
         if (n < 4096 || (n & 1023) == 0)
