@@ -463,7 +463,12 @@ int main(int argc, char** argv) {
         qp::InitProgramDirectory(argc > 0 ? argv[0] : "");
     }
     const bool terminal = qp::IsTerminal(stderr);
-    if (a.command == "list") return List(a, terminal);
-    if (a.command == "convert") return Convert(a, terminal);
-    return Reset(terminal);
+    const int code = a.command == "list"      ? List(a, terminal)
+                     : a.command == "convert" ? Convert(a, terminal)
+                                              : Reset(terminal);
+    // Every file is written and closed by now: the system takes back the
+    // memory of a large plugin at once, faster than freeing it piece by piece.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(code);
 }

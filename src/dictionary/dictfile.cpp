@@ -55,7 +55,7 @@ void FirstIndex::Grow() { Reserve(slots_.empty() ? 8 : slots_.size()); }
 
 void FirstIndex::Add(std::string_view key, uint32_t i) {
     if ((used_ + 1) * 2 > slots_.size()) Grow();
-    const uint32_t h = static_cast<uint32_t>(std::hash<std::string_view>{}(key));
+    const uint32_t h = Hash(key);
     const size_t mask = slots_.size() - 1;
     for (size_t at = h & mask;; at = (at + 1) & mask) {
         Slot& s = slots_[at];
@@ -68,9 +68,8 @@ void FirstIndex::Add(std::string_view key, uint32_t i) {
     }
 }
 
-int FirstIndex::Find(std::string_view key) const {
+int FirstIndex::Find(std::string_view key, uint32_t h) const {
     if (slots_.empty()) return -1;
-    const uint32_t h = static_cast<uint32_t>(std::hash<std::string_view>{}(key));
     const size_t mask = slots_.size() - 1;
     for (size_t at = h & mask;; at = (at + 1) & mask) {
         const Slot& s = slots_[at];
@@ -141,8 +140,9 @@ TripleFile ParseTripleFile(const std::string& content) {
 
 int FindPairAOrB(const PairFile& f, std::string_view name, bool& secondMatched) {
     secondMatched = false;
-    int ia = f.firstA.Find(name);
-    int ib = f.firstB.Find(name);
+    const uint32_t h = FirstIndex::Hash(name);
+    int ia = f.firstA.Find(name, h);
+    int ib = f.firstB.Find(name, h);
     if (ia < 0 && ib < 0) return -1;
     int i = (ia < 0) ? ib : (ib < 0 ? ia : std::min(ia, ib));
     secondMatched = (i == ib);

@@ -33,7 +33,11 @@ public:
     // Records key at index i unless an earlier entry already holds it.
     void Add(std::string_view key, uint32_t i);
     // The first index of key, or -1.
-    int Find(std::string_view key) const;
+    int Find(std::string_view key) const { return Find(key, Hash(key)); }
+    int Find(std::string_view key, uint32_t hash) const;
+    static uint32_t Hash(std::string_view key) {
+        return static_cast<uint32_t>(std::hash<std::string_view>{}(key));
+    }
     void Reserve(size_t entries);
 
 private:

@@ -128,22 +128,27 @@ void CloseBlockJournal();
 template <typename F>
 void WalkSubrecords(int block, F&& visit) {
     if (!ValidBlock(block)) return;
-    std::string_view b = gTable.blocks[static_cast<size_t>(block)];
-    int64_t p = 16;
-    while (p + 8 <= static_cast<int64_t>(b.size())) {
+    const size_t i = static_cast<size_t>(block);
+    std::string_view b = gTable.blocks[i];
+    size_t p = 16;
+    while (p + 8 <= b.size()) {
         const char* s = b.data() + p;
-        int32_t n = GetLe32(s + 4);
-        if (n < 0 || p + 8 + n > static_cast<int64_t>(b.size())) return;
+        const int32_t n = GetLe32(s + 4);
+        if (n < 0 || static_cast<size_t>(n) > b.size() - p - 8) return;
         // Names without zero bytes, all real ones, are taken whole.
-        std::string zeroless;
-        std::string_view name(s, 4);
-        if (!s[0] || !s[1] || !s[2] || !s[3]) name = zeroless = ReadBlockString(block, static_cast<int>(p), 4);
-        if (!visit(static_cast<int>(p), name, n)) return;
+        bool more;
+        if (s[0] && s[1] && s[2] && s[3]) {
+            more = visit(static_cast<int>(p), std::string_view(s, 4), n);
+        } else {
+            const std::string name = ReadBlockString(block, static_cast<int>(p), 4);
+            more = visit(static_cast<int>(p), std::string_view(name), n);
+        }
+        if (!more) return;
         // The visitor may have changed the block and this subrecord's size.
-        b = gTable.blocks[static_cast<size_t>(block)];
-        n = ReadBlockInt(block, static_cast<int>(p) + 4);
-        if (n < 0) return;
-        p += 8 + static_cast<int64_t>(n);
+        b = gTable.blocks[i];
+        const int32_t now = ReadBlockInt(block, static_cast<int>(p) + 4);
+        if (now < 0) return;
+        p += 8 + static_cast<size_t>(now);
     }
 }
 
