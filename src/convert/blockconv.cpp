@@ -36,8 +36,8 @@ bool ReplaceByPairs(int block, int subOffset, std::string_view cur, std::string_
     return true;
 }
 
-bool ReplaceByPairFile(int block, int subOffset, const std::string& cur, const std::string& head,
-                       const std::string& pairFile) {
+bool ReplaceByPairFile(int block, int subOffset, std::string_view cur, std::string_view head,
+                       std::string_view pairFile) {
     auto pairs = OpenPairFile(pairFile);
     return ReplaceByPairs(block, subOffset, cur, head, *pairs);
 }

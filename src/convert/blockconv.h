@@ -15,8 +15,8 @@ void ApplyNameEdit(int g, int r, const std::string& newName);
 void MarkRowStored(int g, int r, const std::string& flag, const std::string& ov);
 // Replaces cur (the text of the subrecord at o) by head + B for the first pair
 // whose head + A equals cur. Returns whether a pair matched.
-bool ReplaceByPairFile(int block, int subOffset, const std::string& cur, const std::string& head,
-                       const std::string& pairFile);
+bool ReplaceByPairFile(int block, int subOffset, std::string_view cur, std::string_view head,
+                       std::string_view pairFile);
 bool ReplaceByPairs(int block, int subOffset, std::string_view cur, std::string_view head,
                     const PairFile& pairs);
 

@@ -160,7 +160,12 @@ namespace {
 
 std::mutex gCacheMutex;
 bool gInCommand = false;
-std::unordered_map<std::string, std::shared_ptr<const PairFile>> gPairCache;
+// Looked up by the names the callers hold, without making strings of them.
+struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+std::unordered_map<std::string, std::shared_ptr<const PairFile>, NameHash, std::equal_to<>> gPairCache;
 std::unordered_map<std::string, std::shared_ptr<const TripleFile>> gTripleCache;
 std::vector<DictionaryProblem> gProblems;
 
@@ -201,16 +206,17 @@ void NoteDamage(const std::string& name, int64_t at) {
 
 }  // namespace
 
-std::shared_ptr<const PairFile> OpenPairFile(const std::string& name) {
+std::shared_ptr<const PairFile> OpenPairFile(std::string_view name) {
     std::lock_guard<std::mutex> lock(gCacheMutex);
     if (gInCommand) {
         auto it = gPairCache.find(name);
         if (it != gPairCache.end()) return it->second;
     }
+    const std::string key(name);
     int64_t size;
-    auto f = std::make_shared<PairFile>(ParsePairFile(LoadContent(name, size)));
-    NoteDamage(name, f->damagedAt);
-    if (gInCommand) gPairCache[name] = f;
+    auto f = std::make_shared<PairFile>(ParsePairFile(LoadContent(key, size)));
+    NoteDamage(key, f->damagedAt);
+    if (gInCommand) gPairCache[key] = f;
     return f;
 }
 

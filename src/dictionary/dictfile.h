@@ -84,7 +84,7 @@ int FindTriple(const TripleFile& f, const std::string& key);
 // Opens a dictionary file by its program-relative name ("data\Celldata.dat"),
 // creating it empty when missing. A file that exists but cannot be read is
 // reported through DictionaryProblems and behaves as empty.
-std::shared_ptr<const PairFile> OpenPairFile(const std::string& name);
+std::shared_ptr<const PairFile> OpenPairFile(std::string_view name);
 std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name);
 
 // A command's lifetime for the indexes (Load, Save, Save as, the batch tool).

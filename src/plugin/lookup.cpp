@@ -10,7 +10,7 @@ thread_local std::string gOtherVersionName;
 
 namespace {
 
-int SearchPairs(const std::string& file, int block, int subOffset, const std::string& name,
+int SearchPairs(std::string_view file, int block, int subOffset, const std::string& name,
                 int replacedCode, int secondCode) {
     auto pairs = OpenPairFile(file);
     bool second = false;
@@ -28,7 +28,7 @@ int SearchPairs(const std::string& file, int block, int subOffset, const std::st
 
 }  // namespace
 
-int LookupName(int block, int subOffset, int dataSize, const std::string& dictionaryFile) {
+int LookupName(int block, int subOffset, int dataSize, std::string_view dictionaryFile) {
     gOtherVersionName.clear();
     std::string name = ReadBlockString(block, subOffset + 8, dataSize - 1);
     int code = SearchPairs(kExternalDatabase, block, subOffset, name, kDatabaseReplaced,

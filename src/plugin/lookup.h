@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace qp {
 
@@ -20,6 +21,6 @@ extern thread_local std::string gOtherVersionName;
 // Looks up the name held by the name subrecord at subOffset (data size as
 // read by the caller). A name found as a first name is replaced in the block
 // by the second name, with all size fields corrected.
-int LookupName(int block, int subOffset, int dataSize, const std::string& dictionaryFile);
+int LookupName(int block, int subOffset, int dataSize, std::string_view dictionaryFile);
 
 }  // namespace qp
