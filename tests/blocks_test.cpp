@@ -2,6 +2,7 @@
 
 #include "app/globals.h"
 #include "plugin/blocks.h"
+#include "plugin/load.h"
 #include "test_support.h"
 
 using namespace qt_test;
@@ -50,27 +51,52 @@ TEST(Blocks, FindSubrecordStaysInsideTheBlock) {
     EXPECT_EQ(qp::ReadBlockString(1, 35, 3), "one") << "the first of two wins";
 }
 
-TEST(Blocks, ReplaceKeepsEverySizeInStep) {
+// Blocks come either as strings of their own or as read from a file, where
+// they share memory with room to grow: both must behave the same, also when
+// a name outgrows that room and when a save's changes are undone.
+TEST(Blocks, ReplaceKeepsEverySizeInStepAndRollsBack) {
+    Env env;
     auto rec = [](const std::string& name) {
         return Record("BOOK", {{"NAME", Z("book_id")}, {"FNAM", Z(name)}, {"TEXT", "tail"}});
     };
+    const std::string neighbour = rec("next door");
+    auto install = [&](bool fromFile, const std::string& block) {
+        InstallBlocks({block, neighbour});
+        if (!fromFile) return;
+        std::string error;
+        qp::gTable = qp::BlockTable{};
+        ASSERT_TRUE(qp::ReadPluginFile(env.PutPlugin("in.esp", Plugin({block, neighbour})), qp::gTable, error))
+            << error;
+    };
+    const std::string longName(300, 'L');
     const std::pair<std::string, std::string> cases[] = {
-        {"abc", "abcdef"}, {"Abcde", "Abcdefgh"}, {"Abcde", "Ab"}, {"abc", ""}, {"same", "SAME"}};
-    for (const auto& [from, to] : cases) {
-        SCOPED_TRACE(from + " -> " + to);
-        const std::string before = rec(from);
-        const int p = 32;  // the FNAM subrecord
-        // The bare replacement: bytes and the block-size entry, not the fields.
-        InstallBlocks({before});
-        qp::ReplaceBlockString(1, p + 8, from, to);
-        EXPECT_EQ(qp::gTable.blocks[1],
-                  before.substr(0, p + 8) + to + before.substr(p + 8 + from.size()));
-        EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(qp::gTable.blocks[1].size()));
-        // The whole step: the block reads as if built with the new name.
-        InstallBlocks({before});
-        qp::ReplaceInSubrecord(1, p, from, to);
-        EXPECT_EQ(qp::gTable.blocks[1], rec(to));
-        EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(rec(to).size()));
+        {"abc", "abcdef"}, {"Abcde", "Abcdefgh"}, {"Abcde", "Ab"}, {"abc", ""}, {"same", "SAME"},
+        {"abc", std::string(40, 'M')}, {"abc", longName}, {longName, "x"}};
+    for (bool fromFile : {false, true}) {
+        for (const auto& [from, to] : cases) {
+            SCOPED_TRACE((fromFile ? "read: " : "own: ") + from.substr(0, 8) + " -> " + to.substr(0, 8));
+            const std::string before = rec(from);
+            const int p = 32;  // the FNAM subrecord
+            // The bare replacement: bytes and the block-size entry, not the fields.
+            install(fromFile, before);
+            qp::ReplaceBlockString(1, p + 8, from, to);
+            EXPECT_EQ(qp::gTable.blocks[1], before.substr(0, p + 8) + to + before.substr(p + 8 + from.size()));
+            EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(qp::gTable.blocks[1].size()));
+            // The whole step: the block reads as if built with the new name.
+            install(fromFile, before);
+            qp::OpenBlockJournal();
+            qp::ReplaceInSubrecord(1, p, from, to);
+            qp::ReplaceInSubrecord(1, p, to, to + "!");
+            EXPECT_EQ(qp::gTable.blocks[1], rec(to + "!"));
+            EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(rec(to + "!").size()));
+            EXPECT_EQ(qp::gTable.blocks[2], neighbour) << "the next block is left alone";
+            const qp::BlockStore copy = qp::gTable.blocks;
+            EXPECT_TRUE(copy == qp::gTable.blocks);
+            qp::RollBackBlockJournal();
+            EXPECT_EQ(JoinedBlocks({1, 2}), before + neighbour);
+            EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(before.size()));
+            EXPECT_EQ(copy[1], rec(to + "!")) << "a copy has bytes of its own";
+        }
     }
 }
 
