@@ -32,20 +32,25 @@ BlockStore& BlockStore::operator=(const BlockStore& other) {
 
 void BlockStore::clear() {
     pieces_.clear();
-    pieceUsed_ = pieceSize_ = 0;
+    pieceUsed_ = pieceSize_ = expected_ = 0;
     refs_.clear();
     owned_.clear();
 }
 
+void BlockStore::Expect(size_t fileBytes) { expected_ = fileBytes + fileBytes / 4 + 4096; }
+
 char* BlockStore::Place(size_t size) {
     const size_t room = size + GrowthRoom(size);
     if (pieces_.empty() || pieceSize_ - pieceUsed_ < room) {
-        pieceSize_ = std::max(kPieceSize, room);
+        // Past what was expected, each piece is at least as large as the last.
+        const size_t want = expected_ ? expected_ : std::max<size_t>(pieceSize_, 64 << 10);
+        pieceSize_ = std::max(room, std::min(kPieceSize, want));
         pieces_.emplace_back(new char[pieceSize_]);
         pieceUsed_ = 0;
     }
     char* at = pieces_.back().get() + pieceUsed_;
     pieceUsed_ += room;
+    expected_ -= std::min(expected_, room);
     refs_.push_back({at, static_cast<uint32_t>(size), static_cast<uint32_t>(std::min<size_t>(room, UINT32_MAX)), -1});
     return at;
 }

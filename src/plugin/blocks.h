@@ -36,6 +36,9 @@ public:
     std::string_view back() const { return (*this)[size() - 1]; }
 
     void clear();
+    // Sizes the memory for the blocks of a file of this many bytes about to
+    // be placed, so a small plugin does not take a large piece.
+    void Expect(size_t fileBytes);
     // Adds a block of `size` bytes with room to grow after it, and returns
     // where its bytes are to be put.
     char* Place(size_t size);
@@ -58,6 +61,7 @@ private:
     std::vector<std::unique_ptr<char[]>> pieces_;
     size_t pieceUsed_ = 0;
     size_t pieceSize_ = 0;
+    size_t expected_ = 0;  // bytes still expected to be placed, room included
     std::vector<Ref> refs_;
     std::vector<std::string> owned_;
 };

@@ -134,6 +134,7 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
     }
     PluginStream stream(in, L);
     table.blocks.clear();
+    table.blocks.Expect(static_cast<size_t>(L));
     table.trailer.clear();
     int64_t pos = 0;
     int32_t n = 0;
