@@ -105,7 +105,7 @@ private:
             err = "cannot read (the file got shorter)";
             return false;
         }
-        if (piece_.empty()) piece_.resize(1 << 20);
+        if (piece_.empty()) piece_.resize(static_cast<size_t>(std::min<int64_t>(left_, 1 << 20)));
         have_ = static_cast<size_t>(std::min<int64_t>(left_, static_cast<int64_t>(piece_.size())));
         at_ = 0;
         left_ -= static_cast<int64_t>(have_);
