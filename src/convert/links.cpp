@@ -1,7 +1,5 @@
 #include "convert/links.h"
 
-#include <cstring>
-
 #include "convert/blockconv.h"
 #include "app/progress.h"
 #include "platform/files.h"
@@ -41,25 +39,10 @@ PairFile BuildLinkDictionary(const std::string& externalDatabase) {
 }
 
 bool ConvertLinkName(int block, int subOffset, int dataSize, const PairFile& links) {
-    // The name as ReadBlockString gives it; one without zero bytes, the usual
-    // case, is looked up where it lies.
-    std::string copy;
-    std::string_view name;
-    const int64_t from = static_cast<int64_t>(subOffset) + 8;
-    const int64_t length = static_cast<int64_t>(dataSize) - 1;
-    const std::string_view b = ValidBlock(block) ? gTable.blocks[static_cast<size_t>(block)] : std::string_view();
-    if (from >= 0 && length > 0 && from + length <= static_cast<int64_t>(b.size()) &&
-        !std::memchr(b.data() + from, 0, static_cast<size_t>(length)))
-        name = b.substr(static_cast<size_t>(from), static_cast<size_t>(length));
-    else
-        name = copy = ReadBlockString(block, subOffset + 8, dataSize - 1);
-    const int i = FindPairA(links, name);
-    if (i >= 0) {
-        const std::string cur(name);  // the block changes under the view
-        ReplaceInSubrecord(block, subOffset, cur, links.pairs[static_cast<size_t>(i)].second);
-    }
+    std::string name = ReadBlockString(block, subOffset + 8, dataSize - 1);
+    bool found = ReplaceByPairs(block, subOffset, name, "", links);
     ShowBlockProgress("Interconnexion conversion : ", block, LastBlock());
-    return i >= 0;
+    return found;
 }
 
 bool ConvertCellCondition(int block, int subOffset, int dataSize, const PairFile& links) {

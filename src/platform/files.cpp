@@ -204,15 +204,6 @@ bool FileReader::Read(char* out, size_t size, std::string* err) {
     return true;
 }
 
-bool FileReader::Rewind(std::string* err) {
-    FILE* f = static_cast<FILE*>(handle_);
-    if (!f || std::fseek(f, 0, SEEK_SET) != 0) {
-        if (err) *err = "cannot read (" + ErrnoText() + ")";
-        return false;
-    }
-    return true;
-}
-
 bool CreateIfMissing(const std::string& path) {
     if (FileExists(path)) return true;
     std::error_code ec;

@@ -68,8 +68,6 @@ public:
     int64_t Size() const { return size_; }
     // Reads exactly size bytes; a short read is a failure.
     bool Read(char* out, size_t size, std::string* err = nullptr);
-    // Back to the first byte.
-    bool Rewind(std::string* err = nullptr);
 
 private:
     void* handle_ = nullptr;

@@ -120,7 +120,6 @@ void Journal(int block, size_t offset, size_t removed, size_t inserted) {
          inserted});
 }
 
-
 }  // namespace
 
 void OpenBlockJournal() {

@@ -77,10 +77,6 @@ struct SavedState {
     std::vector<SkillEntry> skills;
 };
 
-}  // namespace
-
-namespace {
-
 // The plugin's bytes front to back, through one reused piece of memory: the
 // records are copied from it to their places in the block table.
 class PluginStream {
