@@ -65,7 +65,7 @@ const char* TabTitle(int list) { return Info(list).title; }
 const char* ListRecordType(int list) { return Info(list).type; }
 const char* ListNameSubrecord(int list) { return Info(list).sub; }
 const char* ListDictionary(int list) { return Info(list).dict; }
-int ListNameLimit(int list) { return list <= 5 ? 63 : 31; }
+int ListNameLimit(int list) { return list <= kListPathGrid ? 63 : 31; }
 
 void ResetGlobalState() {
     for (auto& l : gNameLists) l.clear();

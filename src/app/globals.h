@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ids.h"
+
 namespace qp {
 
 // One named record of the loaded plugin, shown as one row of its tab.
@@ -33,10 +35,6 @@ struct TextEntry {
     std::string id;
     int32_t block = 0;
 };
-
-constexpr int kFirstList = 3;
-constexpr int kLastList = 27;
-constexpr int kListCount = 25;
 
 extern std::vector<NameEntry> gNameLists[kLastList + 1];  // 3..27 used
 extern std::vector<SkillEntry> gSkillList;
@@ -85,44 +83,6 @@ struct TextEditParameters {
     std::string subrecord;
 };
 extern TextEditParameters gTextParams;
-
-// Menu ids and control numbers.
-enum : int {
-    kMenuLoad = 1,
-    kMenuSave = 2,
-    kMenuSaveAs = 3,
-    kMenuQuit = 4,
-    kMenuReset = 5,
-    kMenuTextBook = 9,
-    kMenuTextClass = 10,
-    kMenuTextRace = 11,
-    kMenuTextSkill = 12,
-    kMenuTextBirthsign = 13,
-    kMenuHelp = 20,
-    kMenuAbout = 21,
-    kMenuEdit = 25,
-};
-
-enum : int {
-    kCtlFrame = 1,
-    kCtlTabs = 2,
-    kCtlIdLabel = 1032,
-    kCtlIdField = 1033,
-    kCtlFvLabel = 1034,
-    kCtlFvField = 1035,
-    kCtlOvLabel = 1036,
-    kCtlOvField = 1037,
-    kCtlOk = 1038,
-    kCtlCancel = 1039,
-    kCtlOriginalLabel = 1050,
-    kCtlTranslationLabel = 1051,
-    kCtlTextList = 1052,
-    kCtlTextSave = 1053,
-    kCtlTextCancel = 1054,
-    kCtlTextCopy = 1055,
-    kCtlSourcePane = 1056,
-    kCtlTranslationPane = 1057,
-};
 
 // Zeroes every list, flag and value (start-up, and between tests).
 void ResetGlobalState();

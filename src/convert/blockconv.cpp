@@ -15,7 +15,7 @@ void ApplyNameEdit(int g, int r, const std::string& newName) {
     if (o < 0) return;  // no name subrecord: leave the block as it is
     const int32_t size = ReadBlockInt(b, o + 4);  // may be anything, INT32_MIN too
     const std::string cur = ReadBlockString(b, o + 8, size > 0 ? size - 1 : 0);
-    if (g == 3) gCellRenames += EncodePair(cur, newName);
+    if (g == kListCell) gCellRenames += EncodePair(cur, newName);
     ReplaceInSubrecord(b, o, cur, newName);
 }
 

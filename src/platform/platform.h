@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ids.h"
+
 namespace qp {
 
 enum class Icon { None, Information, Question, Warning, Stop };

@@ -239,11 +239,11 @@ void AnalysePlugin() {
                 bool named = p >= 0 && ReadBlockInt(n, p + 4) > 1;
                 NameEntry e;
                 e.block = n;
-                if (g == 3) {  // cells without a name are not listed
+                if (g == kListCell) {  // cells without a name are not listed
                     if (!named) break;
                     ConvertName(e, n, p, ListDictionary(g), false);
                     e.id = e.fv;
-                } else if (g == 5) {  // path grids
+                } else if (g == kListPathGrid) {  // path grids
                     if (named) {
                         ConvertName(e, n, p, ListDictionary(g), true);
                         e.id = e.fv;

@@ -15,10 +15,10 @@ int gSelected = -1;  // working-list entry the panes show
 
 // The name list and record type behind the dialog's type.
 int ListOfType(const std::string& type) {
-    if (type == "Book") return 9;
-    if (type == "Class") return 25;
-    if (type == "Race") return 24;
-    if (type == "Birthsign") return 26;
+    if (type == "Book") return kListBook;
+    if (type == "Class") return kListClass;
+    if (type == "Race") return kListRace;
+    if (type == "Birthsign") return kListBirthsign;
     return 0;  // Skill: the skill list
 }
 

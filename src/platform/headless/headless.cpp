@@ -5,7 +5,7 @@
 namespace qp {
 
 namespace {
-bool ValidList(int list) { return list >= 3 && list <= 27; }
+bool ValidList(int list) { return IsListNumber(list); }
 }  // namespace
 
 HeadlessPlatform::HeadlessPlatform() {

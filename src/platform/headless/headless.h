@@ -193,10 +193,10 @@ private:
     std::vector<std::string> tabTitles_;
     std::vector<ListColumn> columns_;
     std::map<int, Rect> geometry_;
-    std::vector<Row> rows_[28];
-    int focused_[28];
-    bool redraw_[28];
-    int setRowsCalls_[28];
+    std::vector<Row> rows_[kLastList + 1];
+    int focused_[kLastList + 1];
+    bool redraw_[kLastList + 1];
+    int setRowsCalls_[kLastList + 1];
     int statusWidth_ = 0;
     std::string status_[2];
     HeadlessDialog dialogs_[3];

@@ -36,7 +36,7 @@ namespace qp {
 
 namespace {
 
-bool IsList(int control) { return control >= 3 && control <= 27; }
+bool IsList(int control) { return IsListNumber(control); }
 
 QRect ToQRect(const Rect& r) { return QRect(r.x, r.y, r.w, r.h); }
 
@@ -301,10 +301,10 @@ void QtPlatform::CreateObjectWindow(const std::string& frameTitle,
         int w = main_->width(), h = main_->height();
         wanted_[1] = Rect{5, 0, w - 10, h - 40};
         wanted_[2] = Rect{10, 15, w - 20, h - 60};
-        for (int list = 3; list <= 27; ++list) {
+        for (int list = kFirstList; list <= kLastList; ++list) {
             lists_[list] = nullptr;
             pages_[list] = nullptr;
-            size_t tab = size_t(list - 3);
+            size_t tab = size_t(list - kFirstList);
             if (tab >= tabTitles.size()) continue;
             Area* page = new Area(tabs_);
             pages_[list] = page;
@@ -366,7 +366,7 @@ void QtPlatform::SetControlGeometry(int control, const Rect& r) {
 
 Rect QtPlatform::GetControlGeometry(int control) {
     return OnGui([&] {
-        if (control >= 1 && control <= 27) return wanted_[control];
+        if (control >= kCtlFrame && control <= kLastList) return wanted_[control];
         QWidget* w = ControlWidget(control);
         if (!w) return Rect{};
         QRect g = w->geometry();

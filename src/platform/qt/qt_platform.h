@@ -174,7 +174,7 @@ private:
 
     ListView* lists_[28] = {};
     Area* pages_[28] = {};
-    Rect wanted_[28] = {};  // geometry asked for controls 1..27
+    Rect wanted_[kLastList + 1] = {};  // geometry asked for the frame, the tabs and the list views
 
     QPointer<DialogWindow> dialogs_[3];
     std::map<int, QPointer<QWidget>> controls_;  // dialog controls by number

@@ -1,0 +1,90 @@
+// The numbers the window system and the core agree on: list numbers (one per
+// tab, its list view and its name list), menu ids, control numbers and window
+// numbers. Both window backends, the core and the tests use these names.
+#pragma once
+
+namespace qp {
+
+// List numbers: tab index + 3.
+enum : int {
+    kListCell = 3,
+    kListRegion = 4,
+    kListPathGrid = 5,
+    kListActivator = 6,
+    kListApparatus = 7,
+    kListArmor = 8,
+    kListBook = 9,
+    kListCloth = 10,
+    kListContainer = 11,
+    kListDoor = 12,
+    kListIngredient = 13,
+    kListCreature = 14,
+    kListSpell = 15,
+    kListAlchemy = 16,
+    kListLight = 17,
+    kListLockpick = 18,
+    kListMisc = 19,
+    kListProbe = 20,
+    kListRepair = 21,
+    kListWeapon = 22,
+    kListNpc = 23,
+    kListRace = 24,
+    kListClass = 25,
+    kListBirthsign = 26,
+    kListFaction = 27,
+};
+constexpr int kFirstList = kListCell;
+constexpr int kLastList = kListFaction;
+constexpr int kListCount = kLastList - kFirstList + 1;
+constexpr bool IsListNumber(int n) { return n >= kFirstList && n <= kLastList; }
+
+// Columns of a list view.
+enum : int { kColFlag = 0, kColId = 1, kColFv = 2, kColOv = 3, kColumnCount = 4 };
+
+// Windows: the main window and the two dialogs.
+enum : int { kWindowMain = 0, kWindowNameEdit = 1, kWindowTextEdit = 2, kWindowCount = 3 };
+
+// Status bar fields.
+enum : int { kStatusFile = 0, kStatusProgress = 1 };
+
+// Menu ids.
+enum : int {
+    kMenuLoad = 1,
+    kMenuSave = 2,
+    kMenuSaveAs = 3,
+    kMenuQuit = 4,
+    kMenuReset = 5,
+    kMenuTextBook = 9,
+    kMenuTextClass = 10,
+    kMenuTextRace = 11,
+    kMenuTextSkill = 12,
+    kMenuTextBirthsign = 13,
+    kMenuHelp = 20,
+    kMenuAbout = 21,
+    kMenuEdit = 25,
+};
+
+// Control numbers: the object window's frame and tab control (the list views
+// are numbered by their list numbers), then the two dialogs' controls.
+enum : int {
+    kCtlFrame = 1,
+    kCtlTabs = 2,
+    kCtlIdLabel = 1032,
+    kCtlIdField = 1033,
+    kCtlFvLabel = 1034,
+    kCtlFvField = 1035,
+    kCtlOvLabel = 1036,
+    kCtlOvField = 1037,
+    kCtlOk = 1038,
+    kCtlCancel = 1039,
+    kCtlOriginalLabel = 1050,
+    kCtlTranslationLabel = 1051,
+    kCtlTextList = 1052,
+    kCtlTextSave = 1053,
+    kCtlTextCancel = 1054,
+    kCtlTextCopy = 1055,
+    kCtlSourcePane = 1056,
+    kCtlTranslationPane = 1057,
+};
+
+}  // namespace qp
