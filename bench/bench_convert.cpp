@@ -8,8 +8,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "app/shell.h"
+#include "base/paths.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 

@@ -12,8 +12,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "app/shell.h"
+#include "base/paths.h"
 #include "platform/files.h"
 #include "platform/qt/qt_platform.h"
 #include "plugin/blocks.h"
@@ -73,7 +74,7 @@ int main(int argc, char** argv) {
     qp::WaitForBackgroundCommand();
     Settle(platform);
     auto t1 = Clock::now();
-    if (!qp::gTable.loaded || shown) {
+    if (!qp::gWs.table.loaded || shown) {
         std::fprintf(stderr, "bench_load_qt: the plugin was not loaded\n");
         return 1;
     }
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
 
     if (sortRows > 0) {
         const int list = 23;  // NPC
-        auto& entries = qp::gNameLists[list];
+        auto& entries = qp::gWs.nameLists[list];
         for (size_t i = 0; entries.size() < static_cast<size_t>(sortRows); ++i) {
             qp::NameEntry e = entries[i % entries.size()];
             e.id += "_" + std::to_string(i);

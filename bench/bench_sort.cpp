@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "app/shell.h"
+#include "base/paths.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "ui/objectwindow.h"
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
     // Many equal names, as a real tab has: stability matters.
     std::vector<std::string> names;
     for (int i = 0; i < rows / 3 + 1; ++i) names.push_back(RandomName());
-    auto& entries = qp::gNameLists[list];
+    auto& entries = qp::gWs.nameLists[list];
     for (int i = 0; i < rows; ++i) {
         qp::NameEntry e;
         e.flag = flags[rng() % 5];

@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "base/bytes.h"
+
 namespace {
 
 std::mt19937_64 rng;
@@ -68,10 +70,7 @@ std::string Text(size_t bytes) {
     return t;
 }
 
-void PutInt(std::string& s, int32_t v) {
-    uint32_t u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) s += static_cast<char>((u >> (8 * i)) & 0xFF);
-}
+void PutInt(std::string& s, int32_t v) { qp::AppendLe32(s, v); }
 
 void PutFloat(std::string& s, float f) {
     uint32_t u;

@@ -4,8 +4,8 @@
 // program had.
 #include <string>
 
-#include "app/config.h"
-#include "app/globals.h"
+#include "base/config.h"
+#include "base/workspace.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -45,11 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QFUZZ_CHECK(qp::ReadInteger("Bank", 7) == 7);
 
     qp::ReadStartupConfiguration();
-    const qp::Configuration first = qp::gConfig;
+    const qp::Configuration first = qp::gWs.config;
     QFUZZ_CHECK(qp::WriteConfiguration());
-    qp::gConfig = qp::Configuration{};
+    qp::gWs.config = qp::Configuration{};
     qp::ReadStartupConfiguration();
-    QFUZZ_CHECK(Same(first, qp::gConfig));
+    QFUZZ_CHECK(Same(first, qp::gWs.config));
     QFUZZ_CHECK(qfuzz::ReadBytes(ini) == qp::ConfigurationText());
     return 0;
 }

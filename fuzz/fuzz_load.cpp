@@ -4,13 +4,15 @@
 // block after the names have been converted.
 #include <string>
 
-#include "app/globals.h"
+#include "base/lists.h"
+#include "base/workspace.h"
 #include "app/shell.h"
 #include "dictionary/dictfile.h"
 #include "fuzz_support.h"
 #include "platform/headless/headless.h"
 #include "plugin/blocks.h"
-#include "plugin/load.h"
+#include "plugin/read.h"
+#include "ui/objectwindow.h"
 
 namespace {
 
@@ -56,13 +58,13 @@ void CheckReadTable(const qp::BlockTable& t, const std::string& input) {
     for (size_t i = 0; i < t.blocks.size(); ++i) {
         const std::string_view b = t.blocks[i];
         QFUZZ_CHECK(b.size() >= 16);
-        QFUZZ_CHECK(static_cast<int64_t>(qfuzz::GetLe32(b, 4)) + 16 == static_cast<int64_t>(b.size()));
+        QFUZZ_CHECK(static_cast<int64_t>(qp::ReadRecordInt(b, 4)) + 16 == static_cast<int64_t>(b.size()));
         QFUZZ_CHECK(t.sizes.size() > i && t.sizes[i] == static_cast<int32_t>(b.size()));
         std::string original = input.substr(pos, b.size());
         std::string read(b);
         // The header's record count is the one field the read pass rewrites.
         if (i == 0 && read.size() >= 324) {
-            QFUZZ_CHECK(qfuzz::GetLe32(read, 320) == t.last);
+            QFUZZ_CHECK(qp::ReadRecordInt(read, 320) == t.last);
             read.replace(320, 4, original, 320, 4);
         }
         QFUZZ_CHECK(read == original);
@@ -80,15 +82,15 @@ void CheckReadTable(const qp::BlockTable& t, const std::string& input) {
 void CheckAnalysedTable() {
     const int last = qp::LastBlock();
     for (int b = 0; b <= last; ++b) {
-        QFUZZ_CHECK(qp::gTable.sizes[static_cast<size_t>(b)] == qp::BlockSize(b));
+        QFUZZ_CHECK(qp::gWs.table.sizes[static_cast<size_t>(b)] == qp::BlockSize(b));
         QFUZZ_CHECK(static_cast<int64_t>(qp::ReadBlockInt(b, 4)) + 16 == qp::BlockSize(b));
     }
     for (int g = qp::kFirstList; g <= qp::kLastList; ++g)
-        for (const auto& e : qp::gNameLists[g]) {
+        for (const auto& e : qp::gWs.nameLists[g]) {
             QFUZZ_CHECK(qp::ValidBlock(e.block));
             QFUZZ_CHECK(qp::ReadBlockString(e.block, 0, 4) == qp::ListRecordType(g));
         }
-    for (const auto& s : qp::gSkillList) QFUZZ_CHECK(qp::ReadBlockString(s.block, 0, 4) == "SKIL");
+    for (const auto& s : qp::gWs.skills) QFUZZ_CHECK(qp::ReadBlockString(s.block, 0, 4) == "SKIL");
 }
 
 }  // namespace
@@ -106,13 +108,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     CheckReadTable(table, input);
 
-    qp::gTable = std::move(table);
+    qp::gWs.table = std::move(table);
     qp::BeginDictionaryCommand();
     qp::AnalysePlugin();
     qp::FillTabs();
     QFUZZ_CHECK(qp::TakeDictionaryProblems().empty());
     qp::EndDictionaryCommand();
     CheckAnalysedTable();
-    qp::ResetLoadedPlugin();
+    qp::gWs.table = qp::BlockTable{};
+    for (auto& list : qp::gWs.nameLists) list.clear();
+    qp::gWs.skills.clear();
     return 0;
 }

@@ -7,13 +7,15 @@
 // file at all.
 #include <string>
 
-#include "app/globals.h"
+#include "base/lists.h"
+#include "base/paths.h"
+#include "base/workspace.h"
 #include "app/shell.h"
 #include "dictionary/dictfile.h"
 #include "fuzz_support.h"
 #include "platform/headless/headless.h"
 #include "plugin/blocks.h"
-#include "plugin/load.h"
+#include "plugin/read.h"
 
 namespace {
 
@@ -24,7 +26,7 @@ struct Fixture {
 
 void RunScript() {
     qp::RunEventLoop();
-    qp::gQuit = 0;
+    qp::gWs.quit = 0;
 }
 
 bool SawStop(qp::HeadlessPlatform& ui, size_t from) {
@@ -90,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ui.PushOpenPath(in.string());
     ui.PushMenu(qp::kMenuLoad);
     RunScript();
-    if (!qp::gTable.loaded) {
+    if (!qp::gWs.table.loaded) {
         QFUZZ_CHECK(SawStop(ui, 0));
         return 0;
     }
@@ -115,8 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     std::string written;
-    for (int b = 0; b <= qp::LastBlock(); ++b) written += qp::gTable.blocks[static_cast<size_t>(b)];
-    written += qp::gTable.trailer;
+    for (int b = 0; b <= qp::LastBlock(); ++b) written += qp::gWs.table.blocks[static_cast<size_t>(b)];
+    written += qp::gWs.table.trailer;
     QFUZZ_CHECK(qfuzz::ReadBytes(out) == written);
     qp::BlockTable again;
     std::string error;
@@ -124,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!reloaded) std::fprintf(stderr, "saved plugin does not load again: %s\n", error.c_str());
     QFUZZ_CHECK(reloaded);
     QFUZZ_CHECK(again.last == qp::LastBlock());
-    QFUZZ_CHECK(again.trailer == qp::gTable.trailer);
+    QFUZZ_CHECK(again.trailer == qp::gWs.table.trailer);
     const std::string db = qfuzz::ReadBytes(ext);
     qp::PairFile parsed = qp::ParsePairFile(db);
     QFUZZ_CHECK(parsed.damagedAt == -1);

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/paths.h"
 #include "platform/files.h"
 
 namespace qfuzz {
@@ -46,12 +47,6 @@ inline std::string Le32(int32_t v) {
     uint32_t u = static_cast<uint32_t>(v);
     for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
     return s;
-}
-
-inline int32_t GetLe32(std::string_view s, size_t at) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + i]);
-    return static_cast<int32_t>(v);
 }
 
 inline std::string Pair(const std::string& a, const std::string& b) {

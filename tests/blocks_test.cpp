@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "plugin/blocks.h"
-#include "plugin/load.h"
+#include "plugin/read.h"
 #include "test_support.h"
 
 using namespace qt_test;
@@ -64,8 +64,8 @@ TEST(Blocks, ReplaceKeepsEverySizeInStepAndRollsBack) {
         InstallBlocks({block, neighbour});
         if (!fromFile) return;
         std::string error;
-        qp::gTable = qp::BlockTable{};
-        ASSERT_TRUE(qp::ReadPluginFile(env.PutPlugin("in.esp", Plugin({block, neighbour})), qp::gTable, error))
+        qp::gWs.table = qp::BlockTable{};
+        ASSERT_TRUE(qp::ReadPluginFile(env.PutPlugin("in.esp", Plugin({block, neighbour})), qp::gWs.table, error))
             << error;
     };
     const std::string longName(300, 'L');
@@ -80,21 +80,21 @@ TEST(Blocks, ReplaceKeepsEverySizeInStepAndRollsBack) {
             // The bare replacement: bytes and the block-size entry, not the fields.
             install(fromFile, before);
             qp::ReplaceBlockString(1, p + 8, from, to);
-            EXPECT_EQ(qp::gTable.blocks[1], before.substr(0, p + 8) + to + before.substr(p + 8 + from.size()));
-            EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(qp::gTable.blocks[1].size()));
+            EXPECT_EQ(qp::gWs.table.blocks[1], before.substr(0, p + 8) + to + before.substr(p + 8 + from.size()));
+            EXPECT_EQ(qp::gWs.table.sizes[1], static_cast<int32_t>(qp::gWs.table.blocks[1].size()));
             // The whole step: the block reads as if built with the new name.
             install(fromFile, before);
             qp::OpenBlockJournal();
             qp::ReplaceInSubrecord(1, p, from, to);
             qp::ReplaceInSubrecord(1, p, to, to + "!");
-            EXPECT_EQ(qp::gTable.blocks[1], rec(to + "!"));
-            EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(rec(to + "!").size()));
-            EXPECT_EQ(qp::gTable.blocks[2], neighbour) << "the next block is left alone";
-            const qp::BlockStore copy = qp::gTable.blocks;
-            EXPECT_TRUE(copy == qp::gTable.blocks);
+            EXPECT_EQ(qp::gWs.table.blocks[1], rec(to + "!"));
+            EXPECT_EQ(qp::gWs.table.sizes[1], static_cast<int32_t>(rec(to + "!").size()));
+            EXPECT_EQ(qp::gWs.table.blocks[2], neighbour) << "the next block is left alone";
+            const qp::BlockStore copy = qp::gWs.table.blocks;
+            EXPECT_TRUE(copy == qp::gWs.table.blocks);
             qp::RollBackBlockJournal();
             EXPECT_EQ(JoinedBlocks({1, 2}), before + neighbour);
-            EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(before.size()));
+            EXPECT_EQ(qp::gWs.table.sizes[1], static_cast<int32_t>(before.size()));
             EXPECT_EQ(copy[1], rec(to + "!")) << "a copy has bytes of its own";
         }
     }

@@ -4,8 +4,8 @@
 
 #include <map>
 
-#include "cli/build_dictionaries.h"
-#include "cli/dict_builder.h"
+#include "app/builddict.h"
+#include "convert/dictbuild.h"
 #include "dictionary/dictfile.h"
 #include "test_support.h"
 
@@ -104,14 +104,14 @@ TEST(BuildDictionaries, MatchesEveryKindOfRecordByItsIdentity) {
 // counterpart, are reported rather than paired.
 TEST(BuildDictionaries, DuplicatesAndUnmatchedRecordsAreReportedNotPaired) {
     auto npc = [](const char* id, const char* name) { return Object("NPC_", id, name); };
-    qp::DictionaryBuild b = qp::BuildDictionaries(
-        Records({npc("g1", "Guard"), npc("g2", "Guard"), npc("g3", "Guard"),
+    const auto fv = Records({npc("g1", "Guard"), npc("g2", "Guard"), npc("g3", "Guard"),
                  npc("g1", "Guard twice"), npc("v1", "Vakt"), Object("MISC", "m1", "Cup"),
                  Object("MISC", "m2", "Plate"), Cell("Field", false, 5, 5),
-                 Object("ARMO", "a1", "Helm")}),
-        Records({npc("g1", "Vakt"), npc("g2", "Vakt"), npc("g3", "Vekter"), npc("v1", "Vaktmann"),
+                 Object("ARMO", "a1", "Helm")});
+    const auto ov = Records({npc("g1", "Vakt"), npc("g2", "Vakt"), npc("g3", "Vekter"), npc("v1", "Vaktmann"),
                  Object("MISC", "m1", "Kopp"), Cell("Mark", false, 5, 6),
-                 Object("ARMO", "a1", "")}));
+                 Object("ARMO", "a1", "")});
+    qp::DictionaryBuild b = qp::BuildDictionaries({fv.begin(), fv.end()}, {ov.begin(), ov.end()});
     std::map<std::string, std::string> files;
     for (const auto& f : b.files) files[f.name.substr(5)] = f.bytes;
     EXPECT_EQ(PairsOf(files["Npc_data.dat"]), (PairList{{"Guard", "Vakt"}}));

@@ -2,8 +2,8 @@
 
 #include <tuple>
 
-#include "app/config.h"
-#include "app/globals.h"
+#include "base/config.h"
+#include "base/workspace.h"
 #include "app/shell.h"
 #include "platform/files.h"
 #include "plugin/blocks.h"
@@ -77,10 +77,10 @@ TEST(Configuration, ReadingRules) {
 // value itself is kept and written back as read.
 TEST(Configuration, StartupDefaultsAndBanksThatCannotMakeATable) {
     Env env;
-    const qp::Configuration& c = qp::gConfig;
+    const qp::Configuration& c = qp::gWs.config;
     EXPECT_EQ(std::make_tuple(c.windowWidth, c.windowHeight, c.bank, c.plugPath, c.savePath),
               std::make_tuple(800, 600, 50000, std::string("C:\\"), std::string("C:\\")));
-    EXPECT_EQ(qp::gTable.sizes.size(), 50002u);
+    EXPECT_EQ(qp::gWs.table.sizes.size(), 50002u);
     EXPECT_FALSE(std::filesystem::exists(env.dir / "Voskconv.ini")) << "start-up never writes";
     const std::pair<int32_t, int32_t> entries[] = {
         {0, 2}, {10, 12}, {50000, 50002}, {-1, 50002}, {INT32_MIN, 50002}, {INT32_MAX, 50002}};
@@ -94,10 +94,10 @@ TEST(Configuration, LoadRewritesAFileOfAnotherLayoutInSixteenLines) {
               "[WINDOW]\nwindowheight=700\nWindowWidth = 1024\nColour = blue\n"
               "[Block Size Save]\nBANK=-7\n[Plugin Path]\nPlugPath = F:\\Old\\\n");
     qp::Startup();
-    const qp::Configuration& c = qp::gConfig;
+    const qp::Configuration& c = qp::gWs.config;
     EXPECT_EQ(std::make_tuple(c.windowWidth, c.windowHeight, c.bank, c.savePath),
               std::make_tuple(1024, 700, -7, std::string("D:\\Out \\ ")));
-    EXPECT_EQ(qp::gTable.sizes.size(), 50002u) << "a negative bank makes no table";
+    EXPECT_EQ(qp::gWs.table.sizes.size(), 50002u) << "a negative bank makes no table";
     const std::string plugin = env.PutPlugin("mods/a.esp", Plugin({}));
     env.Load(plugin);
     EXPECT_EQ(ReadFile(env.dir / "Voskconv.ini"),

@@ -1,7 +1,7 @@
 // What a save writes: edited names, the external database, game settings, cell references.
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "plugin/blocks.h"
 #include "test_support.h"
 
@@ -32,13 +32,13 @@ TEST(SaveConvert, DatabaseFollowsTabAndRowOrderAndStoredRowsBecomeT) {
         "in.esp", Plugin({Book("bk1", "Book A"), Book("bk2", "Book L"), Book("bk3", "Book A"),
                           Book("bk4", "Plain"), Region("Ascadian Isles"), Cell("Balmora")}));
     env.Load(in);
-    EditName(env, 9, 0, "Livre A1");
-    EditName(env, 3, 0, "Balmora FR");
+    EditName(env, qp::kListBook, 0, "Livre A1");
+    EditName(env, qp::kListCell, 0, "Balmora FR");
     // Descending by ID: rows no longer follow blocks, and row 1 now edits bk3.
-    env.ui.PushHeaderClick(9, 1);
-    env.ui.PushHeaderClick(9, 1);
+    env.ui.PushHeaderClick(qp::kListBook, 1);
+    env.ui.PushHeaderClick(qp::kListBook, 1);
     env.Run();
-    EditName(env, 9, 1, "Livre A3");
+    EditName(env, qp::kListBook, 1, "Livre A3");
     env.Save();
     // Same FV name twice with different OV names: both pairs, in row order.
     const std::string expected =
@@ -48,7 +48,7 @@ TEST(SaveConvert, DatabaseFollowsTabAndRowOrderAndStoredRowsBecomeT) {
     EXPECT_EQ(ReadFile(in),
               Plugin({Book("bk1", "Livre A1"), Book("bk2", "Livre L"), Book("bk3", "Livre A3"),
                       Book("bk4", "Plain"), Region("Iles Ascadiennes"), Cell("Balmora FR")}));
-    EXPECT_EQ(env.ui.Rows(9), (std::vector<qp::Row>{{"", "bk4", "Plain", "Plain"},
+    EXPECT_EQ(env.ui.Rows(qp::kListBook), (std::vector<qp::Row>{{"", "bk4", "Plain", "Plain"},
                                                     {"T", "bk3", "Book A", "Livre A3"},
                                                     {"L", "bk2", "Book L", "Livre L"},
                                                     {"T", "bk1", "Book A", "Livre A1"}}));
@@ -66,12 +66,12 @@ TEST(SaveConvert, SizeFieldsFollowTheEditedName) {
         std::string in = env.PutPlugin("in.esp", Plugin({Book("bk1", "Short", bkdt)}));
         env.Load(in);
         const int32_t block = qp::BlockSize(1), record = qp::ReadBlockInt(1, 4);
-        EditName(env, 9, 0, name);
+        EditName(env, qp::kListBook, 0, name);
         env.Save();
         // Block, FNAM and record sizes all move; BKDT follows intact.
         EXPECT_EQ(ReadFile(in), Plugin({Book("bk1", name, bkdt)}));
         EXPECT_EQ(qp::BlockSize(1) - block, delta);
-        EXPECT_EQ(qp::gTable.sizes[1] - block, delta);
+        EXPECT_EQ(qp::gWs.table.sizes[1] - block, delta);
         EXPECT_EQ(qp::ReadBlockInt(1, 4) - record, delta);
     }
 }
@@ -103,8 +103,8 @@ TEST(SaveConvert, CellReferencesFollowRenamesDictionariesAndDatabase) {
                           npc("Ald-ruhn", "Bitter Coast"),
                           info("Ald-ruhn", "5BLX0Ald-ruhn", "5CLX0Ald-ruhn")}));
     env.Load(in);
-    EditName(env, 3, 0, "Vivec Nouveau");  // block holds "Vivec FR" since the load
-    EditName(env, 5, 0, "Grid New");       // path grids never rename cells
+    EditName(env, qp::kListCell, 0, "Vivec Nouveau");  // block holds "Vivec FR" since the load
+    EditName(env, qp::kListPathGrid, 0, "Grid New");       // path grids never rename cells
     env.Save();
     // Only the first ANAM, and SCVR only with BLX0 at characters 2 to 5.
     EXPECT_EQ(ReadFile(in), Plugin({Cell("Vivec Nouveau"), grid("Grid New"), Book("bk1", "Tour"),

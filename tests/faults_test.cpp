@@ -6,7 +6,7 @@
 #include <atomic>
 #include <thread>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "app/shell.h"
 #include "plugin/blocks.h"
 #include "test_support.h"
@@ -80,12 +80,12 @@ TEST(Faults, MissingDataextraFolderIsMadeOnFirstUse) {
     auto before = DirSnapshot(env.dir);
     env.Load(in);
     EXPECT_TRUE(env.ui.Messages().empty());
-    EXPECT_EQ(env.ui.Rows(19), (std::vector<qp::Row>{{"", "bkt", "Bucket", "Bucket"}}));
+    EXPECT_EQ(env.ui.Rows(qp::kListMisc), (std::vector<qp::Row>{{"", "bkt", "Bucket", "Bucket"}}));
     ASSERT_TRUE(fs::is_regular_file(env.ExtDb()));
     EXPECT_EQ(ReadFile(env.ExtDb()), "");
     ExpectFilesKept(before, DirSnapshot(env.dir), {"dataextra", "dataextra/Extradata.dat"}, "load");
     // Gone again by the time of the save: the save makes it anew.
-    EditName(env, 19, 0, "Eimer");
+    EditName(env, qp::kListMisc, 0, "Eimer");
     fs::remove_all(env.dir / "dataextra");
     before = DirSnapshot(env.dir);
     env.SaveAs((env.dir / "out.esp").string());
@@ -104,7 +104,7 @@ TEST(Faults, DataextraThatIsAFileRefusesTheSaveByName) {
     fs::remove_all(env.dir / "dataextra");
     WriteFile(env.dir / "dataextra", "not a folder");
     env.Load(in);
-    ASSERT_TRUE(qp::gTable.loaded);
+    ASSERT_TRUE(qp::gWs.table.loaded);
     ExpectRefused(env, [&] { env.SaveAs((env.dir / "out.esp").string()); }, {"Extradata.dat"},
                   "save");
 }
@@ -125,7 +125,7 @@ TEST(Faults, QuitDuringASaveWaitsForTheWholeFile) {
         const std::string in = env.PutPlugin("in.esp", Plugin(records));
         const std::string out = saveAs ? (env.dir / "out.esp").string() : in;
         env.Load(in);
-        EditName(env, 19, 0, "Renamed");
+        EditName(env, qp::kListMisc, 0, "Renamed");
         const auto before = DirSnapshot(env.dir);
         std::atomic<bool> quitAnswered{false}, busyAtQuit{false};
         auto holdUntilQuit = [&] {
@@ -133,7 +133,7 @@ TEST(Faults, QuitDuringASaveWaitsForTheWholeFile) {
         };
         env.ui.onMessage = [&](const qp::ShownMessage& m) {
             if (m.title != "QUIT") holdUntilQuit();  // the overwrite question, on the worker
-            else busyAtQuit = qp::gBusy != 0, quitAnswered = true;
+            else busyAtQuit = qp::gWs.busy != 0, quitAnswered = true;
             return qp::Answer::Yes;
         };
         env.ui.onRequester = [&](const qp::ShownRequester&) {
@@ -145,8 +145,8 @@ TEST(Faults, QuitDuringASaveWaitsForTheWholeFile) {
         env.ui.PushClose(0);
         qp::RunEventLoop();
         EXPECT_TRUE(busyAtQuit) << why;
-        EXPECT_EQ(qp::gQuit, 1) << why;
-        EXPECT_EQ(qp::gBusy, 0) << why;
+        EXPECT_EQ(qp::gWs.quit, 1) << why;
+        EXPECT_EQ(qp::gWs.busy, 0) << why;
         EXPECT_FALSE(env.ui.WorkerRunning()) << why;
         EXPECT_EQ(ReadFile(out), Plugin(renamed)) << why;
         EXPECT_EQ(ReadFile(env.ExtDb()), Pairs({{"FFFF", "FFFF"}, {"Name 0", "Renamed"}})) << why;

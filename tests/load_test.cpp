@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <tuple>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "platform/files.h"
 #include "plugin/blocks.h"
 #include "test_support.h"
@@ -32,7 +32,7 @@ std::string Str(const qp::NameEntry& e) {
 void ExpectRowsMatchLists(qp::HeadlessPlatform& ui) {
     for (int g = qp::kFirstList; g <= qp::kLastList; ++g) {
         std::vector<qp::Row> lists;
-        for (const auto& e : qp::gNameLists[g]) lists.push_back({e.flag, e.id, e.fv, e.ov});
+        for (const auto& e : qp::gWs.nameLists[g]) lists.push_back({e.flag, e.id, e.fv, e.ov});
         EXPECT_EQ(ui.Rows(g), lists) << "list " << g;
     }
 }
@@ -58,21 +58,21 @@ TEST(Load, EveryTypeConvertsThroughItsOwnDictionaryIntoItsOwnTab) {
 
     EXPECT_TRUE(env.ui.Messages().empty());
     ASSERT_EQ(qp::LastBlock(), static_cast<int>(records.size()));
-    EXPECT_EQ(Str(qp::gNameLists[3].at(0)), "L|Vivec|Vivec|Vivec, Cite|1");
-    EXPECT_EQ(Str(qp::gNameLists[5].at(0)), "L|Vivec|Vivec|Vivec, Cite|2") << "PGRD via Celldata";
+    EXPECT_EQ(Str(qp::gWs.nameLists[qp::kListCell].at(0)), "L|Vivec|Vivec|Vivec, Cite|1");
+    EXPECT_EQ(Str(qp::gWs.nameLists[qp::kListPathGrid].at(0)), "L|Vivec|Vivec|Vivec, Cite|2") << "PGRD via Celldata";
     for (int i = 0, block = 4; i < 23; ++i, ++block) {
         const std::string t = kFnamTypes[i], name = "Name " + t;
-        const auto& list = qp::gNameLists[i == 0 ? 4 : i + 5];
+        const auto& list = qp::gWs.nameLists[i == 0 ? qp::kListRegion : qp::kListActivator + i - 1];
         ASSERT_EQ(list.size(), 1u) << t;
         EXPECT_EQ(Str(list[0]), "L|id_" + t + "|" + name + "|Nouveau " + name + "|" +
                                     std::to_string(block));
-        EXPECT_EQ(qp::gTable.blocks[block], Object(t, "id_" + t, "Nouveau " + name)) << "sizes";
+        EXPECT_EQ(qp::gWs.table.blocks[block], Object(t, "id_" + t, "Nouveau " + name)) << "sizes";
     }
     ExpectRowsMatchLists(env.ui);
     EXPECT_EQ(env.ui.GetStatusText(0) + "|" + env.ui.GetStatusText(1),
               "File : all.esp|Block conversion : 26 / 26");
     EXPECT_EQ(EnabledMenus(env.ui), "1 2 3 4 5 9 10 11 12 13 20 21 25 ") << "the command has ended";
-    EXPECT_EQ(qp::gBusy + qp::gDialogOpen, 0);
+    EXPECT_EQ(qp::gWs.busy + qp::gWs.dialogOpen, 0);
 }
 
 TEST(Load, LookupOutcomeDecidesFlagNamesAndBlock) {
@@ -92,21 +92,21 @@ TEST(Load, LookupOutcomeDecidesFlagNamesAndBlock) {
         Object("MISC", "m1", "Gold"), weapon,                      // 7, 8
         Object("MISC", "m2", "Pelle"), Object("BOOK", "b1", "Unknown")})));  // 9, 10
     const std::tuple<int, size_t, const char*, const char*> wants[] = {
-        {3, 0, "L|Seyda Neen|Seyda Neen|Seyda Nin|3", "named cell"},
-        {5, 0, "L|Bitter Coast|Bitter Coast|Cote Amere|4", "PGRD falls back to Regndata"},
-        {5, 1, "N||||5", "unnamed PGRD"},
-        {8, 0, "N|a1|||6", "armor without FNAM"},
-        {19, 0, "T|m1|Gold|Or|7", "database beats dictionary"},
-        {22, 0, "L|w1|Sword|Epee|8", "already the second name"},
-        {19, 1, "T|m2|Shovel|Pelle|9", "database second name"},
-        {9, 0, "|b1|Unknown|Unknown|10", "no pair"},
+        {qp::kListCell, 0, "L|Seyda Neen|Seyda Neen|Seyda Nin|3", "named cell"},
+        {qp::kListPathGrid, 0, "L|Bitter Coast|Bitter Coast|Cote Amere|4", "PGRD falls back to Regndata"},
+        {qp::kListPathGrid, 1, "N||||5", "unnamed PGRD"},
+        {qp::kListArmor, 0, "N|a1|||6", "armor without FNAM"},
+        {qp::kListMisc, 0, "T|m1|Gold|Or|7", "database beats dictionary"},
+        {qp::kListWeapon, 0, "L|w1|Sword|Epee|8", "already the second name"},
+        {qp::kListMisc, 1, "T|m2|Shovel|Pelle|9", "database second name"},
+        {qp::kListBook, 0, "|b1|Unknown|Unknown|10", "no pair"},
     };
     for (const auto& [list, index, entry, why] : wants) {
-        ASSERT_GT(qp::gNameLists[list].size(), index) << why;
-        EXPECT_EQ(Str(qp::gNameLists[list][index]), entry) << why;
+        ASSERT_GT(qp::gWs.nameLists[list].size(), index) << why;
+        EXPECT_EQ(Str(qp::gWs.nameLists[list][index]), entry) << why;
     }
-    EXPECT_EQ(qp::gNameLists[3].size(), 1u) << "cells without a usable NAME get no row";
-    EXPECT_EQ(qp::gTable.blocks[8], weapon) << "a name already converted stays as it is";
+    EXPECT_EQ(qp::gWs.nameLists[qp::kListCell].size(), 1u) << "cells without a usable NAME get no row";
+    EXPECT_EQ(qp::gWs.table.blocks[8], weapon) << "a name already converted stays as it is";
     EXPECT_EQ(JoinedBlocks({4, 7}),
               Pgrd(Z("Cote Amere")) + Object("MISC", "m1", "Or"));
     ExpectRowsMatchLists(env.ui);
@@ -135,15 +135,15 @@ TEST(Load, RefusedOrCancelledLoadKeepsThePreviousPlugin) {
     Env env;
     const std::string missing = (env.dir / "missing.esp").string();
     env.Load(missing);
-    EXPECT_EQ(EnabledMenus(env.ui) + std::to_string(qp::gTable.loaded), "1 4 5 20 21 0");
+    EXPECT_EQ(EnabledMenus(env.ui) + std::to_string(qp::gWs.table.loaded), "1 4 5 20 21 0");
     env.Load(env.PutPlugin("good.esp", Plugin({Object("MISC", "m", "Gold"), Skill(0)})));
-    env.ui.ListSetText(19, 0, 0, "*");
-    qp::gNameLists[19][0].flag = "*";
+    env.ui.ListSetText(qp::kListMisc, 0, 0, "*");
+    qp::gWs.nameLists[qp::kListMisc][0].flag = "*";
     auto state = [&] {
         std::vector<std::vector<qp::Row>> rows;
         for (int g = qp::kFirstList; g <= qp::kLastList; ++g) rows.push_back(env.ui.Rows(g));
-        return std::make_tuple(qp::gTable.blocks, rows, qp::gFileInUse, env.ui.GetStatusText(0),
-                               env.ui.GetStatusText(1), qp::gSkillList.size(),
+        return std::make_tuple(qp::gWs.table.blocks, rows, qp::gWs.fileInUse, env.ui.GetStatusText(0),
+                               env.ui.GetStatusText(1), qp::gWs.skills.size(),
                                EnabledMenus(env.ui));
     };
     const auto before = state();
@@ -165,7 +165,7 @@ TEST(Load, SkillsAndAnEmptyPlugin) {
     env.Load(env.PutPlugin("s.esp", Plugin({Skill(2), Object("MISC", "m", "x"), Skill(3),
                                             Skill(-1)})));
     std::vector<std::string> skills;  // index, block, id, fv, ov
-    for (const auto& s : qp::gSkillList)
+    for (const auto& s : qp::gWs.skills)
         skills.push_back(std::to_string(s.index) + "|" + std::to_string(s.block) + "|" + s.id +
                          "|" + s.fv + "|" + s.ov);
     EXPECT_EQ(skills, (std::vector<std::string>{"2|1|Athletics|Athletics text|Athletisme",
@@ -173,7 +173,7 @@ TEST(Load, SkillsAndAnEmptyPlugin) {
         << "an index beyond the skill dictionary gives empty strings";
     // Nothing of a plugin outlives it: a header-only one empties every list.
     env.Load(env.PutPlugin("empty.esp", Plugin({})));
-    EXPECT_TRUE(qp::gSkillList.empty());
+    EXPECT_TRUE(qp::gWs.skills.empty());
     for (int g = qp::kFirstList; g <= qp::kLastList; ++g)
-        EXPECT_TRUE(qp::gNameLists[g].empty() && env.ui.Rows(g).empty()) << g;
+        EXPECT_TRUE(qp::gWs.nameLists[g].empty() && env.ui.Rows(g).empty()) << g;
 }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "dictionary/dictfile.h"
 #include "plugin/blocks.h"
 #include "plugin/lookup.h"
@@ -14,8 +14,9 @@ using PairList = std::vector<std::pair<std::string, std::string>>;
 
 std::string Book(const std::string& name) { return Object("BOOK", "b1", name, {{"TEXT", "t"}}); }
 // FNAM sits at offset 27 of every book: the record header, then NAME "b1".
-int Lookup(int block) {
-    return qp::LookupName(block, 27, qp::ReadBlockInt(block, 31), "data\\Bookdata.dat");
+int Lookup(int block, std::string& other) {
+    other = "stale";
+    return qp::LookupName(block, 27, qp::ReadBlockInt(block, 31), "data\\Bookdata.dat", other);
 }
 
 }  // namespace
@@ -52,12 +53,12 @@ TEST(LookupName, ResultCodes) {
         WriteFile(env.ExtDb(), Pairs(c.database));
         WriteFile(env.Data("Bookdata.dat"), Pairs(c.dictionary));
         InstallBlocks({Book(c.name)});
-        qp::gOtherVersionName = "stale";
-        EXPECT_EQ(Lookup(1), c.code);
-        EXPECT_EQ(qp::gOtherVersionName, c.other);
+        std::string other;
+        EXPECT_EQ(Lookup(1, other), c.code);
+        EXPECT_EQ(other, c.other);
         // Subrecord size, record size and the block-size entry all follow.
-        EXPECT_EQ(qp::gTable.blocks[1], Book(c.after));
-        EXPECT_EQ(qp::gTable.sizes[1], static_cast<int32_t>(Book(c.after).size()));
+        EXPECT_EQ(qp::gWs.table.blocks[1], Book(c.after));
+        EXPECT_EQ(qp::gWs.table.sizes[1], static_cast<int32_t>(Book(c.after).size()));
     }
 }
 
@@ -69,9 +70,10 @@ TEST(LookupName, RepeatedLookupsInOneCommand) {
     WriteFile(env.Data("Bookdata.dat"), Pairs({{"Pot", "Topf"}, {"Topf", "Kessel"}}));
     InstallBlocks({Book("Pot"), Book("Pot"), Book("Cup")});
     qp::BeginDictionaryCommand();
-    const int codes[] = {Lookup(1), Lookup(2), Lookup(3), Lookup(1)};
+    std::string other;
+    const int codes[] = {Lookup(1, other), Lookup(2, other), Lookup(3, other), Lookup(1, other)};
     EXPECT_EQ(std::vector<int>(codes, codes + 4), (std::vector<int>{1, 1, 4, 3}));
-    EXPECT_EQ(qp::gOtherVersionName, "Pot") << "the converted name is now a second name";
+    EXPECT_EQ(other, "Pot") << "the converted name is now a second name";
     qp::EndDictionaryCommand();
     EXPECT_EQ(JoinedBlocks({1, 2, 3}),
               Book("Topf") + Book("Topf") + Book("Tasse"));

@@ -1,7 +1,7 @@
 // The name edit dialog: window and controls, what OK stores, length limits, refusals.
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "ui/nameedit.h"
 #include "test_support.h"
 
@@ -10,7 +10,7 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-constexpr int kActi = 6, kCells = 3, kRegions = 4;
+constexpr int kActi = qp::kListActivator, kCells = qp::kListCell, kRegions = qp::kListRegion;
 
 // Activator rows: 0 "" Lever, 1 "T" Door Old -> Door New, 2 "L" Chest, 3 "N".
 struct Loaded {
@@ -38,7 +38,7 @@ struct Loaded {
     }
     void Press(int control) { ui.PushControl(control, qp::ControlAction::Press); env.Run(); }
     qp::Row RowOf(int g, int r) { return ui.Rows(g).at(static_cast<size_t>(r)); }
-    bool IsOpen() { return ui.Dialog(1).open && qp::gDialogOpen; }
+    bool IsOpen() { return ui.Dialog(1).open && qp::gWs.dialogOpen; }
 };
 
 }  // namespace
@@ -112,7 +112,7 @@ TEST(NameEdit, RefusedRowsAndNoRowOpenNothingFromListOrPopup) {
     // file type, list, row, message ("": none); list 9 is empty
     const std::tuple<int32_t, int, int, std::string> cases[] = {
         {0, kActi, 3, "INFORMATION/4/NAME EMPTIES UNAUTHORIZED TRANSLATION."},
-        {1, kActi, 0, master}, {0, kActi, -1, ""}, {0, 9, 1, ""}};
+        {1, kActi, 0, master}, {0, kActi, -1, ""}, {0, qp::kListBook, 1, ""}};
     for (const auto& [fileType, list, row, text] : cases) {
         SCOPED_TRACE(std::to_string(list) + "/" + std::to_string(row));
         Loaded t(fileType);
@@ -135,7 +135,7 @@ TEST(NameEdit, DictionaryRowsAndSecondActivationsChangeNothing) {
     t.Open(kActi, 0);
     t.ui.TypeText(qp::kCtlOvField, "Levier");
     t.Open(kActi, 1);  // the list stays usable, the dialog keeps its row
-    EXPECT_EQ(qp::gCurrentRow.id + "/" + std::to_string(qp::NameEditRow()), "act_db/0");
+    EXPECT_EQ(qp::gWs.currentRow.id + "/" + std::to_string(qp::NameEditRow()), "act_db/0");
     t.Press(qp::kCtlOk);
     EXPECT_EQ(t.RowOf(kActi, 0), (qp::Row{"*", "act_plain", "Lever", "Levier"}));
     EXPECT_EQ(t.RowOf(kActi, 1)[0], "T");

@@ -1,7 +1,7 @@
 // The object window: column sorts, rows in step with their entries, the current row.
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "ui/objectwindow.h"
 #include "test_support.h"
 
@@ -12,12 +12,12 @@ namespace {
 
 // Entries told apart by their block number; key i goes into column c.
 void Fill(int g, int c, const std::vector<std::string>& keys) {
-    qp::gNameLists[g].clear();
+    qp::gWs.nameLists[g].clear();
     for (size_t i = 0; i < keys.size(); ++i) {
         const std::string n = std::to_string(i);
         qp::NameEntry e{"", "id" + n, "fv" + n, "ov" + n, static_cast<int32_t>(i)};
         (c == 0 ? e.flag : c == 1 ? e.id : c == 2 ? e.fv : e.ov) = keys[i];
-        qp::gNameLists[g].push_back(e);
+        qp::gWs.nameLists[g].push_back(e);
     }
     qp::RebuildListView(g);
 }
@@ -26,7 +26,7 @@ void Fill(int g, int c, const std::vector<std::string>& keys) {
 V Order(qp::HeadlessPlatform& ui, int g) {
     V out;
     std::vector<qp::Row> rows;
-    for (const auto& e : qp::gNameLists[g]) {
+    for (const auto& e : qp::gWs.nameLists[g]) {
         rows.push_back({e.flag, e.id, e.fv, e.ov});
         out.push_back(e.block);
     }
@@ -50,31 +50,31 @@ TEST(ObjectWindow, SortIsStableByUnsignedBytesAndAlternatesPerList) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.column);
         Env env;
-        Fill(9, c.column, c.keys);
-        qp::SortNameList(9, c.column);
-        EXPECT_EQ(Order(env.ui, 9), c.ascending);
-        EXPECT_TRUE(env.ui.ListRedraw(9));
-        qp::SortNameList(9, c.column);
-        EXPECT_EQ(Order(env.ui, 9), c.descending);
+        Fill(qp::kListBook, c.column, c.keys);
+        qp::SortNameList(qp::kListBook, c.column);
+        EXPECT_EQ(Order(env.ui, qp::kListBook), c.ascending);
+        EXPECT_TRUE(env.ui.ListRedraw(qp::kListBook));
+        qp::SortNameList(qp::kListBook, c.column);
+        EXPECT_EQ(Order(env.ui, qp::kListBook), c.descending);
     }
     // Every sort of a list turns its direction, whatever the column.
     Env env;
-    for (int g : {9, 10}) Fill(g, 1, {"b", "c", "a"});
-    env.ui.PushHeaderClick(9, 1);
-    env.ui.PushHeaderClick(9, 2);
+    for (int g : {qp::kListBook, qp::kListCloth}) Fill(g, 1, {"b", "c", "a"});
+    env.ui.PushHeaderClick(qp::kListBook, 1);
+    env.ui.PushHeaderClick(qp::kListBook, 2);
     env.Run();
-    EXPECT_EQ(Order(env.ui, 9), (V{2, 1, 0}));
-    env.ui.PushHeaderClick(9, 3);
-    env.ui.PushHeaderClick(10, 2);
+    EXPECT_EQ(Order(env.ui, qp::kListBook), (V{2, 1, 0}));
+    env.ui.PushHeaderClick(qp::kListBook, 3);
+    env.ui.PushHeaderClick(qp::kListCloth, 2);
     env.Run();
-    EXPECT_EQ(Order(env.ui, 9), (V{0, 1, 2}));
-    EXPECT_EQ(Order(env.ui, 10), (V{0, 1, 2}));
+    EXPECT_EQ(Order(env.ui, qp::kListBook), (V{0, 1, 2}));
+    EXPECT_EQ(Order(env.ui, qp::kListCloth), (V{0, 1, 2}));
 }
 
 TEST(ObjectWindow, EveryListEventRefreshesTheCurrentRow) {
     Env env;
-    Fill(6, 0, {"", "", "T"});
-    Fill(3, 2, {"Vivec"});
+    Fill(qp::kListActivator, 0, {"", "", "T"});
+    Fill(qp::kListCell, 2, {"Vivec"});
     using A = qp::ControlAction;
     const std::tuple<int, int, A> steps[] = {
         {6, 1, A::Click}, {6, 2, A::SelectionChange}, {3, 0, A::RightClick}, {6, -1, A::Click}};
@@ -85,7 +85,7 @@ TEST(ObjectWindow, EveryListEventRefreshesTheCurrentRow) {
         env.ui.PushControl(list, action);
         env.Run();
         EXPECT_EQ(env.ui.PopupsShown(), popups += action == A::RightClick);
-        const auto& cur = qp::gCurrentRow;
+        const auto& cur = qp::gWs.currentRow;
         EXPECT_EQ(std::to_string(cur.list) + cur.type, (list == 3 ? "3Cell" : "6Activator"));
         const auto rows = env.ui.Rows(list);
         const qp::Row want = focus < 0 ? qp::Row{} : rows[static_cast<size_t>(focus)];

@@ -4,7 +4,7 @@
 // runs these too).
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "plugin/blocks.h"
 #include "test_support.h"
 
@@ -76,10 +76,10 @@ TEST(Robustness, OddButReadablePluginsLoadAndSaveAsDefined) {
         const std::string in = env.PutPlugin("in.esp", k[1]);
         env.Load(in);
         EXPECT_TRUE(env.ui.Messages().empty()) << k[0];
-        ASSERT_TRUE(qp::gTable.loaded) << k[0];
+        ASSERT_TRUE(qp::gWs.table.loaded) << k[0];
         const std::string n = std::to_string(qp::LastBlock());
         EXPECT_EQ(std::to_string(qp::ReadBlockInt(0, 320)), n) << k[0];
-        EXPECT_EQ(std::to_string(env.ui.Rows(19).size()), n) << k[0];
+        EXPECT_EQ(std::to_string(env.ui.Rows(qp::kListMisc).size()), n) << k[0];
         EXPECT_EQ(env.ui.GetStatusText(1), "Block conversion : " + n + " / " + n) << k[0];
         env.SaveAs((env.dir / "out.esp").string());
         EXPECT_EQ(ReadFile(env.dir / "out.esp"), k[2]) << k[0];
@@ -112,19 +112,19 @@ TEST(Robustness, SubrecordChainsThatOverrunTheirRecordStayInsideTheBlock) {
         WriteFile(env.Data("Miscdata.dat"), Pairs({{"Bucket", "Eimerchen"}}));
         env.Load(env.PutPlugin("in.esp", Plugin({k.record})));
         EXPECT_TRUE(env.ui.Messages().empty()) << k.what;
-        ASSERT_EQ(qp::gNameLists[19].size(), 1u) << k.what;
-        const qp::NameEntry& e = qp::gNameLists[19][0];
+        ASSERT_EQ(qp::gWs.nameLists[qp::kListMisc].size(), 1u) << k.what;
+        const qp::NameEntry& e = qp::gWs.nameLists[qp::kListMisc][0];
         EXPECT_EQ(e.flag + "|" + e.id + "|" + e.fv + "|" + e.ov, k.row) << k.what;
         EXPECT_EQ(e.block, 1) << k.what;
         EXPECT_EQ(qp::ReadBlockInt(1, 4) + 16, qp::BlockSize(1)) << k.what;
         const size_t grown = k.row[0] == 'L' ? 3 : 0;  // "Eimerchen" is 3 bytes longer
         EXPECT_EQ(static_cast<size_t>(qp::BlockSize(1)), k.record.size() + grown) << k.what;
         // What was saved loads again, to the same blocks.
-        const auto blocks = qp::gTable.blocks;
+        const auto blocks = qp::gWs.table.blocks;
         env.SaveAs((env.dir / "out.esp").string());
         Env again;
         again.Load((env.dir / "out.esp").string());
         EXPECT_TRUE(again.ui.Messages().empty()) << k.what;
-        EXPECT_EQ(qp::gTable.blocks, blocks) << k.what;
+        EXPECT_EQ(qp::gWs.table.blocks, blocks) << k.what;
     }
 }

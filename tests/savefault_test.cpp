@@ -8,7 +8,7 @@
 
 #include <fstream>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "plugin/blocks.h"
 #include "test_support.h"
 
@@ -19,9 +19,9 @@ namespace {
 
 // The blocks, the cell and book rows, and the edited book's flag.
 std::string Memory(Env& env) {
-    std::string m = qp::gNameLists[9][1].flag;
-    for (size_t i = 0; i < qp::gTable.blocks.size(); ++i) (m += "|") += qp::gTable.blocks[i];
-    for (int g : {3, 9})
+    std::string m = qp::gWs.nameLists[qp::kListBook][1].flag;
+    for (size_t i = 0; i < qp::gWs.table.blocks.size(); ++i) (m += "|") += qp::gWs.table.blocks[i];
+    for (int g : {qp::kListCell, qp::kListBook})
         for (const auto& r : env.ui.Rows(g)) m += "|" + r[0] + "/" + r[3];
     return m;
 }
@@ -41,9 +41,9 @@ std::string Prepare(Env& env, size_t bookText, size_t longName) {
     if (longName) records.push_back(Book("bk3", big));
     const std::string in = env.PutPlugin("in.esp", Plugin(records));
     env.Load(in);
-    EditName(env, 3, 0, "Maison");
-    EditName(env, 9, 1, "Simple");
-    EXPECT_EQ(qp::gNameLists[9][1].flag, "*");
+    EditName(env, qp::kListCell, 0, "Maison");
+    EditName(env, qp::kListBook, 1, "Simple");
+    EXPECT_EQ(qp::gWs.nameLists[qp::kListBook][1].flag, "*");
     return in;
 }
 
@@ -72,11 +72,11 @@ TEST(SaveFault, UnwritableTargetLosesNothing) {
             continue;
         }
         const auto files = DirSnapshot(env.dir);
-        const std::string memory = Memory(env), in = qp::gFileInUse;
+        const std::string memory = Memory(env), in = qp::gWs.fileInUse;
         env.SaveAs((env.dir / typed).string());
         EXPECT_TRUE(StoppedNaming(env, (env.dir / target).string()));
         EXPECT_TRUE(DirSnapshot(env.dir) == files);  // Voskconv.ini included
-        EXPECT_TRUE(Memory(env) == memory && qp::gFileInUse == in);
+        EXPECT_TRUE(Memory(env) == memory && qp::gWs.fileInUse == in);
     }
 }
 

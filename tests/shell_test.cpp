@@ -7,8 +7,9 @@
 #include <set>
 
 #include "app/app.h"
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "app/shell.h"
+#include "base/paths.h"
 #include "platform/files.h"
 #include "test_support.h"
 
@@ -82,7 +83,8 @@ TEST(Shell, QuitAsksAndYesEndsWithoutWritingAFile) {
         quit();
         env.ui.PushMenu(qp::kMenuAbout);  // never served
         EXPECT_EQ(qp::RunQuillane(), 0);
-        EXPECT_EQ(qp::gQuit.exchange(0), 1);
+        EXPECT_EQ(int(qp::gWs.quit), 1);
+        qp::gWs.quit = 0;
         auto msgs = env.ui.Messages();
         ASSERT_EQ(msgs.size(), 3u);
         for (int i : {0, 2})
@@ -117,8 +119,8 @@ TEST(Shell, AboutAndHelp) {
 TEST(Shell, WhileACommandRuns) {
     Env env;
     env.Load(env.PutPlugin("a.esp", TwoCells("Beta", "Alpha")));
-    env.ui.ListSelectRow(3, 0);
-    const int fills = env.ui.ListSetRowsCalls(3);
+    env.ui.ListSelectRow(qp::kListCell, 0);
+    const int fills = env.ui.ListSetRowsCalls(qp::kListCell);
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     std::atomic<int> requesters{0};
@@ -133,8 +135,8 @@ TEST(Shell, WhileACommandRuns) {
         if (ev.kind == qp::EventKind::Menu && ev.id == kMarker) release.set_value();
     };
     env.ui.PushMenu(qp::kMenuLoad);
-    env.ui.PushControl(3, ControlAction::Activate);
-    env.ui.PushHeaderClick(3, 1);
+    env.ui.PushControl(qp::kListCell, ControlAction::Activate);
+    env.ui.PushHeaderClick(qp::kListCell, 1);
     for (int id : {1, 2, 3, kMarker}) env.ui.PushMenu(id);
     env.Run();
     env.ui.onEvent = nullptr;
@@ -146,19 +148,19 @@ TEST(Shell, WhileACommandRuns) {
                    qp::Icon::Stop, qp::Buttons::Ok}));
     EXPECT_FALSE(env.ui.IsDialogOpen(1));
     EXPECT_EQ(requesters.load(), 1) << "a second command started";
-    EXPECT_EQ(env.ui.ListSetRowsCalls(3), fills) << "a header click sorted";
-    EXPECT_EQ(qp::gBusy.load() + qp::gFinished.load(), 0);
+    EXPECT_EQ(env.ui.ListSetRowsCalls(qp::kListCell), fills) << "a header click sorted";
+    EXPECT_EQ(int(qp::gWs.busy) + int(qp::gWs.finished), 0);
 
     // Header clicks are ignored while the name edit dialog is open too.
-    env.ui.PushControl(3, ControlAction::Activate);
-    env.ui.PushHeaderClick(3, 1);
+    env.ui.PushControl(qp::kListCell, ControlAction::Activate);
+    env.ui.PushHeaderClick(qp::kListCell, 1);
     env.Run();
     ASSERT_TRUE(env.ui.IsDialogOpen(1));
-    const std::string first = env.ui.Rows(3)[0][1];
+    const std::string first = env.ui.Rows(qp::kListCell)[0][1];
     env.ui.PushClose(1);
-    env.ui.PushHeaderClick(3, 1);
+    env.ui.PushHeaderClick(qp::kListCell, 1);
     env.Run();
-    EXPECT_EQ(first + " " + env.ui.Rows(3)[0][1], "Beta Alpha");
+    EXPECT_EQ(first + " " + env.ui.Rows(qp::kListCell)[0][1], "Beta Alpha");
 }
 
 // A worker that cannot start leaves everything clear; then two Loads in one
@@ -170,17 +172,17 @@ TEST(Shell, WorkerThatCannotStartThenTwoLoads) {
     env.Run();
     const auto shown = Shown(env.ui);
     EXPECT_EQ(shown.size() == 1 ? shown[0].substr(0, 14) : "", "INFORMATION/4/");  // a stop box
-    EXPECT_EQ(qp::gBusy.load() + qp::gFinished.load(), 0);
+    EXPECT_EQ(int(qp::gWs.busy) + int(qp::gWs.finished), 0);
     const std::string paths[] = {env.PutPlugin("a.esp", TwoCells("A1", "A2")),
                                  env.PutPlugin("b.esp", TwoCells("B1", "B2"))};
     std::vector<int> flags;  // busy and finished as each requester opens
     env.ui.onRequester = [&](const qp::ShownRequester&) {
-        flags.insert(flags.end(), {qp::gBusy.load(), qp::gFinished.load()});
+        flags.insert(flags.end(), {int(qp::gWs.busy), int(qp::gWs.finished)});
         return paths[flags.size() / 2 - 1];
     };
     for (int i = 0; i < 2; ++i) env.ui.PushMenu(qp::kMenuLoad);
     env.Run();
     EXPECT_EQ(flags, (std::vector<int>{1, 0, 1, 0}));
-    EXPECT_EQ(env.ui.Rows(3).at(0)[2] + "|" + env.ui.GetStatusText(0), "B1|File : b.esp");
-    EXPECT_EQ(qp::gBusy.load() + env.ui.Messages().size(), 1u) << "not busy, nothing more shown";
+    EXPECT_EQ(env.ui.Rows(qp::kListCell).at(0)[2] + "|" + env.ui.GetStatusText(0), "B1|File : b.esp");
+    EXPECT_EQ(int(qp::gWs.busy) + env.ui.Messages().size(), 1u) << "not busy, nothing more shown";
 }

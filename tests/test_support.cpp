@@ -5,8 +5,9 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "app/shell.h"
+#include "base/paths.h"
 #include "platform/files.h"
 #include "plugin/blocks.h"
 
@@ -100,7 +101,7 @@ std::string Env::PutPlugin(const std::string& name, const std::string& bytes) {
 
 void Env::Run() {
     qp::RunEventLoop();
-    qp::gQuit = 0;
+    qp::gWs.quit = 0;
     ui.WaitWorker();
 }
 
@@ -179,18 +180,18 @@ std::string Object(const std::string& type, const std::string& id, const std::st
 
 std::string JoinedBlocks(std::initializer_list<int> blocks) {
     std::string out;
-    for (int b : blocks) out += qp::gTable.blocks[static_cast<size_t>(b)];
+    for (int b : blocks) out += qp::gWs.table.blocks[static_cast<size_t>(b)];
     return out;
 }
 
 void InstallBlocks(const std::vector<std::string>& records) {
     qp::InitBlockTable(50000);
-    qp::gTable.blocks.push_back(Header(static_cast<int32_t>(records.size())));
-    for (const auto& r : records) qp::gTable.blocks.push_back(r);
-    qp::gTable.last = static_cast<int32_t>(records.size());
-    for (size_t i = 0; i < qp::gTable.blocks.size(); ++i)
-        qp::gTable.sizes[i] = static_cast<int32_t>(qp::gTable.blocks[i].size());
-    qp::gTable.loaded = true;
+    qp::gWs.table.blocks.push_back(Header(static_cast<int32_t>(records.size())));
+    for (const auto& r : records) qp::gWs.table.blocks.push_back(r);
+    qp::gWs.table.last = static_cast<int32_t>(records.size());
+    for (size_t i = 0; i < qp::gWs.table.blocks.size(); ++i)
+        qp::gWs.table.sizes[i] = static_cast<int32_t>(qp::gWs.table.blocks[i].size());
+    qp::gWs.table.loaded = true;
 }
 
 std::string EnabledMenus(qp::HeadlessPlatform& ui) {
@@ -216,9 +217,9 @@ void ExpectFilesKept(std::map<std::string, std::string> before,
 void ExpectRefused(Env& env, const std::function<void()>& act,
                    const std::vector<std::string>& parts, const std::string& why,
                    const std::set<std::string>& changed) {
-    const auto blocks = qp::gTable.blocks;
-    const auto rows = env.ui.Rows(19);
-    const std::string inUse = qp::gFileInUse;
+    const auto blocks = qp::gWs.table.blocks;
+    const auto rows = env.ui.Rows(qp::kListMisc);
+    const std::string inUse = qp::gWs.fileInUse;
     const auto before = DirSnapshot(env.dir);
     act();
     const auto msgs = env.ui.Messages();
@@ -226,9 +227,9 @@ void ExpectRefused(Env& env, const std::function<void()>& act,
     EXPECT_EQ(msgs[0].icon, qp::Icon::Stop) << why;
     for (const auto& part : parts)
         EXPECT_NE(msgs[0].text.find(part), std::string::npos) << why << ": " << msgs[0].text;
-    EXPECT_EQ(qp::gTable.blocks, blocks) << why;
-    EXPECT_EQ(env.ui.Rows(19), rows) << why;
-    EXPECT_EQ(qp::gFileInUse, inUse) << why;
+    EXPECT_EQ(qp::gWs.table.blocks, blocks) << why;
+    EXPECT_EQ(env.ui.Rows(qp::kListMisc), rows) << why;
+    EXPECT_EQ(qp::gWs.fileInUse, inUse) << why;
     ExpectFilesKept(before, DirSnapshot(env.dir), changed, why);
 }
 

@@ -1,7 +1,7 @@
 // The long-text dialog: texts beside their translations, written into the records by "SAVE".
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "plugin/blocks.h"
 #include "test_support.h"
 
@@ -69,9 +69,9 @@ TEST(TextEdit, BookDialogFromOpeningToTheSavedPlugin) {
     EXPECT_EQ(t.State(), text + "|" + translation + "|SAVE -");
     for (int i = 0; i < 2; ++i) {
         t.Press(qp::kCtlTextSave);
-        EXPECT_EQ(qp::gTable.blocks[1], Bk("bk1", translation));  // record and TEXT sizes
+        EXPECT_EQ(qp::gWs.table.blocks[1], Bk("bk1", translation));  // record and TEXT sizes
         EXPECT_EQ(qp::BlockSize(1), block + 50);
-        EXPECT_EQ(qp::gTable.sizes[1], block + 50);
+        EXPECT_EQ(qp::gWs.table.sizes[1], block + 50);
     }
     // A terminator is not shown, and goes: the subrecord size is its data.
     t.Select(1);
@@ -84,7 +84,7 @@ TEST(TextEdit, BookDialogFromOpeningToTheSavedPlugin) {
     EXPECT_EQ(t.State(), "Source only|Source only|SAVE -");
     t.ui.TypeText(qp::kCtlTranslationPane, typed);
     t.Press(qp::kCtlTextSave);
-    EXPECT_EQ(t.ui.Rows(9)[2][0], "");  // SAVE sets no row flag
+    EXPECT_EQ(t.ui.Rows(qp::kListBook)[2][0], "");  // SAVE sets no row flag
     t.Press(qp::kCtlTextCancel);
     t.env.Save();
     EXPECT_EQ(ReadFile(in),
@@ -122,7 +122,7 @@ TEST(TextEdit, ClosingRaceRebuildsOnlyTheRaceTab) {
     t.Menu(qp::kMenuTextRace);
     t.ui.PushClose(2);
     t.env.Run();
-    EXPECT_FALSE(t.ui.Dialog(2).open || qp::gDialogOpen.load());
+    EXPECT_FALSE(t.ui.Dialog(2).open || int(qp::gWs.dialogOpen));
     EXPECT_EQ(fills(), want);
 }
 

@@ -1,13 +1,12 @@
 #include "app/shell.h"
 
 #include "app/app.h"
-#include "platform/files.h"
-#include "app/config.h"
-#include "app/globals.h"
-#include "convert/extdb.h"
-#include "convert/save.h"
+#include "app/commands.h"
+#include "base/config.h"
+#include "base/paths.h"
+#include "base/workspace.h"
 #include "plugin/blocks.h"
-#include "plugin/load.h"
+#include "ui/mainwindow.h"
 #include "ui/nameedit.h"
 #include "ui/objectwindow.h"
 #include "ui/textedit.h"
@@ -15,49 +14,6 @@
 namespace qp {
 
 namespace {
-
-const int kLockedIds[] = {kMenuLoad, kMenuSave, kMenuSaveAs, kMenuReset, kMenuTextBook,
-                          kMenuTextClass, kMenuTextRace, kMenuTextSkill, kMenuTextBirthsign,
-                          kMenuEdit};
-
-bool gHelpAvailable = false;
-
-std::vector<Menu> MenuBarModel() {
-    return {
-        {"File",
-         {{kMenuLoad, "&Load", true},
-          {kMenuSave, "Save", false},
-          {kMenuSaveAs, "Save as...", false},
-          {0, "", true},
-          {kMenuQuit, "&Quit", true}}},
-        {"External data", {{kMenuReset, "Reset file", true}}},
-        {"Edit text",
-         {{kMenuTextBook, "Book", false},
-          {kMenuTextClass, "Class", false},
-          {kMenuTextRace, "Race", false},
-          {kMenuTextSkill, "Skill", false},
-          {kMenuTextBirthsign, "Birthsign", false}}},
-        {"?", {{kMenuHelp, "Help", true}, {0, "", true}, {kMenuAbout, "About", true}}},
-    };
-}
-
-void BuildMainWindow() {
-    Platform& p = Plat();
-    p.CreateMainWindow(kProgramTitle, gConfig.windowWidth, gConfig.windowHeight);
-    p.SetMenuBar(MenuBarModel());
-    p.SetPopupMenu({kMenuEdit, "Edit", false});
-    for (int id : {kMenuSave, kMenuSaveAs, kMenuTextBook, kMenuTextClass, kMenuTextRace,
-                   kMenuTextSkill, kMenuTextBirthsign, kMenuEdit})
-        p.EnableMenuItem(id, false);
-    int w = gConfig.windowWidth;
-    p.CreateStatusBar(w / 4);
-    std::vector<std::string> titles;
-    for (int g = kFirstList; g <= kLastList; ++g) titles.push_back(TabTitle(g));
-    p.CreateObjectWindow("OBJECT WINDOW...", titles,
-                         {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV Name", 248}});
-    LayoutObjectWindow(false);
-    p.SetStatusText(0, "File :");
-}
 
 struct TextItem {
     int id;
@@ -88,7 +44,7 @@ void DispatchMenu(int id) {
         ConfirmQuit();
         return;
     case kMenuReset:
-        ResetExternalDatabase(1);
+        ResetCommand();
         return;
     case kMenuHelp:
         ShowHelp();
@@ -104,7 +60,7 @@ void DispatchMenu(int id) {
     }
     for (const TextItem& t : kTextItems) {
         if (t.id != id) continue;
-        gTextParams = {t.type, t.file, t.sub};
+        gWs.textParams = {t.type, t.file, t.sub};
         OpenTextEdit();
         return;
     }
@@ -115,7 +71,7 @@ void DispatchControl(const Event& ev) {
         NameEditOk();
     } else if (ev.id == kCtlCancel && ev.action == ControlAction::Press) {
         NameEditCancel();
-    } else if (ev.id >= kFirstList && ev.id <= kLastList) {
+    } else if (IsListNumber(ev.id)) {
         OnListEvent(ev.id, ev.action);
     } else if (ev.id == kCtlTextList) {
         TextEditSelect();
@@ -130,71 +86,48 @@ void DispatchControl(const Event& ev) {
 
 }  // namespace
 
-Answer Message(const std::string& title, const std::string& text, Icon icon, Buttons buttons) {
-    return Plat().MessageBox(title, text, icon, buttons);
-}
-
-void LayoutObjectWindow(bool afterResize) {
-    int w = 0, h = 0;
-    Plat().GetMainWindowSize(w, h);
-    Platform& p = Plat();
-    p.SetControlGeometry(kCtlFrame, {5, 0, w - 10, h - 40});
-    p.SetControlGeometry(kCtlTabs, {10, 15, w - 20, h - 60});
-    int origin = afterResize ? 0 : 1;
-    for (int g = kFirstList; g <= kLastList; ++g)
-        p.SetControlGeometry(g, {origin, origin, w - 26, h - 87});
-}
-
 void Startup() {
-    ResetGlobalState();
-    gHelpAvailable = Plat().HelpViewerAvailable();
+    ResetWorkspace();
+    gWs.helpAvailable = Plat().HelpViewerAvailable();
     ReadStartupConfiguration();
-    InitBlockTable(gConfig.bank);
+    InitBlockTable(gWs.config.bank);
     BuildMainWindow();
-}
-
-void MenuLock() {
-    for (int id : kLockedIds) Plat().EnableMenuItem(id, false);
-}
-
-void MenuUnlock() {
-    for (int id : kLockedIds) Plat().EnableMenuItem(id, true);
 }
 
 void StartBackgroundCommand(void (*command)()) {
     // One worker at a time: a second start while one runs is refused.
-    if (gBusy) return;
-    if (gFinished) {
+    if (gWs.busy) return;
+    if (gWs.finished) {
         Plat().ReleaseWorker();
-        gFinished = 0;
+        gWs.finished = 0;
     }
-    gBusy = 1;
+    gWs.busy = 1;
     if (!Plat().StartWorker(command)) {
-        gBusy = 0;
+        gWs.busy = 0;
         Message("INFORMATION", "THE COMMAND COULD NOT BE STARTED.", Icon::Stop);
     }
 }
 
 void EndBackgroundCommand() {
-    gFinished = 1;
-    gBusy = 0;
+    gWs.finished = 1;
+    gWs.busy = 0;
 }
 
 void WaitForBackgroundCommand() {
-    while (gBusy) Plat().Pump(10);
-    if (gFinished) {
+    while (gWs.busy) Plat().Pump(10);
+    if (gWs.finished) {
         Plat().ReleaseWorker();
-        gFinished = 0;
+        gWs.finished = 0;
     }
 }
 
 void ConfirmQuit() {
     Answer a = Message("QUIT", "LEAVE THE PROGRAM?", Icon::Question, Buttons::YesNo);
-    gQuit = a == Answer::Yes ? 1 : 0;
+    gWs.quit = a == Answer::Yes ? 1 : 0;
 }
 
 void ShowHelp() {
-    if (gHelpAvailable) Plat().OpenHelp(ResolvePath("Vosk.chm"));
+    if (gWs.helpAvailable) Plat().OpenHelp(ResolvePath("Vosk.chm"));
 }
 
 void ShowAbout() {
@@ -210,11 +143,11 @@ void DispatchEvent(const Event& ev) {
         DispatchControl(ev);
         break;
     case EventKind::Close:
-        if (ev.window == 0)
+        if (ev.window == kWindowMain)
             ConfirmQuit();
-        else if (ev.window == 1)
+        else if (ev.window == kWindowNameEdit)
             NameEditClose();
-        else if (ev.window == 2)
+        else if (ev.window == kWindowTextEdit)
             TextEditCancel();
         break;
     case EventKind::Size:
@@ -222,8 +155,8 @@ void DispatchEvent(const Event& ev) {
         LayoutObjectWindow(true);
         break;
     case EventKind::HeaderClick:
-        if (!gDialogOpen && !gBusy && ev.id >= kFirstList && ev.id <= kLastList &&
-            ev.column >= 0 && ev.column <= 3)
+        if (!gWs.dialogOpen && !gWs.busy && IsListNumber(ev.id) && ev.column >= 0 &&
+            ev.column < kColumnCount)
             SortNameList(ev.id, ev.column);
         break;
     case EventKind::None:
@@ -233,7 +166,7 @@ void DispatchEvent(const Event& ev) {
 
 void RunEventLoop() {
     Event ev;
-    while (!gQuit) {
+    while (!gWs.quit) {
         if (!Plat().WaitEvent(ev)) break;
         DispatchEvent(ev);
     }

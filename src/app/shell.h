@@ -1,4 +1,4 @@
-// Start-up, the main window, the event loop and the background commands.
+// Start-up, the event loop and the background commands; quit, help, about.
 #pragma once
 
 #include "platform/platform.h"
@@ -11,9 +11,6 @@ void Startup();
 void RunEventLoop();
 void DispatchEvent(const Event& ev);
 
-void MenuLock();
-void MenuUnlock();
-
 // Starts a command on the worker; refused while another one runs.
 void StartBackgroundCommand(void (*command)());
 // Every background command's last step.
@@ -24,12 +21,5 @@ void WaitForBackgroundCommand();
 void ConfirmQuit();
 void ShowHelp();
 void ShowAbout();
-
-// Re-lays out the object window for the current inner size.
-void LayoutObjectWindow(bool afterResize);
-
-// Shows a message box; the shorthand every command uses.
-Answer Message(const std::string& title, const std::string& text, Icon icon,
-               Buttons buttons = Buttons::Ok);
 
 }  // namespace qp

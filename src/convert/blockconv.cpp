@@ -1,28 +1,25 @@
 #include "convert/blockconv.h"
 
-#include "app/globals.h"
+#include "base/lists.h"
+#include "base/workspace.h"
 #include "plugin/blocks.h"
 
 namespace qp {
 
-std::string gCellRenames;
-
-void ApplyNameEdit(int g, int r, const std::string& newName) {
-    if (g < kFirstList || g > kLastList || r < 0 || r >= static_cast<int>(gNameLists[g].size()))
-        return;
-    const int b = gNameLists[g][static_cast<size_t>(r)].block;
+void ApplyNameEdit(int g, int r, const std::string& newName, std::string& cellRenames) {
+    if (!IsListNumber(g) || r < 0 || r >= static_cast<int>(gWs.nameLists[g].size())) return;
+    const int b = gWs.nameLists[g][static_cast<size_t>(r)].block;
     const int o = FindSubrecord(b, ListNameSubrecord(g));
     if (o < 0) return;  // no name subrecord: leave the block as it is
     const int32_t size = ReadBlockInt(b, o + 4);  // may be anything, INT32_MIN too
     const std::string cur = ReadBlockString(b, o + 8, size > 0 ? size - 1 : 0);
-    if (g == kListCell) gCellRenames += EncodePair(cur, newName);
+    if (g == kListCell) cellRenames += EncodePair(cur, newName);
     ReplaceInSubrecord(b, o, cur, newName);
 }
 
 void MarkRowStored(int g, int r, const std::string& flag, const std::string& ov) {
-    if (g < kFirstList || g > kLastList || r < 0 || r >= static_cast<int>(gNameLists[g].size()))
-        return;
-    NameEntry& e = gNameLists[g][static_cast<size_t>(r)];
+    if (!IsListNumber(g) || r < 0 || r >= static_cast<int>(gWs.nameLists[g].size())) return;
+    NameEntry& e = gWs.nameLists[g][static_cast<size_t>(r)];
     e.flag = flag;
     e.ov = ov;
 }

@@ -2,14 +2,16 @@
 // translations, rebuilt by every save and emptied by "Reset file".
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "base/notice.h"
 
 namespace qp {
 
 // The 16 bytes of the marker pair ("FFFF", "FFFF").
 std::string MarkerPair();
-// Mode 1 asks first and reports; mode 0 is silent. Returns false (after a
-// message naming the file) when the file could not be written.
-bool ResetExternalDatabase(int mode);
+// Leaves the marker pair alone in the external database. Returns what failed.
+std::optional<Notice> EraseExternalDatabase();
 
 }  // namespace qp

@@ -1,8 +1,7 @@
 #include "convert/gmst.h"
 
-#include "app/globals.h"
+#include "base/progress.h"
 #include "convert/blockconv.h"
-#include "app/progress.h"
 #include "plugin/blocks.h"
 
 namespace qp {

@@ -1,7 +1,8 @@
 #include "convert/links.h"
 
 #include "convert/blockconv.h"
-#include "app/progress.h"
+#include "base/paths.h"
+#include "base/progress.h"
 #include "platform/files.h"
 #include "plugin/blocks.h"
 
@@ -23,10 +24,10 @@ void Chain(PairFile& out, const PairFile& part) {
 
 }  // namespace
 
-PairFile BuildLinkDictionary(const std::string& externalDatabase) {
+PairFile BuildLinkDictionary(const std::string& cellRenames, const std::string& externalDatabase) {
     PairFile links;
-    if (!gCellRenames.empty()) {
-        Chain(links, ParsePairFile(gCellRenames));
+    if (!cellRenames.empty()) {
+        Chain(links, ParsePairFile(cellRenames));
         Chain(links, *OpenPairFile("data\\Celldata.dat"));
     } else if (FileExists(ResolvePath("data\\Celldata.dat"))) {
         // Without renames the cell dictionary is copied, not opened: a missing
@@ -54,14 +55,14 @@ bool ConvertCellCondition(int block, int subOffset, int dataSize, const PairFile
     return found;
 }
 
-void ConvertLinks(const std::string& externalDatabase) {
+void ConvertLinks(const std::string& cellRenames, const std::string& externalDatabase) {
     RemoveFile(ResolvePath("data\\Concat.dat"));
-    PairFile links = BuildLinkDictionary(externalDatabase);
+    PairFile links = BuildLinkDictionary(cellRenames, externalDatabase);
     const int last = LastBlock();
     for (int b = 0; b <= last; ++b) {
         if (!ValidBlock(b)) continue;
         // A type without zero bytes reads as its four bytes.
-        const std::string_view type = gTable.blocks[static_cast<size_t>(b)].substr(0, 4);
+        const std::string_view type = BlockBytes(b).substr(0, 4);
         if (type == "CELL" || type == "NPC_") {
             WalkSubrecords(b, [&](int o, std::string_view name, int n) {
                 if (name == "DNAM") ConvertLinkName(b, o, n, links);

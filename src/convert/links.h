@@ -9,16 +9,16 @@
 
 namespace qp {
 
-// Builds the link dictionary (cell renames of this save, cell dictionary,
-// region dictionary, external database bytes given) and converts every
-// reference through it.
-void ConvertLinks(const std::string& externalDatabase);
+// Builds the link dictionary (the cell renames of this save, the cell
+// dictionary, the region dictionary, the external database's bytes; renames
+// and database as pair-file bytes) and converts every reference through it.
+void ConvertLinks(const std::string& cellRenames, const std::string& externalDatabase);
 
 bool ConvertLinkName(int block, int subOffset, int dataSize, const PairFile& links);
 bool ConvertCellCondition(int block, int subOffset, int dataSize, const PairFile& links);
 
 // The link dictionary as one pair file: each source parsed on its own and
 // chained in order, so a damaged source cannot shift the pairs after it.
-PairFile BuildLinkDictionary(const std::string& externalDatabase);
+PairFile BuildLinkDictionary(const std::string& cellRenames, const std::string& externalDatabase);
 
 }  // namespace qp

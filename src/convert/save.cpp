@@ -2,14 +2,13 @@
 
 #include <tuple>
 
-#include "app/config.h"
-#include "app/globals.h"
-#include "app/shell.h"
+#include "base/paths.h"
+#include "base/progress.h"
+#include "base/workspace.h"
 #include "convert/blockconv.h"
 #include "convert/extdb.h"
 #include "convert/gmst.h"
 #include "convert/links.h"
-#include "app/progress.h"
 #include "dictionary/dictfile.h"
 #include "platform/files.h"
 #include "plugin/blocks.h"
@@ -20,10 +19,9 @@ const char* const kMasterSaveMessage = "THIS IS A MASTER FILE FUNCTION NONAVAILA
 
 namespace {
 
-void SaveFailed(const std::string& file, const std::string& what) {
-    Message("INFORMATION", "THE PLUGIN WAS NOT SAVED.\r" + file + "\r" + what +
-                               "\rNO FILE WAS CHANGED.",
-            Icon::Stop);
+Notice SaveFailed(const std::string& file, const std::string& what) {
+    return {"INFORMATION", "THE PLUGIN WAS NOT SAVED.\r" + file + "\r" + what + "\rNO FILE WAS CHANGED.",
+            Icon::Stop};
 }
 
 std::string UnreadableDictionaries() {
@@ -43,7 +41,7 @@ std::string SaveAsOutputPath(const std::string& chosen) {
     return folder + name + ".esp";
 }
 
-bool RunSaveSequence(const std::string& target) {
+std::optional<Notice> RunSaveSequence(const std::string& target) {
     // Everything is converted on the table in memory and only kept when both
     // files are safely written; a failure puts the changed blocks back.
     OpenBlockJournal();
@@ -55,29 +53,27 @@ bool RunSaveSequence(const std::string& target) {
     // The external database: the marker pair, then every row flagged "*" or
     // "T", tab by tab, top to bottom, as the views show them.
     std::string database = MarkerPair();
-    gCellRenames.clear();
+    std::string cellRenames;
     for (int g = kFirstList; g <= kLastList; ++g) {
         std::vector<Row> rows = Plat().ListGetRows(g);
         for (size_t r = 0; r < rows.size(); ++r) {
             const Row& row = rows[r];
-            if (row[0] != "*" && row[0] != "T") continue;
-            database += EncodePair(row[2], row[3]);
-            if (row[0] == "*") {
-                ApplyNameEdit(g, static_cast<int>(r), row[3]);
-                stored.emplace_back(g, static_cast<int>(r), row[3]);
+            if (row[kColFlag] != "*" && row[kColFlag] != "T") continue;
+            database += EncodePair(row[kColFv], row[kColOv]);
+            if (row[kColFlag] == "*") {
+                ApplyNameEdit(g, static_cast<int>(r), row[kColOv], cellRenames);
+                stored.emplace_back(g, static_cast<int>(r), row[kColOv]);
             }
         }
     }
     ConvertGameSettings();
-    ConvertLinks(database);
-    gCellRenames.clear();
+    ConvertLinks(cellRenames, database);
 
     auto restore = [] { RollBackBlockJournal(); };
     std::string unreadable = UnreadableDictionaries();
     if (!unreadable.empty()) {
         restore();
-        SaveFailed(target, "A DICTIONARY FILE CANNOT BE READ:\r" + unreadable);
-        return false;
+        return SaveFailed(target, "A DICTIONARY FILE CANNOT BE READ:\r" + unreadable);
     }
 
     // Write both files beside their targets first.
@@ -85,22 +81,19 @@ bool RunSaveSequence(const std::string& target) {
     AtomicFile plugin;
     if (!plugin.Open(target, &err)) {
         restore();
-        SaveFailed(target, err);
-        return false;
+        return SaveFailed(target, err);
     }
     const int last = LastBlock();
     for (int b = 0; b <= last; ++b) {
-        if (!plugin.Write(gTable.blocks[static_cast<size_t>(b)], &err)) {
+        if (!plugin.Write(gWs.table.blocks[static_cast<size_t>(b)], &err)) {
             restore();
-            SaveFailed(target, err);
-            return false;
+            return SaveFailed(target, err);
         }
         ShowBlockProgress("Save Block : ", b, last);
     }
-    if (!plugin.Write(gTable.trailer, &err) || !plugin.Finish(&err)) {
+    if (!plugin.Write(gWs.table.trailer, &err) || !plugin.Finish(&err)) {
         restore();
-        SaveFailed(target, err);
-        return false;
+        return SaveFailed(target, err);
     }
     const std::string dbPath = ResolvePath(kExternalDatabase);
     std::string oldDatabase;
@@ -109,8 +102,7 @@ bool RunSaveSequence(const std::string& target) {
     EnsureParentFolder(dbPath);
     if (!db.Open(dbPath, &err) || !db.Write(database, &err) || !db.Commit(&err)) {
         restore();
-        SaveFailed(dbPath, err);
-        return false;
+        return SaveFailed(dbPath, err);
     }
     ForgetDictionaryFile(kExternalDatabase);
     if (!plugin.Commit(&err)) {
@@ -120,66 +112,16 @@ bool RunSaveSequence(const std::string& target) {
         else
             RemoveFile(dbPath);
         restore();
-        SaveFailed(target, err);
-        return false;
+        return SaveFailed(target, err);
     }
     RemoveFile(ResolvePath("data\\Concat.dat"));
     RemoveFile(ResolvePath("data\\Vfvfdata.dat"));
 
     for (const auto& [g, r, ov] : stored) {
-        Plat().ListSetText(g, r, 0, "T");
+        Plat().ListSetText(g, r, kColFlag, "T");
         MarkRowStored(g, r, "T", ov);
     }
-    return true;
-}
-
-void SaveAsCommand() {
-    BeginDictionaryCommand();
-    if (IsMasterFile()) {
-        Message("INFORMATION", kMasterSaveMessage, Icon::Stop);
-    } else {
-        gConfig.savePath = ReadConfiguredString("Save Path", "SavePath", "C:\\");
-        std::string chosen =
-            Plat().SaveFileRequester("ESP file to save", gConfig.savePath, "ESP (*.esp)", "*.esp");
-        std::string output = chosen.empty() ? std::string() : SaveAsOutputPath(chosen);
-        if (output.empty()) {
-            // cancelled, or no name left
-        } else if (output == gFileInUse) {
-            Message("INFORMATION",
-                    "THE NAME OF THE OUTPUT FILE IS IDENTICAL TO THE NAME OF THE INPUT FILE.\r   "
-                    "ENTER A DIFFERENT NAME OR USE 'SAVE' TO OVERWRITE THIS FILE.",
-                    Icon::Information);
-        } else {
-            MenuLock();
-            if (RunSaveSequence(output)) {
-                // The folder is remembered only once the save has succeeded.
-                gConfig.savePath = FolderPart(output);
-                WriteConfiguration();
-                gFileInUse = output;
-                Plat().SetStatusText(0, "File : " + FileNamePart(gFileInUse));
-            }
-            MenuUnlock();
-        }
-    }
-    EndDictionaryCommand();
-    EndBackgroundCommand();
-}
-
-void SaveCommand() {
-    BeginDictionaryCommand();
-    if (IsMasterFile()) {
-        Message("INFORMATION", kMasterSaveMessage, Icon::Stop);
-    } else {
-        MenuLock();
-        Answer a = Message("QUESTION",
-                           "OVERWRITE THE FILE IN USE  :" + std::string(22, ' ') + "\r" + gFileInUse,
-                           Icon::Question, Buttons::YesNo);
-        if (a == Answer::Yes && RunSaveSequence(gFileInUse))
-            Plat().SetStatusText(0, "File : " + FileNamePart(gFileInUse));
-        MenuUnlock();
-    }
-    EndDictionaryCommand();
-    EndBackgroundCommand();
+    return std::nullopt;
 }
 
 }  // namespace qp

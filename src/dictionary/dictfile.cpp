@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <mutex>
 
-#include "app/bytes.h"
+#include "base/bytes.h"
+#include "base/paths.h"
+#include "base/workspace.h"
 #include "platform/files.h"
 
 namespace qp {
@@ -156,18 +158,29 @@ int FindTriple(const TripleFile& f, const std::string& key) {
     return k == f.firstKey.end() ? -1 : static_cast<int>(k->second);
 }
 
+struct DictionaryCache {
+    // Looked up by the names the callers hold, without making strings of them.
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    bool inCommand = false;
+    std::unordered_map<std::string, std::shared_ptr<const PairFile>, NameHash, std::equal_to<>> pairs;
+    std::unordered_map<std::string, std::shared_ptr<const TripleFile>> triples;
+    std::vector<DictionaryProblem> problems;
+};
+
 namespace {
 
+// Either thread opens dictionaries (Load and Save on the worker, the text
+// edit dialog on the main thread).
 std::mutex gCacheMutex;
-bool gInCommand = false;
-// Looked up by the names the callers hold, without making strings of them.
-struct NameHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-std::unordered_map<std::string, std::shared_ptr<const PairFile>, NameHash, std::equal_to<>> gPairCache;
-std::unordered_map<std::string, std::shared_ptr<const TripleFile>> gTripleCache;
-std::vector<DictionaryProblem> gProblems;
+
+// The cache, made on first use; the caller holds gCacheMutex.
+DictionaryCache& Cache() {
+    if (!gWs.dictionaries) gWs.dictionaries = std::make_shared<DictionaryCache>();
+    return *gWs.dictionaries;
+}
 
 // Reads the file, creating it empty when missing; records problems.
 std::string LoadContent(const std::string& name, int64_t& size) {
@@ -186,7 +199,7 @@ std::string LoadContent(const std::string& name, int64_t& size) {
         p.name = name;
         p.unreadable = true;
         p.reason = err;
-        gProblems.push_back(p);
+        Cache().problems.push_back(p);
         content.clear();
     }
     size = static_cast<int64_t>(content.size());
@@ -195,69 +208,69 @@ std::string LoadContent(const std::string& name, int64_t& size) {
 
 void NoteDamage(const std::string& name, int64_t at) {
     if (at < 0) return;
-    for (const auto& p : gProblems)
+    for (const auto& p : Cache().problems)
         if (p.name == name && !p.unreadable) return;
     DictionaryProblem p;
     p.name = name;
     p.damagedAt = at;
     p.reason = "damaged at byte " + std::to_string(at);
-    gProblems.push_back(p);
+    Cache().problems.push_back(p);
 }
 
 }  // namespace
 
 std::shared_ptr<const PairFile> OpenPairFile(std::string_view name) {
     std::lock_guard<std::mutex> lock(gCacheMutex);
-    if (gInCommand) {
-        auto it = gPairCache.find(name);
-        if (it != gPairCache.end()) return it->second;
+    if (Cache().inCommand) {
+        auto it = Cache().pairs.find(name);
+        if (it != Cache().pairs.end()) return it->second;
     }
     const std::string key(name);
     int64_t size;
     auto f = std::make_shared<PairFile>(ParsePairFile(LoadContent(key, size)));
     NoteDamage(key, f->damagedAt);
-    if (gInCommand) gPairCache[key] = f;
+    if (Cache().inCommand) Cache().pairs[key] = f;
     return f;
 }
 
 std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name) {
     std::lock_guard<std::mutex> lock(gCacheMutex);
-    if (gInCommand) {
-        auto it = gTripleCache.find(name);
-        if (it != gTripleCache.end()) return it->second;
+    if (Cache().inCommand) {
+        auto it = Cache().triples.find(name);
+        if (it != Cache().triples.end()) return it->second;
     }
     int64_t size;
     auto f = std::make_shared<TripleFile>(ParseTripleFile(LoadContent(name, size)));
     NoteDamage(name, f->damagedAt);
-    if (gInCommand) gTripleCache[name] = f;
+    if (Cache().inCommand) Cache().triples[name] = f;
     return f;
 }
 
 void BeginDictionaryCommand() {
     std::lock_guard<std::mutex> lock(gCacheMutex);
-    gInCommand = true;
-    gPairCache.clear();
-    gTripleCache.clear();
-    gProblems.clear();
+    Cache().inCommand = true;
+    Cache().pairs.clear();
+    Cache().triples.clear();
+    Cache().problems.clear();
 }
 
 void EndDictionaryCommand() {
     std::lock_guard<std::mutex> lock(gCacheMutex);
-    gInCommand = false;
-    gPairCache.clear();
-    gTripleCache.clear();
+    Cache().inCommand = false;
+    Cache().pairs.clear();
+    Cache().triples.clear();
 }
 
 void ForgetDictionaryFile(const std::string& name) {
     std::lock_guard<std::mutex> lock(gCacheMutex);
-    gPairCache.erase(name);
-    gTripleCache.erase(name);
+    Cache().pairs.erase(name);
+    Cache().triples.erase(name);
 }
 
 std::vector<DictionaryProblem> TakeDictionaryProblems() {
     std::lock_guard<std::mutex> lock(gCacheMutex);
     std::vector<DictionaryProblem> out;
-    out.swap(gProblems);
+    out.swap(Cache().problems);
     return out;
 }
 

@@ -25,9 +25,6 @@ namespace fs = std::filesystem;
 namespace qp {
 
 namespace {
-std::mutex gDirMutex;
-std::string gProgramDir;
-
 char NativeSep() { return static_cast<char>(fs::path::preferred_separator); }
 
 std::string WithTrailingSep(std::string d) {
@@ -84,19 +81,13 @@ void SetBinaryMode(std::FILE* f) {
 #endif
 }
 
-std::string ProgramDirectory() {
-    std::lock_guard<std::mutex> lock(gDirMutex);
-    return gProgramDir;
-}
-
-void SetProgramDirectory(const std::string& dir) {
+std::string AbsoluteFolder(const std::string& dir) {
     std::error_code ec;
     fs::path p = fs::absolute(fs::path(dir), ec);
-    std::lock_guard<std::mutex> lock(gDirMutex);
-    gProgramDir = WithTrailingSep(ec ? dir : p.lexically_normal().string());
+    return WithTrailingSep(ec ? dir : p.lexically_normal().string());
 }
 
-void InitProgramDirectory(const char* argv0) {
+std::string ExecutableFolder(const char* argv0) {
     std::error_code ec;
     fs::path exe;
 #ifndef _WIN32
@@ -106,15 +97,15 @@ void InitProgramDirectory(const char* argv0) {
         ec.clear();
         exe = fs::absolute(fs::path(argv0 ? argv0 : ""), ec);
     }
-    SetProgramDirectory(exe.parent_path().string());
+    return AbsoluteFolder(exe.parent_path().string());
 }
 
-std::string ResolvePath(const std::string& name) {
+std::string NativePath(const std::string& folder, const std::string& name) {
     std::string mapped = name;
     for (char& c : mapped)
         if (c == '\\' || c == '/') c = NativeSep();
     if (IsAbsoluteName(name)) return mapped;
-    return ProgramDirectory() + mapped;
+    return folder + mapped;
 }
 
 std::string FileNamePart(const std::string& path) {

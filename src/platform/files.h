@@ -1,6 +1,5 @@
-// File services and the program directory. Relative names are written the
-// Windows way ("data\Celldata.dat"); ResolvePath is the one place that turns
-// them into native paths under the program directory.
+// File services. Relative names are written the Windows way
+// ("data\Celldata.dat"); NativePath turns them into native paths.
 #pragma once
 
 #include <cstdint>
@@ -11,16 +10,14 @@
 
 namespace qp {
 
-// The directory of the running executable, with a trailing separator.
-std::string ProgramDirectory();
-// Replaces the program directory (the batch tool's --root, the tests).
-void SetProgramDirectory(const std::string& dir);
-// Determines the program directory from the executable's own path.
-void InitProgramDirectory(const char* argv0);
-
-// A relative name ("data\Celldata.dat") becomes a native path under the
-// program directory; an absolute path only has its separators mapped.
-std::string ResolvePath(const std::string& name);
+// The folder of the running executable, absolute, with a trailing separator.
+std::string ExecutableFolder(const char* argv0);
+// A folder made absolute and normal, with a trailing separator.
+std::string AbsoluteFolder(const std::string& dir);
+// The one place that maps the Windows way of writing a relative name
+// ("data\Celldata.dat") to a native path under a folder; an absolute path
+// only has its separators mapped.
+std::string NativePath(const std::string& folder, const std::string& name);
 // The part after the last separator ('\' or '/').
 std::string FileNamePart(const std::string& path);
 // The part up to and including the last separator ('\' or '/').

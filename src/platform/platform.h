@@ -112,7 +112,7 @@ public:
     virtual std::vector<Row> ListGetRows(int list) {
         std::vector<Row> rows(static_cast<size_t>(ListRowCount(list)));
         for (size_t r = 0; r < rows.size(); ++r)
-            for (int c = 0; c < 4; ++c) rows[r][c] = ListGetText(list, static_cast<int>(r), c);
+            for (int c = 0; c < kColumnCount; ++c) rows[r][c] = ListGetText(list, static_cast<int>(r), c);
         return rows;
     }
     // The row that has the focus, or -1.
@@ -183,9 +183,5 @@ public:
     // Waits for the last worker to end and releases it (no-op when none).
     virtual void ReleaseWorker() = 0;
 };
-
-// The backend in use; set once by main() before start-up.
-Platform& Plat();
-void SetPlatform(Platform* p);
 
 }  // namespace qp

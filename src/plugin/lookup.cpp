@@ -1,17 +1,15 @@
 #include "plugin/lookup.h"
 
-#include "app/globals.h"
+#include "base/workspace.h"
 #include "dictionary/dictfile.h"
 #include "plugin/blocks.h"
 
 namespace qp {
 
-thread_local std::string gOtherVersionName;
-
 namespace {
 
 int SearchPairs(std::string_view file, int block, int subOffset, const std::string& name,
-                int replacedCode, int secondCode) {
+                int replacedCode, int secondCode, std::string& otherVersionName) {
     auto pairs = OpenPairFile(file);
     bool second = false;
     int i = FindPairAOrB(*pairs, name, second);
@@ -19,7 +17,7 @@ int SearchPairs(std::string_view file, int block, int subOffset, const std::stri
     const auto& [a, b] = pairs->pairs[static_cast<size_t>(i)];
     if (second) {
         // A pair whose two names are equal lands here too: nothing to write.
-        gOtherVersionName = a;
+        otherVersionName = a;
         return secondCode;
     }
     ReplaceInSubrecord(block, subOffset, a, b);
@@ -28,14 +26,15 @@ int SearchPairs(std::string_view file, int block, int subOffset, const std::stri
 
 }  // namespace
 
-int LookupName(int block, int subOffset, int dataSize, std::string_view dictionaryFile) {
-    gOtherVersionName.clear();
+int LookupName(int block, int subOffset, int dataSize, std::string_view dictionaryFile,
+               std::string& otherVersionName) {
+    otherVersionName.clear();
     std::string name = ReadBlockString(block, subOffset + 8, dataSize - 1);
     int code = SearchPairs(kExternalDatabase, block, subOffset, name, kDatabaseReplaced,
-                           kDatabaseAlreadySecond);
+                           kDatabaseAlreadySecond, otherVersionName);
     if (code == kNoMatch)
         code = SearchPairs(dictionaryFile, block, subOffset, name, kDictionaryReplaced,
-                           kDictionaryAlreadySecond);
+                           kDictionaryAlreadySecond, otherVersionName);
     return code;
 }
 

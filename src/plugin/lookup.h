@@ -15,12 +15,11 @@ enum LookupResult : int {
     kDatabaseReplaced = 4,
 };
 
-// The first name of the pair when the name was already in its second form.
-extern thread_local std::string gOtherVersionName;
-
 // Looks up the name held by the name subrecord at subOffset (data size as
 // read by the caller). A name found as a first name is replaced in the block
-// by the second name, with all size fields corrected.
-int LookupName(int block, int subOffset, int dataSize, std::string_view dictionaryFile);
+// by the second name, with all size fields corrected. When the name already
+// was in its second form, otherVersionName gets the pair's first name.
+int LookupName(int block, int subOffset, int dataSize, std::string_view dictionaryFile,
+               std::string& otherVersionName);
 
 }  // namespace qp

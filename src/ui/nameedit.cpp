@@ -1,90 +1,109 @@
 #include "ui/nameedit.h"
 
-#include "app/globals.h"
-#include "app/shell.h"
+#include "base/lists.h"
+#include "base/workspace.h"
 #include "convert/blockconv.h"
 #include "plugin/blocks.h"
+#include "ui/mainwindow.h"
 
 namespace qp {
 
 const char* const kMasterFileMessage = "    THIS IS A MASTER FILE.\rYOU CANNOT MODIFY IT";
 
 namespace {
-int gEditList = 0;
-int gEditRow = -1;
 
 void Finish(bool reselect) {
-    if (reselect && gEditRow >= 0) Plat().ListSelectRow(gEditList, gEditRow);
-    Plat().CloseDialog(1);
+    if (reselect && gWs.editRow >= 0) Plat().ListSelectRow(gWs.editList, gWs.editRow);
+    Plat().CloseDialog(kWindowNameEdit);
     Plat().ActivateMainWindow();
-    gDialogOpen = 0;
+    gWs.dialogOpen = 0;
     MenuUnlock();
 }
+
+bool RowExists(int g, int r) {
+    return IsListNumber(g) && r >= 0 && r < static_cast<int>(gWs.nameLists[g].size());
+}
+
 }  // namespace
 
-int NameEditList() { return gEditList; }
-int NameEditRow() { return gEditRow; }
+int NameEditList() { return gWs.editList; }
+int NameEditRow() { return gWs.editRow; }
+
+std::optional<Notice> NameEditRefusal(int g, int r) {
+    if (IsMasterFile()) return Notice{"INFORMATION", kMasterFileMessage, Icon::Stop};
+    if (RowExists(g, r) && Plat().ListGetText(g, r, kColFlag) == "N")
+        return Notice{"INFORMATION", "NAME EMPTIES UNAUTHORIZED TRANSLATION.", Icon::Stop};
+    return std::nullopt;
+}
+
+bool NameEditAllowsOk(int g, int r) { return Plat().ListGetText(g, r, kColFlag) != "L"; }
+
+std::optional<Notice> CommitNameEdit(int g, int r, const std::string& ov, const std::string& fv) {
+    const int limit = ListNameLimit(g);
+    if (static_cast<int>(ov.size()) > limit)
+        return Notice{"INFORMATION", "The name has more than " + std::to_string(limit) + " characters.",
+                      Icon::Stop};
+    if (ov != fv) {
+        Plat().ListSetText(g, r, kColFlag, "*");
+        Plat().ListSetText(g, r, kColOv, ov);
+        MarkRowStored(g, r, "*", ov);
+    }
+    return std::nullopt;
+}
 
 void OpenNameEdit() {
-    if (gDialogOpen) return;
+    if (gWs.dialogOpen) return;
+    const CurrentRow& row = gWs.currentRow;
+    const int g = row.list;
     if (IsMasterFile()) {
-        Message("INFORMATION", kMasterFileMessage, Icon::Stop);
+        ShowNotice(*NameEditRefusal(g, -1));
         return;
     }
-    const int g = gCurrentRow.list;
-    if (g < kFirstList || g > kLastList) return;
+    if (!IsListNumber(g)) return;
     // Without a focused row there is nothing to edit.
     const int r = Plat().ListFocusedRow(g);
-    if (r < 0 || r >= static_cast<int>(gNameLists[g].size())) return;
-    if (gCurrentRow.flag == "N") {
-        Message("INFORMATION", "NAME EMPTIES UNAUTHORIZED TRANSLATION.", Icon::Stop);
+    if (!RowExists(g, r)) return;
+    if (auto refused = NameEditRefusal(g, r)) {
+        ShowNotice(*refused);
         return;
     }
-    gDialogOpen = 1;
-    gEditList = g;
-    gEditRow = r;
+    gWs.dialogOpen = 1;
+    gWs.editList = g;
+    gWs.editRow = r;
     int mx = 0, my = 0, w = 0, h = 0;
     Plat().GetMainWindowPosition(mx, my);
     Plat().GetMainWindowSize(w, h);
     Platform& p = Plat();
-    p.OpenDialog(1, gCurrentRow.type, {mx + w / 2 - 180, my + h / 2 - 70, 360, 140});
-    p.AddLabel(1, kCtlIdLabel, {25, 12, 25, 22}, "ID", true);
-    p.AddEditField(1, kCtlIdField, {55, 7, 280, 22}, gCurrentRow.id);
-    p.AddLabel(1, kCtlFvLabel, {4, 36, 46, 22}, "FV Name", true);
-    p.AddEditField(1, kCtlFvField, {55, 31, 280, 22}, gCurrentRow.fv);
-    p.AddLabel(1, kCtlOvLabel, {4, 60, 46, 22}, "OV Name", true);
-    p.AddEditField(1, kCtlOvField, {55, 55, 280, 22}, gCurrentRow.ov);
-    p.AddButton(1, kCtlOk, {97, 85, 75, 24}, "OK");
-    p.AddButton(1, kCtlCancel, {220, 85, 75, 24}, "Cancel");
-    p.EnableControl(kCtlOk, gCurrentRow.flag != "L");
+    p.OpenDialog(kWindowNameEdit, row.type, {mx + w / 2 - 180, my + h / 2 - 70, 360, 140});
+    p.AddLabel(kWindowNameEdit, kCtlIdLabel, {25, 12, 25, 22}, "ID", true);
+    p.AddEditField(kWindowNameEdit, kCtlIdField, {55, 7, 280, 22}, row.id);
+    p.AddLabel(kWindowNameEdit, kCtlFvLabel, {4, 36, 46, 22}, "FV Name", true);
+    p.AddEditField(kWindowNameEdit, kCtlFvField, {55, 31, 280, 22}, row.fv);
+    p.AddLabel(kWindowNameEdit, kCtlOvLabel, {4, 60, 46, 22}, "OV Name", true);
+    p.AddEditField(kWindowNameEdit, kCtlOvField, {55, 55, 280, 22}, row.ov);
+    p.AddButton(kWindowNameEdit, kCtlOk, {97, 85, 75, 24}, "OK");
+    p.AddButton(kWindowNameEdit, kCtlCancel, {220, 85, 75, 24}, "Cancel");
+    p.EnableControl(kCtlOk, row.flag != "L");
     MenuLock();
 }
 
 void NameEditOk() {
-    if (!Plat().IsDialogOpen(1) || !Plat().IsControlEnabled(kCtlOk)) return;
-    const int g = gEditList, r = gEditRow;
-    const std::string t = Plat().GetControlText(kCtlOvField);
-    const int limit = ListNameLimit(g);
-    if (static_cast<int>(t.size()) > limit) {
-        Message("INFORMATION",
-                "The name has more than " + std::to_string(limit) + " characters.", Icon::Stop);
+    if (!Plat().IsDialogOpen(kWindowNameEdit) || !Plat().IsControlEnabled(kCtlOk)) return;
+    if (auto refused = CommitNameEdit(gWs.editList, gWs.editRow, Plat().GetControlText(kCtlOvField),
+                                      Plat().GetControlText(kCtlFvField))) {
+        ShowNotice(*refused);
         return;
-    }
-    if (t != Plat().GetControlText(kCtlFvField)) {
-        Plat().ListSetText(g, r, 0, "*");
-        Plat().ListSetText(g, r, 3, t);
-        MarkRowStored(g, r, "*", t);
     }
     Finish(true);
 }
 
 void NameEditCancel() {
-    if (!Plat().IsDialogOpen(1)) return;
+    if (!Plat().IsDialogOpen(kWindowNameEdit)) return;
     Finish(true);
 }
 
 void NameEditClose() {
-    if (!Plat().IsDialogOpen(1)) return;
+    if (!Plat().IsDialogOpen(kWindowNameEdit)) return;
     Finish(false);
 }
 

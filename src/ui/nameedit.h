@@ -1,6 +1,11 @@
 // The name edit dialog (window 1): a new OV name for one row.
 #pragma once
 
+#include <optional>
+#include <string>
+
+#include "base/notice.h"
+
 namespace qp {
 
 void OpenNameEdit();
@@ -11,6 +16,16 @@ void NameEditClose();
 // The row the open dialog edits (list number, row index).
 int NameEditList();
 int NameEditRow();
+
+// Why row r of list g cannot be opened for editing (a master file, a row
+// without a usable name); nothing when it can. A row flagged "L" opens, but
+// its OK stays off.
+std::optional<Notice> NameEditRefusal(int g, int r);
+bool NameEditAllowsOk(int g, int r);
+// The dialog's OK for row r of list g: a name longer than the list allows is
+// refused; a name other than fv (the FV name as the dialog shows it) flags
+// the row "*" in the name list and the view.
+std::optional<Notice> CommitNameEdit(int g, int r, const std::string& ov, const std::string& fv);
 
 extern const char* const kMasterFileMessage;
 

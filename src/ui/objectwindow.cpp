@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "app/globals.h"
-#include "app/shell.h"
+#include "base/lists.h"
+#include "base/workspace.h"
+#include "ui/mainwindow.h"
 #include "ui/nameedit.h"
 
 namespace qp {
@@ -12,11 +13,11 @@ namespace {
 
 const std::string& Key(const NameEntry& e, int c) {
     switch (c) {
-    case 0:
+    case kColFlag:
         return e.flag;
-    case 1:
+    case kColId:
         return e.id;
-    case 2:
+    case kColFv:
         return e.fv;
     default:
         return e.ov;
@@ -38,9 +39,9 @@ bool Less(const std::string& a, const std::string& b) {
 }  // namespace
 
 void SortNameList(int g, int c) {
-    if (g < kFirstList || g > kLastList || c < 0 || c > 3) return;
-    auto& list = gNameLists[g];
-    if (gSortDirection[g] >= 0)
+    if (!IsListNumber(g) || c < 0 || c >= kColumnCount) return;
+    auto& list = gWs.nameLists[g];
+    if (gWs.sortDirection[g] >= 0)
         std::stable_sort(list.begin(), list.end(),
                          [c](const NameEntry& a, const NameEntry& b) { return Less(Key(a, c), Key(b, c)); });
     else
@@ -49,38 +50,43 @@ void SortNameList(int g, int c) {
     Plat().ListSetRedraw(g, false);
     RebuildListView(g);
     Plat().ListSetRedraw(g, true);
-    gSortDirection[g] = -gSortDirection[g];
+    gWs.sortDirection[g] = -gWs.sortDirection[g];
 }
 
 void RebuildListView(int g) {
-    if (g < kFirstList || g > kLastList) return;
+    if (!IsListNumber(g)) return;
     std::vector<Row> rows;
-    rows.reserve(gNameLists[g].size());
-    for (const NameEntry& e : gNameLists[g]) rows.push_back({e.flag, e.id, e.fv, e.ov});
+    rows.reserve(gWs.nameLists[g].size());
+    for (const NameEntry& e : gWs.nameLists[g]) rows.push_back({e.flag, e.id, e.fv, e.ov});
     Plat().ListSetRows(g, std::move(rows));
 }
 
+void FillTabs() {
+    for (int g = kFirstList; g <= kLastList; ++g) RebuildListView(g);
+}
+
 void RefreshCurrentRow(int g) {
-    gCurrentRow.list = g;
-    gCurrentRow.type = TabTitle(g);
+    CurrentRow& c = gWs.currentRow;
+    c.list = g;
+    c.type = TabTitle(g);
     int r = Plat().ListFocusedRow(g);
     if (r < 0) {
-        gCurrentRow.flag.clear();
-        gCurrentRow.id.clear();
-        gCurrentRow.fv.clear();
-        gCurrentRow.ov.clear();
+        c.flag.clear();
+        c.id.clear();
+        c.fv.clear();
+        c.ov.clear();
         return;
     }
-    gCurrentRow.flag = Plat().ListGetText(g, r, 0);
-    gCurrentRow.id = Plat().ListGetText(g, r, 1);
-    gCurrentRow.fv = Plat().ListGetText(g, r, 2);
-    gCurrentRow.ov = Plat().ListGetText(g, r, 3);
+    c.flag = Plat().ListGetText(g, r, kColFlag);
+    c.id = Plat().ListGetText(g, r, kColId);
+    c.fv = Plat().ListGetText(g, r, kColFv);
+    c.ov = Plat().ListGetText(g, r, kColOv);
 }
 
 void OnListEvent(int g, ControlAction action) {
     RefreshCurrentRow(g);
     if (action == ControlAction::Activate) {
-        if (gBusy)
+        if (gWs.busy)
             Message("INFORMATION", kInProgressMessage, Icon::Stop);
         else
             OpenNameEdit();

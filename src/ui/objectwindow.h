@@ -11,6 +11,8 @@ namespace qp {
 void SortNameList(int g, int c);
 // Shows name list g in list view g, row for entry, nothing selected.
 void RebuildListView(int g);
+// Hands every name list to its list view.
+void FillTabs();
 // Copies the focused row of list view g into the current row.
 void RefreshCurrentRow(int g);
 // Any event of list view g.

@@ -1,17 +1,16 @@
 #include "ui/textedit.h"
 
-#include "app/globals.h"
-#include "app/shell.h"
+#include "base/lists.h"
+#include "base/workspace.h"
 #include "dictionary/dictfile.h"
 #include "plugin/blocks.h"
+#include "ui/mainwindow.h"
 #include "ui/nameedit.h"
 #include "ui/objectwindow.h"
 
 namespace qp {
 
 namespace {
-
-int gSelected = -1;  // working-list entry the panes show
 
 // The name list and record type behind the dialog's type.
 int ListOfType(const std::string& type) {
@@ -30,7 +29,7 @@ const char* RecordOfType(const std::string& type) {
 
 // An entry may only touch a block of the plugin loaded now, of its own type.
 bool EntryUsable(const TextEntry& e) {
-    return ValidBlock(e.block) && ReadBlockString(e.block, 0, 4) == RecordOfType(gTextParams.type);
+    return ValidBlock(e.block) && ReadBlockString(e.block, 0, 4) == RecordOfType(gWs.textParams.type);
 }
 
 void SetTranslation(const std::string& text) {
@@ -47,53 +46,53 @@ void SetTranslation(const std::string& text) {
 }  // namespace
 
 void OpenTextEdit() {
-    if (gDialogOpen) return;
+    if (gWs.dialogOpen) return;
     if (IsMasterFile()) {
         Message("INFORMATION", kMasterFileMessage, Icon::Stop);
         return;
     }
-    gDialogOpen = 1;
-    gSelected = -1;
+    gWs.dialogOpen = 1;
+    gWs.textSelected = -1;
     int mx = 0, my = 0, w = 0, h = 0;
     Plat().GetMainWindowPosition(mx, my);
     Plat().GetMainWindowSize(w, h);
     Platform& p = Plat();
-    p.OpenDialog(2, gTextParams.type, {mx + w / 2 - 350, my + h / 2 - 250, 700, 500});
-    p.AddLabel(2, kCtlOriginalLabel, {205, 2, 100, 22}, "Original text :", false);
-    p.AddTextPane(2, kCtlSourcePane, {205, 16, 485, 205}, true, 0);
-    p.AddLabel(2, kCtlTranslationLabel, {205, 225, 200, 22}, "Translation to do :", false);
-    p.AddTextPane(2, kCtlTranslationPane, {205, 239, 485, 205}, false, kTextPaneLimit);
-    p.AddDialogList(2, kCtlTextList, {5, 0, 198, 472}, "Id " + gTextParams.type, 350);
+    p.OpenDialog(kWindowTextEdit, gWs.textParams.type, {mx + w / 2 - 350, my + h / 2 - 250, 700, 500});
+    p.AddLabel(kWindowTextEdit, kCtlOriginalLabel, {205, 2, 100, 22}, "Original text :", false);
+    p.AddTextPane(kWindowTextEdit, kCtlSourcePane, {205, 16, 485, 205}, true, 0);
+    p.AddLabel(kWindowTextEdit, kCtlTranslationLabel, {205, 225, 200, 22}, "Translation to do :", false);
+    p.AddTextPane(kWindowTextEdit, kCtlTranslationPane, {205, 239, 485, 205}, false, kTextPaneLimit);
+    p.AddDialogList(kWindowTextEdit, kCtlTextList, {5, 0, 198, 472}, "Id " + gWs.textParams.type, 350);
 
-    gTextEditList.clear();
-    if (gTextParams.type == "Skill") {
-        for (const SkillEntry& s : gSkillList) gTextEditList.push_back({s.id, s.block});
-    } else if (int g = ListOfType(gTextParams.type)) {
-        for (const NameEntry& e : gNameLists[g]) gTextEditList.push_back({e.id, e.block});
+    gWs.textEditList.clear();
+    if (gWs.textParams.type == "Skill") {
+        for (const SkillEntry& s : gWs.skills) gWs.textEditList.push_back({s.id, s.block});
+    } else if (int g = ListOfType(gWs.textParams.type)) {
+        for (const NameEntry& e : gWs.nameLists[g]) gWs.textEditList.push_back({e.id, e.block});
     }
-    for (const TextEntry& e : gTextEditList) p.DialogListAddRow(kCtlTextList, e.id);
+    for (const TextEntry& e : gWs.textEditList) p.DialogListAddRow(kCtlTextList, e.id);
 
-    p.AddButton(2, kCtlTextSave, {210, 448, 90, 24}, "SAVE");
-    p.AddButton(2, kCtlTextCancel, {595, 448, 90, 24}, "CANCEL");
-    p.AddButton(2, kCtlTextCopy, {402, 448, 90, 24}, "COPY");
+    p.AddButton(kWindowTextEdit, kCtlTextSave, {210, 448, 90, 24}, "SAVE");
+    p.AddButton(kWindowTextEdit, kCtlTextCancel, {595, 448, 90, 24}, "CANCEL");
+    p.AddButton(kWindowTextEdit, kCtlTextCopy, {402, 448, 90, 24}, "COPY");
     p.EnableControl(kCtlTextSave, false);
     p.EnableControl(kCtlTextCopy, false);
     MenuLock();
 }
 
 void TextEditSelect() {
-    if (!Plat().IsDialogOpen(2) || gTextEditList.empty()) return;
+    if (!Plat().IsDialogOpen(kWindowTextEdit) || gWs.textEditList.empty()) return;
     int r = Plat().DialogListFocusedRow(kCtlTextList);
-    if (r < 0 || r >= static_cast<int>(gTextEditList.size())) return;
-    gSelected = r;
-    const TextEntry& e = gTextEditList[static_cast<size_t>(r)];
-    int p = EntryUsable(e) ? FindSubrecord(e.block, gTextParams.subrecord) : -1;
+    if (r < 0 || r >= static_cast<int>(gWs.textEditList.size())) return;
+    gWs.textSelected = r;
+    const TextEntry& e = gWs.textEditList[static_cast<size_t>(r)];
+    int p = EntryUsable(e) ? FindSubrecord(e.block, gWs.textParams.subrecord) : -1;
     if (p >= 0)
         Plat().SetControlText(kCtlSourcePane, ReadBlockString(e.block, p + 8, ReadBlockInt(e.block, p + 4)));
     else
         Plat().SetControlText(kCtlSourcePane, "");
     Plat().SetControlText(kCtlTranslationPane, "");
-    auto texts = OpenTripleFile(gTextParams.file);
+    auto texts = OpenTripleFile(gWs.textParams.file);
     int t = FindTriple(*texts, e.id);
     if (t >= 0) SetTranslation(texts->triples[static_cast<size_t>(t)][2]);
 
@@ -112,25 +111,25 @@ void TextEditSelect() {
 }
 
 void TextEditSave() {
-    if (!Plat().IsDialogOpen(2) || !Plat().IsControlEnabled(kCtlTextSave)) return;
-    if (gSelected < 0 || gSelected >= static_cast<int>(gTextEditList.size())) return;
+    if (!Plat().IsDialogOpen(kWindowTextEdit) || !Plat().IsControlEnabled(kCtlTextSave)) return;
+    if (gWs.textSelected < 0 || gWs.textSelected >= static_cast<int>(gWs.textEditList.size())) return;
     const std::string text = Plat().GetControlText(kCtlTranslationPane);
     if (text.empty()) return;
-    const TextEntry& e = gTextEditList[static_cast<size_t>(gSelected)];
+    const TextEntry& e = gWs.textEditList[static_cast<size_t>(gWs.textSelected)];
     if (!EntryUsable(e)) return;
-    int p = FindSubrecord(e.block, gTextParams.subrecord);
+    int p = FindSubrecord(e.block, gWs.textParams.subrecord);
     if (p < 0) return;
     int32_t S = ReadBlockInt(e.block, p + 4);
     if (S < 0) return;
     // The whole data is replaced, terminator included: afterwards the
     // subrecord holds exactly the translation's bytes.
-    const std::string_view b = gTable.blocks[static_cast<size_t>(e.block)];
+    const std::string_view b = BlockBytes(e.block);
     std::string old(b.substr(static_cast<size_t>(p) + 8, static_cast<size_t>(S)));
     ReplaceInSubrecord(e.block, p, old, text);
 }
 
 void TextEditCopy() {
-    if (!Plat().IsDialogOpen(2) || !Plat().IsControlEnabled(kCtlTextCopy)) return;
+    if (!Plat().IsDialogOpen(kWindowTextEdit) || !Plat().IsControlEnabled(kCtlTextCopy)) return;
     std::string source = Plat().GetControlText(kCtlSourcePane);
     if (source.empty()) return;
     SetTranslation(source);
@@ -139,12 +138,12 @@ void TextEditCopy() {
 }
 
 void TextEditCancel() {
-    if (!Plat().IsDialogOpen(2)) return;
-    Plat().CloseDialog(2);
+    if (!Plat().IsDialogOpen(kWindowTextEdit)) return;
+    Plat().CloseDialog(kWindowTextEdit);
     Plat().ActivateMainWindow();
-    gDialogOpen = 0;
+    gWs.dialogOpen = 0;
     MenuUnlock();
-    if (int g = ListOfType(gTextParams.type)) RebuildListView(g);
+    if (int g = ListOfType(gWs.textParams.type)) RebuildListView(g);
 }
 
 }  // namespace qp

@@ -4,7 +4,8 @@
 #include <filesystem>
 
 #include "app/app.h"
-#include "app/globals.h"
+#include "base/workspace.h"
+#include "base/paths.h"
 #include "platform/files.h"
 #include "qt_fixture.h"
 
@@ -57,7 +58,7 @@ protected:
         return {"quit", [this] { return ui->MenuAction(kMenuQuit)->trigger(), true; }};
     }
     QTabWidget* Tabs() { return qobject_cast<QTabWidget*>(ui->ControlWidget(kCtlTabs)); }
-    bool LoadDone() { return gBusy == 0 && ui->IsMenuItemEnabled(kMenuSave); }
+    bool LoadDone() { return gWs.busy == 0 && ui->IsMenuItemEnabled(kMenuSave); }
     void ClickRow(int control, int row, int column, bool twice = false) {
         View(control)->scrollTo(View(control)->model()->index(row, column));
         QCoreApplication::processEvents();
@@ -72,8 +73,8 @@ protected:
     // A row that the name edit dialog lets the user change.
     static std::pair<int, int> EditableRow() {
         for (int g = kFirstList; g <= kLastList; ++g)
-            for (size_t r = 0; r < gNameLists[g].size(); ++r)
-                if (auto& e = gNameLists[g][r]; e.flag.empty() && !e.id.empty()) return {g, int(r)};
+            for (size_t r = 0; r < gWs.nameLists[g].size(); ++r)
+                if (auto& e = gWs.nameLists[g][r]; e.flag.empty() && !e.id.empty()) return {g, int(r)};
         return {-1, -1};
     }
 
@@ -121,7 +122,7 @@ TEST_F(QtProgram, LoadFillsTheTabsAndANameEditGoesThroughTheDialog) {
               0);
     for (int list = kFirstList; list <= kLastList; ++list) {
         std::vector<Row> want;
-        for (const NameEntry& e : gNameLists[list]) want.push_back(Row{e.flag, e.id, e.fv, e.ov});
+        for (const NameEntry& e : gWs.nameLists[list]) want.push_back(Row{e.flag, e.id, e.fv, e.ov});
         EXPECT_EQ(ui->ListGetRows(list), want) << list;
     }
     ASSERT_GE(g, 0) << "no editable row in the plugin";

@@ -66,11 +66,11 @@ TEST_F(QtWindow, MenusAndTheCloseBoxOnlyReportAndWaitEventHandsEventsOut) {
 
 TEST_F(QtWindow, UserActionsOnAListBecomeEventsAndTheProgramsOwnDoNot) {
     QWidget* vp = ShowList(8);
-    ui->ListSelectRow(8, 2);
+    ui->ListSelectRow(qp::kListArmor, 2);
     EXPECT_EQ(Log(), "");
     QTest::mouseClick(vp, Qt::LeftButton, {}, RowPoint(8, 1));
     EXPECT_EQ(Log(), "8S 8C ");
-    EXPECT_EQ(ui->ListFocusedRow(8), 1);
+    EXPECT_EQ(ui->ListFocusedRow(qp::kListArmor), 1);
     QTest::mouseDClick(vp, Qt::LeftButton, {}, RowPoint(8, 1));
     EXPECT_TRUE(Log().ends_with("8A "));
     View(8)->setFocus();
@@ -83,14 +83,14 @@ TEST_F(QtWindow, UserActionsOnAListBecomeEventsAndTheProgramsOwnDoNot) {
     QApplication::sendEvent(vp, &menuEvent);
     QTest::mouseRelease(vp, Qt::RightButton, {}, at);
     EXPECT_NE(Log().find("8R"), std::string::npos);
-    EXPECT_EQ(ui->ListFocusedRow(8), 2);
+    EXPECT_EQ(ui->ListFocusedRow(qp::kListArmor), 2);
 
     ShowList(4);  // the core sorts; the view only reports the click
     QHeaderView* h = View(4)->horizontalHeader();
     QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
                       QPoint(h->sectionViewportPosition(2) + h->sectionSize(2) / 2, 5));
     EXPECT_EQ(Log(), "H4.2 ");
-    EXPECT_EQ(ui->ListGetText(4, 0, 1), "b");
+    EXPECT_EQ(ui->ListGetText(qp::kListRegion, 0, 1), "b");
 }
 
 TEST_F(QtWindow, DialogsAreToolWindowsClosedOnlyByTheProgram) {
@@ -155,9 +155,9 @@ TEST_F(QtWindow, WorkerCallsAreCarriedToTheGuiThreadInOrder) {
             ui->SetStatusText(1, "Reading block : " + std::to_string(i));
             if (i % 10 == 0) ui->ListAddRow(4, R("n" + std::to_string(i)));
         }
-        ui->ListSelectRow(4, 1999);
+        ui->ListSelectRow(qp::kListRegion, 1999);
         const bool no = ui->MessageBox("Q", "SAVE?", Icon::Question, Buttons::YesNo) == Answer::No;
-        seen = ui->GetStatusText(1) + "|" + std::to_string(ui->ListFocusedRow(4)) + (no ? "|" : "");
+        seen = ui->GetStatusText(1) + "|" + std::to_string(ui->ListFocusedRow(qp::kListRegion)) + (no ? "|" : "");
         done = true;
     }));
     ASSERT_TRUE(PumpUntil([&] { return done.load(); }));
@@ -170,7 +170,7 @@ TEST_F(QtWindow, WorkerCallsAreCarriedToTheGuiThreadInOrder) {
         ui->MessageBox("INFORMATION", "DONE", Icon::Information, Buttons::Ok);
     }));
     ui->ReleaseWorker();
-    EXPECT_EQ(ui->ListGetText(5, 0, 1), "199");
+    EXPECT_EQ(ui->ListGetText(qp::kListPathGrid, 0, 1), "199");
 }
 
 class FieldBytes : public QtWindow {

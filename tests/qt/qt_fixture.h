@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/workspace.h"
 #include "platform/qt/qt_platform.h"
 
 namespace qt_test {

@@ -117,7 +117,7 @@ Rect HeadlessPlatform::ControlRect(int control) { return GetControlGeometry(cont
 
 HeadlessDialog HeadlessPlatform::Dialog(int window) {
     std::lock_guard<std::mutex> lock(m_);
-    return (window >= 0 && window < 3) ? dialogs_[window] : HeadlessDialog{};
+    return (window >= 0 && window < kWindowCount) ? dialogs_[window] : HeadlessDialog{};
 }
 
 HeadlessControl HeadlessPlatform::Control(int control) {
@@ -285,7 +285,7 @@ void HeadlessPlatform::ListSetRows(int list, std::vector<Row> rows) {
 void HeadlessPlatform::ListSetText(int list, int row, int column, const std::string& text) {
     std::lock_guard<std::mutex> lock(m_);
     if (!ValidList(list) || row < 0 || row >= static_cast<int>(rows_[list].size()) || column < 0 ||
-        column > 3)
+        column >= kColumnCount)
         return;
     rows_[list][row][column] = text;
 }
@@ -293,7 +293,7 @@ void HeadlessPlatform::ListSetText(int list, int row, int column, const std::str
 std::string HeadlessPlatform::ListGetText(int list, int row, int column) {
     std::lock_guard<std::mutex> lock(m_);
     if (!ValidList(list) || row < 0 || row >= static_cast<int>(rows_[list].size()) || column < 0 ||
-        column > 3)
+        column >= kColumnCount)
         return {};
     return rows_[list][row][column];
 }

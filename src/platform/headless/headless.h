@@ -199,7 +199,7 @@ private:
     int setRowsCalls_[kLastList + 1];
     int statusWidth_ = 0;
     std::string status_[2];
-    HeadlessDialog dialogs_[3];
+    HeadlessDialog dialogs_[kWindowCount];
     std::map<int, HeadlessControl> controls_;
 
     std::thread worker_;

@@ -414,7 +414,7 @@ void QtPlatform::ListSetText(int list, int row, int column, const std::string& t
 std::string QtPlatform::ListGetText(int list, int row, int column) {
     return OnGui([&]() -> std::string {
         RowModel* m = Model(list);
-        if (!m || row < 0 || row >= int(m->Rows().size()) || column < 0 || column > 3) return {};
+        if (!m || row < 0 || row >= int(m->Rows().size()) || column < 0 || column >= kColumnCount) return {};
         return m->Rows()[size_t(row)][size_t(column)];
     });
 }

@@ -176,7 +176,7 @@ private:
     Area* pages_[28] = {};
     Rect wanted_[kLastList + 1] = {};  // geometry asked for the frame, the tabs and the list views
 
-    QPointer<DialogWindow> dialogs_[3];
+    QPointer<DialogWindow> dialogs_[kWindowCount];
     std::map<int, QPointer<QWidget>> controls_;  // dialog controls by number
 
     std::deque<Event> events_;

@@ -1,25 +1,12 @@
-#include "app/globals.h"
+#include "base/lists.h"
+
+#include <array>
+#include <cstdint>
 
 namespace qp {
 
-std::vector<NameEntry> gNameLists[kLastList + 1];
-std::vector<SkillEntry> gSkillList;
-std::vector<TextEntry> gTextEditList;
-int gSortDirection[kLastList + 1];
-CurrentRow gCurrentRow;
-Configuration gConfig;
-std::string gFileInUse;
-std::atomic<int> gBusy{0};
-std::atomic<int> gFinished{0};
-std::atomic<int> gDialogOpen{0};
-std::atomic<int> gQuit{0};
-TextEditParameters gTextParams;
-
-const char* const kInProgressMessage = "LOAD/SAVE IN PROGRESS.\r              PLEASE WAIT!";
-const char* const kExternalDatabase = "dataextra\\Extradata.dat";
-const char* const kProgramTitle = "QUILLANE v3.03a";
-
 namespace {
+
 struct ListInfo {
     const char* title;
     const char* type;
@@ -57,8 +44,9 @@ const ListInfo kLists[kListCount] = {
 
 const ListInfo& Info(int list) {
     static const ListInfo none{"", "", "", ""};
-    return (list >= kFirstList && list <= kLastList) ? kLists[list - kFirstList] : none;
+    return IsListNumber(list) ? kLists[list - kFirstList] : none;
 }
+
 }  // namespace
 
 const char* TabTitle(int list) { return Info(list).title; }
@@ -67,19 +55,24 @@ const char* ListNameSubrecord(int list) { return Info(list).sub; }
 const char* ListDictionary(int list) { return Info(list).dict; }
 int ListNameLimit(int list) { return list <= kListPathGrid ? 63 : 31; }
 
-void ResetGlobalState() {
-    for (auto& l : gNameLists) l.clear();
-    gSkillList.clear();
-    gTextEditList.clear();
-    for (int& d : gSortDirection) d = 1;
-    gCurrentRow = CurrentRow{};
-    gConfig = Configuration{};
-    gFileInUse.clear();
-    gBusy = 0;
-    gFinished = 0;
-    gDialogOpen = 0;
-    gQuit = 0;
-    gTextParams = TextEditParameters{};
+int ListOfRecordType(std::string_view type) {
+    // Every block of a plugin asks: four bytes compared as one number.
+    if (type.size() != 4) return 0;
+    auto code = [](const char* t) {
+        return static_cast<uint32_t>(static_cast<unsigned char>(t[0])) |
+               static_cast<uint32_t>(static_cast<unsigned char>(t[1])) << 8 |
+               static_cast<uint32_t>(static_cast<unsigned char>(t[2])) << 16 |
+               static_cast<uint32_t>(static_cast<unsigned char>(t[3])) << 24;
+    };
+    static const auto codes = [&] {
+        std::array<uint32_t, kListCount> c{};
+        for (int i = 0; i < kListCount; ++i) c[static_cast<size_t>(i)] = code(kLists[i].type);
+        return c;
+    }();
+    const uint32_t want = code(type.data());
+    for (int i = 0; i < kListCount; ++i)
+        if (codes[static_cast<size_t>(i)] == want) return kFirstList + i;
+    return 0;
 }
 
 }  // namespace qp

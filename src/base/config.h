@@ -5,8 +5,26 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qp {
+
+// The five values of the configuration file.
+struct Configuration {
+    int32_t windowWidth = 800;
+    int32_t windowHeight = 600;
+    int32_t bank = 50000;
+    std::string plugPath = "C:\\";
+    std::string savePath = "C:\\";
+};
+
+// The file as the reader holds it between OpenConfiguration and
+// CloseConfiguration.
+struct ConfigurationReader {
+    bool haveFile = false;
+    std::vector<std::string> lines;  // split at LF; a CR before it stays
+    long group = -1;                 // index of the group's first line, -1: none
+};
 
 extern const char* const kConfigurationFile;  // "Voskconv.ini"
 
@@ -17,7 +35,7 @@ int32_t ReadInteger(const std::string& key, int32_t defaultValue);
 std::string ReadString(const std::string& key, const std::string& defaultValue);
 void CloseConfiguration();
 
-// Rewrites Voskconv.ini from gConfig. Returns false (and writes nothing) when
+// Rewrites Voskconv.ini from the configuration values. Returns false (and writes nothing) when
 // the file cannot be replaced.
 bool WriteConfiguration();
 
@@ -29,7 +47,7 @@ std::string ConfigurationText();
 std::string ReadConfiguredString(const std::string& group, const std::string& key,
                                  const std::string& defaultValue);
 
-// Start-up step: reads the five values into gConfig.
+// Start-up step: reads the five values.
 void ReadStartupConfiguration();
 
 }  // namespace qp

@@ -1,12 +1,14 @@
-#include "cli/build_dictionaries.h"
+#include "app/builddict.h"
 
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "cli/dict_builder.h"
+#include "base/paths.h"
+#include "convert/dictbuild.h"
 #include "dictionary/dictfile.h"
 #include "platform/files.h"
+#include "plugin/read.h"
 
 namespace qp {
 
@@ -57,13 +59,16 @@ int RunBuildDictionaries(const std::vector<std::string>& args) {
         SetProgramDirectory(root);
     }
 
-    std::vector<std::string> fv, ov;
-    std::string error;
-    if (!ReadPluginRecords(files[0], fv, error) || !ReadPluginRecords(files[1], ov, error)) {
-        std::fprintf(stderr, "build-dictionaries: %s\n", error.c_str());
-        return 2;
+    // Both versions are read as Load reads a plugin, with the same checks.
+    BlockTable fv, ov;
+    for (size_t i = 0; i < 2; ++i) {
+        std::string error;
+        if (!ReadPluginFile(files[i], i == 0 ? fv : ov, error)) {
+            std::fprintf(stderr, "build-dictionaries: cannot read %s: %s\n", files[i].c_str(), error.c_str());
+            return 2;
+        }
     }
-    DictionaryBuild built = BuildDictionaries(fv, ov);
+    DictionaryBuild built = BuildDictionaries(RecordsOf(fv), RecordsOf(ov));
 
     // Dictionaries the user already has are not overwritten by accident; an
     // empty file (a lookup creates missing ones empty) holds nothing to lose.

@@ -1,9 +1,9 @@
-#include "app/config.h"
+#include "base/config.h"
 
 #include <mutex>
-#include <vector>
 
-#include "app/globals.h"
+#include "base/paths.h"
+#include "base/workspace.h"
 #include "platform/files.h"
 
 namespace qp {
@@ -12,14 +12,10 @@ const char* const kConfigurationFile = "Voskconv.ini";
 
 namespace {
 
-struct Reader {
-    bool haveFile = false;
-    std::vector<std::string> lines;  // split at LF; a CR before it stays
-    long group = -1;                 // index of the group's first line, -1: none
-};
-
-Reader gReader;
+// Both threads read the file (Load and Save as read a folder afresh).
 std::recursive_mutex gReaderMutex;
+
+ConfigurationReader& Reader() { return gWs.configReader; }
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -32,9 +28,9 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 
 // The value part of the key line that matches, or false.
 bool FindValue(const std::string& key, std::string& value) {
-    if (!gReader.haveFile || gReader.group < 0 || key.empty()) return false;
-    for (size_t i = static_cast<size_t>(gReader.group); i < gReader.lines.size(); ++i) {
-        const std::string& line = gReader.lines[i];
+    if (!Reader().haveFile || Reader().group < 0 || key.empty()) return false;
+    for (size_t i = static_cast<size_t>(Reader().group); i < Reader().lines.size(); ++i) {
+        const std::string& line = Reader().lines[i];
         if (!line.empty() && line[0] == '[') break;
         size_t p = line.find_first_not_of(' ');
         if (p == std::string::npos || line[p] == ';') continue;
@@ -55,33 +51,33 @@ bool FindValue(const std::string& key, std::string& value) {
 
 void OpenConfiguration(const std::string& fileName) {
     std::lock_guard<std::recursive_mutex> lock(gReaderMutex);
-    gReader = Reader{};
+    gWs.configReader = ConfigurationReader{};
     std::string content;
     if (!ReadWholeFile(ResolvePath(fileName), content)) return;
-    gReader.haveFile = true;
+    Reader().haveFile = true;
     size_t start = 0;
     while (start <= content.size()) {
         size_t lf = content.find('\n', start);
         if (lf == std::string::npos) {
-            gReader.lines.push_back(content.substr(start));
+            Reader().lines.push_back(content.substr(start));
             break;
         }
-        gReader.lines.push_back(content.substr(start, lf - start));
+        Reader().lines.push_back(content.substr(start, lf - start));
         start = lf + 1;
     }
 }
 
 void SelectGroup(const std::string& group) {
     std::lock_guard<std::recursive_mutex> lock(gReaderMutex);
-    gReader.group = -1;
-    if (!gReader.haveFile) return;
-    for (size_t i = 0; i < gReader.lines.size(); ++i) {
-        const std::string& line = gReader.lines[i];
+    Reader().group = -1;
+    if (!Reader().haveFile) return;
+    for (size_t i = 0; i < Reader().lines.size(); ++i) {
+        const std::string& line = Reader().lines[i];
         if (line.empty() || line[0] != '[') continue;
         size_t close = line.find(']', 1);
         std::string name = line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
         if (SameIgnoringCase(name, group)) {
-            gReader.group = static_cast<long>(i + 1);
+            Reader().group = static_cast<long>(i + 1);
             return;
         }
     }
@@ -115,7 +111,7 @@ std::string ReadString(const std::string& key, const std::string& defaultValue) 
 
 void CloseConfiguration() {
     std::lock_guard<std::recursive_mutex> lock(gReaderMutex);
-    gReader = Reader{};
+    gWs.configReader = ConfigurationReader{};
 }
 
 std::string ConfigurationText() {
@@ -126,17 +122,17 @@ std::string ConfigurationText() {
     s += "PreferenceVersion = 1" + nl;
     s += ";" + nl;
     s += "[Block size save]" + nl;
-    s += "Bank = " + std::to_string(gConfig.bank) + nl;
+    s += "Bank = " + std::to_string(gWs.config.bank) + nl;
     s += ";" + nl;
     s += "[Window]" + nl;
-    s += "WindowWidth = " + std::to_string(gConfig.windowWidth) + nl;
-    s += "WindowHeight = " + std::to_string(gConfig.windowHeight) + nl;
+    s += "WindowWidth = " + std::to_string(gWs.config.windowWidth) + nl;
+    s += "WindowHeight = " + std::to_string(gWs.config.windowHeight) + nl;
     s += ";" + nl;
     s += "[Plugin Path]" + nl;
-    s += "PlugPath = " + gConfig.plugPath + nl;
+    s += "PlugPath = " + gWs.config.plugPath + nl;
     s += ";" + nl;
     s += "[Save Path]" + nl;
-    s += "SavePath = " + gConfig.savePath + nl;
+    s += "SavePath = " + gWs.config.savePath + nl;
     return s;
 }
 
@@ -162,14 +158,14 @@ std::string ReadConfiguredString(const std::string& group, const std::string& ke
 void ReadStartupConfiguration() {
     OpenConfiguration(kConfigurationFile);
     SelectGroup("Window");
-    gConfig.windowWidth = ReadInteger("WindowWidth", 800);
-    gConfig.windowHeight = ReadInteger("WindowHeight", 600);
+    gWs.config.windowWidth = ReadInteger("WindowWidth", 800);
+    gWs.config.windowHeight = ReadInteger("WindowHeight", 600);
     SelectGroup("Block size save");
-    gConfig.bank = ReadInteger("Bank", 50000);
+    gWs.config.bank = ReadInteger("Bank", 50000);
     SelectGroup("Plugin Path");
-    gConfig.plugPath = ReadString("PlugPath", "C:\\");
+    gWs.config.plugPath = ReadString("PlugPath", "C:\\");
     SelectGroup("Save Path");
-    gConfig.savePath = ReadString("SavePath", "C:\\");
+    gWs.config.savePath = ReadString("SavePath", "C:\\");
     CloseConfiguration();
 }
 

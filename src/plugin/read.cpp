@@ -1,19 +1,17 @@
-#include "plugin/load.h"
+#include "plugin/read.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <unordered_map>
 
-#include "app/bytes.h"
-#include "app/config.h"
-#include "app/progress.h"
-#include "app/globals.h"
-#include "app/shell.h"
+#include "base/bytes.h"
+#include "base/lists.h"
+#include "base/progress.h"
+#include "base/workspace.h"
 #include "dictionary/dictfile.h"
 #include "platform/files.h"
+#include "plugin/blocks.h"
 #include "plugin/lookup.h"
-#include "ui/objectwindow.h"
 
 namespace qp {
 
@@ -21,23 +19,15 @@ namespace {
 
 constexpr int64_t kHeaderMinimum = 324;  // the header record up to its record count
 
-// A record type as the status bar shows it: its first four bytes, zero
-// bytes left out.
-std::string Type4(std::string_view block) {
-    std::string t;
-    for (size_t i = 0; i < 4 && i < block.size(); ++i)
-        if (block[i] != '\0') t += block[i];
-    return t;
-}
-
 // Sets an entry's fields from a lookup result: "L" for a dictionary match,
 // "T" for the external database; when the name already was in its second
 // form, the FV name is the pair's first name.
-void SetFromResult(NameEntry& e, int code, const std::string& name, const std::string& now) {
+void SetFromResult(NameEntry& e, int code, const std::string& name, const std::string& now,
+                   const std::string& otherVersionName) {
     const bool dictionary = code == kDictionaryReplaced || code == kDictionaryAlreadySecond;
     const bool alreadySecond = code == kDatabaseAlreadySecond || code == kDictionaryAlreadySecond;
     e.flag = code == kNoMatch ? "" : (dictionary ? "L" : "T");
-    e.fv = alreadySecond ? gOtherVersionName : name;
+    e.fv = alreadySecond ? otherVersionName : name;
     e.ov = code == kNoMatch ? name : now;
 }
 
@@ -51,25 +41,14 @@ std::string NameAt(int n, int p) { return ReadBlockString(n, p + 8, NameLength(R
 // dictionary gave nothing.
 void ConvertName(NameEntry& e, int n, int p, const char* dictionary, bool pathGrid) {
     std::string name = NameAt(n, p);
-    int code = LookupName(n, p, ReadBlockInt(n, p + 4), dictionary);
+    std::string other;
+    int code = LookupName(n, p, ReadBlockInt(n, p + 4), dictionary, other);
     if (pathGrid && code == kNoMatch)
-        code = LookupName(n, p, ReadBlockInt(n, p + 4), "data\\Regndata.dat");
-    SetFromResult(e, code, name, NameAt(n, p));
+        code = LookupName(n, p, ReadBlockInt(n, p + 4), "data\\Regndata.dat", other);
+    SetFromResult(e, code, name, NameAt(n, p), other);
 }
 
 std::string Identifier(int n) { return ReadBlockString(n, 24, NameLength(ReadBlockInt(n, 20))); }
-
-// The list of a record type, or kLastList + 1 for a type no tab lists.
-int ListOfType(const std::string& type) {
-    static const std::unordered_map<std::string, int> lists = [] {
-        std::unordered_map<std::string, int> m;
-        for (int g = kLastList; g >= kFirstList; --g) m[ListRecordType(g)] = g;
-        return m;
-    }();
-    auto it = lists.find(type);
-    return it == lists.end() ? kLastList + 1 : it->second;
-}
-
 
 struct SavedState {
     BlockTable table;
@@ -185,7 +164,7 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
         pos += 16 + static_cast<int64_t>(size);
         // Large plugins show every 1024th record so the window keeps up.
         if (n < 4096 || (n & 1023) == 0)
-            Plat().SetStatusText(1, "Reading block : " + Type4(std::string_view(head, 4)));
+            ShowReadProgress(RecordType(std::string_view(head, 4)));
         if (pos == L) break;
         ++n;
     }
@@ -194,7 +173,7 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
         return false;
     }
     table.last = static_cast<int32_t>(table.blocks.size()) - 1;
-    Plat().SetStatusText(1, "Reading block : " + Type4(table.blocks.back()));
+    ShowReadProgress(RecordType(table.blocks.back()));
     // The record count at offset 320 must lie inside the header record, or
     // it cannot be kept right, and a save would write a file too short to
     // load again.
@@ -213,11 +192,12 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
 }
 
 void AnalysePlugin() {
-    gSkillList.clear();
-    for (int g = kFirstList; g <= kLastList; ++g) gNameLists[g].clear();
+    gWs.skills.clear();
+    for (int g = kFirstList; g <= kLastList; ++g) gWs.nameLists[g].clear();
     const int last = LastBlock();
     for (int n = 0; n <= last; ++n) {
-        std::string type = ReadBlockString(n, 0, 4);
+        const std::string_view block = BlockBytes(n);
+        const std::string type = RecordType(block);
         if (type == "SKIL") {
             SkillEntry s;
             s.index = ReadBlockInt(n, 24);
@@ -230,127 +210,89 @@ void AnalysePlugin() {
                 s.fv = t[1];
                 s.ov = t[2];
             }
-            gSkillList.push_back(s);
-        } else {
-            for (int g = ListOfType(type); g <= kLastList; ++g) {
-                if (type != ListRecordType(g)) continue;
-                const char* sub = ListNameSubrecord(g);
-                int p = FindSubrecord(n, sub);
-                bool named = p >= 0 && ReadBlockInt(n, p + 4) > 1;
-                NameEntry e;
-                e.block = n;
-                if (g == kListCell) {  // cells without a name are not listed
-                    if (!named) break;
+            gWs.skills.push_back(s);
+        } else if (const int g = ListOfRecordType(type)) {
+            int p = FindSubrecord(n, ListNameSubrecord(g));
+            bool named = p >= 0 && ReadBlockInt(n, p + 4) > 1;
+            NameEntry e;
+            e.block = n;
+            if (g == kListCell) {  // cells without a name are not listed
+                if (named) {
                     ConvertName(e, n, p, ListDictionary(g), false);
                     e.id = e.fv;
-                } else if (g == kListPathGrid) {  // path grids
-                    if (named) {
-                        ConvertName(e, n, p, ListDictionary(g), true);
-                        e.id = e.fv;
-                    } else {
-                        e.flag = "N";
-                    }
-                } else {
-                    e.id = Identifier(n);
-                    if (named)
-                        ConvertName(e, n, p, ListDictionary(g), false);
-                    else
-                        e.flag = "N";
+                    gWs.nameLists[g].push_back(std::move(e));
                 }
-                gNameLists[g].push_back(std::move(e));
-                break;
+            } else if (g == kListPathGrid) {
+                if (named) {
+                    ConvertName(e, n, p, ListDictionary(g), true);
+                    e.id = e.fv;
+                } else {
+                    e.flag = "N";
+                }
+                gWs.nameLists[g].push_back(std::move(e));
+            } else {
+                e.id = Identifier(n);
+                if (named)
+                    ConvertName(e, n, p, ListDictionary(g), false);
+                else
+                    e.flag = "N";
+                gWs.nameLists[g].push_back(std::move(e));
             }
         }
         ShowBlockProgress("Block conversion : ", n, last);
     }
 }
 
-void FillTabs() {
-    for (int g = kFirstList; g <= kLastList; ++g) RebuildListView(g);
-}
-
-void ResetLoadedPlugin() {
-    gTable.blocks.clear();
-    gTable.trailer.clear();
-    gTable.last = -1;
-    gTable.loaded = false;
-    for (int g = kFirstList; g <= kLastList; ++g) {
-        Plat().ListClear(g);
-        gNameLists[g].clear();
-    }
-    gSkillList.clear();
-}
-
-void LoadCommand() {
-    BeginDictionaryCommand();
-    const std::string remembered = gFileInUse;
-    gConfig.plugPath = ReadConfiguredString("Plugin Path", "PlugPath", "c:\\");
-    std::string path =
-        Plat().OpenFileRequester("ESP file to load ", gConfig.plugPath, "ESP (*.esp)", "*.esp");
-    if (path.empty()) {
-        gFileInUse = remembered;
-        EndDictionaryCommand();
-        EndBackgroundCommand();
-        return;
-    }
-    gConfig.plugPath = FolderPart(path);
-    WriteConfiguration();
-    MenuLock();
-    const std::string oldStatus = Plat().GetStatusText(0);
-    const std::string oldProgress = Plat().GetStatusText(1);
-    Plat().SetStatusText(0, "File : " + FileNamePart(path));
+LoadOutcome LoadPlugin(const std::string& path) {
+    LoadOutcome out;
+    const std::string oldStatus = Plat().GetStatusText(kStatusFile);
+    const std::string oldProgress = Plat().GetStatusText(kStatusProgress);
+    Plat().SetStatusText(kStatusFile, "File : " + FileNamePart(path));
+    auto keepStatus = [&] {
+        Plat().SetStatusText(kStatusFile, oldStatus);
+        Plat().SetStatusText(kStatusProgress, oldProgress);
+    };
 
     // Read into a new table; the plugin loaded before stays until the new
     // one is complete.
     BlockTable fresh;
     std::string error;
-    bool ok = ReadPluginFile(path, fresh, error);
-    if (ok) {
-        SavedState saved;
-        saved.table = std::move(gTable);
-        for (int g = kFirstList; g <= kLastList; ++g) saved.lists[g] = std::move(gNameLists[g]);
-        saved.skills = std::move(gSkillList);
-        fresh.sizes.resize(std::max(fresh.sizes.size(), saved.table.sizes.size()), 0);
-        gTable = std::move(fresh);
-        AnalysePlugin();
-        std::vector<DictionaryProblem> problems = TakeDictionaryProblems();
-        std::string unreadable;
-        for (const auto& p : problems)
-            if (p.unreadable) unreadable += "\r" + p.name + " (" + p.reason + ")";
-        if (!unreadable.empty()) {
-            // Names converted with a dictionary missing would be wrong:
-            // keep what was loaded before.
-            gTable = std::move(saved.table);
-            for (int g = kFirstList; g <= kLastList; ++g) gNameLists[g] = std::move(saved.lists[g]);
-            gSkillList = std::move(saved.skills);
-            Plat().SetStatusText(0, oldStatus);
-            Plat().SetStatusText(1, oldProgress);
-            Message("INFORMATION", "CANNOT READ THE DICTIONARY FILE:" + unreadable +
-                                       "\rTHE PLUGIN WAS NOT LOADED.",
-                    Icon::Stop);
-        } else {
-            gFileInUse = path;
-            FillTabs();
-            for (const auto& p : problems)
-                Message("INFORMATION",
-                        "THE DICTIONARY FILE " + p.name + " IS DAMAGED AT BYTE " +
-                            std::to_string(p.damagedAt) + ".\rTHE REST OF IT WAS IGNORED.",
-                        Icon::Information);
-        }
-    } else {
-        Plat().SetStatusText(0, oldStatus);
-        Plat().SetStatusText(1, oldProgress);
-        Message("INFORMATION", "CANNOT LOAD " + path + "\r" + error, Icon::Stop);
+    if (!ReadPluginFile(path, fresh, error)) {
+        keepStatus();
+        out.notices.push_back({"INFORMATION", "CANNOT LOAD " + path + "\r" + error, Icon::Stop});
+        return out;
     }
-    // The menus that need a plugin stay off until one is loaded.
-    if (gTable.loaded) {
-        MenuUnlock();
-    } else {
-        Plat().EnableMenuItem(kMenuLoad, true);
-        Plat().EnableMenuItem(kMenuReset, true);
+    SavedState saved;
+    saved.table = std::move(gWs.table);
+    for (int g = kFirstList; g <= kLastList; ++g) saved.lists[g] = std::move(gWs.nameLists[g]);
+    saved.skills = std::move(gWs.skills);
+    fresh.sizes.resize(std::max(fresh.sizes.size(), saved.table.sizes.size()), 0);
+    gWs.table = std::move(fresh);
+    AnalysePlugin();
+    std::vector<DictionaryProblem> problems = TakeDictionaryProblems();
+    std::string unreadable;
+    for (const auto& p : problems)
+        if (p.unreadable) unreadable += "\r" + p.name + " (" + p.reason + ")";
+    if (!unreadable.empty()) {
+        // Names converted with a dictionary missing would be wrong: keep
+        // what was loaded before.
+        gWs.table = std::move(saved.table);
+        for (int g = kFirstList; g <= kLastList; ++g) gWs.nameLists[g] = std::move(saved.lists[g]);
+        gWs.skills = std::move(saved.skills);
+        keepStatus();
+        out.notices.push_back({"INFORMATION",
+                               "CANNOT READ THE DICTIONARY FILE:" + unreadable + "\rTHE PLUGIN WAS NOT LOADED.",
+                               Icon::Stop});
+        return out;
     }
-    EndDictionaryCommand();
-    EndBackgroundCommand();
+    gWs.fileInUse = path;
+    out.loaded = true;
+    for (const auto& p : problems)
+        out.notices.push_back({"INFORMATION",
+                               "THE DICTIONARY FILE " + p.name + " IS DAMAGED AT BYTE " +
+                                   std::to_string(p.damagedAt) + ".\rTHE REST OF IT WAS IGNORED.",
+                               Icon::Information});
+    return out;
 }
 
 }  // namespace qp

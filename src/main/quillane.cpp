@@ -2,7 +2,8 @@
 #include <QApplication>
 
 #include "app/app.h"
-#include "platform/files.h"
+#include "base/paths.h"
+#include "base/workspace.h"
 #include "platform/qt/qt_platform.h"
 
 int main(int argc, char** argv) {

@@ -1,28 +1,26 @@
-// quillane-cli: the window's own commands (Load, the name edit's OK, Save as,
-// Save, Reset file) run on the in-memory window system, driven by arguments.
-// Message boxes go to standard error; "list" prints the 25 tabs to standard
-// output.
+#include "app/batch.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
-#include "app/globals.h"
+#include "app/builddict.h"
+#include "app/commands.h"
 #include "app/shell.h"
-#include "cli/build_dictionaries.h"
+#include "base/lists.h"
+#include "base/paths.h"
+#include "base/workspace.h"
+#include "convert/extdb.h"
 #include "convert/save.h"
+#include "dictionary/dictfile.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
-#include "plugin/blocks.h"
+#include "ui/nameedit.h"
 
 namespace fs = std::filesystem;
 
@@ -53,9 +51,75 @@ const char* const kHelp =
     "  Inside fields a backslash is written \\\\, a TAB \\t, a LF \\n, a CR \\r.\n"
     "  Exit status: 0 done, 1 usage error, 2 refused or failed (nothing written).\n";
 
+// --- progress bar on a terminal ---
+
+// Short runs stay quiet; only a run one can watch gets a bar, drawn from the
+// progress each pass reports.
+class ProgressBar {
+public:
+    void Enable() {
+        enabled_ = true;
+        start_ = std::chrono::steady_clock::now();
+    }
+
+    void Show(const std::string& label, int block, int last) {
+        if (!enabled_ || std::chrono::steady_clock::now() - start_ < std::chrono::milliseconds(300)) return;
+        // A pass without numbers ("Reading block : CELL") shows an empty bar.
+        const std::string status =
+            last < 0 ? label : label + std::to_string(block) + " / " + std::to_string(last);
+        if (status == shown_) return;
+        shown_ = status;
+        int filled = 0;
+        if (last > 0 && block >= 0) filled = static_cast<int>(std::min(1.0, double(block) / double(last)) * kCells);
+        std::string line = "\r[" + std::string(static_cast<size_t>(filled), '#') +
+                           std::string(static_cast<size_t>(kCells - filled), '.') + "] " + status;
+        if (line.size() < width_) line += std::string(width_ - line.size(), ' ');
+        width_ = line.size();
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        std::fflush(stderr);
+    }
+
+    // Takes the bar off the line so that other output starts clean.
+    void Clear() {
+        shown_.clear();
+        if (width_ == 0) return;
+        std::string blank = "\r" + std::string(width_, ' ') + "\r";
+        std::fwrite(blank.data(), 1, blank.size(), stderr);
+        width_ = 0;
+    }
+
+    // Writes text to standard error with the bar out of the way.
+    void Print(const std::string& text) {
+        Clear();
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fflush(stderr);
+    }
+
+private:
+    static constexpr int kCells = 30;
+    bool enabled_ = false;
+    std::chrono::steady_clock::time_point start_;
+    std::string shown_;
+    size_t width_ = 0;
+};
+
+ProgressBar gBar;
+
+void OnProgress(const std::string& label, int block, int last) { gBar.Show(label, block, last); }
+
+// What a message box would show: "TITLE: text", its line breaks as lines.
+void Print(const qp::Notice& n) {
+    std::string text = n.title + ": " + n.text + "\n";
+    for (char& c : text)
+        if (c == '\r') c = '\n';
+    gBar.Print(text);
+}
+void Print(const qp::Notices& notices) {
+    for (const qp::Notice& n : notices) Print(n);
+}
+
 void Say(const std::string& text) {
-    std::string line = "quillane-cli: " + text + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    gBar.Print("quillane-cli: " + text + "\n");
 }
 
 int UsageError(const std::string& why) {
@@ -100,131 +164,33 @@ bool Unescape(const std::string& s, std::string& out) {
     return true;
 }
 
-// --- progress bar on a terminal ---
-
-class ProgressBar {
-public:
-    explicit ProgressBar(bool enabled) : enabled_(enabled) {}
-
-    void Show(const std::string& status) {
-        if (!enabled_) return;
-        std::lock_guard<std::mutex> lock(m_);
-        std::string line = "\r" + Bar(status) + " " + status;
-        if (line.size() < width_) line += std::string(width_ - line.size(), ' ');
-        width_ = line.size();
-        std::fwrite(line.data(), 1, line.size(), stderr);
-        std::fflush(stderr);
-    }
-
-    // Takes the bar off the line so that other output starts clean.
-    void Clear() {
-        std::lock_guard<std::mutex> lock(m_);
-        ClearLocked();
-    }
-
-    // Writes text to standard error with the bar out of the way.
-    void Print(const std::string& text) {
-        std::lock_guard<std::mutex> lock(m_);
-        ClearLocked();
-        std::fwrite(text.data(), 1, text.size(), stderr);
-        std::fflush(stderr);
-    }
-
-private:
-    void ClearLocked() {
-        if (width_ == 0) return;
-        std::string blank = "\r" + std::string(width_, ' ') + "\r";
-        std::fwrite(blank.data(), 1, blank.size(), stderr);
-        width_ = 0;
-    }
-
-    // "[#####.....]" from the "n / last" at the end of a status text; a pass
-    // without numbers ("Reading block : CELL") shows an empty bar.
-    static std::string Bar(const std::string& status) {
-        constexpr int kCells = 30;
-        int filled = 0;
-        size_t slash = status.rfind(" / ");
-        if (slash != std::string::npos) {
-            size_t start = status.rfind(' ', slash - 1);
-            long n = std::strtol(status.c_str() + (start == std::string::npos ? 0 : start + 1), nullptr, 10);
-            long last = std::strtol(status.c_str() + slash + 3, nullptr, 10);
-            if (last > 0 && n >= 0) filled = static_cast<int>(std::min(1.0, double(n) / double(last)) * kCells);
-        }
-        return "[" + std::string(static_cast<size_t>(filled), '#') +
-               std::string(static_cast<size_t>(kCells - filled), '.') + "]";
-    }
-
-    bool enabled_;
-    std::mutex m_;
-    size_t width_ = 0;
-};
-
-// --- one run of the program on the headless window system ---
+// --- one run of the program on the in-memory window system ---
 
 class Session {
 public:
-    explicit Session(bool terminal) : progress_(terminal) {
-        ui_.waitForWorker = false;
-        ui_.onMessage = [this](const qp::ShownMessage& m) { return OnMessage(m); };
+    Session() {
+        // Nothing below asks, but whatever a step would show is told.
+        ui_.onMessage = [](const qp::ShownMessage& m) {
+            Print(qp::Notice{m.title, m.text, m.icon});
+            return m.buttons == qp::Buttons::YesNo ? qp::Answer::Yes : qp::Answer::Ok;
+        };
         qp::SetPlatform(&ui_);
         qp::Startup();
     }
-    ~Session() {
-        qp::WaitForBackgroundCommand();
-        ui_.ReleaseWorker();
-    }
+    ~Session() { gBar.Clear(); }
 
-    qp::HeadlessPlatform& ui() { return ui_; }
-    int Stops() const { return stops_; }
-
-    // Hands one event to the program through the event path the window uses,
-    // then waits for the command it started (if any) to end.
-    void Step(const qp::Event& ev) {
-        ui_.PushEvent(ev);
-        qp::Event got;
-        if (ui_.WaitEvent(got)) qp::DispatchEvent(got);
-        WaitForCommand();
-    }
-    void Menu(int id) { Step({qp::EventKind::Menu, id}); }
-    void Control(int id, qp::ControlAction action) { Step({qp::EventKind::Control, id, action}); }
-
+    // "&Load" once the requester has answered.
     bool Load(const std::string& plugin) {
-        const int stops = stops_;
-        ui_.PushOpenPath(plugin);
-        Menu(qp::kMenuLoad);
-        return stops_ == stops && qp::gTable.loaded && qp::gFileInUse == plugin;
+        qp::BeginDictionaryCommand();
+        const qp::LoadOutcome out = qp::LoadChosenPlugin(plugin);
+        qp::EndDictionaryCommand();
+        gBar.Clear();
+        Print(out.notices);
+        return out.loaded;
     }
 
 private:
-    qp::Answer OnMessage(const qp::ShownMessage& m) {
-        std::string text = m.title + ": " + m.text + "\n";
-        for (char& c : text)
-            if (c == '\r') c = '\n';
-        progress_.Print(text);
-        if (m.icon == qp::Icon::Stop) ++stops_;
-        // The batch tool asks only the questions its arguments answered.
-        return m.buttons == qp::Buttons::YesNo ? qp::Answer::Yes : qp::Answer::Ok;
-    }
-
-    void WaitForCommand() {
-        using namespace std::chrono;
-        const auto start = steady_clock::now();
-        std::string shown;
-        while (qp::gBusy) {
-            // Short runs stay quiet; only a run one can watch gets a bar.
-            if (steady_clock::now() - start > milliseconds(300)) {
-                std::string status = ui_.GetStatusText(1);
-                if (status != shown) progress_.Show(shown = status);
-            }
-            ui_.WaitWorkerFor(20);
-        }
-        progress_.Clear();
-        qp::WaitForBackgroundCommand();
-    }
-
     qp::HeadlessPlatform ui_;
-    ProgressBar progress_;
-    std::atomic<int> stops_{0};
 };
 
 // --- arguments ---
@@ -328,44 +294,40 @@ bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
     return true;
 }
 
-// The name edit dialog's OK on every row of the tab whose ID matches, as a
-// user would do it: focus the row, open the dialog, type, press OK.
-// Rows by ID, per tab, built once: edits change flags and OV names only, so
-// the IDs and the row order stay as loaded.
+
+// The name edit dialog's OK on every row of the tab whose ID matches, with the
+// checks the dialog makes. Rows by ID, per tab, built once: edits change flags
+// and OV names only, so the IDs and the row order stay as loaded.
 using RowIndex = std::map<int, std::unordered_map<std::string, std::vector<size_t>>>;
 
-bool ApplyEdit(Session& s, const Edit& e, const std::string& file, RowIndex& index) {
+bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
     const std::string where = file + ":" + std::to_string(e.line) + ": ";
     const std::string tab = qp::TabTitle(e.list);
     auto found = index.find(e.list);
     if (found == index.end()) {
         found = index.emplace(e.list, RowIndex::mapped_type{}).first;
-        std::vector<qp::Row> rows = s.ui().Rows(e.list);
-        for (size_t r = 0; r < rows.size(); ++r) found->second[rows[r][1]].push_back(r);
+        const auto& rows = qp::gWs.nameLists[e.list];
+        for (size_t r = 0; r < rows.size(); ++r) found->second[rows[r].id].push_back(r);
     }
     auto hits = found->second.find(e.id);
     const bool any = hits != found->second.end();
     static const std::vector<size_t> kNone;
     for (size_t r : any ? hits->second : kNone) {
-        const std::string row = "tab \"" + tab + "\" row " + std::to_string(r + 1) + " (ID \"" +
-                                Escape(e.id) + "\")";
-        const int stops = s.Stops();
-        s.ui().ListSelectRow(e.list, static_cast<int>(r));
-        s.Control(e.list, qp::ControlAction::Activate);
-        if (s.Stops() != stops || !s.ui().IsDialogOpen(1)) {
-            Say(where + row + ": the name edit dialog refused the row");
+        const int g = e.list, row = static_cast<int>(r);
+        const std::string what = "tab \"" + tab + "\" row " + std::to_string(r + 1) + " (ID \"" +
+                                  Escape(e.id) + "\")";
+        if (auto refused = qp::NameEditRefusal(g, row)) {
+            Print(*refused);
+            Say(where + what + ": the name edit dialog refused the row");
             return false;
         }
-        if (!s.ui().IsControlEnabled(qp::kCtlOk)) {
-            s.Control(qp::kCtlCancel, qp::ControlAction::Press);
-            Say(where + row + ": flagged L, its name comes from a dictionary file");
+        if (!qp::NameEditAllowsOk(g, row)) {
+            Say(where + what + ": flagged L, its name comes from a dictionary file");
             return false;
         }
-        s.ui().TypeText(qp::kCtlOvField, e.ov);
-        s.Control(qp::kCtlOk, qp::ControlAction::Press);
-        if (s.Stops() != stops || s.ui().IsDialogOpen(1)) {
-            if (s.ui().IsDialogOpen(1)) s.Control(qp::kCtlCancel, qp::ControlAction::Press);
-            Say(where + row + ": the new name was refused");
+        if (auto refused = qp::CommitNameEdit(g, row, e.ov, qp::Plat().ListGetText(g, row, qp::kColFv))) {
+            Print(*refused);
+            Say(where + what + ": the new name was refused");
             return false;
         }
     }
@@ -375,18 +337,16 @@ bool ApplyEdit(Session& s, const Edit& e, const std::string& file, RowIndex& ind
 
 // --- commands ---
 
-int List(const Arguments& a, bool terminal) {
+int List(const Arguments& a) {
     const std::string plugin = FullPath(a.positional[0]);
-    Session s(terminal);
+    Session s;
     if (!s.Load(plugin)) return kExitRefused;
     std::string out;
     for (int g = qp::kFirstList; g <= qp::kLastList; ++g) {
         const std::string tab = Escape(qp::TabTitle(g));
-        for (const qp::Row& row : s.ui().Rows(g)) {
-            out += tab;
-            for (const std::string& field : row) out += "\t" + Escape(field);
-            out += "\n";
-        }
+        for (const qp::NameEntry& e : qp::gWs.nameLists[g])
+            out += tab + "\t" + Escape(e.flag) + "\t" + Escape(e.id) + "\t" + Escape(e.fv) + "\t" +
+                   Escape(e.ov) + "\n";
     }
     qp::SetBinaryMode(stdout);
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
@@ -396,7 +356,7 @@ int List(const Arguments& a, bool terminal) {
     return kExitOk;
 }
 
-int Convert(const Arguments& a, bool terminal) {
+int Convert(const Arguments& a) {
     const std::string plugin = FullPath(a.positional[0]);
     const std::string output = qp::SaveAsOutputPath(FullPath(a.positional[1]));
     if (output.empty()) return UsageError("OUTPUT " + a.positional[1] + " leaves no file name");
@@ -408,40 +368,55 @@ int Convert(const Arguments& a, bool terminal) {
     std::vector<Edit> edits;
     if (a.hasEdits && !ReadEdits(a.edits, edits)) return kExitRefused;
 
-    Session s(terminal);
+    Session s;
     if (!s.Load(plugin)) return kExitRefused;
     // Every edit is made before anything is saved: a refused one ends the run
     // with all files as they were.
     RowIndex index;
     for (const Edit& e : edits)
-        if (!ApplyEdit(s, e, a.edits, index)) return kExitRefused;
+        if (!ApplyEdit(e, a.edits, index)) return kExitRefused;
 
-    const int stops = s.Stops();
-    if (output == plugin && a.overwrite) {
-        s.Menu(qp::kMenuSave);
-        return s.Stops() == stops ? kExitOk : kExitRefused;
+    qp::BeginDictionaryCommand();
+    struct EndCommand {
+        ~EndCommand() { qp::EndDictionaryCommand(); }
+    } endCommand;
+    if (auto refused = qp::MasterSaveRefusal()) {
+        Print(*refused);
+        return kExitRefused;
     }
-    s.ui().PushSavePath(output);
-    s.Menu(qp::kMenuSaveAs);
-    // Save as refuses the plugin's own name with a notice, not a stop.
-    if (output == plugin) return kExitRefused;
-    return s.Stops() == stops && qp::gFileInUse == output ? kExitOk : kExitRefused;
+    if (output == plugin && a.overwrite) {
+        // The question Save asks, answered by --overwrite.
+        Print(qp::OverwriteQuestion());
+        auto failed = qp::SaveOverFileInUse();
+        gBar.Clear();
+        if (failed) Print(*failed);
+        return failed ? kExitRefused : kExitOk;
+    }
+    const qp::SaveOutcome saved = qp::SaveAsTo(output);
+    gBar.Clear();
+    Print(saved.notices);
+    return saved.saved ? kExitOk : kExitRefused;
 }
 
-int Reset(bool terminal) {
-    Session s(terminal);
-    const int stops = s.Stops();
-    s.Menu(qp::kMenuReset);
-    return s.Stops() == stops ? kExitOk : kExitRefused;
+int Reset() {
+    Session s;
+    Print(qp::ResetQuestion());
+    if (auto failed = qp::EraseExternalDatabase()) {
+        Print(*failed);
+        return kExitRefused;
+    }
+    Print(qp::ResetDone());
+    return kExitOk;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+namespace qp {
+
+int RunBatch(const std::vector<std::string>& args, const char* argv0) {
     if (args.empty()) return UsageError("no command given");
     if (args[0] == "build-dictionaries")
-        return qp::RunBuildDictionaries(std::vector<std::string>(args.begin() + 1, args.end()));
+        return RunBuildDictionaries(std::vector<std::string>(args.begin() + 1, args.end()));
     for (const std::string& s : args) {
         if (s == "--help" || s == "-h") {
             std::fputs(kUsage, stdout);
@@ -454,21 +429,17 @@ int main(int argc, char** argv) {
     if (!why.empty()) return UsageError(why);
 
     if (a.hasRoot) {
-        if (!qp::DirectoryExists(a.root)) {
+        if (!DirectoryExists(a.root)) {
             Say("--root " + a.root + ": no such folder");
             return kExitRefused;
         }
-        qp::SetProgramDirectory(a.root);
+        SetProgramDirectory(a.root);
     } else {
-        qp::InitProgramDirectory(argc > 0 ? argv[0] : "");
+        InitProgramDirectory(argv0);
     }
-    const bool terminal = qp::IsTerminal(stderr);
-    const int code = a.command == "list"      ? List(a, terminal)
-                     : a.command == "convert" ? Convert(a, terminal)
-                                              : Reset(terminal);
-    // Every file is written and closed by now: the system takes back the
-    // memory of a large plugin at once, faster than freeing it piece by piece.
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::_Exit(code);
+    if (IsTerminal(stderr)) gBar.Enable();
+    gWs.env.progress = &OnProgress;
+    return a.command == "list" ? List(a) : a.command == "convert" ? Convert(a) : Reset();
 }
+
+}  // namespace qp

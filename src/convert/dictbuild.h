@@ -4,14 +4,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "base/blocktable.h"
 
 namespace qp {
 
-// A plugin as its records, whole (16-byte header included), in file order.
-// Fails with a message on a file that does not hold whole TES3 records.
-bool ReadPluginRecords(const std::string& path, std::vector<std::string>& records,
-                       std::string& error);
+// A plugin's records (16-byte header included) in file order, as views of
+// the table's blocks.
+std::vector<std::string_view> RecordsOf(const BlockTable& table);
 
 struct BuiltFile {
     std::string name;   // program-relative, "data\Celldata.dat"
@@ -35,7 +37,7 @@ std::vector<std::string> DictionaryFileNames();
 // for indices 0 to 26, "Skill N" beyond.
 std::string SkillId(int index);
 
-DictionaryBuild BuildDictionaries(const std::vector<std::string>& fv,
-                                  const std::vector<std::string>& ov);
+DictionaryBuild BuildDictionaries(const std::vector<std::string_view>& fv,
+                                  const std::vector<std::string_view>& ov);
 
 }  // namespace qp

@@ -1,4 +1,4 @@
-#include "cli/dict_builder.h"
+#include "convert/dictbuild.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,65 +7,42 @@
 #include <set>
 #include <unordered_map>
 
-#include "app/globals.h"
+#include "base/lists.h"
 #include "dictionary/dictfile.h"
 #include "platform/files.h"
+#include "plugin/blocks.h"
 
 namespace qp {
 
 namespace {
 
-// ---- reading records ---------------------------------------------------
+// ---- reading records ----------------------------------------------------
 
-int32_t Int(const std::string& r, int64_t off) {
-    if (off < 0 || off + 4 > static_cast<int64_t>(r.size())) return 0;
-    uint32_t u = 0;
-    for (int i = 0; i < 4; ++i)
-        u |= static_cast<uint32_t>(static_cast<unsigned char>(r[static_cast<size_t>(off) + i])) << (8 * i);
-    return static_cast<int32_t>(u);
-}
+using Records = std::vector<std::string_view>;
 
+int32_t Int(std::string_view r, int64_t off) { return ReadRecordInt(r, static_cast<int>(off)); }
+std::string Type(std::string_view r) { return RecordType(r); }
+int64_t FindSub(std::string_view r, const char* name) { return FindRecordSubrecord(r, name); }
+int32_t SubSize(std::string_view r, int64_t p) { return p < 0 ? 0 : Int(r, p + 4); }
 // The bytes [off, off + len) inside the record, zero bytes dropped, as the
 // loader reads names and texts.
-std::string Str(const std::string& r, int64_t off, int64_t len) {
-    std::string out;
-    if (off < 0 || len <= 0) return out;
-    int64_t end = std::min<int64_t>(off + len, static_cast<int64_t>(r.size()));
-    for (int64_t i = off; i < end; ++i)
-        if (r[static_cast<size_t>(i)] != '\0') out += r[static_cast<size_t>(i)];
-    return out;
+std::string Str(std::string_view r, int64_t off, int64_t len) {
+    return off < 0 || len <= 0 ? std::string() : ReadRecordString(r, static_cast<int>(off), static_cast<int>(len));
 }
-
-std::string Type(const std::string& r) { return Str(r, 0, 4); }
-
-// Offset of the first subrecord with this name, or -1.
-int64_t FindSub(const std::string& r, const char* name) {
-    int64_t p = 16;
-    const int64_t size = static_cast<int64_t>(r.size());
-    while (p + 8 <= size) {
-        int32_t n = Int(r, p + 4);
-        if (n < 0 || p + 8 + n > size) return -1;
-        if (Str(r, p, 4) == name) return p;
-        p += 8 + n;
-    }
-    return -1;
-}
-
-int32_t SubSize(const std::string& r, int64_t p) { return p < 0 ? 0 : Int(r, p + 4); }
 
 // The record's identifier: its first subrecord's data without the terminator.
-std::string Identifier(const std::string& r) { return Str(r, 24, Int(r, 20) - 1); }
+std::string Identifier(std::string_view r) { return Str(r, 24, Int(r, 20) - 1); }
 
 // A zero-terminated name; empty when the subrecord is missing or holds one
 // byte or less, as the loader treats it.
-std::string NameOf(const std::string& r, const char* sub) {
+std::string NameOf(std::string_view r, const char* sub) {
     int64_t p = FindSub(r, sub);
     if (p < 0 || SubSize(r, p) <= 1) return {};
     return Str(r, p + 8, SubSize(r, p) - 1);
 }
 
 // A long text or setting value: the whole data.
-std::string DataOf(const std::string& r, const char* sub, bool* present = nullptr) {
+std::string DataOf(std::string_view r, const char* sub, bool* present = nullptr) {
     int64_t p = FindSub(r, sub);
     if (present) *present = p >= 0;
     if (p < 0) return {};
@@ -113,14 +90,14 @@ struct Keyed {
 // their position among the interior cells; path grids by their grid and,
 // among path grids of the same grid (the interior ones all carry one), by
 // position; game settings by NAME; skills by skill index.
-std::vector<Keyed> KeyRecords(const std::vector<std::string>& records) {
+std::vector<Keyed> KeyRecords(const Records& records) {
     std::vector<Keyed> out;
     std::set<std::string> named;
     for (int g = kFirstList; g <= kLastList; ++g) named.insert(ListRecordType(g));
     int interior = 0;
     std::map<std::pair<int32_t, int32_t>, int> gridSeen;
     for (size_t i = 1; i < records.size(); ++i) {
-        const std::string& r = records[i];
+        const std::string_view r = records[i];
         const std::string type = Type(r);
         Keyed k{type, {}, i};
         if (type == "CELL") {
@@ -248,7 +225,7 @@ const char* LongTextFile(const std::string& type) {
 
 // The STRV value of the game setting with this NAME (compared as the game
 // does, ignoring case), or empty.
-std::string SettingValue(const std::vector<std::string>& records, const std::string& name) {
+std::string SettingValue(const Records& records, const std::string& name) {
     if (name.empty()) return {};
     for (size_t i = 1; i < records.size(); ++i)
         if (Type(records[i]) == "GMST" && EqualNoCase(Identifier(records[i]), name))
@@ -258,37 +235,11 @@ std::string SettingValue(const std::vector<std::string>& records, const std::str
 
 }  // namespace
 
-bool ReadPluginRecords(const std::string& path, std::vector<std::string>& records,
-                       std::string& error) {
-    records.clear();
-    std::string data, err;
-    if (!ReadWholeFile(path, data, &err)) {
-        error = "cannot read " + path + ": " + err;
-        return false;
-    }
-    const int64_t L = static_cast<int64_t>(data.size());
-    if (L < 16 || data.compare(0, 4, "TES3") != 0) {
-        error = path + " is not a TES3 plugin: no header record at its start";
-        return false;
-    }
-    int64_t pos = 0;
-    while (pos < L) {
-        // Four zero bytes where a record type belongs end the plugin.
-        if (pos + 4 <= L && data.compare(static_cast<size_t>(pos), 4, std::string(4, '\0')) == 0) break;
-        if (pos + 16 > L) {
-            error = path + " ends inside a record header at offset " + std::to_string(pos);
-            return false;
-        }
-        int32_t size = Int(data, pos + 4);
-        if (size < 0 || size > L - pos - 16) {
-            error = path + ": the record at offset " + std::to_string(pos) +
-                    " runs past the end of the file";
-            return false;
-        }
-        records.emplace_back(data, static_cast<size_t>(pos), static_cast<size_t>(size) + 16);
-        pos += 16 + size;
-    }
-    return true;
+std::vector<std::string_view> RecordsOf(const BlockTable& table) {
+    std::vector<std::string_view> out;
+    out.reserve(table.blocks.size());
+    for (size_t i = 0; i < table.blocks.size(); ++i) out.push_back(table.blocks[i]);
+    return out;
 }
 
 std::vector<std::string> DictionaryFileNames() {
@@ -311,8 +262,8 @@ std::string SkillId(int index) {
     return "Skill " + std::to_string(index);
 }
 
-DictionaryBuild BuildDictionaries(const std::vector<std::string>& fv,
-                                  const std::vector<std::string>& ov) {
+DictionaryBuild BuildDictionaries(const std::vector<std::string_view>& fv,
+                                  const std::vector<std::string_view>& ov) {
     Builder b;
     const std::vector<Keyed> fvKeys = KeyRecords(fv);
     const std::vector<Keyed> ovKeys = KeyRecords(ov);
@@ -331,8 +282,8 @@ DictionaryBuild BuildDictionaries(const std::vector<std::string>& fv,
             fvOnly[k.kind].push_back(k.key);
             continue;
         }
-        const std::string& a = fv[k.record];
-        const std::string& o = ov[it->second];
+        const std::string_view a = fv[k.record];
+        const std::string_view o = ov[it->second];
         const std::string where = k.kind + " " + k.key;
         if (const char* dict = NameDictionary(k.kind)) {
             const char* sub = NameSubrecord(k.kind);

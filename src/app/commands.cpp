@@ -1,0 +1,144 @@
+#include "app/commands.h"
+
+#include "app/shell.h"
+#include "base/config.h"
+#include "base/workspace.h"
+#include "convert/extdb.h"
+#include "convert/save.h"
+#include "dictionary/dictfile.h"
+#include "platform/files.h"
+#include "plugin/blocks.h"
+#include "ui/mainwindow.h"
+#include "ui/objectwindow.h"
+
+namespace qp {
+
+LoadOutcome LoadChosenPlugin(const std::string& path) {
+    gWs.config.plugPath = FolderPart(path);
+    WriteConfiguration();
+    LoadOutcome out = LoadPlugin(path);
+    if (out.loaded) FillTabs();
+    return out;
+}
+
+void LoadCommand() {
+    BeginDictionaryCommand();
+    const std::string remembered = gWs.fileInUse;
+    gWs.config.plugPath = ReadConfiguredString("Plugin Path", "PlugPath", "c:\\");
+    std::string path =
+        Plat().OpenFileRequester("ESP file to load ", gWs.config.plugPath, "ESP (*.esp)", "*.esp");
+    if (path.empty()) {
+        gWs.fileInUse = remembered;
+    } else {
+        MenuLock();
+        ShowNotices(LoadChosenPlugin(path).notices);
+        // The menus that need a plugin stay off until one is loaded.
+        if (gWs.table.loaded) {
+            MenuUnlock();
+        } else {
+            Plat().EnableMenuItem(kMenuLoad, true);
+            Plat().EnableMenuItem(kMenuReset, true);
+        }
+    }
+    EndDictionaryCommand();
+    EndBackgroundCommand();
+}
+
+std::optional<Notice> MasterSaveRefusal() {
+    if (!IsMasterFile()) return std::nullopt;
+    return Notice{"INFORMATION", kMasterSaveMessage, Icon::Stop};
+}
+
+Notice OverwriteQuestion() {
+    return {"QUESTION", "OVERWRITE THE FILE IN USE  :" + std::string(22, ' ') + "\r" + gWs.fileInUse,
+            Icon::Question};
+}
+
+std::optional<Notice> SaveOverFileInUse() {
+    auto failed = RunSaveSequence(gWs.fileInUse);
+    if (!failed) Plat().SetStatusText(kStatusFile, "File : " + FileNamePart(gWs.fileInUse));
+    return failed;
+}
+
+SaveOutcome SaveAsTo(const std::string& output) {
+    SaveOutcome out;
+    if (output == gWs.fileInUse) {
+        out.notices.push_back({"INFORMATION",
+                               "THE NAME OF THE OUTPUT FILE IS IDENTICAL TO THE NAME OF THE INPUT FILE.\r   "
+                               "ENTER A DIFFERENT NAME OR USE 'SAVE' TO OVERWRITE THIS FILE.",
+                               Icon::Information});
+        return out;
+    }
+    if (auto failed = RunSaveSequence(output)) {
+        out.notices.push_back(*failed);
+        return out;
+    }
+    // The folder is remembered only once the save has succeeded.
+    gWs.config.savePath = FolderPart(output);
+    WriteConfiguration();
+    gWs.fileInUse = output;
+    Plat().SetStatusText(kStatusFile, "File : " + FileNamePart(gWs.fileInUse));
+    out.saved = true;
+    return out;
+}
+
+void SaveAsCommand() {
+    BeginDictionaryCommand();
+    if (auto refused = MasterSaveRefusal()) {
+        ShowNotice(*refused);
+    } else {
+        gWs.config.savePath = ReadConfiguredString("Save Path", "SavePath", "C:\\");
+        std::string chosen =
+            Plat().SaveFileRequester("ESP file to save", gWs.config.savePath, "ESP (*.esp)", "*.esp");
+        std::string output = chosen.empty() ? std::string() : SaveAsOutputPath(chosen);
+        // Nothing to do when cancelled, or when no name is left.
+        if (output == gWs.fileInUse) {
+            ShowNotices(SaveAsTo(output).notices);
+        } else if (!output.empty()) {
+            MenuLock();
+            ShowNotices(SaveAsTo(output).notices);
+            MenuUnlock();
+        }
+    }
+    EndDictionaryCommand();
+    EndBackgroundCommand();
+}
+
+void SaveCommand() {
+    BeginDictionaryCommand();
+    if (auto refused = MasterSaveRefusal()) {
+        ShowNotice(*refused);
+    } else {
+        MenuLock();
+        const Notice q = OverwriteQuestion();
+        if (Message(q.title, q.text, q.icon, Buttons::YesNo) == Answer::Yes)
+            if (auto failed = SaveOverFileInUse()) ShowNotice(*failed);
+        MenuUnlock();
+    }
+    EndDictionaryCommand();
+    EndBackgroundCommand();
+}
+
+Notice ResetQuestion() {
+    std::string name = FileNamePart(kExternalDatabase);
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return {"ALERT!",
+            "ERASE THE EXTERNAL BASE ONLY IF YOU ARE SURE YOU DON'T\rNEED THIS DATAS FOR FUTURE "
+            "TRANSLATION.\r\rFILE IN USE : " +
+                name + "\r\r                ERASE EXTERNAL DATA BASE?",
+            Icon::Warning};
+}
+
+Notice ResetDone() { return {"INFORMATION", "DATA BASE ERASED.", Icon::Information}; }
+
+void ResetCommand() {
+    const Notice q = ResetQuestion();
+    if (Message(q.title, q.text, q.icon, Buttons::YesNo) != Answer::Yes) return;
+    if (auto failed = EraseExternalDatabase())
+        ShowNotice(*failed);
+    else
+        ShowNotice(ResetDone());
+}
+
+}  // namespace qp

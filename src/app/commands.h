@@ -1,0 +1,45 @@
+// The commands of the menu bar that work on plugins and the external
+// database, and the steps behind them that the batch tool runs too. The
+// commands take no arguments and show what the steps return.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "base/notice.h"
+#include "plugin/read.h"
+
+namespace qp {
+
+// "&Load", "Save" and "Save as..." run on the worker; "Reset file" on the
+// main thread.
+void LoadCommand();
+void SaveCommand();
+void SaveAsCommand();
+void ResetCommand();
+
+// Load of a chosen plugin: its folder remembered in the configuration file,
+// the plugin read and converted, the tabs filled.
+LoadOutcome LoadChosenPlugin(const std::string& path);
+
+// Save and Save as refuse a master file.
+std::optional<Notice> MasterSaveRefusal();
+// The question Save asks before it overwrites the file in use.
+Notice OverwriteQuestion();
+// Save after the user's Yes: the save sequence over the file in use.
+std::optional<Notice> SaveOverFileInUse();
+
+struct SaveOutcome {
+    bool saved = false;
+    Notices notices;
+};
+// Save as onto output (the requester's answer made a plugin name): refused
+// when it names the file in use; after a successful save, its folder is
+// remembered and it becomes the file in use.
+SaveOutcome SaveAsTo(const std::string& output);
+
+// The question "Reset file" asks, and what it answers.
+Notice ResetQuestion();
+Notice ResetDone();
+
+}  // namespace qp

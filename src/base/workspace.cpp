@@ -1,0 +1,13 @@
+#include "base/workspace.h"
+
+namespace qp {
+
+Workspace gWs;
+
+void ResetWorkspace() { gWs = Workspace(gWs.env); }
+
+const char* const kInProgressMessage = "LOAD/SAVE IN PROGRESS.\r              PLEASE WAIT!";
+const char* const kExternalDatabase = "dataextra\\Extradata.dat";
+const char* const kProgramTitle = "QUILLANE v3.03a";
+
+}  // namespace qp

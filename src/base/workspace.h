@@ -1,0 +1,177 @@
+// The program's state, all of it, in one place: the loaded plugin and its
+// journal, the name lists behind the 25 tabs, the skill and text lists, the
+// configuration, the dialogs' working values, the dictionary cache and the
+// flags through which the event loop and the worker coordinate.
+//
+// Threads. There are at most two: the main thread (event loop, dialogs,
+// sorting, "Reset file") and one worker that runs Load, Save or Save as. They
+// share no lock over this state; they take turns, and the turns are kept by
+// one rule:
+//
+//     While the busy flag is set, the main thread leaves the block table and
+//     the name lists alone.
+//
+// The menu lock keeps every command that changes them off while a command or
+// a dialog works, and the dialog-open flag keeps the two dialogs and sorting
+// from overlapping. Each member below says which thread writes it and when.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/blocktable.h"
+#include "base/config.h"
+#include "platform/ids.h"
+#include "platform/platform.h"
+
+namespace qp {
+
+// One named record of the loaded plugin, shown as one row of its tab.
+struct NameEntry {
+    std::string flag;  // "", "L", "T", "N" or "*"
+    std::string id;
+    std::string fv;    // the name before conversion
+    std::string ov;    // the name the converted plugin carries
+    int32_t block = 0;
+};
+
+// A SKIL record, for the long-text editor.
+struct SkillEntry {
+    int32_t index = 0;
+    std::string id;  // string 1 of the skill dictionary
+    std::string fv;
+    std::string ov;
+    int32_t block = 0;
+};
+
+// An entry of the long-text editor's working list.
+struct TextEntry {
+    std::string id;
+    int32_t block = 0;
+};
+
+// The row the user last touched, as its view showed it.
+struct CurrentRow {
+    int list = 0;
+    std::string type, flag, id, fv, ov;
+};
+
+// What the "Edit text" item chose: caption, long-text file, subrecord.
+struct TextEditParameters {
+    std::string type;
+    std::string file;
+    std::string subrecord;
+};
+
+// A flag both threads read and write without a lock. Copying copies its
+// value, so that the workspace is reset by one assignment.
+class SharedFlag {
+public:
+    SharedFlag() = default;
+    SharedFlag(const SharedFlag& other) : v_(other.v_.load()) {}
+    SharedFlag& operator=(const SharedFlag& other) {
+        v_ = other.v_.load();
+        return *this;
+    }
+    SharedFlag& operator=(int v) {
+        v_ = v;
+        return *this;
+    }
+    operator int() const { return v_.load(); }
+
+private:
+    std::atomic<int> v_{0};
+};
+
+// The dictionary layer's parsed files and the problems met while a command
+// runs (its own lock guards it; see dictionary/dictfile.cpp).
+struct DictionaryCache;
+
+// Where a pass stands, for a watcher other than the status bar: its label
+// ("Save Block : "), the block and the last block (-1 when the pass counts
+// none, as the read pass, whose label then ends with the record type).
+using ProgressHook = void (*)(const std::string& label, int block, int last);
+
+struct Workspace {
+    // Set by main() before start-up, and kept by a reset: the window system
+    // in use, the program directory (with a trailing separator) and the
+    // batch tool's progress watcher.
+    struct Environment {
+        Platform* platform = nullptr;
+        std::string programDir;
+        ProgressHook progress = nullptr;
+    };
+    Workspace() = default;
+    explicit Workspace(Environment e) : env(std::move(e)) {}
+
+    Environment env;
+
+    // --- the loaded plugin (worker: Load and the save sequence; main thread:
+    // the text edit dialog's "SAVE" and tests, never while busy) ---
+    BlockTable table;
+    // The undo record of a running save sequence (worker).
+    BlockJournal journal;
+    // Lists 3..27; entries 0..2 are unused so that a list number indexes.
+    // Written by Load (worker), the name edit dialog (main), sorting (main)
+    // and the save sequence (worker).
+    std::vector<NameEntry> nameLists[kLastList + 1];
+    // The SKIL records of the plugin (worker: Load).
+    std::vector<SkillEntry> skills;
+    // The plugin file last loaded or written by Save as (worker).
+    std::string fileInUse;
+
+    // --- the window (main thread) ---
+    // Next sort direction per list: 1 ascending, -1 descending.
+    std::array<int, kLastList + 1> sortDirection = [] {
+        std::array<int, kLastList + 1> d{};
+        d.fill(1);
+        return d;
+    }();
+    CurrentRow currentRow;
+    // The row the name edit dialog is open on.
+    int editList = 0;
+    int editRow = -1;
+    // The text edit dialog: what it edits, its entries, the one shown.
+    TextEditParameters textParams;
+    std::vector<TextEntry> textEditList;
+    int textSelected = -1;
+    // Looked up once at start-up.
+    bool helpAvailable = false;
+
+    // --- configuration (main thread at start-up; worker: Load and Save as
+    // store a folder; the reader is held under its own lock) ---
+    Configuration config;
+    ConfigurationReader configReader;
+
+    // --- dictionaries (either thread, under the cache's own lock) ---
+    std::shared_ptr<DictionaryCache> dictionaries;
+
+    // --- flags ---
+    // Set by the main thread when it starts the worker; cleared by the
+    // command, together with finished, as its last step.
+    SharedFlag busy;
+    SharedFlag finished;
+    // A dialog is open (main thread).
+    SharedFlag dialogOpen;
+    // The user confirmed quitting (main thread).
+    SharedFlag quit;
+};
+
+extern Workspace gWs;
+
+// Everything back to its start, but the environment main() set up.
+void ResetWorkspace();
+
+// The window system in use.
+inline Platform& Plat() { return *gWs.env.platform; }
+inline void SetPlatform(Platform* p) { gWs.env.platform = p; }
+
+extern const char* const kInProgressMessage;
+extern const char* const kExternalDatabase;  // "dataextra\Extradata.dat"
+extern const char* const kProgramTitle;
+
+}  // namespace qp

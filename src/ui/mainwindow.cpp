@@ -1,0 +1,82 @@
+#include "ui/mainwindow.h"
+
+#include "base/lists.h"
+#include "base/workspace.h"
+
+namespace qp {
+
+namespace {
+
+const int kLockedIds[] = {kMenuLoad, kMenuSave, kMenuSaveAs, kMenuReset, kMenuTextBook,
+                          kMenuTextClass, kMenuTextRace, kMenuTextSkill, kMenuTextBirthsign,
+                          kMenuEdit};
+
+std::vector<Menu> MenuBarModel() {
+    return {
+        {"File",
+         {{kMenuLoad, "&Load", true},
+          {kMenuSave, "Save", false},
+          {kMenuSaveAs, "Save as...", false},
+          {0, "", true},
+          {kMenuQuit, "&Quit", true}}},
+        {"External data", {{kMenuReset, "Reset file", true}}},
+        {"Edit text",
+         {{kMenuTextBook, "Book", false},
+          {kMenuTextClass, "Class", false},
+          {kMenuTextRace, "Race", false},
+          {kMenuTextSkill, "Skill", false},
+          {kMenuTextBirthsign, "Birthsign", false}}},
+        {"?", {{kMenuHelp, "Help", true}, {0, "", true}, {kMenuAbout, "About", true}}},
+    };
+}
+
+}  // namespace
+
+void BuildMainWindow() {
+    Platform& p = Plat();
+    p.CreateMainWindow(kProgramTitle, gWs.config.windowWidth, gWs.config.windowHeight);
+    p.SetMenuBar(MenuBarModel());
+    p.SetPopupMenu({kMenuEdit, "Edit", false});
+    for (int id : {kMenuSave, kMenuSaveAs, kMenuTextBook, kMenuTextClass, kMenuTextRace,
+                   kMenuTextSkill, kMenuTextBirthsign, kMenuEdit})
+        p.EnableMenuItem(id, false);
+    int w = gWs.config.windowWidth;
+    p.CreateStatusBar(w / 4);
+    std::vector<std::string> titles;
+    for (int g = kFirstList; g <= kLastList; ++g) titles.push_back(TabTitle(g));
+    p.CreateObjectWindow("OBJECT WINDOW...", titles,
+                         {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV Name", 248}});
+    LayoutObjectWindow(false);
+    p.SetStatusText(kStatusFile, "File :");
+}
+
+void LayoutObjectWindow(bool afterResize) {
+    int w = 0, h = 0;
+    Plat().GetMainWindowSize(w, h);
+    Platform& p = Plat();
+    p.SetControlGeometry(kCtlFrame, {5, 0, w - 10, h - 40});
+    p.SetControlGeometry(kCtlTabs, {10, 15, w - 20, h - 60});
+    int origin = afterResize ? 0 : 1;
+    for (int g = kFirstList; g <= kLastList; ++g)
+        p.SetControlGeometry(g, {origin, origin, w - 26, h - 87});
+}
+
+void MenuLock() {
+    for (int id : kLockedIds) Plat().EnableMenuItem(id, false);
+}
+
+void MenuUnlock() {
+    for (int id : kLockedIds) Plat().EnableMenuItem(id, true);
+}
+
+Answer Message(const std::string& title, const std::string& text, Icon icon, Buttons buttons) {
+    return Plat().MessageBox(title, text, icon, buttons);
+}
+
+void ShowNotice(const Notice& n) { Message(n.title, n.text, n.icon); }
+
+void ShowNotices(const Notices& notices) {
+    for (const Notice& n : notices) ShowNotice(n);
+}
+
+}  // namespace qp
