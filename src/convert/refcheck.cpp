@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
-#include <unordered_set>
 
 #include "app/bytes.h"
 
@@ -284,22 +283,27 @@ bool CellNameIndex::Classify(std::string_view name, bool prefix, RefKind& kind,
     if (std::binary_search(known_.begin(), known_.end(), folded)) return false;
     if (prefix) {
         // A name that only starts cell names: the renamed cells it stops
-        // matching after the conversion (those whose new name no longer starts
-        // with it). One new name is the one meant; several are listed, since
-        // which common start fits them is the translator's call.
+        // matching after the conversion (their new name does not start with
+        // it). A new name that starts with another of them is matched by that
+        // one and left out. One new name left is the one meant; several are
+        // listed, since the start they share is the translator's call.
         std::vector<size_t> lost;
         for (auto i = first; i != byFoldedA_.end() && entries_[*i].foldedA.starts_with(folded); ++i)
             if (!entries_[*i].foldedB.starts_with(folded)) lost.push_back(*i);
-        std::sort(lost.begin(), lost.end());  // link order
-        std::unordered_set<std::string_view> seen;
-        size_t distinct = 0;
-        for (size_t i : lost) {
-            if (!seen.insert(entries_[i].b).second) continue;
-            if (++distinct <= 3) counterpart += (distinct > 1 ? " | " : "") + entries_[i].b;
-        }
-        if (distinct > 3) counterpart += " | ...";
-        if (distinct > 0) {
-            kind = distinct == 1 ? RefKind::Counterpart : RefKind::Several;
+        std::sort(lost.begin(), lost.end(), [&](size_t l, size_t r) {
+            const int c = entries_[l].foldedB.compare(entries_[r].foldedB);
+            return c != 0 ? c < 0 : l < r;
+        });
+        std::vector<size_t> meant;
+        for (size_t i : lost)
+            if (meant.empty() || !entries_[i].foldedB.starts_with(entries_[meant.back()].foldedB))
+                meant.push_back(i);
+        std::sort(meant.begin(), meant.end());  // link order
+        for (size_t n = 0; n < meant.size() && n < 3; ++n)
+            counterpart += (n > 0 ? " | " : "") + entries_[meant[n]].b;
+        if (meant.size() > 3) counterpart += " | ...";
+        if (!meant.empty()) {
+            kind = meant.size() == 1 ? RefKind::Counterpart : RefKind::Several;
             return true;
         }
         auto k = std::lower_bound(known_.begin(), known_.end(), folded);
