@@ -57,7 +57,7 @@ struct CellFunction {
 // GetPCCell and ShowMap take their name as the start of a cell name
 // (GetPCCell "Balmora" is true in "Balmora, Guild of Mages").
 constexpr CellFunction kCellFunctions[] = {
-    {"getpccell", "GetPCCell", 1, true},          // "cell"
+    {"getpccell", "GetPCCell", 1, true},           // "cell"
     {"positioncell", "PositionCell", 5, false},    // x, y, z, zRot, "cell"
     {"placeitemcell", "PlaceItemCell", 2, false},  // "object", "cell", x, y, z, zRot
     {"aiescortcell", "AIEscortCell", 2, false},    // "actor", "cell", duration, x, y, z [, reset]
@@ -193,7 +193,8 @@ std::vector<CellNamePlace> CellNamePlaces(std::string_view record) {
             places.push_back({"MVRF", "MVRF CNAM", NameData(data), false});
         } else if (name == script) {
             for (ScriptCellName& c : ScanScriptCellNames(data))
-                places.push_back({c.function, std::string(script) + " line " + std::to_string(c.line),
+                places.push_back({c.function,
+                                  std::string(script) + " line " + std::to_string(c.line),
                                   std::move(c.name), c.prefix});
         }
         previous = name;
@@ -313,7 +314,8 @@ bool CellNameIndex::Classify(std::string_view name, bool prefix, RefKind& kind,
     return true;
 }
 
-void CheckRecord(std::string_view record, const CellNameIndex& names, std::vector<RefFinding>& out) {
+void CheckRecord(std::string_view record, const CellNameIndex& names,
+                 std::vector<RefFinding>& out) {
     std::vector<CellNamePlace> places = CellNamePlaces(record);
     if (places.empty()) return;
     const std::string type = RecordType(record), id = RecordId(record);

@@ -65,7 +65,8 @@ public:
 
     // False when the name is no finding; else its kind and counterpart
     // (empty for Unknown; for Several the first few, " | " between them).
-    bool Classify(std::string_view name, bool prefix, RefKind& kind, std::string& counterpart) const;
+    bool Classify(std::string_view name, bool prefix, RefKind& kind,
+                  std::string& counterpart) const;
 
 private:
     struct Entry {
@@ -83,7 +84,8 @@ struct RefFinding {
 };
 
 // Appends the findings of one record.
-void CheckRecord(std::string_view record, const CellNameIndex& names, std::vector<RefFinding>& out);
+void CheckRecord(std::string_view record, const CellNameIndex& names,
+                 std::vector<RefFinding>& out);
 
 // type TAB id TAB where TAB name TAB counterpart; inside a field a backslash
 // is written \\, a TAB \t, a LF \n, a CR \r.
