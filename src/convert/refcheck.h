@@ -65,6 +65,11 @@ public:
 
     // False when the name is no finding; else its kind and counterpart
     // (empty for Unknown; for Several the first few, " | " between them).
+    // Letter case is ignored, as the game ignores it. A name whose first
+    // pair renames it has that pair's new name as counterpart; a known name
+    // is no finding. A prefix name (GetPCCell, ShowMap) that is no whole name
+    // stands for the renamed cells it starts whose new names it does not
+    // start: one new name is its counterpart, several make it Several.
     bool Classify(std::string_view name, bool prefix, RefKind& kind,
                   std::string& counterpart) const;
 
@@ -72,9 +77,9 @@ private:
     struct Entry {
         std::string a, b, foldedA, foldedB;
     };
-    std::vector<Entry> entries_;      // the first pair of each A, in link order
-    std::vector<size_t> byA_;         // entries_ by A
-    std::vector<size_t> byFoldedA_;   // entries_ by folded A, then link order
+    std::vector<Entry> entries_;      // every link pair, in link order
+    std::vector<size_t> byA_;         // the first entry of each A, by A
+    std::vector<size_t> byFoldedA_;   // the same entries by folded A, then link order
     std::vector<std::string> known_;  // folded, sorted, unique
 };
 
