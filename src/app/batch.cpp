@@ -12,6 +12,7 @@
 #include "app/builddict.h"
 #include "app/commands.h"
 #include "app/shell.h"
+#include "base/fields.h"
 #include "base/lists.h"
 #include "base/paths.h"
 #include "base/workspace.h"
@@ -128,41 +129,6 @@ int UsageError(const std::string& why) {
     return kExitUsage;
 }
 
-// --- field escapes shared by "list" and the edits file ---
-
-std::string Escape(const std::string& s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
-bool Unescape(const std::string& s, std::string& out) {
-    out.clear();
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\') {
-            out += s[i];
-            continue;
-        }
-        if (++i == s.size()) return false;
-        switch (s[i]) {
-        case '\\': out += '\\'; break;
-        case 't': out += '\t'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        default: return false;
-        }
-    }
-    return true;
-}
 
 // --- one run of the program on the in-memory window system ---
 
@@ -278,15 +244,15 @@ bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
         Edit e;
         e.line = number;
         std::string title;
-        if (fields.size() != 3 || !Unescape(fields[0], title) || !Unescape(fields[1], e.id) ||
-            !Unescape(fields[2], e.ov)) {
+        if (fields.size() != 3 || !qp::UnescapeField(fields[0], title) ||
+            !qp::UnescapeField(fields[1], e.id) || !qp::UnescapeField(fields[2], e.ov)) {
             Say(where + "malformed edit (TAB-TITLE<TAB>ID<TAB>NEW OV NAME, escapes \\\\ \\t \\n \\r)");
             return false;
         }
         for (int g = qp::kFirstList; g <= qp::kLastList; ++g)
             if (title == qp::TabTitle(g)) e.list = g;
         if (e.list == 0) {
-            Say(where + "no tab titled \"" + Escape(title) + "\"");
+            Say(where + "no tab titled \"" + qp::EscapeField(title) + "\"");
             return false;
         }
         edits.push_back(std::move(e));
@@ -315,7 +281,7 @@ bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
     for (size_t r : any ? hits->second : kNone) {
         const int g = e.list, row = static_cast<int>(r);
         const std::string what = "tab \"" + tab + "\" row " + std::to_string(r + 1) + " (ID \"" +
-                                  Escape(e.id) + "\")";
+                                  qp::EscapeField(e.id) + "\")";
         if (auto refused = qp::NameEditRefusal(g, row)) {
             Print(*refused);
             Say(where + what + ": the name edit dialog refused the row");
@@ -331,7 +297,7 @@ bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
             return false;
         }
     }
-    if (!any) Say(where + "no row with ID \"" + Escape(e.id) + "\" in tab \"" + tab + "\"");
+    if (!any) Say(where + "no row with ID \"" + qp::EscapeField(e.id) + "\" in tab \"" + tab + "\"");
     return any;
 }
 
@@ -343,10 +309,10 @@ int List(const Arguments& a) {
     if (!s.Load(plugin)) return kExitRefused;
     std::string out;
     for (int g = qp::kFirstList; g <= qp::kLastList; ++g) {
-        const std::string tab = Escape(qp::TabTitle(g));
+        const std::string tab = qp::EscapeField(qp::TabTitle(g));
         for (const qp::NameEntry& e : qp::gWs.nameLists[g])
-            out += tab + "\t" + Escape(e.flag) + "\t" + Escape(e.id) + "\t" + Escape(e.fv) + "\t" +
-                   Escape(e.ov) + "\n";
+            out += tab + "\t" + qp::EscapeField(e.flag) + "\t" + qp::EscapeField(e.id) + "\t" +
+                   qp::EscapeField(e.fv) + "\t" + qp::EscapeField(e.ov) + "\n";
     }
     qp::SetBinaryMode(stdout);
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <numeric>
 
-#include "app/bytes.h"
+#include "base/bytes.h"
+#include "base/fields.h"
+#include "plugin/blocks.h"
 
 namespace qp {
 
@@ -20,31 +22,19 @@ std::string Fold(std::string_view s) {
     return out;
 }
 
-std::string WithoutZeros(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s)
-        if (c) out += c;
-    return out;
-}
-
 // A name subrecord's text: all but its terminator, zero bytes dropped, as the
 // conversion reads the names it changes.
 std::string NameData(std::string_view data) {
-    return data.empty() ? std::string() : WithoutZeros(data.substr(0, data.size() - 1));
+    return ReadRecordString(data, 0, static_cast<int>(data.size()) - 1);
 }
 
 // Visits (name, data) of each subrecord while visit returns true; stops at a
 // header or a data size that does not fit inside the record.
 template <typename F>
 void ForEachSubrecord(std::string_view record, F&& visit) {
-    size_t p = 16;
-    while (p + 8 <= record.size()) {
-        const int32_t n = GetLe32(record.data() + p + 4);
-        if (n < 0 || static_cast<size_t>(n) > record.size() - p - 8) return;
-        if (!visit(record.substr(p, 4), record.substr(p + 8, static_cast<size_t>(n)))) return;
-        p += 8 + static_cast<size_t>(n);
-    }
+    WalkRecordSubrecords(record, [&](int o, std::string_view name, int n) {
+        return visit(name, record.substr(static_cast<size_t>(o) + 8, static_cast<size_t>(n)));
+    });
 }
 
 struct CellFunction {
@@ -136,21 +126,6 @@ void ScanLine(const std::vector<Token>& tokens, int line, std::vector<ScriptCell
     }
 }
 
-std::string Escape(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
 std::string Counted(size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -202,8 +177,6 @@ std::vector<CellNamePlace> CellNamePlaces(std::string_view record) {
     });
     return places;
 }
-
-std::string RecordType(std::string_view record) { return WithoutZeros(record.substr(0, 4)); }
 
 std::string RecordId(std::string_view record) {
     if (record.size() < 16) return {};
@@ -331,8 +304,8 @@ void CheckRecord(std::string_view record, const CellNameIndex& names,
 }
 
 std::string FormatFinding(const RefFinding& f) {
-    return Escape(f.type) + '\t' + Escape(f.id) + '\t' + Escape(f.where) + '\t' + Escape(f.name) +
-           '\t' + Escape(f.counterpart);
+    return EscapeField(f.type) + '\t' + EscapeField(f.id) + '\t' + EscapeField(f.where) + '\t' + EscapeField(f.name) +
+           '\t' + EscapeField(f.counterpart);
 }
 
 std::string FormatFindingCounts(const std::vector<RefFinding>& findings) {

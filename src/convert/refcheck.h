@@ -41,8 +41,6 @@ struct CellNamePlace {
 // MVRF; SCPT: the calls in SCTX; INFO: the calls in BNAM. Other records: none.
 std::vector<CellNamePlace> CellNamePlaces(std::string_view record);
 
-// The record type with zero bytes dropped, as a block's type is read.
-std::string RecordType(std::string_view record);
 // What names the record for a translator: SCHD's script name for SCPT, INAM
 // for INFO, NAME for the rest; an exterior cell adds its grid, "Name (x, y)",
 // since many exterior cells share one name or have none.
