@@ -24,8 +24,9 @@ find_program(QUILLANE_GZIP gzip)
 if(QUILLANE_GZIP)
   set(man_page ${CMAKE_BINARY_DIR}/quillane-cli.1.gz)
   add_custom_command(OUTPUT ${man_page}
-    COMMAND ${QUILLANE_GZIP} -9n -c ${QUILLANE_PACKAGING_DIR}/quillane-cli.1 > ${man_page}
-    DEPENDS ${QUILLANE_PACKAGING_DIR}/quillane-cli.1)
+    COMMAND ${CMAKE_COMMAND} -E copy ${QUILLANE_PACKAGING_DIR}/quillane-cli.1 ${CMAKE_BINARY_DIR}
+    COMMAND ${QUILLANE_GZIP} -9nf ${CMAKE_BINARY_DIR}/quillane-cli.1
+    DEPENDS ${QUILLANE_PACKAGING_DIR}/quillane-cli.1 VERBATIM)
   add_custom_target(man_page ALL DEPENDS ${man_page})
 else()
   set(man_page ${QUILLANE_PACKAGING_DIR}/quillane-cli.1)

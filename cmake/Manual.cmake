@@ -27,10 +27,11 @@ if(QUILLANE_CHMCMD)
             -P ${CMAKE_SOURCE_DIR}/cmake/compile_manual.cmake
     DEPENDS ${QUILLANE_MANUAL_PAGES} ${QUILLANE_MANUAL_DIR}/Vosk.hhp ${QUILLANE_MANUAL_DIR}/Vosk.hhc
             ${QUILLANE_MANUAL_DIR}/Vosk.hhk ${CMAKE_SOURCE_DIR}/cmake/compile_manual.cmake
-    COMMENT "Compiling the manual into Vosk.chm")
+    COMMENT "Compiling the manual into Vosk.chm" VERBATIM)
   add_custom_target(manual ALL DEPENDS ${QUILLANE_MANUAL_CHM})
 else()
   message(STATUS "chmcmd not found (Debian package fp-utils): Vosk.chm is not built")
   add_custom_target(manual ALL
-    COMMAND ${CMAKE_COMMAND} -E echo "chmcmd not found (Debian package fp-utils): Vosk.chm skipped")
+    COMMAND ${CMAKE_COMMAND} -E echo "chmcmd not found (Debian package fp-utils): Vosk.chm skipped"
+    VERBATIM)
 endif()
