@@ -401,7 +401,8 @@ int Convert(const Arguments& a, bool terminal) {
     const std::string output = qp::SaveAsOutputPath(FullPath(a.positional[1]));
     if (output.empty()) return UsageError("OUTPUT " + a.positional[1] + " leaves no file name");
     std::error_code ec;
-    if (output != plugin && fs::exists(output, ec) && fs::equivalent(output, plugin, ec)) {
+    const bool same = qp::SameFileName(output, plugin);
+    if (!same && fs::exists(output, ec) && fs::equivalent(output, plugin, ec)) {
         Say("OUTPUT " + output + " is the plugin itself under another name");
         return kExitRefused;
     }
@@ -417,15 +418,15 @@ int Convert(const Arguments& a, bool terminal) {
         if (!ApplyEdit(s, e, a.edits, index)) return kExitRefused;
 
     const int stops = s.Stops();
-    if (output == plugin && a.overwrite) {
+    if (same && a.overwrite) {
         s.Menu(qp::kMenuSave);
         return s.Stops() == stops ? kExitOk : kExitRefused;
     }
     s.ui().PushSavePath(output);
     s.Menu(qp::kMenuSaveAs);
     // Save as refuses the plugin's own name with a notice, not a stop.
-    if (output == plugin) return kExitRefused;
-    return s.Stops() == stops && qp::gFileInUse == output ? kExitOk : kExitRefused;
+    if (same) return kExitRefused;
+    return s.Stops() == stops && qp::SameFileName(qp::gFileInUse, output) ? kExitOk : kExitRefused;
 }
 
 int Reset(bool terminal) {

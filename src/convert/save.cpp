@@ -144,7 +144,7 @@ void SaveAsCommand() {
         std::string output = chosen.empty() ? std::string() : SaveAsOutputPath(chosen);
         if (output.empty()) {
             // cancelled, or no name left
-        } else if (output == gFileInUse) {
+        } else if (SameFileName(output, gFileInUse)) {
             Message("INFORMATION",
                     "THE NAME OF THE OUTPUT FILE IS IDENTICAL TO THE NAME OF THE INPUT FILE.\r   "
                     "ENTER A DIFFERENT NAME OR USE 'SAVE' TO OVERWRITE THIS FILE.",

@@ -26,6 +26,10 @@ std::string FileNamePart(const std::string& path);
 // The part up to and including the last separator ('\' or '/').
 std::string FolderPart(const std::string& path);
 
+// Do the two full paths name the same file the way the system compares names
+// (Windows ignores letter case and takes '/' for '\')?
+bool SameFileName(const std::string& a, const std::string& b);
+
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Size in bytes, or -1.
