@@ -102,6 +102,22 @@ std::wstring PaneFromControl(std::wstring s) {
     return s;
 }
 
+// The rich edit's text as UTF-16, whatever the window's own character set.
+std::wstring PaneText(HWND h) {
+    GETTEXTLENGTHEX len{GTL_DEFAULT | GTL_NUMCHARS, 1200};
+    const LRESULT n = SendMessageW(h, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0);
+    std::wstring t(static_cast<size_t>(std::max<LRESULT>(n, 0)) + 1, L'\0');
+    GETTEXTEX get{static_cast<DWORD>(t.size() * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
+    const LRESULT got = SendMessageW(h, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(t.data()));
+    t.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
+    return t;
+}
+
+void SetPaneText(HWND h, const std::wstring& t) {
+    SETTEXTEX set{ST_DEFAULT, 1200};
+    SendMessageW(h, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(t.c_str()));
+}
+
 HFONT MessageFont() {
     NONCLIENTMETRICSW m{};
     m.cbSize = sizeof m;
@@ -820,12 +836,6 @@ LRESULT Win32Platform::HandleDialog(int window, HWND w, UINT msg, WPARAM wp, LPA
             CheckEditText(*c);
             return 0;
         }
-        if (c->kind == Kind::Pane && code == EN_MAXTEXT) {
-            ShowMessage(MessageRequest{"INFORMATION",
-                                       "THE TEXT CANNOT BE LONGER THAN " + std::to_string(c->maxBytes) + " CHARACTERS.",
-                                       Icon::Stop, Buttons::Ok});
-            return 0;
-        }
         break;
     }
     case WM_NOTIFY: {
@@ -903,7 +913,9 @@ void Win32Platform::AddTextPane(int window, int control, const Rect& r, bool rea
         SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(paneFont_), TRUE);
         Control* c = Ctl(control);
         c->maxBytes = maxBytes;
-        SendMessageW(h, EM_EXLIMITTEXT, 0, maxBytes > 0 ? maxBytes : 0x7FFFFFFE);
+        // The limit is kept in bytes as the text changes; the control's own
+        // limit in characters would cut a paste short.
+        SendMessageW(h, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
         SendMessageW(h, EM_SETEVENTMASK, 0, ENM_CHANGE);
     });
 }
@@ -926,34 +938,29 @@ void Win32Platform::AddDialogList(int window, int control, const Rect& r, const 
     });
 }
 
-// Typed or pasted text the code page cannot hold is taken back, never
-// replaced by other characters.
+// Typed or pasted text the code page cannot hold, or that would take a pane
+// past its limit in bytes, is taken back whole, never replaced or cut.
 void Win32Platform::CheckEditText(Control& c) {
-    std::wstring now;
-    if (c.kind == Kind::Pane) {
-        GETTEXTLENGTHEX len{GTL_DEFAULT | GTL_NUMCHARS, 1200};
-        const LRESULT n = SendMessageW(c.hwnd, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0);
-        now.assign(static_cast<size_t>(n) + 1, L'\0');
-        GETTEXTEX get{static_cast<DWORD>((n + 1) * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
-        const LRESULT got = SendMessageW(c.hwnd, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
-                                         reinterpret_cast<LPARAM>(now.data()));
-        now.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
-    } else {
-        now = WindowText(c.hwnd);
-    }
+    const std::wstring now = c.kind == Kind::Pane ? PaneText(c.hwnd) : WindowText(c.hwnd);
     std::string bytes;
-    const bool ok = c.kind == Kind::Pane ? FromPane(now, bytes) : FromLine(now, bytes);
-    if (ok) {
-        c.lastGood = std::move(now);
+    const bool fits = c.kind == Kind::Pane ? FromPane(now, bytes) : FromLine(now, bytes);
+    const bool tooLong = fits && c.maxBytes > 0 && bytes.size() > static_cast<size_t>(c.maxBytes) &&
+                         now.size() > c.lastGood.size();
+    if (fits && !tooLong) {
+        c.lastGood = now;
+        SendMessageW(c.hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&c.lastSelStart),
+                     reinterpret_cast<LPARAM>(&c.lastSelEnd));
         return;
     }
-    MessageBeep(MB_ICONWARNING);
-    if (c.kind == Kind::Pane) {
-        SETTEXTEX set{ST_DEFAULT, 1200};
-        SendMessageW(c.hwnd, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(c.lastGood.c_str()));
-    } else {
-        SetWindowTextW(c.hwnd, c.lastGood.c_str());
-    }
+    if (c.kind == Kind::Pane) SetPaneText(c.hwnd, c.lastGood);
+    else SetWindowTextW(c.hwnd, c.lastGood.c_str());
+    SendMessageW(c.hwnd, EM_SETSEL, c.lastSelStart, c.lastSelEnd);
+    if (tooLong)
+        ShowMessage(MessageRequest{"INFORMATION",
+                                   "THE TEXT CANNOT BE LONGER THAN " + std::to_string(c.maxBytes) + " CHARACTERS.",
+                                   Icon::Stop, Buttons::Ok});
+    else
+        MessageBeep(MB_ICONWARNING);
 }
 
 void Win32Platform::SetControlText(int control, const std::string& text) {
@@ -965,13 +972,10 @@ void Win32Platform::SetControlText(int control, const std::string& text) {
         Control* c = Ctl(control);
         if (!c || c->kind == Kind::List) return;
         if (c->kind == Kind::Pane) {
-            std::wstring t = ToPane(text);
             // The program may set more than the user may type.
-            const LRESULT limit = c->maxBytes > 0 ? c->maxBytes : 0x7FFFFFFE;
-            SendMessageW(c->hwnd, EM_EXLIMITTEXT, 0, std::max<LRESULT>(limit, static_cast<LRESULT>(t.size())));
-            SETTEXTEX set{ST_DEFAULT, 1200};
-            c->lastGood = t;
-            SendMessageW(c->hwnd, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(t.c_str()));
+            c->lastGood = ToPane(text);
+            c->lastSelStart = c->lastSelEnd = 0;
+            SetPaneText(c->hwnd, c->lastGood);
         } else {
             c->lastGood = ToLine(text);
             SetWindowTextW(c->hwnd, c->lastGood.c_str());
@@ -989,14 +993,7 @@ std::string Win32Platform::GetControlText(int control) {
         Control* c = Ctl(control);
         if (!c || c->kind == Kind::List) return {};
         if (c->kind == Kind::Pane) {
-            GETTEXTLENGTHEX len{GTL_DEFAULT | GTL_NUMCHARS, 1200};
-            const LRESULT n = SendMessageW(c->hwnd, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0);
-            std::wstring t(static_cast<size_t>(n) + 1, L'\0');
-            GETTEXTEX get{static_cast<DWORD>((n + 1) * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
-            const LRESULT got = SendMessageW(c->hwnd, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
-                                             reinterpret_cast<LPARAM>(t.data()));
-            t.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
-            FromPane(t, bytes);
+            FromPane(PaneText(c->hwnd), bytes);
         } else {
             FromLine(WindowText(c->hwnd), bytes);
         }

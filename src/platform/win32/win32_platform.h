@@ -147,7 +147,9 @@ private:
         Kind kind = Kind::Label;
         int window = 0;
         int maxBytes = 0;
-        std::wstring lastGood;  // what an edit held before a character it cannot keep
+        // What an edit held, and its selection, before a change it cannot keep.
+        std::wstring lastGood;
+        DWORD lastSelStart = 0, lastSelEnd = 0;
     };
     // A virtual list view: the rows live here, the control asks for the
     // texts it paints.
