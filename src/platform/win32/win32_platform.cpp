@@ -135,7 +135,7 @@ Win32Platform::Win32Platform() {
     const UINT acp = GetACP();
     codePage_ = IsSupportedCodePage(static_cast<int>(acp)) ? static_cast<int>(acp) : kCodePageWestern;
 
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS |
                                              ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
 
