@@ -510,6 +510,9 @@ void Win32Platform::CreateObjectWindow(const std::string& frameTitle,
         }
         PlacePages();
         if (status_) SetWindowPos(status_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // The tab control's scroll arrows appear while the tabs are added;
+        // draw the whole window once it is complete.
+        RedrawWindow(main_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     });
 }
 
@@ -805,7 +808,13 @@ void Win32Platform::CloseDialog(int window) {
         dialogs_[window] = nullptr;
         RemovePropW(d, L"QuillaneWindow");
         DestroyWindow(d);
-        if (main_) SetActiveWindow(main_);
+        if (!main_) return;
+        SetActiveWindow(main_);
+        // The keyboard goes back to the list on view, whose selected row then
+        // shows as the current one.
+        const int tab = tabs_ ? static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0)) : -1;
+        if (tab >= 0 && IsListNumber(tab + kFirstList) && lists_[tab + kFirstList].hwnd)
+            SetFocus(lists_[tab + kFirstList].hwnd);
     });
 }
 
@@ -873,8 +882,24 @@ HWND Win32Platform::AddControl(int window, int control, Kind kind, const wchar_t
 
 void Win32Platform::AddLabel(int window, int control, const Rect& r, const std::string& text, bool alignRight) {
     OnGui([&] {
-        AddControl(window, control, Kind::Label, L"STATIC", (alignRight ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX, 0, r,
-                   ToLine(text));
+        // The sizes were made for a narrower font: a caption that does not
+        // fit grows away from the field it labels instead of wrapping.
+        const std::wstring t = ToLine(text);
+        Rect fit = r;
+        if (HWND d = DialogWindow(window)) {
+            HDC dc = GetDC(d);
+            HGDIOBJ old = SelectObject(dc, uiFont_);
+            SIZE size{};
+            GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
+            SelectObject(dc, old);
+            ReleaseDC(d, dc);
+            const int need = size.cx + 2;
+            if (need > fit.w) {
+                if (alignRight) fit.x = std::max(0, r.x + r.w - need);
+                fit.w = alignRight ? r.x + r.w - fit.x : need;
+            }
+        }
+        AddControl(window, control, Kind::Label, L"STATIC", (alignRight ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX, 0, fit, t);
     });
 }
 
