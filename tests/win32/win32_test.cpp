@@ -126,7 +126,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Win32, StartsWithTheMenusAndLayoutOfAnEmptySessionAndTheCloseBoxAsksFirst) {
+TEST_F(Win32, StartsWithTheMenusAndLayoutOfAnEmptySessionFollowsMaximiseAndTheCloseBoxAsksFirst) {
     std::string off;
     RECT client{}, frame{}, tabs{};
     int parts[2] = {};
@@ -139,10 +139,24 @@ TEST_F(Win32, StartsWithTheMenusAndLayoutOfAnEmptySessionAndTheCloseBoxAsksFirst
         MapWindowPoints(nullptr, ui->MainWindow(), reinterpret_cast<POINT*>(&frame), 2);
         MapWindowPoints(nullptr, ui->MainWindow(), reinterpret_cast<POINT*>(&tabs), 2);
         SendMessageW(ui->StatusBar(), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-        PostMessageW(ui->MainWindow(), WM_CLOSE, 0, 0);
+        ShowWindow(ui->MainWindow(), SW_MAXIMIZE);
         return true;
     };
-    EXPECT_EQ(RunSteps({{"start-up", look}}), 0);
+    // Maximised, the object window stretches with the window; restored, it
+    // shrinks back.
+    auto stretched = [&](bool large) {
+        return [this, large, &client] {
+            RECT now;
+            GetClientRect(ui->MainWindow(), &now);
+            const Rect f = ui->GetControlGeometry(kCtlFrame), l = ui->GetControlGeometry(kListCell);
+            if ((now.right > client.right) != large || f.w != now.right - 10 || l.w != now.right - 26 || l.x != 0)
+                return false;
+            if (large) ShowWindow(ui->MainWindow(), SW_RESTORE);
+            else PostMessageW(ui->MainWindow(), WM_CLOSE, 0, 0);
+            return true;
+        };
+    };
+    EXPECT_EQ(RunSteps({{"start-up", look}, {"maximised", stretched(true)}, {"restored", stretched(false)}}), 0);
     EXPECT_EQ(off, "2 3 9 10 11 12 13 25 ");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "LEAVE THE PROGRAM?");

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <process.h>
 #include <richedit.h>
 
 #include <algorithm>
@@ -64,7 +65,7 @@ LRESULT CALLBACK InvokerProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     return p ? p->HandleInvoker(w, msg, wp, lp) : DefWindowProcW(w, msg, wp, lp);
 }
 
-DWORD WINAPI WorkerProc(LPVOID arg) {
+unsigned __stdcall WorkerProc(void* arg) {
     std::unique_ptr<std::function<void()>> fn(static_cast<std::function<void()>*>(arg));
     (*fn)();
     return 0;
@@ -1196,7 +1197,8 @@ void Win32Platform::Pump(int milliseconds) {
 bool Win32Platform::StartWorker(std::function<void()> fn) {
     ReleaseWorker();
     auto* arg = new std::function<void()>(std::move(fn));
-    worker_ = CreateThread(nullptr, 0, WorkerProc, arg, 0, nullptr);
+    // The C runtime's own thread start, so that the worker may use it freely.
+    worker_ = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerProc, arg, 0, nullptr));
     if (!worker_) {
         delete arg;
         return false;
