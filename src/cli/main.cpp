@@ -267,15 +267,7 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
 
 // An absolute path with its folder resolved, so that two spellings of the
 // same file compare equal; the file name itself is kept as given.
-std::string FullPath(const std::string& name) {
-    std::error_code ec;
-    fs::path p = fs::absolute(fs::path(name), ec);
-    if (ec) return name;
-    p = p.lexically_normal();
-    fs::path folder = fs::weakly_canonical(p.parent_path(), ec);
-    if (!ec) p = folder / p.filename();
-    return p.string();
-}
+std::string FullPath(const std::string& name) { return qp::AbsolutePath(name); }
 
 // --- edits ---
 

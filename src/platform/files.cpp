@@ -87,6 +87,16 @@ std::string FileNamePart(const std::string& path) { return path.substr(NameStart
 
 std::string FolderPart(const std::string& path) { return path.substr(0, NameStart(path)); }
 
+std::string AbsolutePath(const std::string& name) {
+    std::error_code ec;
+    fs::path p = fs::absolute(os::FsPath(name), ec);
+    if (ec) return name;
+    p = p.lexically_normal();
+    fs::path folder = fs::weakly_canonical(p.parent_path(), ec);
+    if (!ec) p = folder / p.filename();
+    return os::FromFsPath(p);
+}
+
 bool FileExists(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(os::FsPath(path), ec);
