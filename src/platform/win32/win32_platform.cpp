@@ -342,6 +342,17 @@ LRESULT Win32Platform::HandleMain(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
         if (w == main_) main_ = nullptr;
         return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wp) != WA_INACTIVE && w == main_ && tabs_) {
+            // The keyboard goes to the list on view, whose selected row then
+            // shows as the current one.
+            const int list = static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0)) + kFirstList;
+            if (IsListNumber(list) && lists_[list].hwnd) {
+                SetFocus(lists_[list].hwnd);
+                return 0;
+            }
+        }
+        break;
     case WM_SIZE:
         if (status_) SendMessageW(status_, WM_SIZE, 0, 0);
         if (wp != SIZE_MINIMIZED && w == main_) {
@@ -809,13 +820,7 @@ void Win32Platform::CloseDialog(int window) {
         dialogs_[window] = nullptr;
         RemovePropW(d, L"QuillaneWindow");
         DestroyWindow(d);
-        if (!main_) return;
-        SetActiveWindow(main_);
-        // The keyboard goes back to the list on view, whose selected row then
-        // shows as the current one.
-        const int tab = tabs_ ? static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0)) : -1;
-        if (tab >= 0 && IsListNumber(tab + kFirstList) && lists_[tab + kFirstList].hwnd)
-            SetFocus(lists_[tab + kFirstList].hwnd);
+        if (main_) SetActiveWindow(main_);
     });
 }
 
