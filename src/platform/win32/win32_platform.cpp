@@ -1072,13 +1072,17 @@ int Win32Platform::DialogListFocusedRow(int control) {
 
 // ---------------------------------------------------------------- message boxes, requesters
 
-Answer Win32Platform::ShowMessage(const MessageRequest& m) {
-    if (messageHook) return messageHook(m);
-    // Owned by the foreground window when it is ours, modal to it.
+// Message boxes and requesters are owned by the foreground window when it is
+// ours, and modal to it.
+HWND Win32Platform::Owner() const {
     HWND owner = GetForegroundWindow();
     DWORD pid = 0;
     if (owner) GetWindowThreadProcessId(owner, &pid);
-    if (pid != GetCurrentProcessId()) owner = main_;
+    return pid == GetCurrentProcessId() ? owner : main_;
+}
+
+Answer Win32Platform::ShowMessage(const MessageRequest& m) {
+    if (messageHook) return messageHook(m);
     UINT flags = m.buttons == Buttons::YesNo ? MB_YESNO : MB_OK;
     switch (m.icon) {
     case Icon::None: break;
@@ -1087,7 +1091,7 @@ Answer Win32Platform::ShowMessage(const MessageRequest& m) {
     case Icon::Warning: flags |= MB_ICONWARNING; break;
     case Icon::Stop: flags |= MB_ICONSTOP; break;
     }
-    const int r = MessageBoxW(owner, ToMessage(m.text).c_str(), ToLine(m.title).c_str(), flags);
+    const int r = MessageBoxW(Owner(), ToMessage(m.text).c_str(), ToLine(m.title).c_str(), flags);
     if (m.buttons == Buttons::Ok) return Answer::Ok;
     return r == IDYES ? Answer::Yes : Answer::No;
 }
@@ -1109,10 +1113,7 @@ std::string Win32Platform::Requester(const RequesterRequest& r) {
     const bool folderExists = !r.folder.empty() && attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
     OPENFILENAMEA o{};
     o.lStructSize = sizeof o;
-    HWND owner = GetForegroundWindow();
-    DWORD pid = 0;
-    if (owner) GetWindowThreadProcessId(owner, &pid);
-    o.hwndOwner = pid == GetCurrentProcessId() ? owner : main_;
+    o.hwndOwner = Owner();
     o.lpstrFilter = filter.c_str();
     o.nFilterIndex = 1;
     o.lpstrFile = file.data();

@@ -200,6 +200,7 @@ private:
     HWND AddControl(int window, int control, Kind kind, const wchar_t* cls, DWORD style,
                     DWORD exStyle, const Rect& r, const std::wstring& text);
     void CheckEditText(Control& c);
+    HWND Owner() const;
     Answer ShowMessage(const MessageRequest& m);
     std::string Requester(const RequesterRequest& r);
     void DestroyAll();
