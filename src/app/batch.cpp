@@ -199,15 +199,7 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
 
 // An absolute path with its folder resolved, so that two spellings of the
 // same file compare equal; the file name itself is kept as given.
-std::string FullPath(const std::string& name) {
-    std::error_code ec;
-    fs::path p = fs::absolute(fs::path(name), ec);
-    if (ec) return name;
-    p = p.lexically_normal();
-    fs::path folder = fs::weakly_canonical(p.parent_path(), ec);
-    if (!ec) p = folder / p.filename();
-    return p.string();
-}
+std::string FullPath(const std::string& name) { return qp::AbsolutePath(name); }
 
 // --- edits ---
 
@@ -327,7 +319,8 @@ int Convert(const Arguments& a) {
     const std::string output = qp::SaveAsOutputPath(FullPath(a.positional[1]));
     if (output.empty()) return UsageError("OUTPUT " + a.positional[1] + " leaves no file name");
     std::error_code ec;
-    if (output != plugin && fs::exists(output, ec) && fs::equivalent(output, plugin, ec)) {
+    const bool same = qp::SameFileName(output, plugin);
+    if (!same && fs::exists(output, ec) && fs::equivalent(output, plugin, ec)) {
         Say("OUTPUT " + output + " is the plugin itself under another name");
         return kExitRefused;
     }
@@ -350,7 +343,7 @@ int Convert(const Arguments& a) {
         Print(*refused);
         return kExitRefused;
     }
-    if (output == plugin && a.overwrite) {
+    if (same && a.overwrite) {
         // The question Save asks, answered by --overwrite.
         Print(qp::OverwriteQuestion());
         auto failed = qp::SaveOverFileInUse();

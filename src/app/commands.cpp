@@ -62,7 +62,7 @@ std::optional<Notice> SaveOverFileInUse() {
 
 SaveOutcome SaveAsTo(const std::string& output) {
     SaveOutcome out;
-    if (output == gWs.fileInUse) {
+    if (SameFileName(output, gWs.fileInUse)) {
         out.notices.push_back({"INFORMATION",
                                "THE NAME OF THE OUTPUT FILE IS IDENTICAL TO THE NAME OF THE INPUT FILE.\r   "
                                "ENTER A DIFFERENT NAME OR USE 'SAVE' TO OVERWRITE THIS FILE.",
@@ -91,10 +91,11 @@ void SaveAsCommand() {
         std::string chosen =
             Plat().SaveFileRequester("ESP file to save", gWs.config.savePath, "ESP (*.esp)", "*.esp");
         std::string output = chosen.empty() ? std::string() : SaveAsOutputPath(chosen);
-        // Nothing to do when cancelled, or when no name is left.
-        if (output == gWs.fileInUse) {
+        if (output.empty()) {
+            // cancelled, or no name left
+        } else if (SameFileName(output, gWs.fileInUse)) {
             ShowNotices(SaveAsTo(output).notices);
-        } else if (!output.empty()) {
+        } else {
             MenuLock();
             ShowNotices(SaveAsTo(output).notices);
             MenuUnlock();

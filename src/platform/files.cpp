@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -8,23 +9,14 @@
 #include <random>
 #include <system_error>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#define QP_FSYNC(fd) _commit(fd)
-#define QP_FILENO(f) _fileno(f)
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#define QP_FSYNC(fd) fsync(fd)
-#define QP_FILENO(f) fileno(f)
-#endif
+#include "platform/files_os.h"
 
 namespace fs = std::filesystem;
 
 namespace qp {
 
 namespace {
+
 char NativeSep() { return static_cast<char>(fs::path::preferred_separator); }
 
 std::string WithTrailingSep(std::string d) {
@@ -43,18 +35,6 @@ bool IsAbsoluteName(const std::string& name) {
 constexpr size_t kStreamBuffer = 1 << 20;
 constexpr uint64_t kWritebackStep = 2 << 20;
 
-// Asks the system to begin writing a range of the file to disk without
-// waiting for it; where there is no such request, the final sync does it all.
-void StartWriteback(int fd, uint64_t offset, uint64_t length) {
-#ifdef __linux__
-    sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
-#else
-    (void)fd;
-    (void)offset;
-    (void)length;
-#endif
-}
-
 std::string TempNameBeside(const std::string& target) {
     static std::mt19937_64 rng{std::random_device{}()};
     static std::mutex m;
@@ -65,39 +45,17 @@ std::string TempNameBeside(const std::string& target) {
 }
 }  // namespace
 
-bool IsTerminal(std::FILE* f) {
-#ifdef _WIN32
-    return _isatty(QP_FILENO(f)) != 0;
-#else
-    return isatty(QP_FILENO(f)) != 0;
-#endif
-}
-
-void SetBinaryMode(std::FILE* f) {
-#ifdef _WIN32
-    _setmode(QP_FILENO(f), _O_BINARY);
-#else
-    (void)f;
-#endif
-}
-
 std::string AbsoluteFolder(const std::string& dir) {
     std::error_code ec;
-    fs::path p = fs::absolute(fs::path(dir), ec);
-    return WithTrailingSep(ec ? dir : p.lexically_normal().string());
+    fs::path p = fs::absolute(os::FsPath(dir), ec);
+    return WithTrailingSep(ec ? dir : os::FromFsPath(p.lexically_normal()));
 }
 
 std::string ExecutableFolder(const char* argv0) {
     std::error_code ec;
-    fs::path exe;
-#ifndef _WIN32
-    exe = fs::read_symlink("/proc/self/exe", ec);
-#endif
-    if (exe.empty() || ec) {
-        ec.clear();
-        exe = fs::absolute(fs::path(argv0 ? argv0 : ""), ec);
-    }
-    return AbsoluteFolder(exe.parent_path().string());
+    fs::path exe = os::FsPath(os::ExecutablePath());
+    if (exe.empty()) exe = fs::absolute(os::FsPath(argv0 ? argv0 : ""), ec);
+    return AbsoluteFolder(os::FromFsPath(exe.parent_path()));
 }
 
 std::string NativePath(const std::string& folder, const std::string& name) {
@@ -108,29 +66,42 @@ std::string NativePath(const std::string& folder, const std::string& name) {
     return folder + mapped;
 }
 
-std::string FileNamePart(const std::string& path) {
+namespace {
+// Where the file name begins: after the last separator, or after a drive
+// ("C:plugin.esp") where the system has drives.
+size_t NameStart(const std::string& path) {
     size_t p = path.find_last_of("\\/");
-    return p == std::string::npos ? path : path.substr(p + 1);
+    return std::max(p == std::string::npos ? 0 : p + 1, os::DrivePrefixLength(path));
 }
+}  // namespace
 
-std::string FolderPart(const std::string& path) {
-    size_t p = path.find_last_of("\\/");
-    return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+std::string FileNamePart(const std::string& path) { return path.substr(NameStart(path)); }
+
+std::string FolderPart(const std::string& path) { return path.substr(0, NameStart(path)); }
+
+std::string AbsolutePath(const std::string& name) {
+    std::error_code ec;
+    fs::path p = fs::absolute(os::FsPath(name), ec);
+    if (ec) return name;
+    p = p.lexically_normal();
+    fs::path folder = fs::weakly_canonical(p.parent_path(), ec);
+    if (!ec) p = folder / p.filename();
+    return os::FromFsPath(p);
 }
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
-    return fs::is_regular_file(fs::path(path), ec);
+    return fs::is_regular_file(os::FsPath(path), ec);
 }
 
 bool DirectoryExists(const std::string& path) {
     std::error_code ec;
-    return !path.empty() && fs::is_directory(fs::path(path), ec);
+    return !path.empty() && fs::is_directory(os::FsPath(path), ec);
 }
 
 int64_t FileSize(const std::string& path) {
     std::error_code ec;
-    auto s = fs::file_size(fs::path(path), ec);
+    auto s = fs::file_size(os::FsPath(path), ec);
     return ec ? -1 : static_cast<int64_t>(s);
 }
 
@@ -144,7 +115,7 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* err) 
     // Read straight into a buffer of the file's size: growing by appends
     // copied a large plugin several times over.
     std::error_code ec;
-    const auto expected = fs::file_size(fs::path(path), ec);
+    const auto expected = fs::file_size(os::FsPath(path), ec);
     if (!ec && expected > 0) {
         out.resize(static_cast<size_t>(expected));
         out.resize(std::fread(out.data(), 1, out.size(), f));
@@ -171,7 +142,7 @@ bool FileReader::Open(const std::string& path, std::string* err) {
         return false;
     }
     std::error_code ec;
-    const auto size = fs::file_size(fs::path(path), ec);
+    const auto size = fs::file_size(os::FsPath(path), ec);
     if (ec) {
         if (err) *err = "cannot read (" + ec.message() + ")";
         std::fclose(f);
@@ -198,7 +169,7 @@ bool FileReader::Read(char* out, size_t size, std::string* err) {
 bool CreateIfMissing(const std::string& path) {
     if (FileExists(path)) return true;
     std::error_code ec;
-    fs::path p(path);
+    fs::path p = os::FsPath(path);
     if (p.has_parent_path()) fs::create_directories(p.parent_path(), ec);
     FILE* f = std::fopen(path.c_str(), "ab");
     if (!f) return false;
@@ -208,7 +179,7 @@ bool CreateIfMissing(const std::string& path) {
 
 bool RemoveFile(const std::string& path, std::string* err) {
     std::error_code ec;
-    fs::remove(fs::path(path), ec);
+    fs::remove(os::FsPath(path), ec);
     if (ec) {
         if (err) *err = "cannot delete (" + ec.message() + ")";
         return false;
@@ -240,7 +211,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::str
 
 bool EnsureParentFolder(const std::string& path) {
     std::error_code ec;
-    fs::path parent = fs::path(path).parent_path();
+    fs::path parent = os::FsPath(path).parent_path();
     if (parent.empty() || fs::is_directory(parent, ec)) return true;
     fs::create_directories(parent, ec);
     return !ec;
@@ -296,7 +267,7 @@ bool AtomicFile::Write(const char* data, size_t size, std::string* err) {
             Abort();
             return false;
         }
-        StartWriteback(QP_FILENO(f), flushedTo_, written_ - flushedTo_);
+        os::StartWriteback(f, flushedTo_, written_ - flushedTo_);
         flushedTo_ = written_;
     }
     return true;
@@ -309,8 +280,10 @@ bool AtomicFile::Finish(std::string* err) {
         if (err) *err = "cannot write (file not open)";
         return false;
     }
-    if (std::fflush(f) != 0 || QP_FSYNC(QP_FILENO(f)) != 0) {
-        if (err) *err = "cannot write (" + ErrnoText() + ")";
+    std::string why;
+    if (std::fflush(f) != 0) why = ErrnoText();
+    if (!why.empty() || !os::SyncToDisk(f, why)) {
+        if (err) *err = "cannot write (" + why + ")";
         Abort();
         return false;
     }
@@ -327,10 +300,9 @@ bool AtomicFile::Finish(std::string* err) {
 
 bool AtomicFile::Commit(std::string* err) {
     if (!Finish(err)) return false;
-    std::error_code ec;
-    fs::rename(fs::path(temp_), fs::path(target_), ec);
-    if (ec) {
-        if (err) *err = "cannot replace the file (" + ec.message() + ")";
+    std::string why;
+    if (!os::ReplaceTarget(temp_, target_, why)) {
+        if (err) *err = "cannot replace the file (" + why + ")";
         std::remove(temp_.c_str());
         temp_.clear();
         finished_ = false;

@@ -23,6 +23,14 @@ std::string FileNamePart(const std::string& path);
 // The part up to and including the last separator ('\' or '/').
 std::string FolderPart(const std::string& path);
 
+// The absolute form of a path with "." and ".." gone and its folder resolved
+// through links, so that two spellings of one file compare equal; the file
+// name itself is kept as given.
+std::string AbsolutePath(const std::string& name);
+// Do the two full paths name the same file the way the system compares names
+// (Windows ignores letter case and takes '/' for '\')?
+bool SameFileName(const std::string& a, const std::string& b);
+
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Size in bytes, or -1.

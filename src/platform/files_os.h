@@ -1,0 +1,34 @@
+// The few file services that differ between Windows and POSIX systems, below
+// files.cpp. One of files_win32.cpp and files_posix.cpp defines them.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace qp::os {
+
+// A path as std::filesystem takes it, and back. Paths are bytes in the
+// system's own encoding (the ANSI code page on Windows), never UTF-8 by
+// assumption.
+std::filesystem::path FsPath(const std::string& path);
+std::string FromFsPath(const std::filesystem::path& p);
+
+// Length of a drive prefix ("C:") at the start of the path; 0 where the
+// system has no drives.
+size_t DrivePrefixLength(const std::string& path);
+
+// The running executable's full path, or "" when the system cannot say.
+std::string ExecutablePath();
+
+// Asks the system to start writing a range of the file to disk without
+// waiting for it (a hint; where there is none, the final sync does it all).
+void StartWriteback(std::FILE* f, uint64_t offset, uint64_t length);
+// Waits until everything written to the (already flushed) stream is on disk.
+bool SyncToDisk(std::FILE* f, std::string& why);
+// Puts the finished temporary file in the target's place in one step,
+// replacing the target; on failure says why and leaves both as they were.
+bool ReplaceTarget(const std::string& temp, const std::string& target, std::string& why);
+
+}  // namespace qp::os
