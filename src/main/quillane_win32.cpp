@@ -1,10 +1,11 @@
 // The quillane program on Windows: the Win32 window system under the core.
-#include <windows.h>
+// The backend's header comes first: it keeps <windows.h> from renaming the
+// window-system interface's MessageBox.
+#include "platform/win32/win32_platform.h"
 
 #include "app/app.h"
 #include "base/paths.h"
 #include "base/workspace.h"
-#include "platform/win32/win32_platform.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     qp::InitProgramDirectory(nullptr);
