@@ -28,7 +28,7 @@ PairFile BuildLinkDictionary(const std::string& cellRenames, const std::string& 
                              bool createMissing) {
     PairFile links;
     auto chainFile = [&](const char* name) {
-        if (createMissing || FileExists(ResolvePath(name))) Chain(links, *OpenPairFile(name));
+        if (createMissing || DictionaryPresent(name)) Chain(links, *OpenPairFile(name));
     };
     if (!cellRenames.empty()) {
         Chain(links, ParsePairFile(cellRenames));
