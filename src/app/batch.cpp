@@ -312,6 +312,27 @@ bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
     return any;
 }
 
+// Load, then every edit: false when either is refused. Every edit is made
+// before anything is saved, so a refused one ends the run with all files as
+// they were.
+bool LoadAndEdit(Session& s, const std::string& plugin, const std::vector<Edit>& edits,
+                 const std::string& file) {
+    if (!s.Load(plugin)) return false;
+    RowIndex index;
+    for (const Edit& e : edits)
+        if (!ApplyEdit(e, file, index)) return false;
+    return true;
+}
+
+// Standard output takes the bytes as they are.
+bool PrintOut(const std::string& out, const std::string& what) {
+    qp::SetBinaryMode(stdout);
+    if (std::fwrite(out.data(), 1, out.size(), stdout) == out.size() && std::fflush(stdout) == 0)
+        return true;
+    Say("cannot write the " + what + " to standard output");
+    return false;
+}
+
 // --- commands ---
 
 int List(const Arguments& a) {
@@ -325,12 +346,7 @@ int List(const Arguments& a) {
             out += tab + "\t" + qp::EscapeField(e.flag) + "\t" + qp::EscapeField(e.id) + "\t" +
                    qp::EscapeField(e.fv) + "\t" + qp::EscapeField(e.ov) + "\n";
     }
-    qp::SetBinaryMode(stdout);
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
-        Say("cannot write the list to standard output");
-        return kExitRefused;
-    }
-    return kExitOk;
+    return PrintOut(out, "list") ? kExitOk : kExitRefused;
 }
 
 int Convert(const Arguments& a) {
@@ -346,12 +362,7 @@ int Convert(const Arguments& a) {
     if (a.hasEdits && !ReadEdits(a.edits, edits)) return kExitRefused;
 
     Session s;
-    if (!s.Load(plugin)) return kExitRefused;
-    // Every edit is made before anything is saved: a refused one ends the run
-    // with all files as they were.
-    RowIndex index;
-    for (const Edit& e : edits)
-        if (!ApplyEdit(e, a.edits, index)) return kExitRefused;
+    if (!LoadAndEdit(s, plugin, edits, a.edits)) return kExitRefused;
 
     qp::BeginDictionaryCommand();
     struct EndCommand {
@@ -382,10 +393,7 @@ int Check(const Arguments& a) {
     if (a.hasEdits && !ReadEdits(a.edits, edits)) return kExitRefused;
 
     Session s;
-    if (!s.Load(plugin)) return kExitRefused;
-    RowIndex index;
-    for (const Edit& e : edits)
-        if (!ApplyEdit(e, a.edits, index)) return kExitRefused;
+    if (!LoadAndEdit(s, plugin, edits, a.edits)) return kExitRefused;
 
     qp::BeginDictionaryCommand();
     const qp::CheckOutcome checked = qp::CheckLoadedPlugin();
@@ -395,11 +403,7 @@ int Check(const Arguments& a) {
     if (!checked.checked) return kExitRefused;
     std::string out;
     for (const qp::RefFinding& f : checked.findings) out += qp::FormatFinding(f) + "\n";
-    qp::SetBinaryMode(stdout);
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
-        Say("cannot write the findings to standard output");
-        return kExitRefused;
-    }
+    if (!PrintOut(out, "findings")) return kExitRefused;
     gBar.Print(qp::FormatFindingCounts(checked.findings) + "\n");
     return checked.findings.empty() ? kExitOk : kExitFindings;
 }
