@@ -187,3 +187,62 @@ TEST_F(Cli, OverwriteAfterItsQuestionAndReset) {
     EXPECT_EQ(r.err.rfind("ALERT!: ERASE THE EXTERNAL BASE", 0), 0u) << r.err;
     EXPECT_NE(r.err.find("\nINFORMATION: DATA BASE ERASED.\n"), std::string::npos) << r.err;
 }
+
+// check: what a save would leave in the first version's form, nothing written.
+TEST_F(Cli, CheckListsTheCellNamesASaveLeavesAndWritesNothing) {
+    Put("data/Celldata.dat", Pairs({{"Old Mill", "Alte Muehle"}}));
+    Put("edits.txt", "Cell\tHut\tHuette\n");  // pending: the check takes it as a save would
+    const std::string room = Int32(1) + Int32(0) + Int32(0);
+    const std::string script = "Begin s1\r\nif ( GetPCCell \"hut\" == 1 )\r\n"
+                               "; PositionCell 0 0 0 0 \"Nowhere\"\r\n\tPositionCell 0 0 0 0 Nowhere\r\n"
+                               "endif\r\nShowMap \"Old\"\r\nShowMap \"Alte\"\r\nEnd";
+    const std::string checked = Put(
+        "c.esp",
+        Plugin({Record("CELL", {{"NAME", Z("Old Mill")}, {"DATA", room}}),
+                Record("CELL", {{"NAME", Z("Hut")}, {"DATA", room}, {"MVRF", Int32(1)},
+                                {"CNAM", Z("Old Mill")}}),
+                Record("NPC_", {{"NAME", Z("guard")}, {"AI_E", std::string(48, '\0')},
+                                {"CNDT", Z("Old Mill")}, {"AI_F", std::string(48, '\0')},
+                                {"CNDT", Z("Alte Muehle")}}),
+                Record("SCPT", {{"SCHD", "s1" + std::string(50, '\0')}, {"SCTX", script}})}));
+    const auto before = DirSnapshot(dir);
+    Result r = Run("check " + Q(checked) + WithEdits());
+    EXPECT_EQ(r.code, 3) << r.err;
+    EXPECT_EQ(r.out, "CELL\tHuette\tMVRF CNAM\tOld Mill\tAlte Muehle\n"
+                     "NPC_\tguard\tAI_E CNDT\tOld Mill\tAlte Muehle\n"
+                     "SCPT\ts1\tSCTX line 2\thut\tHuette\n"
+                     "SCPT\ts1\tSCTX line 4\tNowhere\t\n"
+                     "SCPT\ts1\tSCTX line 6\tOld\tAlte Muehle\n");
+    EXPECT_EQ(r.err, "check: 4 names with a known counterpart, 1 unknown name, "
+                     "0 names with several counterparts\n");
+    auto after = DirSnapshot(dir);
+    auto kept = before;
+    for (auto* s : {&kept, &after}) s->erase("Voskconv.ini");
+    EXPECT_EQ(after, kept) << "only the load's configuration may change";
+
+    Result clean = Run("check " + Q(plugin));
+    EXPECT_EQ(clean.code, 0) << clean.err;
+    EXPECT_EQ(clean.out + clean.err, "check: 0 names with a known counterpart, 0 unknown names, "
+                                     "0 names with several counterparts\n");
+    Put("cut.esp", Sample().substr(0, 400));
+    Result cut = Run("check " + Q(P("cut.esp")));
+    EXPECT_EQ(cut.code, 2);
+    EXPECT_EQ(cut.err.rfind("INFORMATION: CANNOT LOAD " + P("cut.esp"), 0), 0u) << cut.err;
+    EXPECT_EQ(Run("check " + Q(plugin) + " --overwrite").code, 1);
+    fs::create_directory(dir / "data" / "Regndata.dat");  // unreadable, as a save would find it
+    Result unreadable = Run("check " + Q(plugin));
+    EXPECT_EQ(unreadable.code, 2);
+    EXPECT_NE(unreadable.err.find("INFORMATION: THE REFERENCES WERE NOT CHECKED.\nA DICTIONARY FILE "
+                                  "CANNOT BE READ:\ndata\\Regndata.dat: "),
+              std::string::npos) << unreadable.err;
+}
+
+TEST_F(Cli, CheckTakesEveryCorpusPlugin) {
+    if (!CorpusAvailable()) GTEST_SKIP() << "no corpus";
+    for (const auto& f : CorpusFiles()) {
+        Result r = Run("check " + Q(f.string()));
+        EXPECT_TRUE(r.code == 0 || r.code == 3) << f << "\n" << r.err;
+        for (size_t at = 0, end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1)
+            EXPECT_EQ(std::count(r.out.begin() + at, r.out.begin() + end, '\t'), 4) << f;
+    }
+}

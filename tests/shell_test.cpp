@@ -53,7 +53,8 @@ TEST(Shell, MainWindowAtStartup) {
     }
     for (const std::string& t : ui.TabTitles()) all += t + ",";
     for (const qp::ListColumn& c : ui.Columns()) all += "\n" + c.title + std::to_string(c.width);
-    EXPECT_EQ(all, "File: 1=&Load 2=Save 3=Save as... 0= 4=&Quit\nExternal data: 5=Reset file\n"
+    EXPECT_EQ(all, "File: 1=&Load 2=Save 3=Save as... 6=Check references... 0= 4=&Quit\n"
+                   "External data: 5=Reset file\n"
                    "Edit text: 9=Book 10=Class 11=Race 12=Skill 13=Birthsign\n"
                    "?: 20=Help 0= 21=About\nCell,Region,Pgrd,Activator,Apparatus,Armor,Book,Cloth,"
                    "Container,Door,Ingredient,Creature,Spellmaking,Alchemy,Light,Lockpick,"

@@ -16,6 +16,7 @@
 #include "base/lists.h"
 #include "base/paths.h"
 #include "base/workspace.h"
+#include "convert/checkplugin.h"
 #include "convert/extdb.h"
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
@@ -30,11 +31,13 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitRefused = 2;
+constexpr int kExitFindings = 3;
 
 const char* const kUsage =
     "usage:\n"
     "  quillane-cli list    PLUGIN [--root DIR]\n"
     "  quillane-cli convert PLUGIN OUTPUT [--root DIR] [--edits FILE] [--overwrite]\n"
+    "  quillane-cli check   PLUGIN [--root DIR] [--edits FILE]\n"
     "  quillane-cli reset   [--root DIR]\n"
     "  quillane-cli build-dictionaries FV-FILE OV-FILE [--root DIR] [--force]\n"
     "  quillane-cli --help\n";
@@ -45,12 +48,19 @@ const char* const kHelp =
     "            tab title, flag, ID, FV name, OV name, separated by TAB.\n"
     "  convert   loads PLUGIN, applies the edits of FILE, then saves as OUTPUT;\n"
     "            with --overwrite an OUTPUT equal to PLUGIN is saved over it.\n"
+    "  check     loads PLUGIN, applies the edits of FILE and converts it as a save\n"
+    "            would, in memory only, then prints every cell name left in the\n"
+    "            first version's form (AI escort and follow packages, moved\n"
+    "            references, scripts, dialogue results), one a line: record type,\n"
+    "            record ID, where, the name, its counterpart (empty: no dictionary\n"
+    "            knows the name), separated by TAB. Nothing is written.\n"
     "  reset     empties the external database (dataextra/Extradata.dat).\n"
     "  --root    the program directory (data/, dataextra/, Voskconv.ini).\n"
     "  --edits   one edit a line: TAB-TITLE<TAB>ID<TAB>NEW OV NAME.\n"
     "\n"
     "  Inside fields a backslash is written \\\\, a TAB \\t, a LF \\n, a CR \\r.\n"
-    "  Exit status: 0 done, 1 usage error, 2 refused or failed (nothing written).\n";
+    "  Exit status: 0 done, 1 usage error, 2 refused or failed (nothing written),\n"
+    "  3 check listed findings.\n";
 
 // --- progress bar on a terminal ---
 
@@ -187,13 +197,14 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
             a.positional.push_back(s);
         }
     }
-    size_t want = a.command == "list" ? 1 : a.command == "convert" ? 2 : 0;
-    if (a.command != "list" && a.command != "convert" && a.command != "reset")
+    size_t want = a.command == "list" || a.command == "check" ? 1 : a.command == "convert" ? 2 : 0;
+    if (a.command != "list" && a.command != "convert" && a.command != "check" && a.command != "reset")
         return "unknown command " + a.command;
     if (a.positional.size() != want)
         return a.command + " takes " + std::to_string(want) + " file name" + (want == 1 ? "" : "s");
-    if (a.command != "convert" && (a.hasEdits || a.overwrite))
-        return "--edits and --overwrite belong to convert";
+    if ((a.overwrite && a.command != "convert") ||
+        (a.hasEdits && a.command != "convert" && a.command != "check"))
+        return "--edits belongs to convert and check, --overwrite to convert";
     return {};
 }
 
@@ -293,6 +304,27 @@ bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
     return any;
 }
 
+// Load, then every edit: false when either is refused. Every edit is made
+// before anything is saved, so a refused one ends the run with all files as
+// they were.
+bool LoadAndEdit(Session& s, const std::string& plugin, const std::vector<Edit>& edits,
+                 const std::string& file) {
+    if (!s.Load(plugin)) return false;
+    RowIndex index;
+    for (const Edit& e : edits)
+        if (!ApplyEdit(e, file, index)) return false;
+    return true;
+}
+
+// Standard output takes the bytes as they are.
+bool PrintOut(const std::string& out, const std::string& what) {
+    qp::SetBinaryMode(stdout);
+    if (std::fwrite(out.data(), 1, out.size(), stdout) == out.size() && std::fflush(stdout) == 0)
+        return true;
+    Say("cannot write the " + what + " to standard output");
+    return false;
+}
+
 // --- commands ---
 
 int List(const Arguments& a) {
@@ -306,12 +338,7 @@ int List(const Arguments& a) {
             out += tab + "\t" + qp::EscapeField(e.flag) + "\t" + qp::EscapeField(e.id) + "\t" +
                    qp::EscapeField(e.fv) + "\t" + qp::EscapeField(e.ov) + "\n";
     }
-    qp::SetBinaryMode(stdout);
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
-        Say("cannot write the list to standard output");
-        return kExitRefused;
-    }
-    return kExitOk;
+    return PrintOut(out, "list") ? kExitOk : kExitRefused;
 }
 
 int Convert(const Arguments& a) {
@@ -328,12 +355,7 @@ int Convert(const Arguments& a) {
     if (a.hasEdits && !ReadEdits(a.edits, edits)) return kExitRefused;
 
     Session s;
-    if (!s.Load(plugin)) return kExitRefused;
-    // Every edit is made before anything is saved: a refused one ends the run
-    // with all files as they were.
-    RowIndex index;
-    for (const Edit& e : edits)
-        if (!ApplyEdit(e, a.edits, index)) return kExitRefused;
+    if (!LoadAndEdit(s, plugin, edits, a.edits)) return kExitRefused;
 
     qp::BeginDictionaryCommand();
     struct EndCommand {
@@ -355,6 +377,28 @@ int Convert(const Arguments& a) {
     gBar.Clear();
     Print(saved.notices);
     return saved.saved ? kExitOk : kExitRefused;
+}
+
+// Load, the edits, and the check of what a save would leave; nothing saved.
+int Check(const Arguments& a) {
+    const std::string plugin = FullPath(a.positional[0]);
+    std::vector<Edit> edits;
+    if (a.hasEdits && !ReadEdits(a.edits, edits)) return kExitRefused;
+
+    Session s;
+    if (!LoadAndEdit(s, plugin, edits, a.edits)) return kExitRefused;
+
+    qp::BeginDictionaryCommand();
+    const qp::CheckOutcome checked = qp::CheckLoadedPlugin();
+    qp::EndDictionaryCommand();
+    gBar.Clear();
+    Print(checked.notices);
+    if (!checked.checked) return kExitRefused;
+    std::string out;
+    for (const qp::RefFinding& f : checked.findings) out += qp::FormatFinding(f) + "\n";
+    if (!PrintOut(out, "findings")) return kExitRefused;
+    gBar.Print(qp::FormatFindingCounts(checked.findings) + "\n");
+    return checked.findings.empty() ? kExitOk : kExitFindings;
 }
 
 int Reset() {
@@ -398,6 +442,7 @@ int RunBatch(const std::vector<std::string>& args, const char* argv0) {
     }
     if (IsTerminal(stderr)) gBar.Enable();
     gWs.env.progress = &OnProgress;
+    if (a.command == "check") return Check(a);
     return a.command == "list" ? List(a) : a.command == "convert" ? Convert(a) : Reset();
 }
 

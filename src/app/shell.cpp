@@ -6,6 +6,7 @@
 #include "base/paths.h"
 #include "base/workspace.h"
 #include "plugin/blocks.h"
+#include "ui/checkdialog.h"
 #include "ui/mainwindow.h"
 #include "ui/nameedit.h"
 #include "ui/objectwindow.h"
@@ -46,6 +47,9 @@ void DispatchMenu(int id) {
     case kMenuReset:
         ResetCommand();
         return;
+    case kMenuCheck:
+        CheckReferencesCommand();
+        return;
     case kMenuHelp:
         ShowHelp();
         return;
@@ -81,6 +85,10 @@ void DispatchControl(const Event& ev) {
         TextEditCancel();
     } else if (ev.id == kCtlTextCopy && ev.action == ControlAction::Press) {
         TextEditCopy();
+    } else if (ev.id == kCtlCheckCopy && ev.action == ControlAction::Press) {
+        CheckDialogCopy();
+    } else if (ev.id == kCtlCheckClose && ev.action == ControlAction::Press) {
+        CheckDialogClose();
     }
 }
 
@@ -149,6 +157,8 @@ void DispatchEvent(const Event& ev) {
             NameEditClose();
         else if (ev.window == kWindowTextEdit)
             TextEditCancel();
+        else if (ev.window == kWindowCheck)
+            CheckDialogClose();
         break;
     case EventKind::Size:
         Plat().ActivateMainWindow();

@@ -12,7 +12,7 @@
 //     the name lists alone.
 //
 // The menu lock keeps every command that changes them off while a command or
-// a dialog works, and the dialog-open flag keeps the two dialogs and sorting
+// a dialog works, and the dialog-open flag keeps the dialogs and sorting
 // from overlapping. Each member below says which thread writes it and when.
 #pragma once
 
@@ -111,9 +111,11 @@ struct Workspace {
     Environment env;
 
     // --- the loaded plugin (worker: Load and the save sequence; main thread:
-    // the text edit dialog's "SAVE" and tests, never while busy) ---
+    // the text edit dialog's "SAVE", the reference check, which puts every
+    // block back before it returns, and tests, never while busy) ---
     BlockTable table;
-    // The undo record of a running save sequence (worker).
+    // The undo record of a running save sequence (worker) or reference check
+    // (main thread).
     BlockJournal journal;
     // Lists 3..27; entries 0..2 are unused so that a list number indexes.
     // Written by Load (worker), the name edit dialog (main), sorting (main)
@@ -139,6 +141,9 @@ struct Workspace {
     TextEditParameters textParams;
     std::vector<TextEntry> textEditList;
     int textSelected = -1;
+    // The check dialog's findings as the batch tool prints them, each line
+    // ended by CR LF: set when the dialog opens, cleared when it closes.
+    std::string checkText;
     // Looked up once at start-up.
     bool helpAvailable = false;
 

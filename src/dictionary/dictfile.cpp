@@ -187,10 +187,7 @@ std::string LoadContent(const std::string& name, int64_t& size) {
     std::string path = ResolvePath(name);
     std::string content, err;
     size = 0;
-    // Only a name with nothing behind it is a missing dictionary; a folder
-    // in its place is one that cannot be read.
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
+    if (!DictionaryPresent(name)) {
         CreateIfMissing(path);
         return content;
     }
@@ -218,6 +215,13 @@ void NoteDamage(const std::string& name, int64_t at) {
 }
 
 }  // namespace
+
+bool DictionaryPresent(const std::string& name) {
+    // Only a name with nothing behind it is a missing dictionary; a folder
+    // in its place is one that cannot be read.
+    std::error_code ec;
+    return std::filesystem::exists(ResolvePath(name), ec);
+}
 
 std::shared_ptr<const PairFile> OpenPairFile(std::string_view name) {
     std::lock_guard<std::mutex> lock(gCacheMutex);

@@ -1,8 +1,9 @@
 // The window system as the rest of Quillane sees it: windows 0 (main), 1 (name
-// edit) and 2 (text edit), menus, the tab control with its 25 list views, the
-// status bar, dialog controls, message boxes, file requesters, help, events and
-// the worker thread. No toolkit type crosses this line; every string is raw
-// bytes exactly as they stand in plugin and dictionary files.
+// edit), 2 (text edit) and 3 (reference check), menus, the tab control with its
+// 25 list views, the status bar, dialog controls, message boxes, file
+// requesters, the clipboard, help, events and the worker thread. No toolkit
+// type crosses this line; every string is raw bytes exactly as they stand in
+// plugin and dictionary files.
 //
 // Threads: any method may be called from the worker. A backend carries such
 // calls to the thread that owns the windows. Calls that answer or show
@@ -30,7 +31,7 @@ enum class EventKind {
     None,
     Menu,         // id = menu id
     Control,      // id = control number, action = what happened
-    Close,        // window = 0, 1 or 2 (close box or system menu)
+    Close,        // window = 0 .. kWindowCount - 1 (close box or system menu)
     Size,         // the main window was maximised or restored
     HeaderClick,  // id = list number 3..27, column = 0..3
 };
@@ -126,7 +127,7 @@ public:
     virtual void SetStatusText(int field, const std::string& text) = 0;
     virtual std::string GetStatusText(int field) = 0;
 
-    // --- dialogs: window 1 (name edit) and 2 (text edit) ---
+    // --- dialogs: windows 1 (name edit), 2 (text edit) and 3 (check) ---
     // A tool window owned by the main window, with a caption and a close box,
     // at the given outer position and size on the screen.
     virtual void OpenDialog(int window, const std::string& caption, const Rect& outer) = 0;
@@ -150,6 +151,16 @@ public:
     virtual void DialogListAddRow(int control, const std::string& text) = 0;
     virtual void DialogListClear(int control) = 0;
     virtual int DialogListFocusedRow(int control) = 0;
+    // A list of one to four columns, titled and sized as given, in the
+    // object window's list style (read-only, whole-row selection, grid lines,
+    // no sorting). Its rows come only from DialogTableAddRows; clicks on it are
+    // reported as on a dialog list, and DialogListClear and
+    // DialogListFocusedRow serve it too.
+    virtual void AddDialogTable(int window, int control, const Rect& r,
+                                const std::vector<ListColumn>& columns) = 0;
+    // Appends rows in one call; a row's texts past the table's columns are
+    // not shown. Texts are shown as in the object window's lists.
+    virtual void DialogTableAddRows(int control, std::vector<Row> rows) = 0;
 
     // --- message boxes and requesters ---
     // A carriage return in the text is a line break.
@@ -163,6 +174,14 @@ public:
     virtual std::string SaveFileRequester(const std::string& title, const std::string& folder,
                                           const std::string& filterLabel,
                                           const std::string& pattern) = 0;
+
+    // --- clipboard ---
+    // Puts text on the system clipboard in place of what it held, as plain
+    // text. The bytes are in the code page the window shows names in; each
+    // becomes its character in that code page, CR, LF and TAB included (no
+    // control pictures, no paragraph marks), so lines ended by CR LF paste as
+    // lines and TAB-separated fields as columns.
+    virtual void SetClipboardText(const std::string& bytes) = 0;
 
     // --- help ---
     // Looked up once at start-up: is there a viewer of compiled HTML help?

@@ -7,9 +7,9 @@ namespace qp {
 
 namespace {
 
-const int kLockedIds[] = {kMenuLoad, kMenuSave, kMenuSaveAs, kMenuReset, kMenuTextBook,
-                          kMenuTextClass, kMenuTextRace, kMenuTextSkill, kMenuTextBirthsign,
-                          kMenuEdit};
+const int kLockedIds[] = {kMenuLoad, kMenuSave, kMenuSaveAs, kMenuCheck, kMenuReset,
+                          kMenuTextBook, kMenuTextClass, kMenuTextRace, kMenuTextSkill,
+                          kMenuTextBirthsign, kMenuEdit};
 
 std::vector<Menu> MenuBarModel() {
     return {
@@ -17,6 +17,7 @@ std::vector<Menu> MenuBarModel() {
          {{kMenuLoad, "&Load", true},
           {kMenuSave, "Save", false},
           {kMenuSaveAs, "Save as...", false},
+          {kMenuCheck, "Check references...", false},
           {0, "", true},
           {kMenuQuit, "&Quit", true}}},
         {"External data", {{kMenuReset, "Reset file", true}}},
@@ -37,8 +38,8 @@ void BuildMainWindow() {
     p.CreateMainWindow(kProgramTitle, gWs.config.windowWidth, gWs.config.windowHeight);
     p.SetMenuBar(MenuBarModel());
     p.SetPopupMenu({kMenuEdit, "Edit", false});
-    for (int id : {kMenuSave, kMenuSaveAs, kMenuTextBook, kMenuTextClass, kMenuTextRace,
-                   kMenuTextSkill, kMenuTextBirthsign, kMenuEdit})
+    for (int id : {kMenuSave, kMenuSaveAs, kMenuCheck, kMenuTextBook, kMenuTextClass,
+                   kMenuTextRace, kMenuTextSkill, kMenuTextBirthsign, kMenuEdit})
         p.EnableMenuItem(id, false);
     int w = gWs.config.windowWidth;
     p.CreateStatusBar(w / 4);

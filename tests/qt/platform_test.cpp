@@ -110,6 +110,22 @@ TEST_F(QtWindow, DialogsAreToolWindowsClosedOnlyByTheProgram) {
     EXPECT_TRUE(d->isVisible());
 }
 
+TEST_F(QtWindow, CheckTableHasItsColumnsAndTheClipboardTakesTextAsCharacters) {
+    ui->OpenDialog(kWindowCheck, "Check references", {100, 100, 760, 480});
+    ui->AddDialogTable(kWindowCheck, kCtlCheckList, {5, 28, 745, 386},
+                       {{"Record", 190}, {"Where", 110}, {"Name", 205}, {"Counterpart", 215}});
+    ui->DialogTableAddRows(kCtlCheckList, {{"NPC_ guard", "AI_E CNDT", "hut\x01\xE9", "Huette"}});
+    QAbstractItemModel* m = View(kCtlCheckList)->model();
+    EXPECT_EQ(m->headerData(3, Qt::Horizontal).toString(), "Counterpart");
+    EXPECT_EQ(m->index(0, 2).data().toString(), QString("hut") + QChar(0x2401) + QChar(0xE9));
+    EXPECT_EQ(View(kCtlCheckList)->columnWidth(1), 110);
+    ui->SetClipboardText("a\tb\r\n\x80\x81\xE9\r\n");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QString("a\tb\r\n") + QChar(0x20AC) + QChar(0x81) + QChar(0xE9) + "\r\n");
+    ui->CloseDialog(kWindowCheck);
+    EXPECT_FALSE(ui->IsDialogOpen(kWindowCheck));
+}
+
 TEST_F(QtWindow, MessageBoxesAndRequestersAsTheUserSeesThem) {
     using MB = QMessageBox;
     ui->messageHook = nullptr;

@@ -1,6 +1,7 @@
 #include "platform/headless/headless.h"
 
 #include <chrono>
+#include <iterator>
 
 namespace qp {
 
@@ -101,6 +102,11 @@ std::vector<ShownRequester> HeadlessPlatform::Requesters() {
 std::vector<std::string> HeadlessPlatform::HelpOpened() {
     std::lock_guard<std::mutex> lock(m_);
     return helpOpened_;
+}
+
+std::string HeadlessPlatform::Clipboard() {
+    std::lock_guard<std::mutex> lock(m_);
+    return clipboard_;
 }
 
 std::vector<Row> HeadlessPlatform::Rows(int list) {
@@ -340,7 +346,7 @@ std::string HeadlessPlatform::GetStatusText(int field) {
 
 void HeadlessPlatform::OpenDialog(int window, const std::string& caption, const Rect& outer) {
     std::lock_guard<std::mutex> lock(m_);
-    if (window < 1 || window > 2) return;
+    if (window < 1 || window >= kWindowCount) return;
     dialogs_[window].open = true;
     dialogs_[window].caption = caption;
     dialogs_[window].outer = outer;
@@ -348,7 +354,7 @@ void HeadlessPlatform::OpenDialog(int window, const std::string& caption, const 
 
 void HeadlessPlatform::CloseDialog(int window) {
     std::lock_guard<std::mutex> lock(m_);
-    if (window < 1 || window > 2) return;
+    if (window < 1 || window >= kWindowCount) return;
     dialogs_[window].open = false;
     for (auto it = controls_.begin(); it != controls_.end();) {
         if (it->second.window == window)
@@ -360,7 +366,7 @@ void HeadlessPlatform::CloseDialog(int window) {
 
 bool HeadlessPlatform::IsDialogOpen(int window) {
     std::lock_guard<std::mutex> lock(m_);
-    return window >= 1 && window <= 2 && dialogs_[window].open;
+    return window >= 1 && window < kWindowCount && dialogs_[window].open;
 }
 
 void HeadlessPlatform::AddLabel(int window, int control, const Rect& r, const std::string& text,
@@ -459,6 +465,7 @@ void HeadlessPlatform::DialogListClear(int control) {
     auto it = controls_.find(control);
     if (it == controls_.end()) return;
     it->second.rows.clear();
+    it->second.tableRows.clear();
     it->second.focused = -1;
 }
 
@@ -466,8 +473,33 @@ int HeadlessPlatform::DialogListFocusedRow(int control) {
     std::lock_guard<std::mutex> lock(m_);
     auto it = controls_.find(control);
     if (it == controls_.end()) return -1;
-    int f = it->second.focused;
-    return (f >= 0 && f < static_cast<int>(it->second.rows.size())) ? f : -1;
+    const HeadlessControl& c = it->second;
+    const size_t n = c.kind == "table" ? c.tableRows.size() : c.rows.size();
+    return (c.focused >= 0 && static_cast<size_t>(c.focused) < n) ? c.focused : -1;
+}
+
+void HeadlessPlatform::AddDialogTable(int window, int control, const Rect& r,
+                                      const std::vector<ListColumn>& columns) {
+    std::lock_guard<std::mutex> lock(m_);
+    HeadlessControl c;
+    c.window = window;
+    c.kind = "table";
+    c.rect = r;
+    c.columns = columns;
+    controls_[control] = c;
+}
+
+void HeadlessPlatform::DialogTableAddRows(int control, std::vector<Row> rows) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    if (it == controls_.end()) return;
+    auto& to = it->second.tableRows;
+    to.insert(to.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+}
+
+void HeadlessPlatform::SetClipboardText(const std::string& bytes) {
+    std::lock_guard<std::mutex> lock(m_);
+    clipboard_ = bytes;
 }
 
 // --- message boxes and requesters ---

@@ -34,7 +34,7 @@ struct ShownRequester {
 
 struct HeadlessControl {
     int window = 0;
-    std::string kind;  // "label", "edit", "button", "pane", "list"
+    std::string kind;  // "label", "edit", "button", "pane", "list", "table"
     Rect rect;
     std::string text;  // label, edit, button or pane text; list column title
     bool enabled = true;
@@ -42,8 +42,10 @@ struct HeadlessControl {
     bool alignRight = false;
     int maxBytes = 0;
     int columnWidth = 0;
-    std::vector<std::string> rows;  // dialog list rows
-    int focused = -1;               // dialog list focus
+    std::vector<std::string> rows;    // dialog list rows
+    std::vector<ListColumn> columns;  // table columns
+    std::vector<Row> tableRows;       // table rows
+    int focused = -1;                 // dialog list or table focus
 };
 
 struct HeadlessDialog {
@@ -90,6 +92,8 @@ public:
     std::vector<ShownMessage> Messages();
     std::vector<ShownRequester> Requesters();
     std::vector<std::string> HelpOpened();
+    // What SetClipboardText put on the clipboard last.
+    std::string Clipboard();
     std::vector<Row> Rows(int list);
     std::string Title();
     Rect ControlRect(int control);
@@ -154,6 +158,10 @@ public:
     void DialogListAddRow(int control, const std::string& text) override;
     void DialogListClear(int control) override;
     int DialogListFocusedRow(int control) override;
+    void AddDialogTable(int window, int control, const Rect& r,
+                        const std::vector<ListColumn>& columns) override;
+    void DialogTableAddRows(int control, std::vector<Row> rows) override;
+    void SetClipboardText(const std::string& bytes) override;
     Answer MessageBox(const std::string& title, const std::string& text, Icon icon,
                       Buttons buttons) override;
     std::string OpenFileRequester(const std::string& title, const std::string& folder,
@@ -181,6 +189,7 @@ private:
     std::vector<ShownMessage> messages_;
     std::vector<ShownRequester> requesters_;
     std::vector<std::string> helpOpened_;
+    std::string clipboard_;
     bool helpAvailable_ = false;
 
     std::string title_;

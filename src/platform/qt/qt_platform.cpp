@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
@@ -127,7 +128,7 @@ QWidget* QtPlatform::ControlWidget(int control) const {
 QWidget* QtPlatform::DialogWidget(int window) const { return Dialog(window); }
 
 DialogWindow* QtPlatform::Dialog(int window) const {
-    return window >= 1 && window <= 2 ? dialogs_[window].data() : nullptr;
+    return window >= 1 && window < kWindowCount ? dialogs_[window].data() : nullptr;
 }
 
 ListView* QtPlatform::List(int list) const { return IsList(list) ? lists_[list] : nullptr; }
@@ -152,7 +153,7 @@ void QtPlatform::CreateMainWindow(const std::string& title, int innerWidth, int 
     OnGui([&] {
         // A second main window (tests) starts from nothing: every part of the
         // old one goes with it.
-        for (int w = 1; w <= 2; ++w) CloseDialog(w);
+        for (int w = 1; w < kWindowCount; ++w) CloseDialog(w);
         controls_.clear();
         actions_.clear();
         popup_ = nullptr;
@@ -496,7 +497,7 @@ std::string QtPlatform::GetStatusText(int field) {
 
 void QtPlatform::OpenDialog(int window, const std::string& caption, const Rect& outer) {
     OnGui([&] {
-        if (window < 1 || window > 2) return;
+        if (window < 1 || window >= kWindowCount) return;
         CloseDialog(window);
         auto* d = new DialogWindow(window, main_);
         dialogs_[window] = d;
@@ -643,6 +644,32 @@ void QtPlatform::AddDialogList(int window, int control, const Rect& r,
     });
 }
 
+void QtPlatform::AddDialogTable(int window, int control, const Rect& r,
+                                const std::vector<ListColumn>& columns) {
+    OnGui([&] {
+        DialogWindow* d = Dialog(window);
+        if (!d) return;
+        std::vector<QString> titles;
+        std::vector<int> widths;
+        for (size_t c = 0; c < columns.size() && c < size_t(kColumnCount); ++c) {
+            titles.push_back(cp1252::BytesToLine(columns[c].title));
+            widths.push_back(columns[c].width);
+        }
+        auto* v = new ListView(new RowModel(titles, d), widths, d);
+        v->onAction = [this, control](ControlAction a) {
+            PushEvent(Event{EventKind::Control, control, a, 0, 0});
+        };
+        AddControl(window, control, v, r);
+    });
+}
+
+void QtPlatform::DialogTableAddRows(int control, std::vector<Row> rows) {
+    OnGui([&] {
+        if (auto* v = dynamic_cast<ListView*>(ControlWidget(control)))
+            v->Quietly([&] { v->Model()->Append(std::move(rows)); });
+    });
+}
+
 void QtPlatform::SetControlText(int control, const std::string& text) {
     OnGui([&] {
         QWidget* w = ControlWidget(control);
@@ -704,6 +731,18 @@ int QtPlatform::DialogListFocusedRow(int control) {
     return OnGui([&] {
         auto* v = dynamic_cast<ListView*>(ControlWidget(control));
         return v ? v->FocusedRow() : -1;
+    });
+}
+
+// ---------------------------------------------------------------- clipboard
+
+void QtPlatform::SetClipboardText(const std::string& bytes) {
+    OnGui([&] {
+        // Byte for character, line breaks and TABs as they are.
+        QString text;
+        text.reserve(qsizetype(bytes.size()));
+        for (unsigned char b : bytes) text.append(QChar(cp1252::ByteToChar(b)));
+        QGuiApplication::clipboard()->setText(text);
     });
 }
 

@@ -117,6 +117,10 @@ public:
     void DialogListAddRow(int control, const std::string& text) override;
     void DialogListClear(int control) override;
     int DialogListFocusedRow(int control) override;
+    void AddDialogTable(int window, int control, const Rect& r,
+                        const std::vector<ListColumn>& columns) override;
+    void DialogTableAddRows(int control, std::vector<Row> rows) override;
+    void SetClipboardText(const std::string& bytes) override;
     Answer MessageBox(const std::string& title, const std::string& text, Icon icon,
                       Buttons buttons) override;
     std::string OpenFileRequester(const std::string& title, const std::string& folder,
