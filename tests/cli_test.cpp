@@ -71,7 +71,7 @@ TEST_F(Cli, UsageErrorsExitOneWithTheUsage) {
           "convert p.esp .esp"}) {
         Result r = Run(args, false);
         EXPECT_EQ(r.code, 1) << args;
-        EXPECT_NE(r.err.find("usage:\n  quillane-cli list    PLUGIN [--root DIR]\n"),
+        EXPECT_NE(r.err.find("usage:\n  quillane-cli list    PLUGIN [--root DIR] [--codepage CP]\n"),
                   std::string::npos) << args;
         EXPECT_EQ(r.out, "") << args;
     }

@@ -19,6 +19,7 @@
 #include "convert/extdb.h"
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "ui/nameedit.h"
@@ -33,8 +34,8 @@ constexpr int kExitRefused = 2;
 
 const char* const kUsage =
     "usage:\n"
-    "  quillane-cli list    PLUGIN [--root DIR]\n"
-    "  quillane-cli convert PLUGIN OUTPUT [--root DIR] [--edits FILE] [--overwrite]\n"
+    "  quillane-cli list    PLUGIN [--root DIR] [--codepage CP]\n"
+    "  quillane-cli convert PLUGIN OUTPUT [--root DIR] [--edits FILE] [--overwrite] [--codepage CP]\n"
     "  quillane-cli reset   [--root DIR]\n"
     "  quillane-cli build-dictionaries FV-FILE OV-FILE [--root DIR] [--force]\n"
     "  quillane-cli --help\n";
@@ -48,9 +49,13 @@ const char* const kHelp =
     "  reset     empties the external database (dataextra/Extradata.dat).\n"
     "  --root    the program directory (data/, dataextra/, Voskconv.ini).\n"
     "  --edits   one edit a line: TAB-TITLE<TAB>ID<TAB>NEW OV NAME.\n"
+    "  --codepage 1250, 1251 or 1252: the list is printed and the edits file read\n"
+    "            as UTF-8, names and texts being in that code page; without it,\n"
+    "            bytes go out and come in as the plugin holds them.\n"
     "\n"
     "  Inside fields a backslash is written \\\\, a TAB \\t, a LF \\n, a CR \\r.\n"
-    "  Exit status: 0 done, 1 usage error, 2 refused or failed (nothing written).\n";
+    "  Exit status: 0 done, 1 usage error or an edit the code page cannot hold,\n"
+    "  2 refused or failed (nothing written).\n";
 
 // --- progress bar on a terminal ---
 
@@ -166,6 +171,7 @@ struct Arguments {
     std::vector<std::string> positional;
     std::string root, edits;
     bool hasRoot = false, hasEdits = false, overwrite = false;
+    int codePage = 0;  // 0: bytes as they are
 };
 
 // Returns an empty string or the reason the command line is not usable.
@@ -179,6 +185,12 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
             if (i + 1 >= args.size()) return s + " needs a value";
             has = true;
             (s == "--root" ? a.root : a.edits) = args[++i];
+        } else if (s == "--codepage") {
+            if (a.codePage) return s + " given twice";
+            const std::string v = i + 1 < args.size() ? args[++i] : "";
+            a.codePage = v.size() == 4 ? std::atoi(v.c_str()) : 0;
+            if (!qp::IsSupportedCodePage(a.codePage) || v != std::to_string(a.codePage))
+                return s + " takes 1250, 1251 or 1252";
         } else if (s == "--overwrite") {
             a.overwrite = true;
         } else if (s.size() > 1 && s[0] == '-') {
@@ -217,13 +229,22 @@ struct Edit {
     std::string id, ov;
 };
 
-// Reads and checks the whole edits file before anything is loaded.
-bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
+// Names as a terminal shows them: UTF-8 with a code page, else the bytes.
+std::string Shown(int codePage, const std::string& bytes) {
+    return codePage ? qp::ToUtf8(codePage, bytes) : bytes;
+}
+
+// Reads and checks the whole edits file before anything is loaded; with a
+// code page, it is UTF-8 text and every name must have its bytes there.
+// Returns kExitOk or the exit status of the failure.
+int ReadEdits(const std::string& path, int codePage, std::vector<Edit>& edits) {
     std::string bytes, err;
     if (!qp::ReadWholeFile(path, bytes, &err)) {
         Say(path + ": " + err);
-        return false;
+        return kExitRefused;
     }
+    // The byte order mark an editor may put first is no part of the text.
+    if (codePage && bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
     int number = 0;
     for (size_t start = 0; start < bytes.size();) {
         size_t end = bytes.find('\n', start);
@@ -234,6 +255,13 @@ bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         const std::string where = path + ":" + std::to_string(number) + ": ";
+        char32_t missing = 0;
+        if (codePage && !qp::FromUtf8(codePage, std::string(line), line, &missing)) {
+            Say(where + (missing == 0xFFFD ? "not UTF-8 text"
+                                           : "code page " + std::to_string(codePage) +
+                                                 " has no character " + qp::DescribeChar(missing)));
+            return kExitUsage;
+        }
         std::vector<std::string> fields;
         for (size_t p = 0;;) {
             size_t tab = line.find('\t', p);
@@ -247,17 +275,17 @@ bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
         if (fields.size() != 3 || !qp::UnescapeField(fields[0], title) ||
             !qp::UnescapeField(fields[1], e.id) || !qp::UnescapeField(fields[2], e.ov)) {
             Say(where + "malformed edit (TAB-TITLE<TAB>ID<TAB>NEW OV NAME, escapes \\\\ \\t \\n \\r)");
-            return false;
+            return kExitRefused;
         }
         for (int g = qp::kFirstList; g <= qp::kLastList; ++g)
             if (title == qp::TabTitle(g)) e.list = g;
         if (e.list == 0) {
-            Say(where + "no tab titled \"" + qp::EscapeField(title) + "\"");
-            return false;
+            Say(where + "no tab titled \"" + Shown(codePage, qp::EscapeField(title)) + "\"");
+            return kExitRefused;
         }
         edits.push_back(std::move(e));
     }
-    return true;
+    return kExitOk;
 }
 
 
@@ -266,7 +294,7 @@ bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
 // and OV names only, so the IDs and the row order stay as loaded.
 using RowIndex = std::map<int, std::unordered_map<std::string, std::vector<size_t>>>;
 
-bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
+bool ApplyEdit(const Edit& e, const std::string& file, int codePage, RowIndex& index) {
     const std::string where = file + ":" + std::to_string(e.line) + ": ";
     const std::string tab = qp::TabTitle(e.list);
     auto found = index.find(e.list);
@@ -281,7 +309,7 @@ bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
     for (size_t r : any ? hits->second : kNone) {
         const int g = e.list, row = static_cast<int>(r);
         const std::string what = "tab \"" + tab + "\" row " + std::to_string(r + 1) + " (ID \"" +
-                                  qp::EscapeField(e.id) + "\")";
+                                  Shown(codePage, qp::EscapeField(e.id)) + "\")";
         if (auto refused = qp::NameEditRefusal(g, row)) {
             Print(*refused);
             Say(where + what + ": the name edit dialog refused the row");
@@ -297,7 +325,8 @@ bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
             return false;
         }
     }
-    if (!any) Say(where + "no row with ID \"" + qp::EscapeField(e.id) + "\" in tab \"" + tab + "\"");
+    if (!any)
+        Say(where + "no row with ID \"" + Shown(codePage, qp::EscapeField(e.id)) + "\" in tab \"" + tab + "\"");
     return any;
 }
 
@@ -314,6 +343,8 @@ int List(const Arguments& a) {
             out += tab + "\t" + qp::EscapeField(e.flag) + "\t" + qp::EscapeField(e.id) + "\t" +
                    qp::EscapeField(e.fv) + "\t" + qp::EscapeField(e.ov) + "\n";
     }
+    // The escapes and separators are ASCII, the same in every code page.
+    out = Shown(a.codePage, out);
     qp::SetBinaryMode(stdout);
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
         Say("cannot write the list to standard output");
@@ -332,7 +363,8 @@ int Convert(const Arguments& a) {
         return kExitRefused;
     }
     std::vector<Edit> edits;
-    if (a.hasEdits && !ReadEdits(a.edits, edits)) return kExitRefused;
+    if (a.hasEdits)
+        if (const int failed = ReadEdits(a.edits, a.codePage, edits); failed != kExitOk) return failed;
 
     Session s;
     if (!s.Load(plugin)) return kExitRefused;
@@ -340,7 +372,7 @@ int Convert(const Arguments& a) {
     // with all files as they were.
     RowIndex index;
     for (const Edit& e : edits)
-        if (!ApplyEdit(e, a.edits, index)) return kExitRefused;
+        if (!ApplyEdit(e, a.edits, a.codePage, index)) return kExitRefused;
 
     qp::BeginDictionaryCommand();
     struct EndCommand {
