@@ -175,13 +175,13 @@ bool IsLatinLetter(char32_t c) { return c >= 0xC0 && c <= 0x24F && c != 0xD7 && 
 bool IsCyrillicLetter(char32_t c) { return c >= 0x400 && c <= 0x4FF; }
 
 // Letters common in the languages of 1250 (Polish, Czech, Slovak, Hungarian,
-// Romanian) and of 1252 (French, Italian, Spanish, Portuguese, Nordic). A byte
-// that is a common letter in both is mostly taken for the Western one (è not
-// č, ê not ę, ñ not ń), so that Western text never looks Central European;
-// what makes a text 1250 are the letters 1252 has no look-alike for: Polish
-// ą ł ś ż, Czech ě ř ů, Hungarian ő ű.
+// Romanian) and of 1252 (French, Italian, Spanish, Portuguese). Where a byte
+// is a common letter in both, it is taken for the Western one (è not č, ê not
+// ę, ñ not ń), so that Western text never looks Central European; 1250 text
+// shows by the letters whose bytes are rare or no letters in Western text:
+// Polish ą ł ś ż, Czech ě ř ů (not ì ø ù), Hungarian ő ű.
 constexpr char16_t kTypical1250[] = u"ąćłśźżěřůťďőűľşţĄĆŁŚŹŻĚŘŮŤĎŐŰĽŞŢ";
-constexpr char16_t kTypical1252[] = u"àèêòñãåæøÀÈÊÒÑÃÅÆØ";
+constexpr char16_t kTypical1252[] = u"àèêòñãåÀÈÊÒÑÃÅ";
 
 bool Holds(std::u16string_view set, char16_t c) { return set.find(c) != std::u16string_view::npos; }
 

@@ -74,7 +74,7 @@ std::u16string BytesToMessage(int codePage, std::string_view bytes);
 // Which code page a text looks written in: a plain count of letters typical
 // of each. Words of two or more letters, all Cyrillic, count for 1251; other
 // words count their letters typical of 1250 (ą ł ś ż ě ř ů ő ...) and of 1252
-// (à è ñ å ø ...); letters both share (é ö ß) count for none. The counts are
+// (à è ñ ...); letters both share (é ö ß) count for none. The counts are
 // added to counts: [0] 1250, [1] 1251, [2] 1252.
 using LetterCounts = std::array<int64_t, 3>;
 void CountTypicalLetters(std::string_view text, LetterCounts& counts);
