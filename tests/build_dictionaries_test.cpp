@@ -166,7 +166,8 @@ TEST(BuildDictionaries, TellsWhichCodePageEachVersionLooksLike) {
         {1250, 1251, "Strażnik starej wieży", "Стражник старой башни",
          "--codepage 1251).\nIn 1251 Cyrillic the FV names' own letters look wrong; 1250 Central "
          "European shows them.\n"},
-        {1252, 1252, "Guard", "Wächter", "Any code page shows these names"},
+        {1252, 1252, "Guard", "Wächter", "OV 0 / 0 / 0: no letter that tells the code pages apart\n"
+                                         "Suggested code page: 1252 Western"},
     };
     for (const Case& c : cases) {
         std::string fv, ov, out;

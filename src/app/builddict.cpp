@@ -32,12 +32,9 @@ void PrintCodePages(const DictionaryBuild& built) {
         std::printf("  %s %lld / %lld / %lld: %s\n", side, static_cast<long long>(counts[0]),
                     static_cast<long long>(counts[1]), static_cast<long long>(counts[2]),
                     cp ? ("looks like " + Named(cp)).c_str() : "no letter that tells the code pages apart");
-    // The converted names are the ones the translator works on.
-    const int suggested = ov ? ov : fv;
-    if (!suggested) {
-        std::puts("Any code page shows these names; 1252 Western is the default.");
-        return;
-    }
+    // The converted names are the ones the translator works on; with no
+    // letter pointing anywhere, the default fits.
+    const int suggested = ov ? ov : fv ? fv : kCodePageWestern;
     std::printf("Suggested code page: %s (the window's \"Code page\" menu; quillane-cli --codepage %d).\n",
                 Named(suggested).c_str(), suggested);
     if (fv && ov && fv != ov)
