@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "platform/codepage.h"
 #include "test_support.h"
 
 using namespace qt_test;
@@ -68,10 +69,10 @@ TEST_F(Cli, UsageErrorsExitOneWithTheUsage) {
          {"", "frobnicate", "list", "list p.esp q.esp", "convert p.esp", "reset extra",
           "list p.esp --overwrite", "list p.esp --edits e.txt", "convert p.esp q.esp --edits",
           "convert p.esp q.esp --bogus", "convert p.esp q.esp --root . --root .",
-          "convert p.esp .esp"}) {
+          "convert p.esp .esp", "list p.esp --codepage 866", "list p.esp --codepage"}) {
         Result r = Run(args, false);
         EXPECT_EQ(r.code, 1) << args;
-        EXPECT_NE(r.err.find("usage:\n  quillane-cli list    PLUGIN [--root DIR]\n"),
+        EXPECT_NE(r.err.find("usage:\n  quillane-cli list    PLUGIN [--root DIR] [--codepage CP]\n"),
                   std::string::npos) << args;
         EXPECT_EQ(r.out, "") << args;
     }
@@ -172,6 +173,50 @@ TEST_F(Cli, RefusalsLeaveEveryFileUntouched) {
         EXPECT_EQ(DirSnapshot(dir), before);
     }
     EXPECT_EQ(Convert(plugin, P("out.esp"), " --edits " + Q(P("none.txt"))).code, 2);
+}
+
+// With --codepage the list is UTF-8 and the edits file is read as UTF-8 into
+// the code page; an edit the code page cannot hold stops the run (exit 1).
+TEST_F(Cli, CodePageListsAndEditsInUtf8) {
+    struct Case {
+        int cp;
+        std::string cell, npc, edit, editBytes, lacking, named;  // UTF-8 but editBytes
+    } cases[] = {
+        {1251, "Балмора", "Вельт", "Глеб Сорокин", "\xC3\xEB\xE5\xE1 \xD1\xEE\xF0\xEE\xEA\xE8\xED",
+         "Ł", "U+0141 (Ł)"},
+        {1250, "Łódź", "Wiślak", "Żółć Gęś", "\xAF\xF3\xB3\xE6 G\xEA\x9C", "Ж", "U+0416 (Ж)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cp);
+        auto bytes = [&](const std::string& utf8) {
+            std::string b;
+            EXPECT_TRUE(qp::FromUtf8(c.cp, utf8, b));
+            return b;
+        };
+        auto plugin = [&](const std::string& npc) {
+            return Plugin({Record("CELL", {{"NAME", Z(bytes(c.cell))}}), Object("NPC_", "npc_a", npc)});
+        };
+        const std::string in = Put("cp.esp", plugin(bytes(c.npc))), cp = " --codepage " + std::to_string(c.cp);
+        Result list = Run("list " + Q(in) + cp);
+        EXPECT_EQ(list.out, "Cell\t\t" + c.cell + "\t" + c.cell + "\t" + c.cell + "\nNPC\t\tnpc_a\t" + c.npc +
+                                "\t" + c.npc + "\n") << list.err;
+        Put("edits.txt", "\xEF\xBB\xBFNPC\tnpc_a\t" + c.edit + "\n");  // as an editor may save it
+        Result r = Convert(in, P("out.esp"), WithEdits() + cp);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(ReadFile(dir / "out.esp"), plugin(c.editBytes));
+        fs::remove(dir / "edits.txt");
+        const auto before = DirSnapshot(dir);
+        for (const auto& [line, why] : {std::pair("NPC\tnpc_a\tX" + c.lacking, "code page " +
+                                                   std::to_string(c.cp) + " has no character " + c.named),
+                                        std::pair(std::string("NPC\tnpc_a\t\xC3("), std::string("not UTF-8 text"))}) {
+            Put("edits.txt", "NPC\tnpc_a\tok\n" + line + "\n");
+            r = Convert(in, P("out2.esp"), WithEdits() + cp);
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(r.err, "quillane-cli: " + P("edits.txt") + ":2: " + why + "\n");
+            fs::remove(dir / "edits.txt");
+            EXPECT_EQ(DirSnapshot(dir), before);
+        }
+    }
 }
 
 TEST_F(Cli, OverwriteAfterItsQuestionAndReset) {

@@ -14,6 +14,7 @@
 #include "test_support.h"
 
 using namespace qt_test;
+namespace fs = std::filesystem;
 using qp::Answer;
 using qp::ControlAction;
 
@@ -48,7 +49,8 @@ TEST(Shell, MainWindowAtStartup) {
     std::string all;  // menus, tabs, list columns
     for (const qp::Menu& m : ui.MenuBar()) {
         all += m.title + ":";
-        for (const qp::MenuItem& i : m.items) all += " " + std::to_string(i.id) + "=" + i.caption;
+        for (const qp::MenuItem& i : m.items)
+            all += " " + std::to_string(i.id) + "=" + i.caption + (!i.radio ? "" : i.checked ? "(x)" : "( )");
         all += "\n";
     }
     for (const std::string& t : ui.TabTitles()) all += t + ",";
@@ -56,6 +58,7 @@ TEST(Shell, MainWindowAtStartup) {
     EXPECT_EQ(all, "File: 1=&Load 2=Save 3=Save as... 6=Check references... 0= 4=&Quit\n"
                    "External data: 5=Reset file\n"
                    "Edit text: 9=Book 10=Class 11=Race 12=Skill 13=Birthsign\n"
+                   "Code page: 30=1250 Central European( ) 31=1251 Cyrillic( ) 32=1252 Western(x)\n"
                    "?: 20=Help 0= 21=About\nCell,Region,Pgrd,Activator,Apparatus,Armor,Book,Cloth,"
                    "Container,Door,Ingredient,Creature,Spellmaking,Alchemy,Light,Lockpick,"
                    "Misc Item,Probe,Repair Item,Weapon,NPC,Race,Class,Birthsign,Faction,\n"
@@ -70,6 +73,39 @@ TEST(Shell, MainWindowAtStartup) {
     EXPECT_EQ(layouts, "5,0,790,560 10,15,780,540 1,1,774,513 200\n"
                        "5,0,1014,728 10,15,1004,708 0,0,998,681 200\n"
                        "5,0,790,560 10,15,780,540 0,0,774,513 200");
+}
+
+// The code page: read from Quillane.ini at start-up (a bad setting is the
+// default), switched by its menu at once, kept only when it changes, and a
+// file that cannot be written is told.
+TEST(Shell, CodePageMenuAndItsSettingsFile) {
+    Env env;
+    const std::string kept = ";Quillane settings\r\n[Code page]\r\nCodePage = 1251\r\n";
+    for (const auto& [file, codePage] : {std::pair{kept, 1251}, {"[code page]\nCODEPAGE=1250", 1250},
+                                         {"[Code page]\r\nCodePage = 437\r\n", 1252}, {"", 1252}}) {
+        WriteFile(env.dir / "Quillane.ini", file);
+        qp::Startup();
+        EXPECT_EQ(qp::gWs.codePage * 10000 + env.ui.CodePage(), codePage * 10001) << file;
+    }
+    fs::remove(env.dir / "Quillane.ini");
+    qp::Startup();
+    const auto before = DirSnapshot(env.dir);
+    for (int id : {qp::kMenuCodePage1251, qp::kMenuCodePage1251}) env.ui.PushMenu(id);
+    env.Run();
+    std::string marks = std::to_string(env.ui.CodePage());
+    for (const qp::MenuItem& i : env.ui.MenuBar()[3].items) marks += i.checked ? "1" : "0";
+    EXPECT_EQ(marks, "1251010");
+    auto after = DirSnapshot(env.dir);
+    EXPECT_EQ(after["Quillane.ini"], kept);
+    after.erase("Quillane.ini");
+    EXPECT_EQ(after, before) << "Voskconv.ini and the rest untouched";
+    fs::remove(env.dir / "Quillane.ini");
+    fs::create_directory(env.dir / "Quillane.ini");
+    env.ui.PushMenu(qp::kMenuCodePage1250);
+    env.Run();
+    EXPECT_EQ(qp::gWs.codePage, 1250);
+    ASSERT_EQ(env.ui.Messages().size(), 1u);
+    EXPECT_EQ(env.ui.Messages()[0].text.rfind("THE CODE PAGE COULD NOT BE KEPT", 0), 0u);
 }
 
 TEST(Shell, QuitAsksAndYesEndsWithoutWritingAFile) {

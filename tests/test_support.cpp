@@ -196,7 +196,7 @@ void InstallBlocks(const std::vector<std::string>& records) {
 
 std::string EnabledMenus(qp::HeadlessPlatform& ui) {
     std::string out;
-    for (int id = 1; id <= 30; ++id)
+    for (int id = 1; id <= qp::kMenuEdit; ++id)  // the "Code page" items are always on
         if (ui.IsMenuItemEnabled(id)) out += std::to_string(id) + " ";
     return out;
 }

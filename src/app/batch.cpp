@@ -20,6 +20,7 @@
 #include "convert/extdb.h"
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "ui/nameedit.h"
@@ -35,9 +36,9 @@ constexpr int kExitFindings = 3;
 
 const char* const kUsage =
     "usage:\n"
-    "  quillane-cli list    PLUGIN [--root DIR]\n"
-    "  quillane-cli convert PLUGIN OUTPUT [--root DIR] [--edits FILE] [--overwrite]\n"
-    "  quillane-cli check   PLUGIN [--root DIR] [--edits FILE]\n"
+    "  quillane-cli list    PLUGIN [--root DIR] [--codepage CP]\n"
+    "  quillane-cli convert PLUGIN OUTPUT [--root DIR] [--edits FILE] [--overwrite] [--codepage CP]\n"
+    "  quillane-cli check   PLUGIN [--root DIR] [--edits FILE] [--codepage CP]\n"
     "  quillane-cli reset   [--root DIR]\n"
     "  quillane-cli build-dictionaries FV-FILE OV-FILE [--root DIR] [--force]\n"
     "  quillane-cli --help\n";
@@ -57,10 +58,13 @@ const char* const kHelp =
     "  reset     empties the external database (dataextra/Extradata.dat).\n"
     "  --root    the program directory (data/, dataextra/, Voskconv.ini).\n"
     "  --edits   one edit a line: TAB-TITLE<TAB>ID<TAB>NEW OV NAME.\n"
+    "  --codepage 1250, 1251 or 1252: the list is printed and the edits file read\n"
+    "            as UTF-8, names and texts being in that code page; without it,\n"
+    "            bytes go out and come in as the plugin holds them.\n"
     "\n"
     "  Inside fields a backslash is written \\\\, a TAB \\t, a LF \\n, a CR \\r.\n"
-    "  Exit status: 0 done, 1 usage error, 2 refused or failed (nothing written),\n"
-    "  3 check listed findings.\n";
+    "  Exit status: 0 done, 1 usage error or an edit the code page cannot hold,\n"
+    "  2 refused or failed (nothing written), 3 check listed findings.\n";
 
 // --- progress bar on a terminal ---
 
@@ -176,6 +180,7 @@ struct Arguments {
     std::vector<std::string> positional;
     std::string root, edits;
     bool hasRoot = false, hasEdits = false, overwrite = false;
+    int codePage = 0;  // 0: bytes as they are
 };
 
 // Returns an empty string or the reason the command line is not usable.
@@ -189,6 +194,12 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
             if (i + 1 >= args.size()) return s + " needs a value";
             has = true;
             (s == "--root" ? a.root : a.edits) = args[++i];
+        } else if (s == "--codepage") {
+            if (a.codePage) return s + " given twice";
+            const std::string v = i + 1 < args.size() ? args[++i] : "";
+            a.codePage = v.size() == 4 ? std::atoi(v.c_str()) : 0;
+            if (!qp::IsSupportedCodePage(a.codePage) || v != std::to_string(a.codePage))
+                return s + " takes 1250, 1251 or 1252";
         } else if (s == "--overwrite") {
             a.overwrite = true;
         } else if (s.size() > 1 && s[0] == '-') {
@@ -220,13 +231,22 @@ struct Edit {
     std::string id, ov;
 };
 
-// Reads and checks the whole edits file before anything is loaded.
-bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
+// Names as a terminal shows them: UTF-8 with a code page, else the bytes.
+std::string Shown(int codePage, const std::string& bytes) {
+    return codePage ? qp::ToUtf8(codePage, bytes) : bytes;
+}
+
+// Reads and checks the whole edits file before anything is loaded; with a
+// code page, it is UTF-8 text and every name must have its bytes there.
+// Returns kExitOk or the exit status of the failure.
+int ReadEdits(const std::string& path, int codePage, std::vector<Edit>& edits) {
     std::string bytes, err;
     if (!qp::ReadWholeFile(path, bytes, &err)) {
         Say(path + ": " + err);
-        return false;
+        return kExitRefused;
     }
+    // The byte order mark an editor may put first is no part of the text.
+    if (codePage && bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
     int number = 0;
     for (size_t start = 0; start < bytes.size();) {
         size_t end = bytes.find('\n', start);
@@ -237,6 +257,13 @@ bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         const std::string where = path + ":" + std::to_string(number) + ": ";
+        char32_t missing = 0;
+        if (codePage && !qp::FromUtf8(codePage, std::string(line), line, &missing)) {
+            Say(where + (missing == 0xFFFD ? "not UTF-8 text"
+                                           : "code page " + std::to_string(codePage) +
+                                                 " has no character " + qp::DescribeChar(missing)));
+            return kExitUsage;
+        }
         std::vector<std::string> fields;
         for (size_t p = 0;;) {
             size_t tab = line.find('\t', p);
@@ -250,17 +277,17 @@ bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
         if (fields.size() != 3 || !qp::UnescapeField(fields[0], title) ||
             !qp::UnescapeField(fields[1], e.id) || !qp::UnescapeField(fields[2], e.ov)) {
             Say(where + "malformed edit (TAB-TITLE<TAB>ID<TAB>NEW OV NAME, escapes \\\\ \\t \\n \\r)");
-            return false;
+            return kExitRefused;
         }
         for (int g = qp::kFirstList; g <= qp::kLastList; ++g)
             if (title == qp::TabTitle(g)) e.list = g;
         if (e.list == 0) {
-            Say(where + "no tab titled \"" + qp::EscapeField(title) + "\"");
-            return false;
+            Say(where + "no tab titled \"" + Shown(codePage, qp::EscapeField(title)) + "\"");
+            return kExitRefused;
         }
         edits.push_back(std::move(e));
     }
-    return true;
+    return kExitOk;
 }
 
 
@@ -269,7 +296,7 @@ bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
 // and OV names only, so the IDs and the row order stay as loaded.
 using RowIndex = std::map<int, std::unordered_map<std::string, std::vector<size_t>>>;
 
-bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
+bool ApplyEdit(const Edit& e, const std::string& file, int codePage, RowIndex& index) {
     const std::string where = file + ":" + std::to_string(e.line) + ": ";
     const std::string tab = qp::TabTitle(e.list);
     auto found = index.find(e.list);
@@ -284,7 +311,7 @@ bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
     for (size_t r : any ? hits->second : kNone) {
         const int g = e.list, row = static_cast<int>(r);
         const std::string what = "tab \"" + tab + "\" row " + std::to_string(r + 1) + " (ID \"" +
-                                  qp::EscapeField(e.id) + "\")";
+                                  Shown(codePage, qp::EscapeField(e.id)) + "\")";
         if (auto refused = qp::NameEditRefusal(g, row)) {
             Print(*refused);
             Say(where + what + ": the name edit dialog refused the row");
@@ -300,7 +327,8 @@ bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
             return false;
         }
     }
-    if (!any) Say(where + "no row with ID \"" + qp::EscapeField(e.id) + "\" in tab \"" + tab + "\"");
+    if (!any)
+        Say(where + "no row with ID \"" + Shown(codePage, qp::EscapeField(e.id)) + "\" in tab \"" + tab + "\"");
     return any;
 }
 
@@ -308,11 +336,11 @@ bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
 // before anything is saved, so a refused one ends the run with all files as
 // they were.
 bool LoadAndEdit(Session& s, const std::string& plugin, const std::vector<Edit>& edits,
-                 const std::string& file) {
+                 const std::string& file, int codePage) {
     if (!s.Load(plugin)) return false;
     RowIndex index;
     for (const Edit& e : edits)
-        if (!ApplyEdit(e, file, index)) return false;
+        if (!ApplyEdit(e, file, codePage, index)) return false;
     return true;
 }
 
@@ -338,7 +366,8 @@ int List(const Arguments& a) {
             out += tab + "\t" + qp::EscapeField(e.flag) + "\t" + qp::EscapeField(e.id) + "\t" +
                    qp::EscapeField(e.fv) + "\t" + qp::EscapeField(e.ov) + "\n";
     }
-    return PrintOut(out, "list") ? kExitOk : kExitRefused;
+    // The escapes and separators are ASCII, the same in every code page.
+    return PrintOut(Shown(a.codePage, out), "list") ? kExitOk : kExitRefused;
 }
 
 int Convert(const Arguments& a) {
@@ -352,10 +381,13 @@ int Convert(const Arguments& a) {
         return kExitRefused;
     }
     std::vector<Edit> edits;
-    if (a.hasEdits && !ReadEdits(a.edits, edits)) return kExitRefused;
+    if (a.hasEdits)
+        if (const int failed = ReadEdits(a.edits, a.codePage, edits); failed != kExitOk) return failed;
 
     Session s;
-    if (!LoadAndEdit(s, plugin, edits, a.edits)) return kExitRefused;
+    // Every edit is made before anything is saved: a refused one ends the run
+    // with all files as they were.
+    if (!LoadAndEdit(s, plugin, edits, a.edits, a.codePage)) return kExitRefused;
 
     qp::BeginDictionaryCommand();
     struct EndCommand {
@@ -383,10 +415,11 @@ int Convert(const Arguments& a) {
 int Check(const Arguments& a) {
     const std::string plugin = FullPath(a.positional[0]);
     std::vector<Edit> edits;
-    if (a.hasEdits && !ReadEdits(a.edits, edits)) return kExitRefused;
+    if (a.hasEdits)
+        if (const int failed = ReadEdits(a.edits, a.codePage, edits); failed != kExitOk) return failed;
 
     Session s;
-    if (!LoadAndEdit(s, plugin, edits, a.edits)) return kExitRefused;
+    if (!LoadAndEdit(s, plugin, edits, a.edits, a.codePage)) return kExitRefused;
 
     qp::BeginDictionaryCommand();
     const qp::CheckOutcome checked = qp::CheckLoadedPlugin();
@@ -396,7 +429,7 @@ int Check(const Arguments& a) {
     if (!checked.checked) return kExitRefused;
     std::string out;
     for (const qp::RefFinding& f : checked.findings) out += qp::FormatFinding(f) + "\n";
-    if (!PrintOut(out, "findings")) return kExitRefused;
+    if (!PrintOut(Shown(a.codePage, out), "findings")) return kExitRefused;
     gBar.Print(qp::FormatFindingCounts(checked.findings) + "\n");
     return checked.findings.empty() ? kExitOk : kExitFindings;
 }

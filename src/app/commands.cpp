@@ -2,6 +2,7 @@
 
 #include "app/shell.h"
 #include "base/config.h"
+#include "base/paths.h"
 #include "base/workspace.h"
 #include "convert/extdb.h"
 #include "convert/save.h"
@@ -42,6 +43,18 @@ void LoadCommand() {
     }
     EndDictionaryCommand();
     EndBackgroundCommand();
+}
+
+void CodePageCommand(int menuId) {
+    const int codePage = CodePageOfMenu(menuId);
+    if (!codePage) return;
+    ShowInCodePage(codePage);
+    std::string err;
+    if (!WriteSettings(&err))
+        Message("INFORMATION",
+                "THE CODE PAGE COULD NOT BE KEPT FOR THE NEXT START:\r" + ResolvePath(kSettingsFile) +
+                    "\r" + err,
+                Icon::Stop);
 }
 
 std::optional<Notice> MasterSaveRefusal() {

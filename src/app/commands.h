@@ -17,6 +17,9 @@ void LoadCommand();
 void SaveCommand();
 void SaveAsCommand();
 void ResetCommand();
+// A "Code page" item: names and texts shown in its code page at once, the
+// choice kept in Quillane.ini for the next start.
+void CodePageCommand(int menuId);
 
 // Load of a chosen plugin: its folder remembered in the configuration file,
 // the plugin read and converted, the tabs filled.

@@ -59,6 +59,11 @@ void DispatchMenu(int id) {
     case kMenuEdit:
         OpenNameEdit();
         return;
+    case kMenuCodePage1250:
+    case kMenuCodePage1251:
+    case kMenuCodePage1252:
+        CodePageCommand(id);
+        return;
     default:
         break;
     }
@@ -98,6 +103,7 @@ void Startup() {
     ResetWorkspace();
     gWs.helpAvailable = Plat().HelpViewerAvailable();
     ReadStartupConfiguration();
+    ReadSettings();
     InitBlockTable(gWs.config.bank);
     BuildMainWindow();
 }

@@ -25,6 +25,7 @@
 
 #include "base/blocktable.h"
 #include "base/config.h"
+#include "platform/codepage.h"
 #include "platform/ids.h"
 #include "platform/platform.h"
 
@@ -151,6 +152,11 @@ struct Workspace {
     // store a folder; the reader is held under its own lock) ---
     Configuration config;
     ConfigurationReader configReader;
+    // The code page names and texts are shown and typed in: 1250, 1251 or
+    // 1252 (main thread: read from Quillane.ini at start-up, changed by the
+    // "Code page" menu). The core keeps bytes whatever it is; only the window
+    // uses it.
+    int codePage = kCodePageWestern;
 
     // --- dictionaries (either thread, under the cache's own lock) ---
     std::shared_ptr<DictionaryCache> dictionaries;

@@ -69,6 +69,10 @@ enum : int {
     kMenuHelp = 20,
     kMenuAbout = 21,
     kMenuEdit = 25,
+    // "Code page": radio items, one per code page, in code page order.
+    kMenuCodePage1250 = 30,
+    kMenuCodePage1251 = 31,
+    kMenuCodePage1252 = 32,
 };
 
 // Control numbers: the object window's frame and tab control (the list views

@@ -50,6 +50,11 @@ struct MenuItem {
     int id = 0;               // 0 for a separator
     std::string caption;      // "&Load" ...; empty for a separator
     bool enabled = true;
+    // A radio item: one of the neighbouring radio items of its menu is
+    // checked, shown with a mark. Picking one only reports it (a menu event);
+    // the core then sets the marks with CheckMenuItem.
+    bool radio = false;
+    bool checked = false;
 };
 
 struct Menu {
@@ -91,6 +96,8 @@ public:
     virtual void SetPopupMenu(const MenuItem& item) = 0;
     virtual void EnableMenuItem(int id, bool enabled) = 0;
     virtual bool IsMenuItemEnabled(int id) = 0;
+    // Sets or clears the mark of a radio item.
+    virtual void CheckMenuItem(int id, bool checked) = 0;
     virtual void ShowPopupMenu() = 0;
 
     // --- object window: frame (control 1), tab control (2), list views 3..27 ---
@@ -145,7 +152,18 @@ public:
     virtual void AddDialogList(int window, int control, const Rect& r,
                                const std::string& columnTitle, int columnWidth) = 0;
     virtual void SetControlText(int control, const std::string& text) = 0;
+    // The bytes of the control's text. Never a stand-in such as '?' for a
+    // character the code page lacks: a text holding one comes back empty
+    // (ControlTextFits tells first).
     virtual std::string GetControlText(int control) = 0;
+    // True when every character of an edit field's or pane's text has its
+    // byte in the code page. Otherwise the user is told which character, in
+    // the message box that refuses it as it is typed (MissingCharMessage of
+    // platform/codepage.h, title "INFORMATION", stop icon), and the answer is
+    // false: the name edit's "OK" and the text edit's "SAVE" ask before they
+    // read the text, and then store nothing. A backend that refuses every
+    // such character as it is typed, pasted or dropped answers true.
+    virtual bool ControlTextFits(int control) = 0;
     virtual void EnableControl(int control, bool enabled) = 0;
     virtual bool IsControlEnabled(int control) = 0;
     virtual void DialogListAddRow(int control, const std::string& text) = 0;
@@ -182,6 +200,17 @@ public:
     // control pictures, no paragraph marks), so lines ended by CR LF paste as
     // lines and TAB-separated fields as columns.
     virtual void SetClipboardText(const std::string& bytes) = 0;
+
+    // --- code page ---
+    // The code page (1250, 1251 or 1252; another value is taken as 1252) in
+    // which every name and text is shown and typed from now on. What is on
+    // screen is shown again at once from the bytes it holds: list rows,
+    // fields and panes (with what the user has typed so far), the status
+    // bar. No byte changes: the code page only decides how bytes look. A
+    // typed, pasted or dropped character the code page lacks is refused with
+    // MissingCharMessage (platform/codepage.h) and never stands in as '?'.
+    // Program texts (captions, menus, tab and column titles) are ASCII.
+    virtual void SetCodePage(int codePage) = 0;
 
     // --- help ---
     // Looked up once at start-up: is there a viewer of compiled HTML help?

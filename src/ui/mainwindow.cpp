@@ -2,6 +2,7 @@
 
 #include "base/lists.h"
 #include "base/workspace.h"
+#include "platform/codepage.h"
 
 namespace qp {
 
@@ -10,6 +11,13 @@ namespace {
 const int kLockedIds[] = {kMenuLoad, kMenuSave, kMenuSaveAs, kMenuCheck, kMenuReset,
                           kMenuTextBook, kMenuTextClass, kMenuTextRace, kMenuTextSkill,
                           kMenuTextBirthsign, kMenuEdit};
+
+const int kCodePageItems[] = {kMenuCodePage1250, kMenuCodePage1251, kMenuCodePage1252};
+
+MenuItem CodePageItem(int id) {
+    const int cp = CodePageOfMenu(id);
+    return {id, std::to_string(cp) + " " + CodePageName(cp), true, true, cp == gWs.codePage};
+}
 
 std::vector<Menu> MenuBarModel() {
     return {
@@ -27,6 +35,9 @@ std::vector<Menu> MenuBarModel() {
           {kMenuTextRace, "Race", false},
           {kMenuTextSkill, "Skill", false},
           {kMenuTextBirthsign, "Birthsign", false}}},
+        {"Code page",
+         {CodePageItem(kMenuCodePage1250), CodePageItem(kMenuCodePage1251),
+          CodePageItem(kMenuCodePage1252)}},
         {"?", {{kMenuHelp, "Help", true}, {0, "", true}, {kMenuAbout, "About", true}}},
     };
 }
@@ -35,6 +46,7 @@ std::vector<Menu> MenuBarModel() {
 
 void BuildMainWindow() {
     Platform& p = Plat();
+    p.SetCodePage(gWs.codePage);
     p.CreateMainWindow(kProgramTitle, gWs.config.windowWidth, gWs.config.windowHeight);
     p.SetMenuBar(MenuBarModel());
     p.SetPopupMenu({kMenuEdit, "Edit", false});
@@ -60,6 +72,19 @@ void LayoutObjectWindow(bool afterResize) {
     int origin = afterResize ? 0 : 1;
     for (int g = kFirstList; g <= kLastList; ++g)
         p.SetControlGeometry(g, {origin, origin, w - 26, h - 87});
+}
+
+int CodePageOfMenu(int id) {
+    for (int cp : {kCodePageCentralEuropean, kCodePageCyrillic, kCodePageWestern})
+        if (id == kCodePageItems[cp - kCodePageCentralEuropean]) return cp;
+    return 0;
+}
+
+void ShowInCodePage(int codePage) {
+    if (!IsSupportedCodePage(codePage)) return;
+    gWs.codePage = codePage;
+    Plat().SetCodePage(codePage);
+    for (int id : kCodePageItems) Plat().CheckMenuItem(id, CodePageOfMenu(id) == codePage);
 }
 
 void MenuLock() {

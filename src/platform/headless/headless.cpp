@@ -3,6 +3,8 @@
 #include <chrono>
 #include <iterator>
 
+#include "platform/codepage.h"
+
 namespace qp {
 
 namespace {
@@ -142,8 +144,16 @@ std::vector<Menu> HeadlessPlatform::MenuBar() {
     std::vector<Menu> out = menus_;
     for (auto& menu : out)
         for (auto& item : menu.items)
-            if (item.id) item.enabled = menuEnabled_[item.id];
+            if (item.id) {
+                item.enabled = menuEnabled_[item.id];
+                item.checked = menuChecked_[item.id];
+            }
     return out;
+}
+
+int HeadlessPlatform::CodePage() {
+    std::lock_guard<std::mutex> lock(m_);
+    return codePage_;
 }
 
 std::string HeadlessPlatform::FrameTitle() {
@@ -221,7 +231,10 @@ void HeadlessPlatform::SetMenuBar(const std::vector<Menu>& menus) {
     menus_ = menus;
     for (const auto& menu : menus)
         for (const auto& item : menu.items)
-            if (item.id) menuEnabled_[item.id] = item.enabled;
+            if (item.id) {
+                menuEnabled_[item.id] = item.enabled;
+                menuChecked_[item.id] = item.checked;
+            }
 }
 
 void HeadlessPlatform::SetPopupMenu(const MenuItem& item) {
@@ -233,6 +246,11 @@ void HeadlessPlatform::SetPopupMenu(const MenuItem& item) {
 void HeadlessPlatform::EnableMenuItem(int id, bool enabled) {
     std::lock_guard<std::mutex> lock(m_);
     menuEnabled_[id] = enabled;
+}
+
+void HeadlessPlatform::CheckMenuItem(int id, bool checked) {
+    std::lock_guard<std::mutex> lock(m_);
+    menuChecked_[id] = checked;
 }
 
 bool HeadlessPlatform::IsMenuItemEnabled(int id) {
@@ -440,6 +458,11 @@ std::string HeadlessPlatform::GetControlText(int control) {
     std::lock_guard<std::mutex> lock(m_);
     auto it = controls_.find(control);
     return it == controls_.end() ? std::string() : it->second.text;
+}
+
+void HeadlessPlatform::SetCodePage(int codePage) {
+    std::lock_guard<std::mutex> lock(m_);
+    codePage_ = IsSupportedCodePage(codePage) ? codePage : kCodePageWestern;
 }
 
 void HeadlessPlatform::EnableControl(int control, bool enabled) {

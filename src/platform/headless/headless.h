@@ -100,7 +100,8 @@ public:
     HeadlessDialog Dialog(int window);
     HeadlessControl Control(int control);
     bool HasControl(int control);
-    std::vector<Menu> MenuBar();
+    std::vector<Menu> MenuBar();  // with each item's enabled and checked state now
+    int CodePage();
     std::string FrameTitle();
     std::vector<std::string> TabTitles();
     std::vector<ListColumn> Columns();
@@ -123,6 +124,7 @@ public:
     void SetPopupMenu(const MenuItem& item) override;
     void EnableMenuItem(int id, bool enabled) override;
     bool IsMenuItemEnabled(int id) override;
+    void CheckMenuItem(int id, bool checked) override;
     void ShowPopupMenu() override;
     void CreateObjectWindow(const std::string& frameTitle, const std::vector<std::string>& tabTitles,
                             const std::vector<ListColumn>& columns) override;
@@ -153,6 +155,8 @@ public:
                        int columnWidth) override;
     void SetControlText(int control, const std::string& text) override;
     std::string GetControlText(int control) override;
+    // Its texts are bytes: every one fits.
+    bool ControlTextFits(int) override { return true; }
     void EnableControl(int control, bool enabled) override;
     bool IsControlEnabled(int control) override;
     void DialogListAddRow(int control, const std::string& text) override;
@@ -168,6 +172,7 @@ public:
                                   const std::string& filterLabel, const std::string& pattern) override;
     std::string SaveFileRequester(const std::string& title, const std::string& folder,
                                   const std::string& filterLabel, const std::string& pattern) override;
+    void SetCodePage(int codePage) override;
     bool HelpViewerAvailable() override { return helpAvailable_; }
     void OpenHelp(const std::string& path) override;
     bool WaitEvent(Event& ev) override;
@@ -197,6 +202,8 @@ private:
     std::vector<Menu> menus_;
     MenuItem popup_;
     std::map<int, bool> menuEnabled_;
+    std::map<int, bool> menuChecked_;
+    int codePage_ = 1252;
     int popupsShown_ = 0;
     std::string frameTitle_;
     std::vector<std::string> tabTitles_;
