@@ -16,6 +16,7 @@ namespace {
 
 constexpr UINT kMsgCall = WM_APP + 1;   // lParam: std::function<void()>* to run
 constexpr UINT kMsgFlush = WM_APP + 2;  // the worker queued rows or status texts
+constexpr UINT kMsgTell = WM_APP + 3;   // a refused character waits to be named
 
 const wchar_t kMainClass[] = L"QuillaneMain";
 const wchar_t kToolClass[] = L"QuillaneTool";
@@ -63,6 +64,24 @@ LRESULT CALLBACK InvokerProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     Adopt(w, msg, lp);
     Win32Platform* p = Self(w);
     return p ? p->HandleInvoker(w, msg, wp, lp) : DefWindowProcW(w, msg, wp, lp);
+}
+
+// Edit fields and panes: the messages that may bring text are announced
+// before the control takes them.
+LRESULT CALLBACK InputProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR control, DWORD_PTR self) {
+    switch (msg) {
+    case WM_CHAR: case WM_SYSCHAR: case WM_UNICHAR: case WM_IME_CHAR: case WM_IME_COMPOSITION:
+    case WM_KEYDOWN: case WM_PASTE: case WM_CUT: case WM_CLEAR: case WM_UNDO: case EM_UNDO: case EM_REDO:
+    case WM_LBUTTONDOWN: case WM_DROPFILES: case EM_REPLACESEL:
+        reinterpret_cast<Win32Platform*>(self)->BeforeInput(static_cast<int>(control));
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(w, InputProc, control);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(w, msg, wp, lp);
 }
 
 unsigned __stdcall WorkerProc(void* arg) {
@@ -188,32 +207,69 @@ void Win32Platform::DestroyAll() {
     for (ListData& l : lists_) l = ListData{};
 }
 
-void Win32Platform::SetCodePage(int codePage) {
-    OnGui([&] {
-        if (!IsSupportedCodePage(codePage)) return;
-        codePage_ = codePage;
-        for (ListData& l : lists_)
-            if (l.hwnd) InvalidateRect(l.hwnd, nullptr, TRUE);
-        if (dialogList_.hwnd) InvalidateRect(dialogList_.hwnd, nullptr, TRUE);
-    });
-}
-
 std::wstring Win32Platform::ToLine(const std::string& bytes) const { return Wide(BytesToLine(codePage_, bytes)); }
 
-bool Win32Platform::FromLine(const std::wstring& text, std::string& bytes) const {
-    return LineToBytes(codePage_, U16(text), bytes);
+bool Win32Platform::FromLine(const std::wstring& text, std::string& bytes, char32_t* missing) const {
+    return LineToBytes(codePage_, U16(text), bytes, missing);
 }
 
 std::wstring Win32Platform::ToPane(const std::string& bytes) const {
     return PaneForControl(Wide(BytesToPane(codePage_, bytes)));
 }
 
-bool Win32Platform::FromPane(const std::wstring& text, std::string& bytes) const {
-    return PaneToBytes(codePage_, U16(PaneFromControl(text)), bytes);
+bool Win32Platform::FromPane(const std::wstring& text, std::string& bytes, char32_t* missing) const {
+    return PaneToBytes(codePage_, U16(PaneFromControl(text)), bytes, missing);
 }
 
-std::wstring Win32Platform::ToMessage(const std::string& bytes) const {
-    return Wide(BytesToMessage(codePage_, bytes));
+std::wstring Win32Platform::ToMessage(const MessageRequest& m) const {
+    if (!m.utf8) return Wide(BytesToMessage(codePage_, m.text));
+    std::wstring w(m.text.size(), L'\0');
+    w.resize(static_cast<size_t>(std::max(0, MultiByteToWideChar(CP_UTF8, 0, m.text.data(),
+                                                                  static_cast<int>(m.text.size()), w.data(),
+                                                                  static_cast<int>(w.size())))));
+    std::replace(w.begin(), w.end(), L'\r', L'\n');
+    return w;
+}
+
+bool Win32Platform::ControlBytes(const Control& c, std::string& bytes, char32_t* missing) const {
+    bytes.clear();
+    if (c.kind == Kind::List) return true;
+    if (c.kind == Kind::Pane) return FromPane(PaneText(c.hwnd), bytes, missing);
+    return FromLine(WindowText(c.hwnd), bytes, missing);
+}
+
+void Win32Platform::TellMissing(char32_t c) {
+    ShowMessage(MessageRequest{"INFORMATION", MissingCharMessage(codePage_, c), Icon::Stop, Buttons::Ok, true});
+}
+
+void Win32Platform::TellMissingLater(char32_t c) {
+    // A box opened inside the key or paste would take further keys meant
+    // for the field; one box for a burst of refusals is enough.
+    if (missingToTell_ == 0) PostMessageW(invoker_, kMsgTell, 0, 0);
+    missingToTell_ = c;
+}
+
+void Win32Platform::SetCodePage(int codePage) {
+    OnGui([&] {
+        const int now = IsSupportedCodePage(codePage) ? codePage : kCodePageWestern;
+        if (now == codePage_) return;
+        // What the dialogs and the status bar hold, the user's typing
+        // included, as bytes in the old code page; shown again in the new one.
+        std::vector<std::pair<int, std::string>> texts;
+        for (const auto& [control, c] : controls_) {
+            std::string bytes;
+            if (c.kind != Kind::List && ControlBytes(c, bytes)) texts.emplace_back(control, std::move(bytes));
+        }
+        std::string status[2];
+        for (int i = 0; i < 2; ++i) status[i] = GetStatusText(i);
+        codePage_ = now;
+        for (const auto& [control, bytes] : texts) SetControlText(control, bytes);
+        for (int i = 0; i < 2; ++i)
+            if (status_) SendMessageW(status_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(ToLine(status[i]).c_str()));
+        for (ListData& l : lists_)
+            if (l.hwnd) InvalidateRect(l.hwnd, nullptr, TRUE);
+        for (auto& [control, l] : dialogLists_) InvalidateRect(l.hwnd, nullptr, TRUE);
+    });
 }
 
 // ---------------------------------------------------------------- carried calls
@@ -266,6 +322,12 @@ LRESULT Win32Platform::HandleInvoker(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (msg == kMsgFlush) {
         FlushQueued();
+        return 0;
+    }
+    if (msg == kMsgTell) {
+        const char32_t c = missingToTell_;
+        if (c) TellMissing(c);
+        missingToTell_ = 0;
         return 0;
     }
     return DefWindowProcW(w, msg, wp, lp);
@@ -402,8 +464,17 @@ void Win32Platform::SetMenuBar(const std::vector<Menu>& menus) {
                     AppendMenuW(sub, MF_SEPARATOR, 0, nullptr);
                     continue;
                 }
-                AppendMenuW(sub, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), item.id,
-                            ToLine(item.caption).c_str());
+                AppendMenuW(sub, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED) |
+                                     (item.checked ? MF_CHECKED : MF_UNCHECKED),
+                            item.id, ToLine(item.caption).c_str());
+                if (item.radio) {
+                    // A radio item's mark is a bullet, not a tick.
+                    MENUITEMINFOW info{};
+                    info.cbSize = sizeof info;
+                    info.fMask = MIIM_FTYPE;
+                    info.fType = MFT_STRING | MFT_RADIOCHECK;
+                    SetMenuItemInfoW(sub, static_cast<UINT>(item.id), FALSE, &info);
+                }
             }
             AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), ToLine(m.title).c_str());
         }
@@ -444,6 +515,14 @@ bool Win32Platform::IsMenuItemEnabled(int id) {
     });
 }
 
+void Win32Platform::CheckMenuItem(int id, bool checked) {
+    OnGui([&] {
+        const UINT how = MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED);
+        if (menuBar_) ::CheckMenuItem(menuBar_, static_cast<UINT>(id), how);
+        if (popup_) ::CheckMenuItem(popup_, static_cast<UINT>(id), how);
+    });
+}
+
 void Win32Platform::ShowPopupMenu() {
     OnGui([&] {
         if (!popup_ || !main_) return;
@@ -458,10 +537,10 @@ void Win32Platform::ShowPopupMenu() {
 
 // ---------------------------------------------------------------- object window
 
-HWND Win32Platform::CreateListView(HWND parent, int id, const std::vector<ListColumn>& columns) {
+HWND Win32Platform::CreateListView(HWND parent, int id, const std::vector<ListColumn>& columns, DWORD style) {
     HWND v = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
-                                 LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA,
+                                 LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA | style,
                              0, 0, 10, 10, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              instance_, nullptr);
     SendMessageW(v, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), FALSE);
@@ -596,8 +675,8 @@ HWND Win32Platform::DialogWindow(int window) const {
 
 Win32Platform::ListData* Win32Platform::List(int control) {
     if (IsListNumber(control)) return lists_[control].hwnd ? &lists_[control] : nullptr;
-    if (control == dialogListId_ && dialogList_.hwnd) return &dialogList_;
-    return nullptr;
+    auto it = dialogLists_.find(control);
+    return it == dialogLists_.end() ? nullptr : &it->second;
 }
 
 void Win32Platform::SetRows(ListData& l, std::vector<Row> rows) {
@@ -629,7 +708,7 @@ bool Win32Platform::OnListNotify(int control, NMHDR* n, LRESULT& result) {
     case LVN_COLUMNCLICK: {
         const int column = reinterpret_cast<NMLISTVIEW*>(n)->iSubItem;
         if (IsListNumber(control)) PushEvent(Event{EventKind::HeaderClick, control, ControlAction::Click, 0, column});
-        else PushEvent(Event{EventKind::Control, control, ControlAction::Click, 0, 0});
+        else if (l->headerClicks) PushEvent(Event{EventKind::Control, control, ControlAction::Click, 0, 0});
         return true;
     }
     case NM_CLICK:
@@ -813,10 +892,8 @@ void Win32Platform::CloseDialog(int window) {
         if (!d) return;
         for (auto it = controls_.begin(); it != controls_.end();)
             it = it->second.window == window ? controls_.erase(it) : std::next(it);
-        if (dialogList_.hwnd && GetAncestor(dialogList_.hwnd, GA_ROOT) == d) {
-            dialogList_ = ListData{};
-            dialogListId_ = 0;
-        }
+        for (auto it = dialogLists_.begin(); it != dialogLists_.end();)
+            it = it->second.window == window ? dialogLists_.erase(it) : std::next(it);
         dialogs_[window] = nullptr;
         RemovePropW(d, L"QuillaneWindow");
         DestroyWindow(d);
@@ -883,7 +960,15 @@ HWND Win32Platform::AddControl(int window, int control, Kind kind, const wchar_t
     c.kind = kind;
     c.window = window;
     controls_[control] = c;
+    if (kind == Kind::Edit || kind == Kind::Pane)
+        SetWindowSubclass(h, InputProc, static_cast<UINT_PTR>(control), reinterpret_cast<DWORD_PTR>(this));
     return h;
+}
+
+void Win32Platform::BeforeInput(int control) {
+    if (Control* c = Ctl(control))
+        SendMessageW(c->hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&c->lastSelStart),
+                     reinterpret_cast<LPARAM>(&c->lastSelEnd));
 }
 
 void Win32Platform::AddLabel(int window, int control, const Rect& r, const std::string& text, bool alignRight) {
@@ -931,7 +1016,10 @@ void Win32Platform::AddTextPane(int window, int control, const Rect& r, bool rea
         if (!richEdit_) richEdit_ = LoadLibraryA("RICHED20.DLL");
         const DWORD style = WS_TABSTOP | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN |
                             ES_DISABLENOSCROLL | (readOnly ? ES_READONLY : 0);
-        HWND h = AddControl(window, control, Kind::Pane, L"RichEdit20A", style, WS_EX_CLIENTEDGE, r, L"");
+        // The Unicode class of RICHED20.DLL: an "A" window receives typed
+        // characters in the system's ANSI code page, so a Cyrillic letter
+        // typed on a Western Windows would reach it as '?'.
+        HWND h = AddControl(window, control, Kind::Pane, RICHEDIT_CLASSW, style, WS_EX_CLIENTEDGE, r, L"");
         if (!h) return;
         if (!paneFont_) {
             HDC dc = GetDC(h);
@@ -951,21 +1039,45 @@ void Win32Platform::AddTextPane(int window, int control, const Rect& r, bool rea
     });
 }
 
+Win32Platform::ListData* Win32Platform::AddDialogListView(int window, int control, const Rect& r,
+                                                          const std::vector<ListColumn>& columns, bool headerClicks) {
+    HWND d = DialogWindow(window);
+    if (!d) return nullptr;
+    if (Control* old = Ctl(control)) DestroyWindow(old->hwnd);
+    ListData& l = dialogLists_[control] = ListData{};
+    // A table is never sorted: its header is no row of buttons.
+    l.hwnd = CreateListView(d, control, columns, headerClicks ? 0 : LVS_NOSORTHEADER);
+    l.window = window;
+    l.headerClicks = headerClicks;
+    MoveWindow(l.hwnd, r.x, r.y, r.w, r.h, TRUE);
+    Control c;
+    c.hwnd = l.hwnd;
+    c.kind = Kind::List;
+    c.window = window;
+    controls_[control] = c;
+    return &l;
+}
+
 void Win32Platform::AddDialogList(int window, int control, const Rect& r, const std::string& columnTitle,
                                   int columnWidth) {
+    OnGui([&] { AddDialogListView(window, control, r, {{columnTitle, columnWidth}}, true); });
+}
+
+void Win32Platform::AddDialogTable(int window, int control, const Rect& r, const std::vector<ListColumn>& columns) {
     OnGui([&] {
-        HWND d = DialogWindow(window);
-        if (!d) return;
-        if (Control* old = Ctl(control)) DestroyWindow(old->hwnd);
-        dialogList_ = ListData{};
-        dialogList_.hwnd = CreateListView(d, control, {{columnTitle, columnWidth}});
-        dialogListId_ = control;
-        MoveWindow(dialogList_.hwnd, r.x, r.y, r.w, r.h, TRUE);
-        Control c;
-        c.hwnd = dialogList_.hwnd;
-        c.kind = Kind::List;
-        c.window = window;
-        controls_[control] = c;
+        const size_t n = std::min(columns.size(), static_cast<size_t>(kColumnCount));
+        AddDialogListView(window, control, r, std::vector<ListColumn>(columns.begin(), columns.begin() + n), false);
+    });
+}
+
+void Win32Platform::DialogTableAddRows(int control, std::vector<Row> rows) {
+    OnGui([&] {
+        ListData* l = List(control);
+        if (!l || IsListNumber(control)) return;
+        l->rows.insert(l->rows.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+        ++l->quiet;
+        SendMessageW(l->hwnd, LVM_SETITEMCOUNT, l->rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        --l->quiet;
     });
 }
 
@@ -974,7 +1086,8 @@ void Win32Platform::AddDialogList(int window, int control, const Rect& r, const 
 void Win32Platform::CheckEditText(Control& c) {
     const std::wstring now = c.kind == Kind::Pane ? PaneText(c.hwnd) : WindowText(c.hwnd);
     std::string bytes;
-    const bool fits = c.kind == Kind::Pane ? FromPane(now, bytes) : FromLine(now, bytes);
+    char32_t missing = 0;
+    const bool fits = c.kind == Kind::Pane ? FromPane(now, bytes, &missing) : FromLine(now, bytes, &missing);
     const bool tooLong = fits && c.maxBytes > 0 && bytes.size() > static_cast<size_t>(c.maxBytes) &&
                          now.size() > c.lastGood.size();
     if (fits && !tooLong) {
@@ -983,15 +1096,19 @@ void Win32Platform::CheckEditText(Control& c) {
                      reinterpret_cast<LPARAM>(&c.lastSelEnd));
         return;
     }
+    // Putting the text back is a change too, which moves the caret.
+    const DWORD start = c.lastSelStart, end = c.lastSelEnd;
     if (c.kind == Kind::Pane) SetPaneText(c.hwnd, c.lastGood);
     else SetWindowTextW(c.hwnd, c.lastGood.c_str());
-    SendMessageW(c.hwnd, EM_SETSEL, c.lastSelStart, c.lastSelEnd);
+    SendMessageW(c.hwnd, EM_SETSEL, start, end);
+    c.lastSelStart = start;
+    c.lastSelEnd = end;
     if (tooLong)
         ShowMessage(MessageRequest{"INFORMATION",
                                    "THE TEXT CANNOT BE LONGER THAN " + std::to_string(c.maxBytes) + " CHARACTERS.",
                                    Icon::Stop, Buttons::Ok});
     else
-        MessageBeep(MB_ICONWARNING);
+        TellMissingLater(missing);
 }
 
 void Win32Platform::SetControlText(int control, const std::string& text) {
@@ -1017,18 +1134,21 @@ void Win32Platform::SetControlText(int control, const std::string& text) {
 std::string Win32Platform::GetControlText(int control) {
     return OnGui([&]() -> std::string {
         std::string bytes;
-        if (control == kCtlFrame && frame_) {
-            FromLine(WindowText(frame_), bytes);
-            return bytes;
-        }
+        if (control == kCtlFrame && frame_) return FromLine(WindowText(frame_), bytes) ? bytes : std::string();
         Control* c = Ctl(control);
-        if (!c || c->kind == Kind::List) return {};
-        if (c->kind == Kind::Pane) {
-            FromPane(PaneText(c->hwnd), bytes);
-        } else {
-            FromLine(WindowText(c->hwnd), bytes);
-        }
+        if (!c || !ControlBytes(*c, bytes)) return {};
         return bytes;
+    });
+}
+
+bool Win32Platform::ControlTextFits(int control) {
+    return OnGui([&] {
+        Control* c = Ctl(control);
+        std::string bytes;
+        char32_t missing = 0;
+        if (!c || ControlBytes(*c, bytes, &missing)) return true;
+        TellMissing(missing);
+        return false;
     });
 }
 
@@ -1070,6 +1190,26 @@ int Win32Platform::DialogListFocusedRow(int control) {
     });
 }
 
+// ---------------------------------------------------------------- clipboard
+
+void Win32Platform::SetClipboardText(const std::string& bytes) {
+    OnGui([&] {
+        // Byte for character, line breaks and TABs as they are.
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (bytes.size() + 1) * sizeof(wchar_t));
+        if (!mem) return;
+        auto* w = static_cast<wchar_t*>(GlobalLock(mem));
+        for (size_t i = 0; i < bytes.size(); ++i) w[i] = ByteToChar(codePage_, static_cast<unsigned char>(bytes[i]));
+        w[bytes.size()] = L'\0';
+        GlobalUnlock(mem);
+        // Another program may hold the clipboard for a moment.
+        bool open = false;
+        for (int tries = 0; tries < 20 && !(open = OpenClipboard(main_ ? main_ : invoker_)); ++tries) Sleep(10);
+        if (open && EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, mem)) mem = nullptr;
+        if (open) CloseClipboard();
+        if (mem) GlobalFree(mem);
+    });
+}
+
 // ---------------------------------------------------------------- message boxes, requesters
 
 // Message boxes and requesters are owned by the foreground window when it is
@@ -1091,7 +1231,7 @@ Answer Win32Platform::ShowMessage(const MessageRequest& m) {
     case Icon::Warning: flags |= MB_ICONWARNING; break;
     case Icon::Stop: flags |= MB_ICONSTOP; break;
     }
-    const int r = MessageBoxW(Owner(), ToMessage(m.text).c_str(), ToLine(m.title).c_str(), flags);
+    const int r = MessageBoxW(Owner(), ToMessage(m).c_str(), ToLine(m.title).c_str(), flags);
     if (m.buttons == Buttons::Ok) return Answer::Ok;
     return r == IDYES ? Answer::Yes : Answer::No;
 }
@@ -1170,7 +1310,8 @@ bool Win32Platform::WaitEvent(Event& ev) {
         }
         // Tab moves between a dialog's controls.
         HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-        if (root && root != main_ && (root == dialogs_[1] || root == dialogs_[2]) && IsDialogMessageW(root, &msg))
+        if (root && root != main_ && std::find(dialogs_ + 1, dialogs_ + kWindowCount, root) != dialogs_ + kWindowCount &&
+            IsDialogMessageW(root, &msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

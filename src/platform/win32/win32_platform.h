@@ -36,6 +36,9 @@ struct MessageRequest {
     std::string text;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    // The text is UTF-8 rather than bytes in the code page: a message about
+    // a character the code page lacks.
+    bool utf8 = false;
 };
 
 struct RequesterRequest {
@@ -52,10 +55,8 @@ public:
     Win32Platform();
     ~Win32Platform() override;
 
-    // --- code page of every text shown (1250, 1251 or 1252) ---
+    // The code page every text is shown in (1250, 1251 or 1252).
     int CodePage() const { return codePage_; }
-    // Takes effect for every text set from now on; list cells are redrawn.
-    void SetCodePage(int codePage);
 
     // --- hooks for tests (called on the GUI thread) ---
     // When set, message boxes and requesters are answered by these instead of
@@ -87,6 +88,7 @@ public:
     void SetPopupMenu(const MenuItem& item) override;
     void EnableMenuItem(int id, bool enabled) override;
     bool IsMenuItemEnabled(int id) override;
+    void CheckMenuItem(int id, bool checked) override;
     void ShowPopupMenu() override;
     void CreateObjectWindow(const std::string& frameTitle, const std::vector<std::string>& tabTitles,
                             const std::vector<ListColumn>& columns) override;
@@ -117,11 +119,17 @@ public:
                        int columnWidth) override;
     void SetControlText(int control, const std::string& text) override;
     std::string GetControlText(int control) override;
+    bool ControlTextFits(int control) override;
     void EnableControl(int control, bool enabled) override;
     bool IsControlEnabled(int control) override;
     void DialogListAddRow(int control, const std::string& text) override;
     void DialogListClear(int control) override;
     int DialogListFocusedRow(int control) override;
+    void AddDialogTable(int window, int control, const Rect& r,
+                        const std::vector<ListColumn>& columns) override;
+    void DialogTableAddRows(int control, std::vector<Row> rows) override;
+    void SetClipboardText(const std::string& bytes) override;
+    void SetCodePage(int codePage) override;
     Answer MessageBox(const std::string& title, const std::string& text, Icon icon,
                       Buttons buttons) override;
     std::string OpenFileRequester(const std::string& title, const std::string& folder,
@@ -139,6 +147,9 @@ public:
     LRESULT HandleMain(HWND w, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT HandleDialog(int window, HWND w, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT HandleInvoker(HWND w, UINT msg, WPARAM wp, LPARAM lp);
+    // An edit field or pane is about to take input: its selection is where
+    // the text goes back to should the input be refused.
+    void BeforeInput(int control);
 
 private:
     enum class Kind { Label, Edit, Button, Pane, List };
@@ -157,7 +168,9 @@ private:
         HWND hwnd = nullptr;
         HWND page = nullptr;  // the tab page holding it (object window only)
         std::vector<Row> rows;
-        int quiet = 0;  // changes made by the program are not user actions
+        int quiet = 0;             // changes made by the program are not user actions
+        int window = 0;            // the dialog holding it; 0 for the object window's
+        bool headerClicks = true;  // a header click is reported (not on a table)
     };
 
     // Runs f on the GUI thread and returns its result; from the worker the
@@ -183,15 +196,24 @@ private:
     void FlushQueued();
     void PostFlush();
 
-    // --- every text in and out of a window goes through these ---
+    // --- every text in and out of a window goes through these; From* fail
+    // on a character the code page lacks, naming it in missing ---
     std::wstring ToLine(const std::string& bytes) const;
-    bool FromLine(const std::wstring& text, std::string& bytes) const;
+    bool FromLine(const std::wstring& text, std::string& bytes, char32_t* missing = nullptr) const;
     std::wstring ToPane(const std::string& bytes) const;
-    bool FromPane(const std::wstring& text, std::string& bytes) const;
-    std::wstring ToMessage(const std::string& bytes) const;
+    bool FromPane(const std::wstring& text, std::string& bytes, char32_t* missing = nullptr) const;
+    std::wstring ToMessage(const MessageRequest& m) const;
+    // The bytes of a dialog control's text (edit field, pane, label, button).
+    bool ControlBytes(const Control& c, std::string& bytes, char32_t* missing = nullptr) const;
+    // The refusal of a character the code page lacks: at once, or once the
+    // key, paste or drop that brought it is over.
+    void TellMissing(char32_t c);
+    void TellMissingLater(char32_t c);
 
     ListData* List(int control);
-    HWND CreateListView(HWND parent, int id, const std::vector<ListColumn>& columns);
+    HWND CreateListView(HWND parent, int id, const std::vector<ListColumn>& columns, DWORD style = 0);
+    ListData* AddDialogListView(int window, int control, const Rect& r, const std::vector<ListColumn>& columns,
+                                bool headerClicks);
     void SetRows(ListData& l, std::vector<Row> rows);
     bool OnListNotify(int control, NMHDR* n, LRESULT& result);
     void PlacePages();
@@ -221,8 +243,7 @@ private:
     int reportedW_ = 0, reportedH_ = 0;
 
     ListData lists_[kLastList + 1];
-    ListData dialogList_;  // the text edit dialog's list
-    int dialogListId_ = 0;
+    std::map<int, ListData> dialogLists_;  // dialog lists and tables by control number
     Rect wanted_[kLastList + 1] = {};  // geometry asked for the frame, the tabs and the list views
     HWND dialogs_[kWindowCount] = {};
     std::map<int, Control> controls_;  // dialog controls by number
@@ -230,6 +251,7 @@ private:
 
     std::deque<Event> events_;
     bool quitting_ = false;
+    char32_t missingToTell_ = 0;  // a refusal waiting to be shown
 
     // Queued by the worker, applied in order on the GUI thread.
     std::mutex queueMutex_;
