@@ -1,7 +1,9 @@
 // quillane-cli end to end: the built binary on a program directory of its own.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 
@@ -19,6 +21,17 @@ struct Result {
 };
 
 std::string Q(const std::string& s) { return "\"" + s + "\""; }
+
+// The exit status of a command line run by the system's shell.
+int ExitCode(const std::string& command) {
+#ifdef _WIN32
+    // cmd.exe takes the first and the last quote of the line for its own.
+    return std::system(Q(command).c_str());
+#else
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
 
 const std::string kOdd = "A\tB\\C\nD\rE", kLong31(31, 'x'), kLong63(63, 'c');
 
@@ -49,10 +62,13 @@ protected:
     // output goes beside the directory so that snapshots do not see it.
     Result Run(const std::string& args, bool root = true) {
         const std::string out = dir.string() + ".out", err = dir.string() + ".err";
-        const int status = std::system((Q(QUILLANE_CLI_PATH) + " " + args +
-                                        (root ? " --root " + Q(dir.string()) : "") + " >" +
-                                        Q(out) + " 2>" + Q(err)).c_str());
-        Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
+        const int code = ExitCode(Q(QUILLANE_CLI_PATH) + " " + args +
+                                  (root ? " --root " + Q(dir.string()) : "") + " >" + Q(out) + " 2>" + Q(err));
+        Result r{code, ReadFile(out), ReadFile(err)};
+#ifdef _WIN32
+        // Messages are text: a console program ends their lines with CR LF there.
+        for (size_t at; (at = r.err.find("\r\n")) != std::string::npos;) r.err.erase(at, 1);
+#endif
         for (const auto& f : {out, err}) fs::remove(f);
         return r;
     }

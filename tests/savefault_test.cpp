@@ -1,10 +1,12 @@
 // A save that cannot complete loses nothing: files (no temporary left), blocks and rows.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <fstream>
 
@@ -82,6 +84,9 @@ TEST(SaveFault, UnwritableTargetLosesNothing) {
 
 // A child saves under a file size limit the plugin, or the external database, outgrows.
 TEST(SaveFault, DiskFullLosesNothing) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the full disk is a forked child's file size limit (RLIMIT_FSIZE): Windows has neither";
+#else
     for (const auto& [bookText, longName] : {std::pair{300000, 0}, {10, 60000}}) {
         SCOPED_TRACE(longName);
         Env env;
@@ -105,4 +110,5 @@ TEST(SaveFault, DiskFullLosesNothing) {
         EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no refusal naming the file, 2: memory changed";
         EXPECT_TRUE(DirSnapshot(env.dir) == files);
     }
+#endif
 }

@@ -1,5 +1,9 @@
 #include "test_support.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include <atomic>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -139,7 +143,7 @@ std::string Book(const std::string& id, const std::string& name, const std::vect
 std::map<std::string, std::string> DirSnapshot(const fs::path& dir) {
     std::map<std::string, std::string> s;
     for (const auto& e : fs::recursive_directory_iterator(dir))
-        s[fs::relative(e.path(), dir).string()] = e.is_directory() ? "<dir>" : ReadFile(e.path());
+        s[fs::relative(e.path(), dir).generic_string()] = e.is_directory() ? "<dir>" : ReadFile(e.path());
     return s;
 }
 
@@ -156,6 +160,14 @@ void EditName(Env& env, int g, int r, const std::string& ov) {
     env.ui.TypeText(qp::kCtlOvField, ov);
     env.ui.PushControl(qp::kCtlOk, qp::ControlAction::Press);
     env.Run();
+}
+
+bool PermissionsBind() {
+#ifdef _WIN32
+    return false;
+#else
+    return ::geteuid() != 0;
+#endif
 }
 
 fs::path CorpusDir() { return fs::path(QUILLANE_CORPUS_DIR); }

@@ -66,6 +66,10 @@ std::string Geometry(const qp::Rect& r);  // "x,y,w,h"
 // Row r of list g opened in the name edit, ov typed, OK pressed.
 void EditName(Env& env, int g, int r, const std::string& ov);
 
+// Do a file's permission bits keep this user from reading it? Not root, and
+// not on Windows, where they only make a file read-only.
+bool PermissionsBind();
+
 bool CorpusAvailable();
 std::filesystem::path CorpusDir();
 std::vector<std::filesystem::path> CorpusFiles();

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -34,6 +35,29 @@ std::string AllBytes() {
 }
 
 std::u16string U16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+
+// Bytes as a list cell or a field shows them in a code page.
+std::wstring Line(int cp, const std::string& bytes) {
+    const std::u16string u = BytesToLine(cp, bytes);
+    return std::wstring(u.begin(), u.end());
+}
+
+std::wstring WindowText(HWND w) {
+    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
+    s.resize(static_cast<size_t>(GetWindowTextW(w, s.data(), static_cast<int>(s.size()))));
+    return s;
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return L"<clipboard busy>";
+    if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+        if (auto* w = static_cast<const wchar_t*>(GlobalLock(h))) text = w;
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    return text;
+}
 
 using Step = std::pair<std::string, std::function<bool()>>;
 
@@ -99,6 +123,12 @@ protected:
         return code;
     }
     void Menu(int id) { PostMessageW(ui->MainWindow(), WM_COMMAND, id, 0); }
+    bool Checked(int id) { return (GetMenuState(ui->MenuBar(), id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+    // The program directory with the dictionaries of a demo.
+    void UseDictionaries(const std::string& demoData) {
+        std::filesystem::copy(std::filesystem::path(QUILLANE_SOURCE_DIR) / "demo" / demoData, dir / "data",
+                              std::filesystem::copy_options::recursive);
+    }
     std::wstring CellText(HWND list, int row, int column) {
         wchar_t buf[1024] = {};
         LVITEMW item{};
@@ -272,12 +302,20 @@ TEST_F(Win32, AllByteValuesAndLineBreaksComeBackFromEveryControlInEachCodePage) 
         std::string back;
         EXPECT_TRUE(LineToBytes(cp, U16(CellText(ui->ControlWindow(1052), 0, 0)), back));
         EXPECT_EQ(back, all);
-        // A character typed that the code page lacks is taken back.
-        HWND field = ui->ControlWindow(1033);
-        ui->SetControlText(1033, "x");
-        SendMessageW(field, EM_SETSEL, 1, 1);
-        SendMessageW(field, WM_CHAR, 0x0416, 1);  // Cyrillic Zhe
-        EXPECT_EQ(ui->GetControlText(1033), cp == 1251 ? "x\xC6" : "x");
+        // A character typed that the code page lacks is taken back and named.
+        for (int control : {1033, 1061}) {
+            HWND w = ui->ControlWindow(control);
+            ui->SetControlText(control, "x");
+            SendMessageW(w, EM_SETSEL, 1, 1);
+            messages.clear();
+            SendMessageW(w, WM_CHAR, 0x0416, 1);  // Cyrillic Zhe
+            EXPECT_EQ(ui->GetControlText(control), cp == 1251 ? "x\xC6" : "x") << control;
+            if (cp == 1251) continue;
+            ASSERT_TRUE(PumpUntil([&] { return !messages.empty(); })) << control;
+            EXPECT_EQ(messages[0].text, MissingCharMessage(cp, 0x0416));
+            EXPECT_EQ(messages[0].icon, Icon::Stop);
+            EXPECT_TRUE(messages[0].utf8);
+        }
     }
     // A real message box shows the text as the code page's characters, its
     // carriage returns as line breaks.
@@ -355,4 +393,134 @@ TEST_F(Win32, WorkerCallsAreCarriedToTheGuiThreadInOrder) {
     }));
     ui->ReleaseWorker();
     EXPECT_EQ(ui->ListGetText(5, 0, 1), "199");
+}
+
+TEST_F(Win32, CodePageMenuShowsEveryNameAgainAndTypingRefusesWhatTheCodePageLacks) {
+    UseDictionaries("cyrillic/data");
+    std::ofstream(dir / "Quillane.ini", std::ios::binary) << ";Quillane settings\r\n[Code page]\r\nCodePage = 1252\r\n";
+    const std::string plugin = std::string(QUILLANE_SOURCE_DIR) + "/demo/plugins/Demo_Cyrillic_to_translate.esp";
+    ui->requesterHook = [plugin](const RequesterRequest&) { return plugin; };
+    int g = 0, r = 0;
+    std::string ov, typed;
+    std::wstring cell[2], field[2];
+    std::string marks;
+    auto look = [&](int i) {
+        cell[i] = CellText(ui->ControlWindow(g), r, kColOv);
+        field[i] = WindowText(ui->ControlWindow(kCtlOvField));
+        for (int id : {kMenuCodePage1250, kMenuCodePage1251, kMenuCodePage1252}) marks += Checked(id) ? "x" : "-";
+    };
+    EXPECT_EQ(RunSteps({{"load", [&] { return Menu(kMenuLoad), true; }},
+                        {"loaded",
+                         [&] {
+                             if (gWs.busy || !ui->IsMenuItemEnabled(kMenuSave)) return false;
+                             // The first name the conversion wrote in Cyrillic letters.
+                             for (int l = kFirstList; l <= kLastList && !g; ++l)
+                                 for (size_t i = 0; i < gWs.nameLists[l].size() && !g; ++i)
+                                     if (static_cast<unsigned char>(gWs.nameLists[l][i].ov[0]) >= 0xC0)
+                                         g = l, r = static_cast<int>(i), ov = gWs.nameLists[l][i].ov;
+                             if (!g) return true;
+                             ui->ListSelectRow(g, r);
+                             ui->PushEvent(Event{EventKind::Control, g, ControlAction::Activate, 0, 0});
+                             return true;
+                         }},
+                        {"name edit",
+                         [&] {
+                             if (g && !ui->IsDialogOpen(kWindowNameEdit)) return false;
+                             if (g) look(0);
+                             Menu(kMenuCodePage1251);
+                             return true;
+                         }},
+                        {"switched",
+                         [&] {
+                             if (ui->CodePage() != 1251 || !g) return ui->CodePage() == 1251;
+                             look(1);
+                             HWND w = ui->ControlWindow(kCtlOvField);
+                             const int end = GetWindowTextLengthW(w);
+                             SendMessageW(w, EM_SETSEL, end, end);
+                             for (wchar_t c : {L'\x0141', L'\x0416'}) SendMessageW(w, WM_CHAR, c, 1);  // Polish L, Zhe
+                             return true;
+                         }},
+                        {"refused",
+                         [&] {
+                             if (g && messages.empty()) return false;
+                             typed = ui->GetControlText(kCtlOvField);
+                             SendMessageW(ui->ControlWindow(kCtlCancel), BM_CLICK, 0, 0);
+                             return true;
+                         }},
+                        {"quit", [&] { return !ui->IsDialogOpen(kWindowNameEdit) && (Menu(kMenuQuit), true); }}}),
+              0);
+    ASSERT_TRUE(g) << "no name in Cyrillic letters";
+    EXPECT_NE(Line(1251, ov).find_first_of(L"\x0410\x0430\x0435\x0438\x043E"), std::wstring::npos);
+    EXPECT_EQ(cell[0], Line(1252, ov));
+    EXPECT_EQ(field[0], Line(1252, ov));
+    EXPECT_EQ(cell[1], Line(1251, ov));
+    EXPECT_EQ(field[1], Line(1251, ov));
+    EXPECT_EQ(marks, "--x-x-");
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    GetMenuItemInfoW(ui->MenuBar(), kMenuCodePage1250, FALSE, &info);
+    EXPECT_TRUE(info.fType & MFT_RADIOCHECK);
+    EXPECT_EQ(typed, ov + "\xC6");
+    ASSERT_GE(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, MissingCharMessage(1251, 0x0141));
+    EXPECT_EQ(messages[0].icon, Icon::Stop);
+}
+
+TEST_F(Win32, CheckDialogTabulatesTheFindingsAndCopiesThemAsText) {
+    const std::string plugin = std::string(QUILLANE_CORPUS_DIR) + "/t3m_Patch_for_Purists.esm";
+    if (!std::filesystem::exists(plugin)) GTEST_SKIP() << "corpus not available";
+    UseDictionaries("data");
+    ui->requesterHook = [plugin](const RequesterRequest&) { return plugin; };
+    std::string text;
+    int rows = 0, columns = 0, cp = 0;
+    LONG_PTR style = 0;
+    std::wstring titles, clipboard, firstRow, firstShown;
+    EXPECT_EQ(RunSteps({{"load", [&] { return Menu(kMenuLoad), true; }},
+                        {"loaded",
+                         [&] { return !gWs.busy && ui->IsMenuItemEnabled(kMenuCheck) && (Menu(kMenuCheck), true); }},
+                        {"dialog",
+                         [&] {
+                             if (!ui->IsDialogOpen(kWindowCheck)) return false;
+                             HWND table = ui->ControlWindow(kCtlCheckList), header = ListView_GetHeader(table);
+                             text = gWs.checkText;
+                             cp = ui->CodePage();
+                             rows = ListView_GetItemCount(table);
+                             columns = Header_GetItemCount(header);
+                             style = GetWindowLongPtrW(table, GWL_STYLE);
+                             for (int c = 0; c < columns; ++c) {
+                                 wchar_t buf[64] = {};
+                                 HDITEMW item{};
+                                 item.mask = HDI_TEXT;
+                                 item.pszText = buf;
+                                 item.cchTextMax = 64;
+                                 SendMessageW(header, HDM_GETITEMW, c, reinterpret_cast<LPARAM>(&item));
+                                 titles += std::wstring(buf) + L"|";
+                                 firstShown += CellText(table, 0, c) + L"|";
+                                 firstRow += Line(cp, ui->ListGetText(kCtlCheckList, 0, c)) + L"|";
+                             }
+                             if (OpenClipboard(nullptr)) EmptyClipboard(), CloseClipboard();
+                             SendMessageW(ui->ControlWindow(kCtlCheckCopy), BM_CLICK, 0, 0);
+                             return true;
+                         }},
+                        {"copied",
+                         [&] {
+                             clipboard = ClipboardText();
+                             return !clipboard.empty() && (PostMessageW(ui->DialogWindow(kWindowCheck), WM_CLOSE, 0, 0), true);
+                         }},
+                        {"closed",
+                         [&] {
+                             return !ui->IsDialogOpen(kWindowCheck) && ui->IsMenuItemEnabled(kMenuLoad) &&
+                                    (Menu(kMenuQuit), true);
+                         }}}),
+              0);
+    ASSERT_FALSE(text.empty()) << "no findings";
+    EXPECT_EQ(rows, std::count(text.begin(), text.end(), '\n'));
+    EXPECT_EQ(titles, L"Record|Where|Name|Counterpart|");
+    EXPECT_TRUE(style & LVS_NOSORTHEADER);
+    EXPECT_EQ(firstShown, firstRow);
+    std::wstring want;
+    for (unsigned char b : text) want.push_back(ByteToChar(cp, b));
+    EXPECT_EQ(clipboard, want);
+    EXPECT_NE(clipboard.find(L"\t"), std::wstring::npos);
 }
