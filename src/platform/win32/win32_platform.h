@@ -8,9 +8,11 @@
 // through the helpers below, which map the bytes with the code page in use
 // (codepage.h). "A" windows would convert with the system's ANSI code page
 // alone, so a plugin in another code page could not be shown or switched to
-// at run time, and an ANSI rich edit gives a lone LF back as CR LF. With the
-// code page equal to the ANSI code page the controls show exactly what "A"
-// functions would. File names stay ANSI bytes ("A" requesters), as the file
+// at run time, a letter typed from outside that code page would arrive as
+// '?', and an ANSI rich edit gives a lone LF back as CR LF. With the code
+// page equal to the ANSI code page the controls show exactly what "A"
+// functions would. A typed, pasted or dropped character the code page lacks
+// is taken back as soon as the control reports the change, and named. File names stay ANSI bytes ("A" requesters), as the file
 // services take them.
 #pragma once
 
