@@ -6,7 +6,9 @@
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX  // MinGW's C++ library defines it already
 #define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 
