@@ -7,6 +7,7 @@
 #include "base/workspace.h"
 #include "plugin/blocks.h"
 #include "ui/checkdialog.h"
+#include "ui/filter.h"
 #include "ui/mainwindow.h"
 #include "ui/nameedit.h"
 #include "ui/objectwindow.h"
@@ -94,6 +95,11 @@ void DispatchControl(const Event& ev) {
         CheckDialogCopy();
     } else if (ev.id == kCtlCheckClose && ev.action == ControlAction::Press) {
         CheckDialogClose();
+    } else if ((ev.id == kCtlFilterField && ev.action == ControlAction::Change) ||
+               (ev.id == kCtlFilterToggle && ev.action == ControlAction::Press)) {
+        OnFilterChanged();
+    } else if (ev.id == kCtlFilterNext && ev.action == ControlAction::Press) {
+        NextWithoutCounterpart();
     }
 }
 
@@ -116,8 +122,10 @@ void StartBackgroundCommand(void (*command)()) {
         gWs.finished = 0;
     }
     gWs.busy = 1;
+    EnableFilterBar(false);
     if (!Plat().StartWorker(command)) {
         gWs.busy = 0;
+        EnableFilterBar(true);
         Message("INFORMATION", "THE COMMAND COULD NOT BE STARTED.", Icon::Stop);
     }
 }
@@ -125,6 +133,8 @@ void StartBackgroundCommand(void (*command)()) {
 void EndBackgroundCommand() {
     gWs.finished = 1;
     gWs.busy = 0;
+    // Only now: a change made earlier would find the worker still busy.
+    EnableFilterBar(true);
 }
 
 void WaitForBackgroundCommand() {

@@ -73,6 +73,7 @@ struct TextEditParameters {
 class SharedFlag {
 public:
     SharedFlag() = default;
+    explicit SharedFlag(int v) : v_(v) {}
     SharedFlag(const SharedFlag& other) : v_(other.v_.load()) {}
     SharedFlag& operator=(const SharedFlag& other) {
         v_ = other.v_.load();
@@ -148,15 +149,29 @@ struct Workspace {
     // Looked up once at start-up.
     bool helpAvailable = false;
 
+    // --- the filter bar (main thread, on a change of the field or the toggle
+    // and never while busy; the worker at the end of a load, which takes the
+    // text and the toggle from the bar again) ---
+    struct Filter {
+        std::string text;  // bytes in the code page; "" lets every row through
+        bool withoutCounterpart = false;
+        bool Active() const { return !text.empty() || withoutCounterpart; }
+        // The list rows each view shows, ascending, while it shows only some.
+        std::vector<int> shown[kLastList + 1];
+        std::array<bool, kLastList + 1> hiding{};
+    } filter;
+
     // --- configuration (main thread at start-up; worker: Load and Save as
     // store a folder; the reader is held under its own lock) ---
     Configuration config;
     ConfigurationReader configReader;
     // The code page names and texts are shown and typed in: 1250, 1251 or
     // 1252 (main thread: read from Quillane.ini at start-up, changed by the
-    // "Code page" menu). The core keeps bytes whatever it is; only the window
-    // uses it.
-    int codePage = kCodePageWestern;
+    // "Code page" menu, which stays on while a load runs). The core keeps
+    // bytes whatever it is; the window shows them in it, and the filter
+    // ignores letter case in it (the worker too, filtering at the end of a
+    // load).
+    SharedFlag codePage{kCodePageWestern};
 
     // --- dictionaries (either thread, under the cache's own lock) ---
     std::shared_ptr<DictionaryCache> dictionaries;

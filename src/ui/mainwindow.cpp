@@ -3,6 +3,7 @@
 #include "base/lists.h"
 #include "base/workspace.h"
 #include "platform/codepage.h"
+#include "ui/filter.h"
 
 namespace qp {
 
@@ -59,6 +60,7 @@ void BuildMainWindow() {
     for (int g = kFirstList; g <= kLastList; ++g) titles.push_back(TabTitle(g));
     p.CreateObjectWindow("OBJECT WINDOW...", titles,
                          {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV Name", 248}});
+    CreateFilterBar();
     LayoutObjectWindow(false);
     p.SetStatusText(kStatusFile, "File :");
 }
@@ -85,6 +87,9 @@ void ShowInCodePage(int codePage) {
     gWs.codePage = codePage;
     Plat().SetCodePage(codePage);
     for (int id : kCodePageItems) Plat().CheckMenuItem(id, CodePageOfMenu(id) == codePage);
+    // Letter case is the code page's: the same bytes may match other rows
+    // now. A running load filters in the new code page when it ends.
+    if (!gWs.busy && !gWs.filter.text.empty()) ApplyFilter();
 }
 
 void MenuLock() {

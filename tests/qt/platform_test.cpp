@@ -23,13 +23,13 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(ui->MainWidget()));
     }
     // The events taken, one word each: M menu, X close box, H header click, or a
-    // control's id and action as one of CARSP.
+    // control's id and action as one of CARSPE.
     std::string Log() {
         std::string s;
         for (const Event& e : TakeEvents())
             s += (e.kind == EventKind::Menu      ? "M" + std::to_string(e.id)
                   : e.kind == EventKind::Close   ? "X" + std::to_string(e.window)
-                  : e.kind == EventKind::Control ? std::to_string(e.id) + "CARSP"[int(e.action)]
+                  : e.kind == EventKind::Control ? std::to_string(e.id) + "CARSPE"[int(e.action)]
                   : "H" + std::to_string(e.id) + "." + std::to_string(e.column)) + " ";
         return s;
     }

@@ -101,6 +101,14 @@ public:
     int ListFocusedRow(int list) override;
     void ListSelectRow(int list, int row) override;
     void ListSetRedraw(int list, bool on) override;
+    void ListSetVisibleRows(int list, const std::vector<int>& rows) override;
+    void ListShowAllRows(int list) override;
+    int CurrentTab() override;
+    void ShowTab(int list) override;
+    void SetTabHint(int list, const std::string& tooltip, bool dimmed) override;
+    void CreateFilterBar(const std::string& fieldHint, const std::string& toggleCaption,
+                         const std::string& nextCaption) override;
+    bool IsControlChecked(int control) override;
     void CreateStatusBar(int firstFieldWidth) override;
     void SetStatusText(int field, const std::string& text) override;
     std::string GetStatusText(int field) override;
@@ -182,6 +190,9 @@ private:
 
     QObject* invoker_ = nullptr;  // lives on the GUI thread; target of carried calls
     QPointer<MainWindow> main_;
+    QWidget* central_ = nullptr;  // the filter bar above the area
+    QWidget* bar_ = nullptr;
+    int barHeight_ = 0;           // not counted in the inner size the core knows
     Area* area_ = nullptr;
     QGroupBox* frame_ = nullptr;
     QTabWidget* tabs_ = nullptr;
