@@ -132,6 +132,79 @@ TEST_F(QtProgram, LoadFillsTheTabsAndANameEditGoesThroughTheDialog) {
     EXPECT_EQ(ui->ListGetText(g, r, 3), "Neu");
 }
 
+// With a filter on, the view rows are not the list rows: a double click on
+// the second row shown edits the list row behind it, a sort sorts every row,
+// and a save stores the edited row the filter hides.
+TEST_F(QtProgram, FilteredViewsEditSortAndSaveWholeListRows) {
+    using namespace qt_test;
+    const std::string dir = dir_.path().toStdString();
+    WriteFile(dir + "/data/Bookdata.dat", Pairs({{"Red Book", "Rotes Buch"}}));
+    const std::string plugin = dir + "/mod.esp";
+    WriteFile(plugin, Plugin({Book("bk_a", "Red Book"), Book("bk_b", "Blue Scroll"),
+                              Book("bk_c", "Red Scroll"), Book("bk_d", "Green Book")}));
+    QAbstractItemModel* model = nullptr;
+    auto type = [&](const char* text) {
+        QTest::keyClick(ui->MainWidget(), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(ui->ControlWidget(kCtlFilterField), text);
+    };
+    std::string shown;  // the IDs the view shows
+    auto look = [&] {
+        shown.clear();
+        for (int r = 0; r < model->rowCount(); ++r) shown += model->index(r, 1).data().toString().toStdString() + " ";
+        return shown;
+    };
+    EXPECT_EQ(RunSteps({LoadStep(plugin),
+                        {"loaded",
+                         [&] {
+                             if (!LoadDone()) return false;
+                             model = View(kListBook)->model();
+                             Tabs()->setCurrentIndex(kListBook - kFirstList);
+                             type("scroll");
+                             return true;
+                         }},
+                        {"filtered", [&] { return look() == "bk_b bk_c " && (DoubleClickRow(kListBook, 1), true); }},
+                        {"name edit",
+                         [&] {
+                             if (!ui->IsDialogOpen(1)) return false;
+                             auto* field = qobject_cast<QLineEdit*>(ui->ControlWidget(kCtlOvField));
+                             field->selectAll();
+                             QTest::keyClicks(field, "Rote Rolle");
+                             QTest::mouseClick(ui->ControlWidget(kCtlOk), Qt::LeftButton);
+                             return true;
+                         }},
+                        {"sort",
+                         [&] {
+                             if (ui->IsDialogOpen(1)) return false;
+                             QHeaderView* h = View(kListBook)->horizontalHeader();
+                             QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                                               QPoint(h->sectionViewportPosition(kColFv) + 20, 5));
+                             return true;
+                         }},
+                        {"sorted",
+                         [&] {
+                             if (look() != "bk_b bk_c ") return false;
+                             type("green");
+                             return true;
+                         }},
+                        {"save",
+                         [&] {
+                             if (look() != "bk_d ") return false;
+                             ui->MenuAction(kMenuSave)->trigger();
+                             return true;
+                         }},
+                        {"saved", [&] { return gWs.busy == 0 && ui->IsMenuItemEnabled(kMenuSave); }},
+                        QuitStep()}),
+              0);
+    std::string ids;
+    for (const NameEntry& e : gWs.nameLists[kListBook]) ids += e.flag + e.id + "=" + e.ov + " ";
+    EXPECT_EQ(ids, "bk_b=Blue Scroll bk_d=Green Book Lbk_a=Rotes Buch Tbk_c=Rote Rolle ");
+    std::vector<Row> want;
+    for (const NameEntry& e : gWs.nameLists[kListBook]) want.push_back(Row{e.flag, e.id, e.fv, e.ov});
+    EXPECT_EQ(ui->ListGetRows(kListBook), want);
+    EXPECT_NE(ReadFile(plugin).find(Z("Rote Rolle")), std::string::npos);
+    EXPECT_EQ(ui->GetControlText(kCtlFilterCount), "1 of 4 rows in 1 tab");
+}
+
 // A mod converted into Russian (1251) and into Polish (1250), each in the code
 // page Quillane.ini names: the views show the converted names as Unicode, a
 // name typed in the language's script is stored as the code page's bytes and
