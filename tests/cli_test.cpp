@@ -69,10 +69,12 @@ TEST_F(Cli, UsageErrorsExitOneWithTheUsage) {
          {"", "frobnicate", "list", "list p.esp q.esp", "convert p.esp", "reset extra",
           "list p.esp --overwrite", "list p.esp --edits e.txt", "convert p.esp q.esp --edits",
           "convert p.esp q.esp --bogus", "convert p.esp q.esp --root . --root .",
-          "convert p.esp .esp", "list p.esp --codepage 866", "list p.esp --codepage"}) {
+          "convert p.esp .esp", "list p.esp --codepage 866", "list p.esp --codepage",
+          "check p.esp --without-counterpart"}) {
         Result r = Run(args, false);
         EXPECT_EQ(r.code, 1) << args;
-        EXPECT_NE(r.err.find("usage:\n  quillane-cli list    PLUGIN [--root DIR] [--codepage CP]\n"),
+        EXPECT_NE(r.err.find("usage:\n  quillane-cli list    PLUGIN [--root DIR] [--codepage CP] "
+                             "[--without-counterpart]\n"),
                   std::string::npos) << args;
         EXPECT_EQ(r.out, "") << args;
     }
@@ -93,6 +95,11 @@ TEST_F(Cli, ListPrintsEveryRowWithEscapesAndLoadsLikeTheWindow) {
                      "Activator\tT\tact_ext\tChest\tTruhe\nActivator\t\tact_twice\tRock\tRock\n"
                      "Activator\t\tact_twice\tRock\tRock\n"
                      "NPC\t\tnpc_odd\tA\\tB\\\\C\\nD\\rE\tA\\tB\\\\C\\nD\\rE\n");
+    // The work list: the rows nothing matched.
+    EXPECT_EQ(Run("list --without-counterpart " + Q(plugin)).out,
+              "Cell\t\tBalmora\tBalmora\tBalmora\nActivator\t\tact_plain\tLever\tLever\n"
+              "Activator\t\tact_twice\tRock\tRock\nActivator\t\tact_twice\tRock\tRock\n"
+              "NPC\t\tnpc_odd\tA\\tB\\\\C\\nD\\rE\tA\\tB\\\\C\\nD\\rE\n");
     EXPECT_NE(r.err.find("INFORMATION: THE DICTIONARY FILE"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(" IS DAMAGED AT BYTE 0.\nTHE REST OF IT WAS IGNORED.\n"),
               std::string::npos) << r.err;

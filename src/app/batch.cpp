@@ -23,6 +23,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
+#include "ui/filter.h"
 #include "ui/nameedit.h"
 
 namespace fs = std::filesystem;
@@ -36,7 +37,7 @@ constexpr int kExitFindings = 3;
 
 const char* const kUsage =
     "usage:\n"
-    "  quillane-cli list    PLUGIN [--root DIR] [--codepage CP]\n"
+    "  quillane-cli list    PLUGIN [--root DIR] [--codepage CP] [--without-counterpart]\n"
     "  quillane-cli convert PLUGIN OUTPUT [--root DIR] [--edits FILE] [--overwrite] [--codepage CP]\n"
     "  quillane-cli check   PLUGIN [--root DIR] [--edits FILE] [--codepage CP]\n"
     "  quillane-cli reset   [--root DIR]\n"
@@ -46,7 +47,9 @@ const char* const kUsage =
 const char* const kHelp =
     "\n"
     "  list      loads PLUGIN and prints every row of the 25 tabs, one a line:\n"
-    "            tab title, flag, ID, FV name, OV name, separated by TAB.\n"
+    "            tab title, flag, ID, FV name, OV name, separated by TAB; with\n"
+    "            --without-counterpart only the rows no dictionary and no user\n"
+    "            translation matched (empty flag), the ones still to translate.\n"
     "  convert   loads PLUGIN, applies the edits of FILE, then saves as OUTPUT;\n"
     "            with --overwrite an OUTPUT equal to PLUGIN is saved over it.\n"
     "  check     loads PLUGIN, applies the edits of FILE and converts it as a save\n"
@@ -179,7 +182,7 @@ struct Arguments {
     std::string command;
     std::vector<std::string> positional;
     std::string root, edits;
-    bool hasRoot = false, hasEdits = false, overwrite = false;
+    bool hasRoot = false, hasEdits = false, overwrite = false, withoutCounterpart = false;
     int codePage = 0;  // 0: bytes as they are
 };
 
@@ -202,6 +205,8 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
                 return s + " takes 1250, 1251 or 1252";
         } else if (s == "--overwrite") {
             a.overwrite = true;
+        } else if (s == "--without-counterpart") {
+            a.withoutCounterpart = true;
         } else if (s.size() > 1 && s[0] == '-') {
             return "unknown option " + s;
         } else {
@@ -216,6 +221,7 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
     if ((a.overwrite && a.command != "convert") ||
         (a.hasEdits && a.command != "convert" && a.command != "check"))
         return "--edits belongs to convert and check, --overwrite to convert";
+    if (a.withoutCounterpart && a.command != "list") return "--without-counterpart belongs to list";
     return {};
 }
 
@@ -362,9 +368,11 @@ int List(const Arguments& a) {
     std::string out;
     for (int g = qp::kFirstList; g <= qp::kLastList; ++g) {
         const std::string tab = qp::EscapeField(qp::TabTitle(g));
-        for (const qp::NameEntry& e : qp::gWs.nameLists[g])
+        for (const qp::NameEntry& e : qp::gWs.nameLists[g]) {
+            if (a.withoutCounterpart && !qp::WithoutCounterpart(e)) continue;
             out += tab + "\t" + qp::EscapeField(e.flag) + "\t" + qp::EscapeField(e.id) + "\t" +
                    qp::EscapeField(e.fv) + "\t" + qp::EscapeField(e.ov) + "\n";
+        }
     }
     // The escapes and separators are ASCII, the same in every code page.
     return PrintOut(Shown(a.codePage, out), "list") ? kExitOk : kExitRefused;
