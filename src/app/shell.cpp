@@ -193,6 +193,11 @@ void RunEventLoop() {
 
 int RunQuillane() {
     Startup();
+    // Once the window is up: what kept the program directory from being
+    // prepared, then the plugin the command line named, loaded as "&Load"
+    // loads the one the user picks.
+    if (gWs.env.programDirFailure) ShowNotice(*gWs.env.programDirFailure);
+    if (!gWs.env.startupPlugin.empty()) StartBackgroundCommand(&LoadStartupPluginCommand);
     RunEventLoop();
     return 0;
 }
