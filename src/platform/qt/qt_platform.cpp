@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -30,6 +31,7 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 
 #include "platform/codepage.h"
 #include "platform/qt/qt_widgets.h"
@@ -929,6 +931,13 @@ void QtPlatform::OpenHelp(const std::string& path) {
         if (helpViewer.empty()) return;
         QString file = QFileInfo(PathToQString(path)).absoluteFilePath();
         QProcess::startDetached(QString::fromStdString(helpViewer), {file});
+    });
+}
+
+// The desktop's own choice of browser (xdg-open on Linux).
+void QtPlatform::OpenHelpPages(const std::string& indexPage) {
+    OnGui([&] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(PathToQString(indexPage)).absoluteFilePath()));
     });
 }
 
