@@ -192,7 +192,7 @@ TEST(Shell, PluginNamedOnTheCommandLine) {
         }
         {
             Env env;
-            qp::gWs.env.startupPlugin = fs::relative(path).string();
+            qp::gWs.env.startupPlugin = fs::proximate(path).string();
             qp::RunQuillane();
             qp::gWs.env.startupPlugin.clear();
             byName = outcome(env.ui, env.dir);
