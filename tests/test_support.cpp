@@ -81,6 +81,8 @@ Env::Env() {
     fs::create_directories(dir / "data");
     fs::create_directories(dir / "dataextra");
     qp::SetProgramDirectory(dir.string());
+    qp::gWs.env.installedData.clear();
+    qp::gWs.env.programDirFailure.reset();
     qp::SetPlatform(&ui);
     qp::Startup();
 }

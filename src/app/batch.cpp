@@ -59,7 +59,8 @@ const char* const kHelp =
     "            record ID, where, the name, its counterpart (empty: no dictionary\n"
     "            knows the name), separated by TAB. Nothing is written.\n"
     "  reset     empties the external database (dataextra/Extradata.dat).\n"
-    "  --root    the program directory (data/, dataextra/, Voskconv.ini).\n"
+    "  --root    the program directory (data/, dataextra/, Voskconv.ini); without it\n"
+    "            the program's own folder, or when installed ~/.local/share/quillane.\n"
     "  --edits   one edit a line: TAB-TITLE<TAB>ID<TAB>NEW OV NAME.\n"
     "  --codepage 1250, 1251 or 1252: the list is printed and the edits file read\n"
     "            as UTF-8, names and texts being in that code page; without it,\n"
@@ -460,7 +461,7 @@ namespace qp {
 int RunBatch(const std::vector<std::string>& args, const char* argv0) {
     if (args.empty()) return UsageError("no command given");
     if (args[0] == "build-dictionaries")
-        return RunBuildDictionaries(std::vector<std::string>(args.begin() + 1, args.end()));
+        return RunBuildDictionaries(std::vector<std::string>(args.begin() + 1, args.end()), argv0);
     for (const std::string& s : args) {
         if (s == "--help" || s == "-h") {
             std::fputs(kUsage, stdout);
@@ -478,8 +479,9 @@ int RunBatch(const std::vector<std::string>& args, const char* argv0) {
             return kExitRefused;
         }
         SetProgramDirectory(a.root);
-    } else {
-        InitProgramDirectory(argv0);
+    } else if (auto failed = InitProgramDirectory(argv0)) {
+        Print(*failed);
+        return kExitRefused;
     }
     if (IsTerminal(stderr)) gBar.Enable();
     gWs.env.progress = &OnProgress;

@@ -50,7 +50,7 @@ int Usage(const std::string& problem) {
 
 }  // namespace
 
-int RunBuildDictionaries(const std::vector<std::string>& args) {
+int RunBuildDictionaries(const std::vector<std::string>& args, const char* argv0) {
     std::vector<std::string> files;
     std::string root;
     bool force = false;
@@ -79,6 +79,12 @@ int RunBuildDictionaries(const std::vector<std::string>& args) {
             return 2;
         }
         SetProgramDirectory(root);
+    } else if (auto failed = InitProgramDirectory(argv0)) {
+        std::string text = failed->title + ": " + failed->text + "\n";
+        for (char& c : text)
+            if (c == '\r') c = '\n';
+        std::fputs(text.c_str(), stderr);
+        return 2;
     }
 
     // Both versions are read as Load reads a plugin, with the same checks.

@@ -22,25 +22,39 @@ LoadOutcome LoadChosenPlugin(const std::string& path) {
     return out;
 }
 
+namespace {
+// Load once the plugin is named: what it tells shown, the menus that need a
+// plugin left off until one is loaded.
+void LoadNamedPlugin(const std::string& path) {
+    MenuLock();
+    ShowNotices(LoadChosenPlugin(path).notices);
+    if (gWs.table.loaded) {
+        MenuUnlock();
+    } else {
+        Plat().EnableMenuItem(kMenuLoad, true);
+        Plat().EnableMenuItem(kMenuReset, true);
+    }
+}
+}  // namespace
+
 void LoadCommand() {
     BeginDictionaryCommand();
     const std::string remembered = gWs.fileInUse;
     gWs.config.plugPath = ReadConfiguredString("Plugin Path", "PlugPath", "c:\\");
     std::string path =
         Plat().OpenFileRequester("ESP file to load ", gWs.config.plugPath, "ESP (*.esp)", "*.esp");
-    if (path.empty()) {
+    if (path.empty())
         gWs.fileInUse = remembered;
-    } else {
-        MenuLock();
-        ShowNotices(LoadChosenPlugin(path).notices);
-        // The menus that need a plugin stay off until one is loaded.
-        if (gWs.table.loaded) {
-            MenuUnlock();
-        } else {
-            Plat().EnableMenuItem(kMenuLoad, true);
-            Plat().EnableMenuItem(kMenuReset, true);
-        }
-    }
+    else
+        LoadNamedPlugin(path);
+    EndDictionaryCommand();
+    EndBackgroundCommand();
+}
+
+void LoadStartupPluginCommand() {
+    BeginDictionaryCommand();
+    // Named relative to the folder the program was started in.
+    LoadNamedPlugin(AbsolutePath(gWs.env.startupPlugin));
     EndDictionaryCommand();
     EndBackgroundCommand();
 }

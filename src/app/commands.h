@@ -14,6 +14,8 @@ namespace qp {
 // "&Load", "Save" and "Save as..." run on the worker; "Reset file" on the
 // main thread.
 void LoadCommand();
+// Load without the requester, of the plugin named on the command line.
+void LoadStartupPluginCommand();
 void SaveCommand();
 void SaveAsCommand();
 void ResetCommand();

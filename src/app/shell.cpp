@@ -5,6 +5,7 @@
 #include "base/config.h"
 #include "base/paths.h"
 #include "base/workspace.h"
+#include "platform/files.h"
 #include "plugin/blocks.h"
 #include "ui/checkdialog.h"
 #include "ui/filter.h"
@@ -150,8 +151,26 @@ void ConfirmQuit() {
     gWs.quit = a == Answer::Yes ? 1 : 0;
 }
 
+namespace {
+// A file of the manual: the program directory's own, else the one an
+// installed program shares; the former when neither is there, for the
+// viewer to say so.
+std::string ManualFile(const std::string& name) {
+    const std::string own = ResolvePath(name);
+    const std::string shared = NativePath(InstalledDataDirectory(), name);
+    return FileExists(own) || InstalledDataDirectory().empty() || !FileExists(shared) ? own : shared;
+}
+}  // namespace
+
+// Vosk.chm in a viewer of compiled help; where there is none (Linux without
+// one), the same pages as HTML in the browser. With neither, nothing.
 void ShowHelp() {
-    if (gWs.helpAvailable) Plat().OpenHelp(ResolvePath("Vosk.chm"));
+    if (gWs.helpAvailable) {
+        Plat().OpenHelp(ManualFile("Vosk.chm"));
+        return;
+    }
+    const std::string index = ManualFile("manual\\index.html");
+    if (FileExists(index)) Plat().OpenHelpPages(index);
 }
 
 void ShowAbout() {
@@ -203,6 +222,11 @@ void RunEventLoop() {
 
 int RunQuillane() {
     Startup();
+    // Once the window is up: what kept the program directory from being
+    // prepared, then the plugin the command line named, loaded as "&Load"
+    // loads the one the user picks.
+    if (gWs.env.programDirFailure) ShowNotice(*gWs.env.programDirFailure);
+    if (!gWs.env.startupPlugin.empty()) StartBackgroundCommand(&LoadStartupPluginCommand);
     RunEventLoop();
     return 0;
 }

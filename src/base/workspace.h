@@ -20,11 +20,13 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/blocktable.h"
 #include "base/config.h"
+#include "base/notice.h"
 #include "platform/codepage.h"
 #include "platform/ids.h"
 #include "platform/platform.h"
@@ -100,12 +102,21 @@ using ProgressHook = void (*)(const std::string& label, int block, int last);
 
 struct Workspace {
     // Set by main() before start-up, and kept by a reset: the window system
-    // in use, the program directory (with a trailing separator) and the
-    // batch tool's progress watcher.
+    // in use, the program directory (with a trailing separator), the batch
+    // tool's progress watcher, and what the command line asked for.
     struct Environment {
         Platform* platform = nullptr;
         std::string programDir;
         ProgressHook progress = nullptr;
+        // An installed program's shared files (<prefix>/share/quillane/:
+        // the demo, the manual), "" when it runs from its own folder; and
+        // what kept its per-user program directory from being prepared,
+        // shown once the window is up (both set with the program directory).
+        std::string installedData;
+        std::optional<Notice> programDirFailure;
+        // The plugin named when the window program was started
+        // ("quillane FILE.esp"), loaded right after start-up.
+        std::string startupPlugin;
     };
     Workspace() = default;
     explicit Workspace(Environment e) : env(std::move(e)) {}

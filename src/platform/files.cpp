@@ -58,6 +58,42 @@ std::string ExecutableFolder(const char* argv0) {
     return AbsoluteFolder(os::FromFsPath(exe.parent_path()));
 }
 
+std::string UserDataFolder() {
+    const std::string home = os::UserDataHome();
+    return home.empty() ? home : AbsoluteFolder(home);
+}
+
+bool MakeFolder(const std::string& dir, std::string* err) {
+    std::error_code ec;
+    const fs::path p = os::FsPath(dir);
+    if (fs::is_directory(p, ec)) return true;
+    fs::create_directories(p, ec);
+    if (!ec && fs::is_directory(p, ec)) return true;
+    if (err) *err = "cannot make the folder (" + (ec ? ec.message() : std::string("not a folder")) + ")";
+    return false;
+}
+
+bool CopyNewFolder(const std::string& from, const std::string& to, std::string* err) {
+    std::error_code ec;
+    fs::path target = os::FsPath(to);
+    while (!target.empty() && !target.has_filename()) target = target.parent_path();
+    if (fs::exists(target, ec)) {
+        if (err) *err = "cannot copy (the folder exists)";
+        return false;
+    }
+    // A copy cut short by an earlier run is the program's own leftover.
+    fs::path part = target;
+    part += ".part";
+    fs::remove_all(part, ec);
+    fs::copy(os::FsPath(from), part, fs::copy_options::recursive, ec);
+    if (!ec) fs::rename(part, target, ec);
+    if (!ec) return true;
+    if (err) *err = "cannot copy (" + ec.message() + ")";
+    std::error_code ignored;
+    fs::remove_all(part, ignored);
+    return false;
+}
+
 std::string NativePath(const std::string& folder, const std::string& name) {
     std::string mapped = name;
     for (char& c : mapped)

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
@@ -33,6 +34,16 @@ std::string ExecutablePath() {
     std::error_code ec;
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     return ec ? std::string() : exe.string();
+}
+
+// The XDG base directories: $XDG_DATA_HOME when it is an absolute path
+// (a relative one is to be ignored), else ~/.local/share.
+std::string UserDataHome() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/') return xdg;
+    const char* home = std::getenv("HOME");
+    if (home && home[0]) return std::string(home) + "/.local/share";
+    return {};
 }
 
 void StartWriteback(std::FILE* f, uint64_t offset, uint64_t length) {

@@ -115,6 +115,17 @@ std::string ExecutablePath() {
     }
 }
 
+// The local application data folder of the user (not roaming: dictionaries
+// and the external database belong to this machine's installation).
+std::string UserDataHome() {
+    DWORD n = GetEnvironmentVariableA("LOCALAPPDATA", nullptr, 0);
+    if (n == 0) return {};
+    std::string s(n, '\0');
+    n = GetEnvironmentVariableA("LOCALAPPDATA", s.data(), n);
+    s.resize(n);
+    return s;
+}
+
 void StartWriteback(std::FILE*, uint64_t, uint64_t) {}
 
 bool SyncToDisk(std::FILE* f, std::string& why) {

@@ -279,6 +279,10 @@ public:
     // Looked up once at start-up: is there a viewer of compiled HTML help?
     virtual bool HelpViewerAvailable() = 0;
     virtual void OpenHelp(const std::string& path) = 0;
+    // Without such a viewer: opens the manual's HTML index page in the
+    // user's web browser. A backend whose system always has the viewer
+    // (Windows) keeps this default, which does nothing.
+    virtual void OpenHelpPages(const std::string& indexPage) { (void)indexPage; }
 
     // --- events ---
     // Waits for the next user event. Returns false when no event will ever

@@ -678,6 +678,11 @@ void HeadlessPlatform::OpenHelp(const std::string& path) {
     if (helpAvailable_) helpOpened_.push_back(path);
 }
 
+void HeadlessPlatform::OpenHelpPages(const std::string& indexPage) {
+    std::lock_guard<std::mutex> lock(m_);
+    helpOpened_.push_back(indexPage);
+}
+
 // --- events and worker ---
 
 bool HeadlessPlatform::WaitEvent(Event& ev) {

@@ -94,6 +94,7 @@ public:
     // --- what the user sees (snapshots; safe to call from any thread) ---
     std::vector<ShownMessage> Messages();
     std::vector<ShownRequester> Requesters();
+    // What Help opened: the compiled manual, or the HTML index page.
     std::vector<std::string> HelpOpened();
     // What SetClipboardText put on the clipboard last.
     std::string Clipboard();
@@ -190,6 +191,7 @@ public:
     void SetCodePage(int codePage) override;
     bool HelpViewerAvailable() override { return helpAvailable_; }
     void OpenHelp(const std::string& path) override;
+    void OpenHelpPages(const std::string& indexPage) override;
     bool WaitEvent(Event& ev) override;
     void Pump(int milliseconds) override;
     bool StartWorker(std::function<void()> fn) override;

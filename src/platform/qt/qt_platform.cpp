@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -33,6 +34,7 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "platform/codepage.h"
@@ -1062,6 +1064,13 @@ void QtPlatform::OpenHelp(const std::string& path) {
         if (helpViewer.empty()) return;
         QString file = QFileInfo(PathToQString(path)).absoluteFilePath();
         QProcess::startDetached(QString::fromStdString(helpViewer), {file});
+    });
+}
+
+// The desktop's own choice of browser (xdg-open on Linux).
+void QtPlatform::OpenHelpPages(const std::string& indexPage) {
+    OnGui([&] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(PathToQString(indexPage)).absoluteFilePath()));
     });
 }
 

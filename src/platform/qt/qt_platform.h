@@ -143,6 +143,7 @@ public:
     void SetCodePage(int codePage) override;
     bool HelpViewerAvailable() override;
     void OpenHelp(const std::string& path) override;
+    void OpenHelpPages(const std::string& indexPage) override;
     bool WaitEvent(Event& ev) override;
     void Pump(int milliseconds) override;
     bool StartWorker(std::function<void()> fn) override;
