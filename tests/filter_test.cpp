@@ -46,6 +46,7 @@ TEST(Filter, HidesRowsInTheViewsOnlyEveryRowNumberStaysTheWholeLists) {
     Filter(env, "SCROLL");  // typed before the load: the load filters
     const std::string path = LoadSample(env);
     EXPECT_EQ(env.ui.ShownRows(book), (V{1, 2}));
+    EXPECT_EQ(env.ui.CurrentTab(), book);  // the "Cell" tab on view shows nothing
     EXPECT_EQ(env.ui.GetControlText(qp::kCtlFilterCount), "2 of 7 rows in 1 tab");
     EXPECT_EQ(env.ui.TabHint(book) + "|" + env.ui.TabHint(qp::kListMisc),
               "2 of 4 rows shown|0 of 1 row shown (dimmed)");
@@ -134,7 +135,7 @@ TEST(Filter, NextWithoutCounterpartGoesThroughTheShownRowsOfEveryTabAndRound) {
         Env env;
         LoadSample(env);
         Filter(env, c.text);
-        env.ui.ShowTab(c.tab);
+        env.ui.ShowTab(c.tab, true);
         env.ui.ListSelectRow(c.tab, c.focused);
         for (const std::string& want : c.jumps) {
             env.ui.PushControl(qp::kCtlFilterNext, qp::ControlAction::Press);

@@ -152,9 +152,11 @@ public:
 
     // The tab on view, as the list number of its list view (3..27).
     virtual int CurrentTab() { return kFirstList; }
-    // Puts the tab of list view `list` on view and gives that list view the
-    // keyboard, so that Enter opens its focused row. No event is reported.
-    virtual void ShowTab(int list) { (void)list; }
+    // Puts the tab of list view `list` on view; with takeKeyboard that list
+    // view gets the keyboard too, so that Enter opens its focused row (else
+    // the keyboard stays where it is, in the filter field, say). No event is
+    // reported.
+    virtual void ShowTab(int list, bool takeKeyboard) { (void)list, (void)takeKeyboard; }
     // The tooltip of the tab of list view `list`; dimmed, its caption is drawn
     // as a disabled one's, but the tab can still be picked.
     virtual void SetTabHint(int list, const std::string& tooltip, bool dimmed) {

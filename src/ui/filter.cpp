@@ -114,6 +114,20 @@ void ApplyFilter() {
         Plat().ListSetVisibleRows(g, f.shown[g]);
     }
     ShowFilterCounts();
+    ShowTabWithRows();
+}
+
+void ShowTabWithRows() {
+    const auto& f = gWs.filter;
+    if (!f.Active()) return;
+    auto shows = [&](int g) { return !f.shown[g].empty(); };
+    const int current = Plat().CurrentTab();
+    if (IsListNumber(current) && shows(current)) return;
+    for (int g = kFirstList; g <= kLastList; ++g) {
+        if (!shows(g)) continue;
+        Plat().ShowTab(g, false);
+        return;
+    }
 }
 
 void ShowFilterCounts() {
@@ -167,7 +181,7 @@ void NextWithoutCounterpart() {
         const int g = kFirstList + (current - kFirstList + step) % kListCount;
         const int r = first(g, step == 0 ? from + 1 : 0, step == kListCount ? from + 1 : INT_MAX);
         if (r < 0) continue;
-        Plat().ShowTab(g);
+        Plat().ShowTab(g, true);
         Plat().ListSelectRow(g, r);
         RefreshCurrentRow(g);
         return;

@@ -40,6 +40,9 @@ void FilterFilledView(int g);
 void ApplyFilter();
 // The counts line and every tab's tooltip and look.
 void ShowFilterCounts();
+// With a filter on, a tab on view that shows no row while another does
+// gives way to the first that does; the keyboard stays where it is.
+void ShowTabWithRows();
 
 // The field or the toggle changed.
 void OnFilterChanged();

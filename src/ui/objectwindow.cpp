@@ -77,6 +77,7 @@ void FillTabs() {
     TakeFilterFromBar();
     for (int g = kFirstList; g <= kLastList; ++g) Refill(g);
     ShowFilterCounts();
+    ShowTabWithRows();
 }
 
 void RefreshCurrentRow(int g) {

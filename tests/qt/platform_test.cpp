@@ -151,8 +151,11 @@ TEST_F(QtWindow, FilteredViewsTalkInListRowsAndTheFilterBarReportsItsKeys) {
     ui->EnableControl(kCtlFilterNext, false);
     QTest::keyClick(View(8), Qt::Key_F3);
     EXPECT_EQ(Log(), "1070E 1070E 1070E 1071P 1072P ");
-    ui->ShowTab(4);
-    EXPECT_EQ(ui->CurrentTab(), 4);
+    field->setFocus();
+    ui->ShowTab(5, false);
+    EXPECT_EQ(ui->CurrentTab(), 5);
+    EXPECT_TRUE(field->hasFocus());
+    ui->ShowTab(4, true);
     EXPECT_TRUE(View(4)->hasFocus());
 }
 

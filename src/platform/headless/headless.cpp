@@ -354,7 +354,7 @@ int HeadlessPlatform::CurrentTab() {
     return currentTab_;
 }
 
-void HeadlessPlatform::ShowTab(int list) {
+void HeadlessPlatform::ShowTab(int list, bool) {
     std::lock_guard<std::mutex> lock(m_);
     if (ValidList(list)) currentTab_ = list;
 }

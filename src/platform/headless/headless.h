@@ -151,7 +151,7 @@ public:
     void ListSetVisibleRows(int list, const std::vector<int>& rows) override;
     void ListShowAllRows(int list) override;
     int CurrentTab() override;
-    void ShowTab(int list) override;
+    void ShowTab(int list, bool takeKeyboard) override;
     void SetTabHint(int list, const std::string& tooltip, bool dimmed) override;
     void CreateFilterBar(const std::string& fieldHint, const std::string& toggleCaption,
                          const std::string& nextCaption) override;

@@ -501,12 +501,12 @@ int QtPlatform::CurrentTab() {
     return OnGui([&] { return tabs_ ? tabs_->currentIndex() + kFirstList : kFirstList; });
 }
 
-void QtPlatform::ShowTab(int list) {
+void QtPlatform::ShowTab(int list, bool takeKeyboard) {
     OnGui([&] {
         ListView* v = List(list);
         if (!tabs_ || !v) return;
         tabs_->setCurrentIndex(list - kFirstList);
-        v->setFocus(Qt::OtherFocusReason);
+        if (takeKeyboard) v->setFocus(Qt::OtherFocusReason);
     });
 }
 
