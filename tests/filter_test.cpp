@@ -160,7 +160,7 @@ TEST(Filter, NextWithoutCounterpartGoesThroughTheShownRowsOfEveryTabAndRound) {
 TEST(Filter, CountsLine) {
     const std::tuple<bool, int64_t, int64_t, int, std::string> cases[] = {
         {true, 37, 1204, 9, "37 of 1,204 rows in 9 tabs"},
-        {true, 0, 1, 0, "0 of 1 row in 0 tabs"},
+        {true, 0, 1, 0, "0 of 1 row"},
         {false, 1234567, 1234567, 25, "1,234,567 rows in 25 tabs"},
         {false, 1, 1, 1, "1 row in 1 tab"},
         {true, 0, 0, 0, ""},

@@ -68,7 +68,7 @@ void MatchRows(const std::vector<NameEntry>& list, std::string_view text, bool w
 
 std::string FilterCountsText(bool active, int64_t shown, int64_t total, int tabs) {
     if (total == 0) return {};
-    const std::string where = " in " + Counted(tabs, "tab", "tabs");
+    const std::string where = tabs > 0 ? " in " + Counted(tabs, "tab", "tabs") : "";
     if (!active) return Counted(total, "row", "rows") + where;
     return Number(shown) + " of " + Counted(total, "row", "rows") + where;
 }

@@ -23,7 +23,8 @@ void MatchRows(const std::vector<NameEntry>& list, std::string_view text, bool w
                int codePage, std::vector<int>& out);
 
 // The line beside the field: "37 of 1,204 rows in 9 tabs" with a filter,
-// "1,204 rows in 22 tabs" without (tabs with a row), "" when no tab has rows.
+// "1,204 rows in 22 tabs" without (tabs with a row), "0 of 1,204 rows" when
+// nothing matches, "" when no tab has rows.
 std::string FilterCountsText(bool active, int64_t shown, int64_t total, int tabs);
 
 // The filter bar, made with the object window.
