@@ -74,6 +74,9 @@ struct BlockTable {
     // Bytes after four zero bytes that ended the records: kept unread and
     // written back after the last block.
     std::string trailer;
+    // The first block that a change would have made larger than a record can
+    // be (the change was not made), or -1. Load and the save refuse on it.
+    int32_t outgrown = -1;
 };
 
 // Every change as it can be undone: the bytes that stood at the offset and

@@ -25,6 +25,7 @@
 
 #include "base/blocktable.h"
 #include "base/config.h"
+#include "platform/files.h"
 #include "platform/ids.h"
 #include "platform/platform.h"
 
@@ -104,6 +105,12 @@ struct Workspace {
         Platform* platform = nullptr;
         std::string programDir;
         ProgressHook progress = nullptr;
+        // The window creates a missing dictionary empty as it opens it; the
+        // batch tool leaves the program directory as it finds it.
+        bool createMissingDictionaries = true;
+        // How long a command waits for another run of the program to let go
+        // of the program directory before it refuses.
+        int lockWaitMs = 3000;
     };
     Workspace() = default;
     explicit Workspace(Environment e) : env(std::move(e)) {}
@@ -149,6 +156,11 @@ struct Workspace {
 
     // --- dictionaries (either thread, under the cache's own lock) ---
     std::shared_ptr<DictionaryCache> dictionaries;
+
+    // --- the program directory's lock (the thread of the command that
+    // writes there: the worker, or the main thread for "Reset file") ---
+    std::shared_ptr<FileLock> programLock;
+    int programLockDepth = 0;
 
     // --- flags ---
     // Set by the main thread when it starts the worker; cleared by the

@@ -1,5 +1,8 @@
 #include "convert/links.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "convert/blockconv.h"
 #include "base/paths.h"
 #include "base/progress.h"
@@ -39,46 +42,59 @@ PairFile BuildLinkDictionary(const std::string& cellRenames, const std::string& 
     return links;
 }
 
-bool ConvertLinkName(int block, int subOffset, int dataSize, const PairFile& links) {
-    std::string name = ReadBlockString(block, subOffset + 8, dataSize - 1);
-    bool found = ReplaceByPairs(block, subOffset, name, "", links);
-    ShowBlockProgress("Interconnexion conversion : ", block, LastBlock());
-    return found;
+namespace {
+
+// A door or travel destination, or a dialogue response's cell: the whole name.
+std::optional<SubrecordEdit> LinkNameEdit(int block, int o, int n, const PairFile& links) {
+    return PairEdit(o, n > 1 ? static_cast<size_t>(n) - 1 : 0, ReadBlockString(block, o + 8, n - 1), "", links);
 }
 
-bool ConvertCellCondition(int block, int subOffset, int dataSize, const PairFile& links) {
-    std::string s = ReadBlockString(block, subOffset + 8, dataSize);
-    bool found = false;
-    if (s.size() >= 5 && s.compare(1, 4, "BLX0") == 0)
-        found = ReplaceByPairs(block, subOffset, s, s.substr(0, 5), links);
-    ShowBlockProgress("Interconnexion conversion : ", block, LastBlock());
-    return found;
+// A condition on the cell the speaker is in: "?BLX0" and the cell name.
+std::optional<SubrecordEdit> CellConditionEdit(int block, int o, int n, const PairFile& links) {
+    std::string s = ReadBlockString(block, o + 8, n);
+    if (s.size() < 5 || s.compare(1, 4, "BLX0") != 0) return std::nullopt;
+    return PairEdit(o, TextSpan(block, o), s, s.substr(0, 5), links);
 }
+
+}  // namespace
 
 void ConvertLinks(const std::string& cellRenames, const std::string& externalDatabase) {
-    RemoveFile(ResolvePath("data\\Concat.dat"));
     PairFile links = BuildLinkDictionary(cellRenames, externalDatabase);
     const int last = LastBlock();
+    std::vector<SubrecordEdit> edits;
     for (int b = 0; b <= last; ++b) {
         if (!ValidBlock(b)) continue;
         // A type without zero bytes reads as its four bytes.
-        const std::string_view type = BlockBytes(b).substr(0, 4);
+        const std::string_view record = BlockBytes(b);
+        const std::string_view type = record.substr(0, 4);
+        // Every reference of a record is looked up first; the record is then
+        // changed once, however many of its references changed.
+        edits.clear();
+        bool references = false;
+        auto add = [&](std::optional<SubrecordEdit> e) {
+            references = true;
+            if (e) edits.push_back(std::move(*e));
+        };
         if (type == "CELL" || type == "NPC_") {
-            WalkSubrecords(b, [&](int o, std::string_view name, int n) {
-                if (name == "DNAM") ConvertLinkName(b, o, n, links);
+            WalkRecordSubrecords(record, [&](int o, std::string_view name, int n) {
+                if (name == "DNAM") add(LinkNameEdit(b, o, n, links));
                 return true;
             });
         } else if (type == "INFO") {
-            WalkSubrecords(b, [&](int o, std::string_view name, int n) {
+            WalkRecordSubrecords(record, [&](int o, std::string_view name, int n) {
                 if (name != "ANAM") return true;
-                ConvertLinkName(b, o, n, links);
+                add(LinkNameEdit(b, o, n, links));
                 return false;
             });
-            WalkSubrecords(b, [&](int o, std::string_view name, int n) {
-                if (name == "SCVR") ConvertCellCondition(b, o, n, links);
+            WalkRecordSubrecords(record, [&](int o, std::string_view name, int n) {
+                if (name == "SCVR") add(CellConditionEdit(b, o, n, links));
                 return true;
             });
+            std::sort(edits.begin(), edits.end(),
+                      [](const SubrecordEdit& x, const SubrecordEdit& y) { return x.subOffset < y.subOffset; });
         }
+        if (!edits.empty()) EditSubrecords(b, edits);
+        if (references) ShowBlockProgress("Interconnexion conversion : ", b, last);
     }
 }
 

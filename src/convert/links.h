@@ -14,9 +14,6 @@ namespace qp {
 // and database as pair-file bytes) and converts every reference through it.
 void ConvertLinks(const std::string& cellRenames, const std::string& externalDatabase);
 
-bool ConvertLinkName(int block, int subOffset, int dataSize, const PairFile& links);
-bool ConvertCellCondition(int block, int subOffset, int dataSize, const PairFile& links);
-
 // The link dictionary as one pair file: each source parsed on its own and
 // chained in order, so a damaged source cannot shift the pairs after it.
 PairFile BuildLinkDictionary(const std::string& cellRenames, const std::string& externalDatabase);

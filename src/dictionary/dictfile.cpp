@@ -187,14 +187,23 @@ std::string LoadContent(const std::string& name, int64_t& size) {
     std::string path = ResolvePath(name);
     std::string content, err;
     size = 0;
-    // Only a name with nothing behind it is a missing dictionary; a folder
-    // in its place is one that cannot be read.
+    // Only a name with nothing behind it is a missing dictionary; a folder,
+    // a pipe or a loop of links in its place is one that cannot be read.
+    namespace fs = std::filesystem;
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        CreateIfMissing(path);
+    const fs::file_status link = fs::symlink_status(path, ec);
+    const fs::file_status target = fs::status(path, ec);
+    if (link.type() == fs::file_type::not_found ||
+        (fs::is_symlink(link) && target.type() == fs::file_type::not_found)) {
+        if (gWs.env.createMissingDictionaries) CreateIfMissing(path);
         return content;
     }
-    if (!ReadWholeFile(path, content, &err)) {
+    if (ec)
+        err = "cannot open for reading (" + ec.message() + ")";
+    else if (!fs::is_regular_file(target))
+        err = fs::is_directory(target) ? "cannot open for reading (it is a folder)"
+                                       : "cannot open for reading (not a regular file)";
+    if (!err.empty() || !ReadWholeFile(path, content, &err)) {
         DictionaryProblem p;
         p.name = name;
         p.unreadable = true;
@@ -272,6 +281,13 @@ std::vector<DictionaryProblem> TakeDictionaryProblems() {
     std::vector<DictionaryProblem> out;
     out.swap(Cache().problems);
     return out;
+}
+
+Notice DamagedDictionaryNotice(const DictionaryProblem& p) {
+    return {"INFORMATION",
+            "THE DICTIONARY FILE " + p.name + " IS DAMAGED AT BYTE " + std::to_string(p.damagedAt) +
+                ".\rTHE REST OF IT WAS IGNORED.",
+            Icon::Information};
 }
 
 }  // namespace qp

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -7,14 +8,24 @@
 #include <mutex>
 #include <random>
 #include <system_error>
+#include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
 #define QP_FSYNC(fd) _commit(fd)
 #define QP_FILENO(f) _fileno(f)
 #else
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #define QP_FSYNC(fd) fsync(fd)
 #define QP_FILENO(f) fileno(f)
@@ -55,15 +66,181 @@ void StartWriteback(int fd, uint64_t offset, uint64_t length) {
 #endif
 }
 
-std::string TempNameBeside(const std::string& target) {
+constexpr char kTempPrefix[] = "quillane-";
+constexpr char kTempSuffix[] = ".tmp";
+constexpr size_t kTempDigits = 12;
+
+// A fresh temporary name in a folder (given with its trailing separator).
+std::string TempNameIn(const std::string& folder) {
     static std::mt19937_64 rng{std::random_device{}()};
     static std::mutex m;
     std::lock_guard<std::mutex> lock(m);
     char buf[32];
-    std::snprintf(buf, sizeof buf, ".%016llx.tmp", static_cast<unsigned long long>(rng()));
-    return target + buf;
+    std::snprintf(buf, sizeof buf, "%s%012llx%s", kTempPrefix,
+                  static_cast<unsigned long long>(rng() & 0xFFFFFFFFFFFFull), kTempSuffix);
+    return folder + buf;
 }
+
+// The file a write to path replaces: the target of a symbolic link, so that
+// the link stays a link.
+std::string LinkTarget(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(fs::path(path), ec))) return path;
+    fs::path p = fs::weakly_canonical(fs::path(path), ec);
+    return ec ? path : p.string();
+}
+
+// --- what differs by system: exclusive locks, opening a regular file ---
+#ifdef _WIN32
+// The locked byte lies far beyond any data, so the lock never stands in the
+// way of writes to the file through another handle.
+constexpr DWORD kLockOffsetHigh = 0x40000000;
+
+intptr_t LockOpen(const std::string& path, bool create, bool& busy, std::string& err) {
+    busy = false;
+    // A lock file is deleted when its holder closes it.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | (create ? DELETE : 0),
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           create ? OPEN_ALWAYS : OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | (create ? FILE_FLAG_DELETE_ON_CLOSE : 0), nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD e = GetLastError();
+        // A lock file on its way out cannot be opened until its holder is gone.
+        busy = e == ERROR_SHARING_VIOLATION || (e == ERROR_ACCESS_DENIED && fs::exists(fs::path(path)));
+        err = std::error_code(static_cast<int>(e), std::system_category()).message();
+        return -1;
+    }
+    OVERLAPPED at{};
+    at.OffsetHigh = kLockOffsetHigh;
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+        const DWORD e = GetLastError();
+        busy = e == ERROR_LOCK_VIOLATION || e == ERROR_IO_PENDING;
+        err = std::error_code(static_cast<int>(e), std::system_category()).message();
+        CloseHandle(h);
+        return -1;
+    }
+    return reinterpret_cast<intptr_t>(h);
+}
+
+void LockClose(intptr_t h, const std::string&, bool) { CloseHandle(reinterpret_cast<HANDLE>(h)); }
+
+FILE* OpenRegularForReading(const std::string& path, std::string& err) {
+    std::error_code ec;
+    const auto type = fs::status(fs::path(path), ec).type();
+    if (!ec && type != fs::file_type::regular && type != fs::file_type::not_found) {
+        err = type == fs::file_type::directory ? "cannot open for reading (it is a folder)"
+                                               : "cannot open for reading (not a regular file)";
+        return nullptr;
+    }
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) err = "cannot open for reading (" + ErrnoText() + ")";
+    return f;
+}
+#else
+intptr_t LockOpen(const std::string& path, bool create, bool& busy, std::string& err) {
+    busy = false;
+    const int fd = ::open(path.c_str(), (create ? O_RDWR | O_CREAT : O_RDONLY) | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        err = ErrnoText();
+        return -1;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        busy = errno == EWOULDBLOCK;
+        err = ErrnoText();
+        ::close(fd);
+        return -1;
+    }
+    // The lock must be on the file that bears the name: a holder removes its
+    // lock file as it lets go, and another may have made a new one since.
+    struct stat held, named;
+    if (::fstat(fd, &held) != 0 || ::stat(path.c_str(), &named) != 0 || held.st_dev != named.st_dev ||
+        held.st_ino != named.st_ino) {
+        busy = true;
+        err = "the file was replaced";
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void LockClose(intptr_t h, const std::string& path, bool remove) {
+    // Removed while still held: a waiter then finds the name gone and starts afresh.
+    if (remove) ::unlink(path.c_str());
+    ::close(static_cast<int>(h));
+}
+
+FILE* OpenRegularForReading(const std::string& path, std::string& err) {
+    // Opened without waiting: a pipe with no writer would block the open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        err = "cannot open for reading (" + ErrnoText() + ")";
+        return nullptr;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        err = S_ISDIR(st.st_mode) ? "cannot open for reading (it is a folder)"
+                                  : "cannot open for reading (not a regular file)";
+        ::close(fd);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE* f = ::fdopen(fd, "rb");
+    if (!f) {
+        err = "cannot open for reading (" + ErrnoText() + ")";
+        ::close(fd);
+    }
+    return f;
+}
+#endif
 }  // namespace
+
+FileLock::Result FileLock::TryLock(const std::string& path, bool create, std::string* err) {
+    Release();
+    bool busy = false;
+    std::string why;
+    const intptr_t h = LockOpen(path, create, busy, why);
+    if (h == kNone) {
+        if (err) *err = why;
+        return busy ? Result::Busy : Result::Failed;
+    }
+    handle_ = h;
+    path_ = path;
+    created_ = create;
+    return Result::Held;
+}
+
+void FileLock::Release() {
+    if (handle_ == kNone) return;
+    LockClose(handle_, path_, created_);
+    handle_ = kNone;
+}
+
+bool IsTemporaryName(const std::string& name) {
+    const size_t prefix = sizeof kTempPrefix - 1, suffix = sizeof kTempSuffix - 1;
+    if (name.size() != prefix + kTempDigits + suffix || name.compare(0, prefix, kTempPrefix) != 0 ||
+        name.compare(prefix + kTempDigits, suffix, kTempSuffix) != 0)
+        return false;
+    for (size_t i = prefix; i < prefix + kTempDigits; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    std::error_code ec;
+    std::vector<std::string> found;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end;
+         !ec && it != end; it.increment(ec)) {
+        std::error_code ignored;
+        if (IsTemporaryName(it->path().filename().string()) && it->is_regular_file(ignored) &&
+            !it->is_symlink(ignored))
+            found.push_back(it->path().string());
+    }
+    // One that a running write holds stays; one nobody holds was left by a kill.
+    for (const std::string& path : found) {
+        FileLock held;
+        if (held.TryLock(path, false) == FileLock::Result::Held) RemoveFile(path);
+    }
+}
 
 bool IsTerminal(std::FILE* f) {
 #ifdef _WIN32
@@ -165,9 +342,10 @@ FileReader::~FileReader() {
 }
 
 bool FileReader::Open(const std::string& path, std::string* err) {
-    FILE* f = std::fopen(path.c_str(), "rb");
+    std::string why;
+    FILE* f = OpenRegularForReading(path, why);
     if (!f) {
-        if (err) *err = "cannot open for reading (" + ErrnoText() + ")";
+        if (err) *err = why;
         return false;
     }
     std::error_code ec;
@@ -247,7 +425,7 @@ bool EnsureParentFolder(const std::string& path) {
 }
 
 bool IsWritableDirectory(const std::string& dir) {
-    std::string probe = TempNameBeside(WithTrailingSep(dir) + ".quillane-probe");
+    std::string probe = TempNameIn(WithTrailingSep(dir));
     FILE* f = std::fopen(probe.c_str(), "wb");
     if (!f) return false;
     std::fclose(f);
@@ -259,11 +437,21 @@ AtomicFile::~AtomicFile() { Abort(); }
 
 bool AtomicFile::Open(const std::string& target, std::string* err) {
     Abort();
-    target_ = target;
-    temp_ = TempNameBeside(target);
+    target_ = LinkTarget(target);
+    temp_ = TempNameIn(FolderPart(target_));
     FILE* f = std::fopen(temp_.c_str(), "wb");
     if (!f) {
         if (err) *err = "cannot create a file in its folder (" + ErrnoText() + ")";
+        temp_.clear();
+        return false;
+    }
+    // Held until the file has taken the target's place, so that no cleaner
+    // takes it for one a killed run left. Where the system has no locks the
+    // write goes on without.
+    std::string why;
+    if (tempLock_.TryLock(temp_, false, &why) == FileLock::Result::Busy) {
+        std::fclose(f);
+        if (err) *err = "cannot create a file in its folder (" + why + ")";
         temp_.clear();
         return false;
     }
@@ -333,11 +521,72 @@ bool AtomicFile::Commit(std::string* err) {
         if (err) *err = "cannot replace the file (" + ec.message() + ")";
         std::remove(temp_.c_str());
         temp_.clear();
+        tempLock_.Release();
         finished_ = false;
         return false;
     }
     temp_.clear();
+    tempLock_.Release();
     finished_ = false;
+    return true;
+}
+
+bool CommitTogether(const std::vector<AtomicFile*>& files, size_t& failed, std::string* err) {
+    // The old content of each replaced target, kept under a temporary name
+    // as a second link to it (a copy where links are not to be had): the
+    // target itself never goes missing.
+    struct Replaced {
+        std::string target, kept;  // kept: empty when there was no target
+    };
+    std::vector<Replaced> done;
+    auto undo = [&] {
+        for (auto d = done.rbegin(); d != done.rend(); ++d) {
+            std::error_code ec;
+            if (d->kept.empty())
+                fs::remove(fs::path(d->target), ec);
+            else
+                fs::rename(fs::path(d->kept), fs::path(d->target), ec);
+        }
+        for (AtomicFile* f : files) f->Abort();
+    };
+    for (failed = 0; failed < files.size(); ++failed) {
+        AtomicFile& f = *files[failed];
+        if (!f.Finish(err)) {
+            undo();
+            return false;
+        }
+        Replaced r{f.target_, {}};
+        std::error_code ec;
+        if (fs::exists(fs::symlink_status(fs::path(r.target), ec))) {
+            r.kept = TempNameIn(FolderPart(r.target));
+            fs::create_hard_link(fs::path(r.target), fs::path(r.kept), ec);
+            if (ec) {
+                ec.clear();
+                fs::copy_file(fs::path(r.target), fs::path(r.kept), ec);
+            }
+            if (ec) {
+                if (err) *err = "cannot keep the old file (" + ec.message() + ")";
+                fs::remove(fs::path(r.kept), ec);
+                undo();
+                return false;
+            }
+        }
+        fs::rename(fs::path(f.temp_), fs::path(r.target), ec);
+        if (ec) {
+            if (err) *err = "cannot replace the file (" + ec.message() + ")";
+            if (!r.kept.empty()) fs::remove(fs::path(r.kept), ec);
+            undo();
+            return false;
+        }
+        f.temp_.clear();
+        f.tempLock_.Release();
+        f.finished_ = false;
+        done.push_back(std::move(r));
+    }
+    for (const Replaced& r : done) {
+        std::error_code ec;
+        if (!r.kept.empty()) fs::remove(fs::path(r.kept), ec);
+    }
     return true;
 }
 
@@ -351,6 +600,7 @@ void AtomicFile::Abort() {
         std::remove(temp_.c_str());
         temp_.clear();
     }
+    tempLock_.Release();
 }
 
 }  // namespace qp

@@ -99,15 +99,73 @@ void ReplaceBlockString(int block, int offset, std::string_view oldText, std::st
     gWs.table.sizes[block] = static_cast<int32_t>(gWs.table.blocks[static_cast<size_t>(block)].size());
 }
 
-void ReplaceInSubrecord(int block, int subOffset, std::string_view oldText, std::string_view newText) {
-    int32_t before = BlockSize(block);
-    ReplaceBlockString(block, subOffset + 8, oldText, newText);
-    int32_t d = BlockSize(block) - before;
-    // A size field may hold anything a plugin put there: add as the 32-bit
-    // field itself would, without signed overflow.
-    auto add = [d](int32_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v) + static_cast<uint32_t>(d)); };
-    WriteBlockInt(block, subOffset + 4, add(ReadBlockInt(block, subOffset + 4)));
-    WriteBlockInt(block, 4, add(ReadBlockInt(block, 4)));
+namespace {
+
+// Adds as the 32-bit field itself would: a size field may hold anything a
+// plugin put there.
+int32_t AddToField(int32_t v, int64_t d) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v) + static_cast<uint32_t>(d));
+}
+
+}  // namespace
+
+bool EditSubrecords(int block, const std::vector<SubrecordEdit>& edits) {
+    if (!ValidBlock(block) || edits.empty()) return true;
+    const std::string_view b = BlockBytes(block);
+    int64_t grown = 0;
+    size_t from = 0;
+    for (const SubrecordEdit& e : edits) {
+        // Edits outside the block, overlapping or out of order are none.
+        if (e.subOffset < 16 || static_cast<size_t>(e.subOffset) < from ||
+            static_cast<size_t>(e.subOffset) + 8 > b.size() || e.removed > b.size() - e.subOffset - 8)
+            return true;
+        from = static_cast<size_t>(e.subOffset) + 8 + e.removed;
+        grown += static_cast<int64_t>(e.text.size()) - static_cast<int64_t>(e.removed);
+    }
+    if (static_cast<int64_t>(b.size()) + grown > kLargestRecord) {
+        if (gWs.table.outgrown < 0) gWs.table.outgrown = block;
+        return false;
+    }
+    if (edits.size() == 1) {
+        // One name: changed where it lies, without composing the block anew.
+        const SubrecordEdit& e = edits[0];
+        ReplaceBlockString(block, e.subOffset + 8, b.substr(static_cast<size_t>(e.subOffset) + 8, e.removed), e.text);
+        WriteBlockInt(block, e.subOffset + 4, AddToField(ReadBlockInt(block, e.subOffset + 4), grown));
+        WriteBlockInt(block, 4, AddToField(ReadBlockInt(block, 4), grown));
+        return true;
+    }
+    // Many: the block is composed once, so that a record with many changed
+    // references costs one copy of it, not one per reference.
+    std::string out;
+    out.reserve(static_cast<size_t>(static_cast<int64_t>(b.size()) + grown));
+    from = 0;
+    for (const SubrecordEdit& e : edits) {
+        const size_t o = static_cast<size_t>(e.subOffset);
+        out.append(b.substr(from, o + 4 - from));
+        AppendLe32(out, AddToField(GetLe32(b.data() + o + 4),
+                                   static_cast<int64_t>(e.text.size()) - static_cast<int64_t>(e.removed)));
+        out.append(e.text);
+        from = o + 8 + e.removed;
+    }
+    out.append(b.substr(from));
+    PutLe32(out.data() + 4, AddToField(GetLe32(b.data() + 4), grown));
+    ReplaceBlockString(block, 0, b, out);
+    return true;
+}
+
+std::string BlockLabel(int block) {
+    const int32_t idSize = ReadBlockInt(block, 20);
+    return "RECORD " + std::to_string(block) + " (" + ReadBlockString(block, 0, 4) + " \"" +
+           ReadBlockString(block, 24, idSize > 0 ? idSize - 1 : 0) + "\")";
+}
+
+std::string OutgrownText(int block) {
+    return "THE " + BlockLabel(block) + " WOULD GROW PAST " + std::to_string(kLargestRecord) +
+           " BYTES, MORE THAN A RECORD CAN HOLD.";
+}
+
+bool ReplaceInSubrecord(int block, int subOffset, std::string_view oldText, std::string_view newText) {
+    return EditSubrecords(block, {{subOffset, oldText.size(), std::string(newText)}});
 }
 
 }  // namespace qp

@@ -16,6 +16,10 @@
 
 namespace qp {
 
+// The most bytes a record can hold, its 16-byte header included: what a load
+// accepts, and so what a change may make of a block.
+constexpr int64_t kLargestRecord = INT32_MAX;
+
 // The initial size of the block-size array for a Bank value; values that
 // cannot make a table fall back to the default 50000 (the table grows on
 // demand anyway).
@@ -84,9 +88,25 @@ inline int FindSubrecord(int block, std::string_view name) { return FindRecordSu
 // follow. The caller corrects the subrecord's and the record's data sizes.
 void ReplaceBlockString(int block, int offset, std::string_view oldText, std::string_view newText);
 
-// Replaces the text of a subrecord at offset o and keeps all three size fields
-// in step: block size, the subrecord's data size and the record's data size.
-void ReplaceInSubrecord(int block, int subOffset, std::string_view oldText, std::string_view newText);
+// A new beginning for a subrecord's data: its first `removed` bytes give way
+// to text.
+struct SubrecordEdit {
+    int subOffset;
+    size_t removed;
+    std::string text;
+};
+// Makes the edits of one block (ascending subrecords, one edit each) in one
+// pass over its bytes, and keeps all three size fields in step: block size,
+// each subrecord's data size and the record's data size. A block that would
+// outgrow kLargestRecord is left as it was and noted in the table's
+// `outgrown`; false then.
+bool EditSubrecords(int block, const std::vector<SubrecordEdit>& edits);
+// What names a block in a message: its index, type and identifier.
+std::string BlockLabel(int block);
+// The refusal of a block that a change would have made too large.
+std::string OutgrownText(int block);
+// One edit: the Len(oldText) bytes at the start of the subrecord's data.
+bool ReplaceInSubrecord(int block, int subOffset, std::string_view oldText, std::string_view newText);
 
 // A save converts the blocks in place and must be able to undo all of it
 // when it fails. While the journal is open, every change of a block keeps the
