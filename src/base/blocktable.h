@@ -47,6 +47,9 @@ public:
     char* MutableData(size_t i);
     // Puts text in the place of `removed` bytes at offset.
     void Replace(size_t i, size_t offset, size_t removed, std::string_view text);
+    // Gives the block new bytes, whole: in its room when they fit, else the
+    // string itself becomes the block's own.
+    void Assign(size_t i, std::string bytes);
 
     bool operator==(const BlockStore& other) const;
 

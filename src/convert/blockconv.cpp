@@ -34,20 +34,21 @@ size_t TextSpan(int block, int subOffset) {
     return n;
 }
 
-std::optional<SubrecordEdit> PairEdit(int subOffset, size_t span, std::string_view cur, std::string_view head,
-                                      const PairFile& pairs) {
+std::optional<std::string_view> PairSecond(std::string_view cur, std::string_view head, const PairFile& pairs) {
     if (cur.substr(0, head.size()) != head) return std::nullopt;
     int i = FindPairA(pairs, cur.substr(head.size()));
     if (i < 0) return std::nullopt;
-    return SubrecordEdit{subOffset, span, std::string(head).append(pairs.pairs[static_cast<size_t>(i)].second)};
+    return pairs.pairs[static_cast<size_t>(i)].second;
 }
 
 bool ReplaceByPairFile(int block, int subOffset, size_t span, std::string_view cur, std::string_view head,
                        std::string_view pairFile) {
     auto pairs = OpenPairFile(pairFile);
-    auto edit = PairEdit(subOffset, span, cur, head, *pairs);
-    if (edit) EditSubrecords(block, {*edit});
-    return edit.has_value();
+    auto second = PairSecond(cur, head, *pairs);
+    if (!second) return false;
+    const std::string text = std::string(head).append(*second);
+    EditSubrecords(block, {{subOffset, span, text}});
+    return true;
 }
 
 }  // namespace qp

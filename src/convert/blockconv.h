@@ -19,12 +19,12 @@ void MarkRowStored(int g, int r, const std::string& flag, const std::string& ov)
 // The bytes of a subrecord's data that hold its text: all but the zero bytes
 // at its end, which a replacement leaves in place.
 size_t TextSpan(int block, int subOffset);
-// For the first pair whose head + A equals cur (the text read from the first
-// span bytes of a subrecord's data): the edit that puts head + B in the place
-// of those bytes. Nothing when no pair matches.
-std::optional<SubrecordEdit> PairEdit(int subOffset, size_t span, std::string_view cur, std::string_view head,
-                                      const PairFile& pairs);
-// The same edit, made at once in the block. Returns whether a pair matched.
+// The second name of the first pair whose head + A equals cur; nothing when
+// no pair matches.
+std::optional<std::string_view> PairSecond(std::string_view cur, std::string_view head, const PairFile& pairs);
+// Puts head + B in the place of the first span bytes of the subrecord's data
+// (the text cur was read from) for the first pair whose head + A equals cur.
+// Returns whether a pair matched.
 bool ReplaceByPairFile(int block, int subOffset, size_t span, std::string_view cur, std::string_view head,
                        std::string_view pairFile);
 

@@ -1,6 +1,6 @@
 #include "convert/links.h"
 
-#include <algorithm>
+#include <deque>
 #include <optional>
 
 #include "convert/blockconv.h"
@@ -44,16 +44,13 @@ PairFile BuildLinkDictionary(const std::string& cellRenames, const std::string& 
 
 namespace {
 
-// A door or travel destination, or a dialogue response's cell: the whole name.
-std::optional<SubrecordEdit> LinkNameEdit(int block, int o, int n, const PairFile& links) {
-    return PairEdit(o, n > 1 ? static_cast<size_t>(n) - 1 : 0, ReadBlockString(block, o + 8, n - 1), "", links);
-}
-
-// A condition on the cell the speaker is in: "?BLX0" and the cell name.
-std::optional<SubrecordEdit> CellConditionEdit(int block, int o, int n, const PairFile& links) {
-    std::string s = ReadBlockString(block, o + 8, n);
-    if (s.size() < 5 || s.compare(1, 4, "BLX0") != 0) return std::nullopt;
-    return PairEdit(o, TextSpan(block, o), s, s.substr(0, 5), links);
+// The name a reference holds, without its terminator: a view of the record
+// when no zero byte stands inside, else read as names are read.
+std::string_view ReferenceName(std::string_view record, int o, int n, std::string& copy) {
+    const std::string_view raw = record.substr(static_cast<size_t>(o) + 8, n > 1 ? static_cast<size_t>(n) - 1 : 0);
+    if (raw.find('\0') == std::string_view::npos) return raw;
+    copy = ReadRecordString(record, o + 8, n - 1);
+    return copy;
 }
 
 }  // namespace
@@ -61,39 +58,50 @@ std::optional<SubrecordEdit> CellConditionEdit(int block, int o, int n, const Pa
 void ConvertLinks(const std::string& cellRenames, const std::string& externalDatabase) {
     PairFile links = BuildLinkDictionary(cellRenames, externalDatabase);
     const int last = LastBlock();
-    std::vector<SubrecordEdit> edits;
+    std::string copy;
+    std::deque<std::string> conditions;  // composed texts, alive until their record is changed
     for (int b = 0; b <= last; ++b) {
         if (!ValidBlock(b)) continue;
         // A type without zero bytes reads as its four bytes.
         const std::string_view record = BlockBytes(b);
         const std::string_view type = record.substr(0, 4);
-        // Every reference of a record is looked up first; the record is then
-        // changed once, however many of its references changed.
-        edits.clear();
+        // The record is read as it was and changed once, at the end, however
+        // many of its references changed.
+        BlockEditor editor(b);
+        conditions.clear();
         bool references = false;
-        auto add = [&](std::optional<SubrecordEdit> e) {
+        // A door or travel destination, or a dialogue response's cell: the whole name.
+        auto name = [&](int o, int n) {
             references = true;
-            if (e) edits.push_back(std::move(*e));
+            if (auto second = PairSecond(ReferenceName(record, o, n, copy), "", links))
+                editor.Edit({o, n > 1 ? static_cast<size_t>(n) - 1 : 0, *second});
         };
         if (type == "CELL" || type == "NPC_") {
-            WalkRecordSubrecords(record, [&](int o, std::string_view name, int n) {
-                if (name == "DNAM") add(LinkNameEdit(b, o, n, links));
+            WalkRecordSubrecords(record, [&](int o, std::string_view sub, int n) {
+                if (sub == "DNAM") name(o, n);
                 return true;
             });
         } else if (type == "INFO") {
-            WalkRecordSubrecords(record, [&](int o, std::string_view name, int n) {
-                if (name != "ANAM") return true;
-                add(LinkNameEdit(b, o, n, links));
-                return false;
-            });
-            WalkRecordSubrecords(record, [&](int o, std::string_view name, int n) {
-                if (name == "SCVR") add(CellConditionEdit(b, o, n, links));
+            // The first ANAM and the conditions on the speaker's cell ("?BLX0"
+            // and the name), in the order they stand.
+            int anam = -1;
+            WalkRecordSubrecords(record, [&](int o, std::string_view sub, int n) {
+                if (sub == "ANAM" && anam < 0) {
+                    anam = o;
+                    name(o, n);
+                } else if (sub == "SCVR") {
+                    references = true;
+                    const std::string s = ReadRecordString(record, o + 8, n);
+                    if (s.size() < 5 || s.compare(1, 4, "BLX0") != 0) return true;
+                    if (auto second = PairSecond(s, s.substr(0, 5), links)) {
+                        conditions.push_back(s.substr(0, 5).append(*second));
+                        editor.Edit({o, TextSpan(b, o), conditions.back()});
+                    }
+                }
                 return true;
             });
-            std::sort(edits.begin(), edits.end(),
-                      [](const SubrecordEdit& x, const SubrecordEdit& y) { return x.subOffset < y.subOffset; });
         }
-        if (!edits.empty()) EditSubrecords(b, edits);
+        editor.Finish();
         if (references) ShowBlockProgress("Interconnexion conversion : ", b, last);
     }
 }

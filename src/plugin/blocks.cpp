@@ -109,47 +109,57 @@ int32_t AddToField(int32_t v, int64_t d) {
 
 }  // namespace
 
+BlockEditor::BlockEditor(int block) : block_(block), original_(BlockBytes(block)) {}
+
+void BlockEditor::Edit(const SubrecordEdit& e) {
+    const size_t o = static_cast<size_t>(e.subOffset);
+    if (e.subOffset < 16 || o < from_ || o + 8 > original_.size() || e.removed > original_.size() - o - 8) return;
+    if (!edited_) out_.reserve(original_.size() + original_.size() / 4);
+    edited_ = true;
+    const int64_t d = static_cast<int64_t>(e.text.size()) - static_cast<int64_t>(e.removed);
+    out_.append(original_.substr(from_, o + 4 - from_));
+    AppendLe32(out_, AddToField(GetLe32(original_.data() + o + 4), d));
+    out_.append(e.text);
+    from_ = o + 8 + e.removed;
+    grown_ += d;
+}
+
+bool BlockEditor::Finish() {
+    if (!edited_) return true;
+    edited_ = false;
+    if (static_cast<int64_t>(original_.size()) + grown_ > kLargestRecord) {
+        if (gWs.table.outgrown < 0) gWs.table.outgrown = block_;
+        return false;
+    }
+    out_.append(original_.substr(from_));
+    PutLe32(out_.data() + 4, AddToField(GetLe32(original_.data() + 4), grown_));
+    Journal(block_, 0, original_.size(), out_.size());
+    const size_t i = static_cast<size_t>(block_);
+    gWs.table.blocks.Assign(i, std::move(out_));
+    if (i >= gWs.table.sizes.size()) gWs.table.sizes.resize(i + 1, 0);
+    gWs.table.sizes[i] = static_cast<int32_t>(gWs.table.blocks[i].size());
+    return true;
+}
+
 bool EditSubrecords(int block, const std::vector<SubrecordEdit>& edits) {
     if (!ValidBlock(block) || edits.empty()) return true;
     const std::string_view b = BlockBytes(block);
-    int64_t grown = 0;
-    size_t from = 0;
-    for (const SubrecordEdit& e : edits) {
-        // Edits outside the block, overlapping or out of order are none.
-        if (e.subOffset < 16 || static_cast<size_t>(e.subOffset) < from ||
-            static_cast<size_t>(e.subOffset) + 8 > b.size() || e.removed > b.size() - e.subOffset - 8)
-            return true;
-        from = static_cast<size_t>(e.subOffset) + 8 + e.removed;
-        grown += static_cast<int64_t>(e.text.size()) - static_cast<int64_t>(e.removed);
+    const SubrecordEdit& e = edits[0];
+    const size_t o = static_cast<size_t>(e.subOffset);
+    if (edits.size() > 1 || e.subOffset < 16 || o + 8 > b.size() || e.removed > b.size() - o - 8) {
+        BlockEditor editor(block);
+        for (const SubrecordEdit& each : edits) editor.Edit(each);
+        return editor.Finish();
     }
-    if (static_cast<int64_t>(b.size()) + grown > kLargestRecord) {
+    // One name: changed where it lies, without copying the block.
+    const int64_t d = static_cast<int64_t>(e.text.size()) - static_cast<int64_t>(e.removed);
+    if (static_cast<int64_t>(b.size()) + d > kLargestRecord) {
         if (gWs.table.outgrown < 0) gWs.table.outgrown = block;
         return false;
     }
-    if (edits.size() == 1) {
-        // One name: changed where it lies, without composing the block anew.
-        const SubrecordEdit& e = edits[0];
-        ReplaceBlockString(block, e.subOffset + 8, b.substr(static_cast<size_t>(e.subOffset) + 8, e.removed), e.text);
-        WriteBlockInt(block, e.subOffset + 4, AddToField(ReadBlockInt(block, e.subOffset + 4), grown));
-        WriteBlockInt(block, 4, AddToField(ReadBlockInt(block, 4), grown));
-        return true;
-    }
-    // Many: the block is composed once, so that a record with many changed
-    // references costs one copy of it, not one per reference.
-    std::string out;
-    out.reserve(static_cast<size_t>(static_cast<int64_t>(b.size()) + grown));
-    from = 0;
-    for (const SubrecordEdit& e : edits) {
-        const size_t o = static_cast<size_t>(e.subOffset);
-        out.append(b.substr(from, o + 4 - from));
-        AppendLe32(out, AddToField(GetLe32(b.data() + o + 4),
-                                   static_cast<int64_t>(e.text.size()) - static_cast<int64_t>(e.removed)));
-        out.append(e.text);
-        from = o + 8 + e.removed;
-    }
-    out.append(b.substr(from));
-    PutLe32(out.data() + 4, AddToField(GetLe32(b.data() + 4), grown));
-    ReplaceBlockString(block, 0, b, out);
+    ReplaceBlockString(block, e.subOffset + 8, b.substr(o + 8, e.removed), e.text);
+    WriteBlockInt(block, e.subOffset + 4, AddToField(ReadBlockInt(block, e.subOffset + 4), d));
+    WriteBlockInt(block, 4, AddToField(ReadBlockInt(block, 4), d));
     return true;
 }
 
@@ -165,7 +175,7 @@ std::string OutgrownText(int block) {
 }
 
 bool ReplaceInSubrecord(int block, int subOffset, std::string_view oldText, std::string_view newText) {
-    return EditSubrecords(block, {{subOffset, oldText.size(), std::string(newText)}});
+    return EditSubrecords(block, {{subOffset, oldText.size(), newText}});
 }
 
 }  // namespace qp

@@ -89,17 +89,37 @@ inline int FindSubrecord(int block, std::string_view name) { return FindRecordSu
 void ReplaceBlockString(int block, int offset, std::string_view oldText, std::string_view newText);
 
 // A new beginning for a subrecord's data: its first `removed` bytes give way
-// to text.
+// to text (which the caller keeps alive until the edit is made).
 struct SubrecordEdit {
     int subOffset;
     size_t removed;
-    std::string text;
+    std::string_view text;
 };
-// Makes the edits of one block (ascending subrecords, one edit each) in one
-// pass over its bytes, and keeps all three size fields in step: block size,
-// each subrecord's data size and the record's data size. A block that would
-// outgrow kLargestRecord is left as it was and noted in the table's
-// `outgrown`; false then.
+
+// Changes a block edit by edit, subrecords in ascending order, on a copy of
+// its bytes that takes the block's place once, at Finish: a record with many
+// changed references costs one pass over it, not one per reference. Every
+// size field follows: block size, each subrecord's data size and the
+// record's data size. The block itself is read until Finish.
+class BlockEditor {
+public:
+    explicit BlockEditor(int block);
+    // Edits out of order, overlapping or outside the block are left out.
+    void Edit(const SubrecordEdit& e);
+    // A block that would outgrow kLargestRecord is left as it was and noted in
+    // the table's `outgrown`; false then.
+    bool Finish();
+
+private:
+    int block_;
+    std::string_view original_;
+    std::string out_;
+    size_t from_ = 0;  // bytes of the original before it are in out_
+    int64_t grown_ = 0;
+    bool edited_ = false;
+};
+
+// The edits of one block through a BlockEditor; one edit is made where it lies.
 bool EditSubrecords(int block, const std::vector<SubrecordEdit>& edits);
 // What names a block in a message: its index, type and identifier.
 std::string BlockLabel(int block);
