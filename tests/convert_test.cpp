@@ -136,6 +136,7 @@ TEST(SaveConvert, GameSettingStringsFirstPairWinsAndTrailingZeroStays) {
     env.Load(in);
     env.Save();
     EXPECT_EQ(ReadFile(in), plugin("Oui", "Non"));
-    EXPECT_EQ(Shown(env.ui).back(), "INFORMATION/1/THE DICTIONARY FILE data\\Gmstdata.dat IS DAMAGED AT BYTE " +
-                                        std::to_string(pairs.size()) + ".\rTHE REST OF IT WAS IGNORED.");
+    EXPECT_EQ(Shown(env.ui), std::vector<std::string>{"INFORMATION/1/THE DICTIONARY FILE data\\Gmstdata.dat "
+                                                      "IS DAMAGED AT BYTE " + std::to_string(pairs.size()) +
+                                                      ".\rTHE REST OF IT WAS IGNORED."});
 }

@@ -162,7 +162,10 @@ TEST(Faults, QuitDuringASaveWaitsForTheWholeFile) {
 // there waits a while, then refuses, and changes nothing.
 TEST(Faults, CommandsWaitForAnotherRunInTheProgramDirectoryThenRefuse) {
     Env env;
-    const int wait = qp::gWs.env.lockWaitMs;
+    struct Restore {
+        int wait;
+        ~Restore() { qp::gWs.env.lockWaitMs = wait; }
+    } restore{qp::gWs.env.lockWaitMs};
     qp::gWs.env.lockWaitMs = 100;
     env.Load(env.PutPlugin("good.esp", kGold));
     EditName(env, qp::kListMisc, 0, "Or");
@@ -184,6 +187,7 @@ TEST(Faults, CommandsWaitForAnotherRunInTheProgramDirectoryThenRefuse) {
         const auto before = DirSnapshot(env.dir);
         const auto blocks = qp::gWs.table.blocks;
         act();
+        ASSERT_FALSE(env.ui.Messages().empty()) << why;
         EXPECT_EQ(Shown(env.ui).back(), "INFORMATION/4/ANOTHER RUN OF QUILLANE IS WRITING INTO THE PROGRAM "
                                         "DIRECTORY:\r" + lock + "\rNOTHING WAS CHANGED. TRY AGAIN WHEN IT HAS ENDED.")
             << why;
@@ -194,5 +198,4 @@ TEST(Faults, CommandsWaitForAnotherRunInTheProgramDirectoryThenRefuse) {
     env.SaveAs(out);
     EXPECT_EQ(ReadFile(out), Plugin({Object("MISC", "gold", "Or")}));
     EXPECT_FALSE(fs::exists(lock)) << "the lock file goes with the lock";
-    qp::gWs.env.lockWaitMs = wait;
 }
