@@ -15,7 +15,7 @@ void ApplyNameEdit(int g, int r, const std::string& newName, std::string& cellRe
     const int nameBytes = size > 0 ? size - 1 : 0;
     const std::string cur = ReadBlockString(b, o + 8, nameBytes);
     if (g == kListCell) cellRenames += EncodePair(cur, newName);
-    EditSubrecords(b, {{o, static_cast<size_t>(nameBytes), newName}});
+    EditSubrecord(b, {o, static_cast<size_t>(nameBytes), newName});
 }
 
 void MarkRowStored(int g, int r, const std::string& flag, const std::string& ov) {
@@ -47,7 +47,7 @@ bool ReplaceByPairFile(int block, int subOffset, size_t span, std::string_view c
     auto second = PairSecond(cur, head, *pairs);
     if (!second) return false;
     const std::string text = std::string(head).append(*second);
-    EditSubrecords(block, {{subOffset, span, text}});
+    EditSubrecord(block, {subOffset, span, text});
     return true;
 }
 

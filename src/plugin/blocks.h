@@ -96,31 +96,42 @@ struct SubrecordEdit {
     std::string_view text;
 };
 
-// Changes a block edit by edit, subrecords in ascending order, on a copy of
-// its bytes that takes the block's place once, at Finish: a record with many
-// changed references costs one pass over it, not one per reference. Every
-// size field follows: block size, each subrecord's data size and the
-// record's data size. The block itself is read until Finish.
+// One edit, made where the subrecord lies. A block that would outgrow
+// kLargestRecord is left as it was and noted in the table's `outgrown`;
+// false then.
+bool EditSubrecord(int block, const SubrecordEdit& e);
+
+// Changes a block edit by edit, subrecords in ascending order. One edit is
+// made in place; from the second on, a changed copy of the block is composed
+// and takes the block's place once, at Finish: a record with many changed
+// references costs one pass over it, not one per reference. Every size field
+// follows: block size, each subrecord's data size and the record's data
+// size. The block itself is only read until Finish, and the texts must live
+// until then.
 class BlockEditor {
 public:
     explicit BlockEditor(int block);
     // Edits out of order, overlapping or outside the block are left out.
     void Edit(const SubrecordEdit& e);
-    // A block that would outgrow kLargestRecord is left as it was and noted in
-    // the table's `outgrown`; false then.
+    // As EditSubrecord: false when the block would outgrow kLargestRecord.
     bool Finish();
 
 private:
+    void Compose(const SubrecordEdit& e);
     int block_;
     std::string_view original_;
+    size_t edits_ = 0;
+    SubrecordEdit first_{};
     std::string out_;
-    size_t from_ = 0;  // bytes of the original before it are in out_
-    int64_t grown_ = 0;
-    bool edited_ = false;
+    size_t from_ = 0;    // end of the last edit in the original
+    int64_t grown_ = 0;  // growth by the edits composed so far
+    // A few edits are journaled one by one; a record with more is kept whole.
+    struct Made {
+        size_t at, removed, inserted;  // at: the data's offset in the changed block
+        size_t original;               // its offset in the original
+    };
+    std::vector<Made> made_;
 };
-
-// The edits of one block through a BlockEditor; one edit is made where it lies.
-bool EditSubrecords(int block, const std::vector<SubrecordEdit>& edits);
 // What names a block in a message: its index, type and identifier.
 std::string BlockLabel(int block);
 // The refusal of a block that a change would have made too large.

@@ -22,7 +22,7 @@ int SearchPairs(std::string_view file, int block, int subOffset, size_t nameByte
         otherVersionName = a;
         return secondCode;
     }
-    EditSubrecords(block, {{subOffset, nameBytes, b}});
+    EditSubrecord(block, {subOffset, nameBytes, b});
     return replacedCode;
 }
 
