@@ -177,9 +177,6 @@ private:
             qp::ProgramDirectory() + " the program directory (--root)?");
     }
 
-public:
-
-private:
     qp::HeadlessPlatform ui_;
 };
 
