@@ -35,7 +35,7 @@ install(FILES ${man_page} DESTINATION share/man/man1)
 
 # The demo as the source tree has it; a program directory is seeded from it.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/demo/data ${CMAKE_SOURCE_DIR}/demo/plugins
-                  ${CMAKE_SOURCE_DIR}/demo/source
+                  ${CMAKE_SOURCE_DIR}/demo/source ${CMAKE_SOURCE_DIR}/demo/cyrillic
         DESTINATION ${QUILLANE_DATA_DEST}/demo)
 install(DIRECTORY DESTINATION ${QUILLANE_DATA_DEST}/demo/dataextra)
 install(FILES ${CMAKE_SOURCE_DIR}/demo/make_demo.py DESTINATION ${QUILLANE_DATA_DEST}/demo)

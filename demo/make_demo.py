@@ -2,13 +2,18 @@
 """Writes the demo plugins of invented content, byte for byte the same at
 every run, and optionally builds the demo dictionaries from them.
 
-    demo/make_demo.py                    # the three plugins only
-    demo/make_demo.py build/quillane-cli # and demo/data/ from them
+    demo/make_demo.py                    # the plugins only
+    demo/make_demo.py build/quillane-cli # and demo/data/, demo/cyrillic/data/ from them
 
 The world: Fennick Vale, a river crossing with an inn, a tollhouse and a
 ferry to Gullwater Shore. FV is English; OV is Vellish, a language made up
 for this demo. Demo_to_translate.esp is a small mod written for the English
 version: it uses the same names and references the same cells.
+
+The second demo, in demo/cyrillic: Harrow Ford, a mill village on a ford
+with a boat to Owlmere Shore. FV is English; OV is Zaryan, a language made up
+for it and written in Cyrillic letters, its names and texts in code page
+1251. Demo_Cyrillic_to_translate.esp is its mod to translate.
 """
 import os
 import struct
@@ -22,8 +27,14 @@ def i32(v):
     return struct.pack("<i", v)
 
 
+def enc(s):
+    # Names and texts in code page 1251; the first demo's are ASCII, the same
+    # bytes in every code page.
+    return s.encode("cp1251")
+
+
 def z(s):
-    return s.encode("ascii") + b"\0"
+    return enc(s) + b"\0"
 
 
 def sub(name, data):
@@ -70,17 +81,17 @@ def npc(ident, name, cls, travel=()):
 
 
 def gmst(ident, value):
-    return record("GMST", [("NAME", z(ident)), ("STRV", value.encode("ascii"))])
+    return record("GMST", [("NAME", z(ident)), ("STRV", enc(value))])
 
 
 def skil(index, desc):
-    return record("SKIL", [("INDX", i32(index)), ("SKDT", bytes(24)), ("DESC", desc.encode("ascii"))])
+    return record("SKIL", [("INDX", i32(index)), ("SKDT", bytes(24)), ("DESC", enc(desc))])
 
 
 def info(ident, cell_name, condition_cell, text):
     return record("INFO", [("INAM", z(ident)), ("PNAM", z("")), ("NNAM", z("")),
-                           ("DATA", bytes(12)), ("ANAM", z(cell_name)), ("NAME", text.encode("ascii")),
-                           ("SCVR", b"1BLX0" + condition_cell.encode("ascii")), ("INTV", i32(1))])
+                           ("DATA", bytes(12)), ("ANAM", z(cell_name)), ("NAME", enc(text)),
+                           ("SCVR", b"1BLX0" + enc(condition_cell)), ("INTV", i32(1))])
 
 
 # English (FV) and Vellish (OV), side by side.
@@ -161,6 +172,81 @@ def to_translate():
     ], "Quillane demo: a mod for the English version, to translate")
 
 
+# English (FV) and Zaryan (OV), side by side.
+W2 = {
+    "ford": ("Harrow Ford", "Гаровий Брід"),
+    "shore": ("Owlmere Shore", "Совиний Берег"),
+    "mill": ("Harrow Ford, Old Mill", "Гаровий Брід, Стара Млинниця"),
+    "chapel": ("Harrow Ford, Chapel", "Гаровий Брід, Капличка"),
+    "hut": ("Owlmere Shore, Fishers' Hut", "Совиний Берег, Рыбацкая Хатка"),
+    "dales": ("Harrow Dales", "Гароўскі Далёкі Дол"),
+    "mill_door": ("Mill Door", "Млинські Двері"),
+    "oak_door": ("Oak Door", "Дубові Двері"),
+    "bogdan": ("Bogdan the Miller", "Мірошник Богдан"),
+    "ilse": ("Ilse", "Ільса"),
+    "sack": ("Flour Sack", "Мішок Борошна"),
+    "charm": ("Millstone Charm", "Жорновий Оберіг"),
+    "ledger": ("Miller's Ledger", "Мірошникова Книга"),
+    "ledger_text": ("Grind the grain at dawn. Keep the wheel clean. Never let a candle near the flour.",
+                    "Мели зерно на світанку. Тримай колесо чистим. Ніколи не неси свічку до борошна."),
+    "miller": ("Miller", "Мірошник"),
+    "miller_desc": ("Millers grind the grain of the whole dale and know every farmer by his sacks.",
+                    "Мірошники мелють зерно всього долу й знають кожного хлібороба за його мішками."),
+    "armorer_desc": ("The craft of mending armor and sharpening blades.",
+                     "Ремесло латати обладунки та гострити леза."),
+    "sSkillArmorer": ("Armorer", "Зброяр"),
+    "sTravel": ("Travel", "Подорож"),
+    "sHarrowWelcome": ("Welcome to Harrow Ford, wanderer.", "Ласкаво просимо до Гарового Броду, мандрівнику."),
+}
+
+
+def cyrillic_version(o):
+    t = {k: v[1 if o else 0] for k, v in W2.items()}
+    return plugin([
+        gmst("sSkillArmorer", t["sSkillArmorer"]),
+        gmst("sTravel", t["sTravel"]),
+        gmst("sHarrowWelcome", t["sHarrowWelcome"]),
+        skil(1, t["armorer_desc"]),
+        record("CLAS", [("NAME", z("harrow_miller")), ("FNAM", z(t["miller"])),
+                        ("CLDT", bytes(60)), ("DESC", enc(t["miller_desc"]))]),
+        record("REGN", [("NAME", z("harrow_dales")), ("FNAM", z(t["dales"])), ("WEAT", bytes(8))]),
+        obj("DOOR", "harrow_mill_door", t["mill_door"]),
+        obj("DOOR", "harrow_oak_door", t["oak_door"]),
+        obj("MISC", "harrow_flour_sack", t["sack"]),
+        obj("MISC", "harrow_charm", t["charm"]),
+        obj("BOOK", "harrow_ledger", t["ledger"], ("TEXT", enc(t["ledger_text"]))),
+        npc("harrow_bogdan", t["bogdan"], "harrow_miller", travel=[t["shore"]]),
+        npc("harrow_ilse", t["ilse"], "harrow_miller"),
+        cell(t["ford"], False, 4, 2, refs=[("harrow_mill_door", t["mill"]), ("harrow_oak_door", t["chapel"])]),
+        cell(t["shore"], False, 4, 3, refs=[("harrow_oak_door", t["hut"])]),
+        cell(t["mill"], True, refs=[("harrow_mill_door", t["ford"])]),
+        pgrd(t["mill"]),
+        cell(t["chapel"], True, refs=[("harrow_oak_door", t["ford"])]),
+        cell(t["hut"], True, refs=[("harrow_oak_door", t["shore"])]),
+        record("DIAL", [("NAME", z("mill")), ("DATA", bytes(1))]),
+        info("harrow_info_1", t["mill"], t["ford"], "The wheel turns."),
+    ], "Quillane demo: Harrow Ford in " + ("Zaryan (code page 1251)" if o else "English"))
+
+
+def cyrillic_to_translate():
+    t = {k: v[0] for k, v in W2.items()}
+    return plugin([
+        gmst("sHarrowWelcome", t["sHarrowWelcome"]),
+        skil(1, t["armorer_desc"]),
+        record("CLAS", [("NAME", z("harrow_miller")), ("FNAM", z(t["miller"])),
+                        ("CLDT", bytes(60)), ("DESC", enc(t["miller_desc"]))]),
+        record("REGN", [("NAME", z("harrow_dales")), ("FNAM", z(t["dales"])), ("WEAT", bytes(8))]),
+        obj("MISC", "harrow_flour_sack", t["sack"]),
+        obj("MISC", "harrow_chapel_bell", "Chapel Bell"),  # new in the mod: no dictionary knows it
+        obj("BOOK", "harrow_ledger", t["ledger"], ("TEXT", enc(t["ledger_text"]))),
+        npc("harrow_mirko", "Mirko the Boatman", "harrow_miller", travel=[t["ford"], t["shore"]]),
+        cell(t["mill"], True, refs=[("harrow_mill_door", t["ford"])]),
+        cell(t["hut"], True, refs=[("harrow_oak_door", t["shore"])]),
+        record("DIAL", [("NAME", z("mill")), ("DATA", bytes(1))]),
+        info("harrow_info_2", t["hut"], t["shore"], "Mind the owls."),
+    ], "Quillane demo: a mod for the English version, to translate into Zaryan")
+
+
 def write(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
@@ -173,8 +259,17 @@ def main():
     write(fv, version(False))
     write(ov, version(True))
     write(os.path.join(HERE, "plugins", "Demo_to_translate.esp"), to_translate())
+    cyr = os.path.join(HERE, "cyrillic")
+    fv2 = os.path.join(cyr, "source", "Demo_Cyrillic_English.esp")
+    ov2 = os.path.join(cyr, "source", "Demo_Cyrillic_Zaryan.esp")
+    write(fv2, cyrillic_version(False))
+    write(ov2, cyrillic_version(True))
+    write(os.path.join(HERE, "plugins", "Demo_Cyrillic_to_translate.esp"), cyrillic_to_translate())
     if len(sys.argv) > 1:
-        return subprocess.call([sys.argv[1], "build-dictionaries", fv, ov, "--root", HERE, "--force"])
+        for a, b, root in ((fv, ov, HERE), (fv2, ov2, cyr)):
+            rc = subprocess.call([sys.argv[1], "build-dictionaries", a, b, "--root", root, "--force"])
+            if rc:
+                return rc
     return 0
 
 

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "app/builddict.h"
+#include "platform/codepage.h"
 #include "convert/dictbuild.h"
 #include "dictionary/dictfile.h"
 #include "test_support.h"
@@ -44,13 +45,15 @@ PairList PairsOf(const std::string& bytes) {
 PairList PairsOf(const fs::path& p) { return PairsOf(ReadFile(p)); }
 TripleList TriplesOf(const fs::path& p) { return qp::ParseTripleFile(ReadFile(p)).triples; }
 
-int Build(Env& env, const std::string& fv, const std::string& ov, const std::string& extra = "") {
+int Build(Env& env, const std::string& fv, const std::string& ov, const std::string& extra = "",
+          std::string* out = nullptr) {
     std::vector<std::string> args{env.PutPlugin("fv.esp", fv), env.PutPlugin("ov.esp", ov),
                                   "--root", env.dir.string()};
     if (!extra.empty()) args.push_back(extra);
     testing::internal::CaptureStdout();
     const int rc = qp::RunBuildDictionaries(args);
-    testing::internal::GetCapturedStdout();
+    const std::string printed = testing::internal::GetCapturedStdout();
+    if (out) *out = printed;
     return rc;
 }
 
@@ -157,6 +160,32 @@ TEST(BuildDictionaries, ExistingDictionariesAreReplacedOnlyWithForce) {
     EXPECT_EQ(Build(env, fv, ov, "--force"), 0);
     EXPECT_EQ(ReadFile(env.Data("Celldata.dat")), "");
     EXPECT_EQ(PairsOf(env.Data("Npc_data.dat")), (PairList{{"Guard", "Vakt"}}));
+}
+
+// Which code page each version looks written in; the converted names decide
+// the suggestion. Nothing is set.
+TEST(BuildDictionaries, TellsWhichCodePageEachVersionLooksLike) {
+    struct Case {
+        int fvCp, ovCp;
+        std::string fv, ov, told;
+    } cases[] = {
+        {1252, 1251, "Guard of the Old Tower", "Стражник старой башни",
+         "  FV 0 / 0 / 0: no letter that tells the code pages apart\n  OV 0 / 19 / 0: looks like 1251 "
+         "Cyrillic\nSuggested code page: 1251 Cyrillic"},
+        {1250, 1251, "Strażnik starej wieży", "Стражник старой башни",
+         "--codepage 1251).\nIn 1251 Cyrillic the FV names' own letters look wrong; 1250 Central "
+         "European shows them.\n"},
+        {1252, 1252, "Guard", "Wächter", "OV 0 / 0 / 0: no letter that tells the code pages apart\n"
+                                         "Suggested code page: 1252 Western"},
+    };
+    for (const Case& c : cases) {
+        std::string fv, ov, out;
+        ASSERT_TRUE(qp::FromUtf8(c.fvCp, c.fv, fv) && qp::FromUtf8(c.ovCp, c.ov, ov));
+        Env env;
+        ASSERT_EQ(Build(env, Plugin({Object("NPC_", "a", fv)}), Plugin({Object("NPC_", "a", ov)}), "", &out), 0);
+        EXPECT_NE(out.find(c.told), std::string::npos) << out;
+        EXPECT_FALSE(fs::exists(env.dir / "Quillane.ini"));
+    }
 }
 
 // Dictionaries built from A in both languages turn A in FV into A in OV:

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/files.h"
+#include "platform/codepage.h"
 #include "test_support.h"
 
 using namespace qt_test;
@@ -70,10 +71,11 @@ TEST_F(Cli, UsageErrorsExitOneWithTheUsage) {
          {"", "frobnicate", "list", "list p.esp q.esp", "convert p.esp", "reset extra",
           "list p.esp --overwrite", "list p.esp --edits e.txt", "convert p.esp q.esp --edits",
           "convert p.esp q.esp --bogus", "convert p.esp q.esp --root . --root .",
-          "convert p.esp .esp", "list \"\"", "convert \"\" q.esp", "list p.esp --root \"\""}) {
+          "convert p.esp .esp", "list \"\"", "convert \"\" q.esp", "list p.esp --root \"\"",
+          "list p.esp --codepage 866", "list p.esp --codepage"}) {
         Result r = Run(args, false);
         EXPECT_EQ(r.code, 1) << args;
-        EXPECT_NE(r.err.find("usage:\n  quillane-cli list    PLUGIN [--root DIR]\n"),
+        EXPECT_NE(r.err.find("usage:\n  quillane-cli list    PLUGIN [--root DIR] [--codepage CP]\n"),
                   std::string::npos) << args;
         EXPECT_EQ(r.out, "") << args;
     }
@@ -193,6 +195,50 @@ TEST_F(Cli, RefusalsLeaveEveryFileUntouched) {
     fs::remove(pipe);
 }
 
+// With --codepage the list is UTF-8 and the edits file is read as UTF-8 into
+// the code page; an edit the code page cannot hold stops the run (exit 1).
+TEST_F(Cli, CodePageListsAndEditsInUtf8) {
+    struct Case {
+        int cp;
+        std::string cell, npc, edit, editBytes, lacking, named;  // UTF-8 but editBytes
+    } cases[] = {
+        {1251, "Балмора", "Вельт", "Глеб Сорокин", "\xC3\xEB\xE5\xE1 \xD1\xEE\xF0\xEE\xEA\xE8\xED",
+         "Ł", "U+0141 (Ł)"},
+        {1250, "Łódź", "Wiślak", "Żółć Gęś", "\xAF\xF3\xB3\xE6 G\xEA\x9C", "Ж", "U+0416 (Ж)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cp);
+        auto bytes = [&](const std::string& utf8) {
+            std::string b;
+            EXPECT_TRUE(qp::FromUtf8(c.cp, utf8, b));
+            return b;
+        };
+        auto plugin = [&](const std::string& npc) {
+            return Plugin({Record("CELL", {{"NAME", Z(bytes(c.cell))}}), Object("NPC_", "npc_a", npc)});
+        };
+        const std::string in = Put("cp.esp", plugin(bytes(c.npc))), cp = " --codepage " + std::to_string(c.cp);
+        Result list = Run("list " + Q(in) + cp);
+        EXPECT_EQ(list.out, "Cell\t\t" + c.cell + "\t" + c.cell + "\t" + c.cell + "\nNPC\t\tnpc_a\t" + c.npc +
+                                "\t" + c.npc + "\n") << list.err;
+        Put("edits.txt", "\xEF\xBB\xBFNPC\tnpc_a\t" + c.edit + "\n");  // as an editor may save it
+        Result r = Convert(in, P("out.esp"), WithEdits() + cp);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(ReadFile(dir / "out.esp"), plugin(c.editBytes));
+        fs::remove(dir / "edits.txt");
+        const auto before = DirSnapshot(dir);
+        for (const auto& [line, why] : {std::pair("NPC\tnpc_a\tX" + c.lacking, "code page " +
+                                                   std::to_string(c.cp) + " has no character " + c.named),
+                                        std::pair(std::string("NPC\tnpc_a\t\xC3("), std::string("not UTF-8 text"))}) {
+            Put("edits.txt", "NPC\tnpc_a\tok\n" + line + "\n");
+            r = Convert(in, P("out2.esp"), WithEdits() + cp);
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(r.err, "quillane-cli: " + P("edits.txt") + ":2: " + why + "\n");
+            fs::remove(dir / "edits.txt");
+            EXPECT_EQ(DirSnapshot(dir), before);
+        }
+    }
+}
+
 // --overwrite on a link replaces the file it points to; a second run waits for the first.
 TEST_F(Cli, OverwriteAfterItsQuestionAndReset) {
     Put("edits.txt", "Activator\tact_plain\tHebel\n");
@@ -219,4 +265,63 @@ TEST_F(Cli, OverwriteAfterItsQuestionAndReset) {
     EXPECT_EQ(ReadFile(dir / "dataextra" / "Extradata.dat"), Pairs({{"FFFF", "FFFF"}}));
     EXPECT_EQ(r.err.rfind("ALERT!: ERASE THE EXTERNAL BASE", 0), 0u) << r.err;
     EXPECT_NE(r.err.find("\nINFORMATION: DATA BASE ERASED.\n"), std::string::npos) << r.err;
+}
+
+// check: what a save would leave in the first version's form, nothing written.
+TEST_F(Cli, CheckListsTheCellNamesASaveLeavesAndWritesNothing) {
+    Put("data/Celldata.dat", Pairs({{"Old Mill", "Alte Muehle"}}));
+    Put("edits.txt", "Cell\tHut\tHuette\n");  // pending: the check takes it as a save would
+    const std::string room = Int32(1) + Int32(0) + Int32(0);
+    const std::string script = "Begin s1\r\nif ( GetPCCell \"hut\" == 1 )\r\n"
+                               "; PositionCell 0 0 0 0 \"Nowhere\"\r\n\tPositionCell 0 0 0 0 Nowhere\r\n"
+                               "endif\r\nShowMap \"Old\"\r\nShowMap \"Alte\"\r\nEnd";
+    const std::string checked = Put(
+        "c.esp",
+        Plugin({Record("CELL", {{"NAME", Z("Old Mill")}, {"DATA", room}}),
+                Record("CELL", {{"NAME", Z("Hut")}, {"DATA", room}, {"MVRF", Int32(1)},
+                                {"CNAM", Z("Old Mill")}}),
+                Record("NPC_", {{"NAME", Z("guard")}, {"AI_E", std::string(48, '\0')},
+                                {"CNDT", Z("Old Mill")}, {"AI_F", std::string(48, '\0')},
+                                {"CNDT", Z("Alte Muehle")}}),
+                Record("SCPT", {{"SCHD", "s1" + std::string(50, '\0')}, {"SCTX", script}})}));
+    const auto before = DirSnapshot(dir);
+    Result r = Run("check " + Q(checked) + WithEdits());
+    EXPECT_EQ(r.code, 3) << r.err;
+    EXPECT_EQ(r.out, "CELL\tHuette\tMVRF CNAM\tOld Mill\tAlte Muehle\n"
+                     "NPC_\tguard\tAI_E CNDT\tOld Mill\tAlte Muehle\n"
+                     "SCPT\ts1\tSCTX line 2\thut\tHuette\n"
+                     "SCPT\ts1\tSCTX line 4\tNowhere\t\n"
+                     "SCPT\ts1\tSCTX line 6\tOld\tAlte Muehle\n");
+    EXPECT_EQ(r.err, "check: 4 names with a known counterpart, 1 unknown name, "
+                     "0 names with several counterparts\n");
+    auto after = DirSnapshot(dir);
+    auto kept = before;
+    for (auto* s : {&kept, &after}) s->erase("Voskconv.ini");
+    EXPECT_EQ(after, kept) << "only the load's configuration may change";
+
+    Result clean = Run("check " + Q(plugin));
+    EXPECT_EQ(clean.code, 0) << clean.err;
+    EXPECT_EQ(clean.out + clean.err, "check: 0 names with a known counterpart, 0 unknown names, "
+                                     "0 names with several counterparts\n");
+    Put("cut.esp", Sample().substr(0, 400));
+    Result cut = Run("check " + Q(P("cut.esp")));
+    EXPECT_EQ(cut.code, 2);
+    EXPECT_EQ(cut.err.rfind("INFORMATION: CANNOT LOAD " + P("cut.esp"), 0), 0u) << cut.err;
+    EXPECT_EQ(Run("check " + Q(plugin) + " --overwrite").code, 1);
+    fs::create_directory(dir / "data" / "Regndata.dat");  // unreadable, as a save would find it
+    Result unreadable = Run("check " + Q(plugin));
+    EXPECT_EQ(unreadable.code, 2);
+    EXPECT_NE(unreadable.err.find("INFORMATION: THE REFERENCES WERE NOT CHECKED.\nA DICTIONARY FILE "
+                                  "CANNOT BE READ:\ndata\\Regndata.dat: "),
+              std::string::npos) << unreadable.err;
+}
+
+TEST_F(Cli, CheckTakesEveryCorpusPlugin) {
+    if (!CorpusAvailable()) GTEST_SKIP() << "no corpus";
+    for (const auto& f : CorpusFiles()) {
+        Result r = Run("check " + Q(f.string()));
+        EXPECT_TRUE(r.code == 0 || r.code == 3) << f << "\n" << r.err;
+        for (size_t at = 0, end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1)
+            EXPECT_EQ(std::count(r.out.begin() + at, r.out.begin() + end, '\t'), 4) << f;
+    }
 }

@@ -64,4 +64,21 @@ TEST(CodePage, LettersAndRefusals) {
     }
 }
 
+// The code page a text looks written in, from the letters typical of each.
+TEST(CodePage, TypicalLettersTellTheCodePage) {
+    const std::pair<int, const char*> texts[] = {
+        {1251, "Балмора, Вивек и Альд'рун: старый город"}, {1251, "Київ і Львів: п'ять мостів"},
+        {1250, "Łódź i Gdańsk: żółta gęś"}, {1250, "Příběh Brna: řeka, černý kůň"},
+        {1250, "Győr, tűzoltó"}, {1252, "Château de la Forêt, à côté du lac"},
+        {1252, "El niño y la señora"}, {0, "Fennick Crossing, Müller Straße"},
+    };
+    for (const auto& [cp, utf8] : texts) {
+        std::string bytes;
+        ASSERT_TRUE(qp::FromUtf8(cp ? cp : 1252, utf8, bytes)) << utf8;
+        qp::LetterCounts counts{};
+        qp::CountTypicalLetters(bytes, counts);
+        EXPECT_EQ(qp::LikelyCodePage(counts), cp) << utf8;
+    }
+}
+
 }  // namespace

@@ -37,8 +37,9 @@ TEST(Layers, IncludesPointDownward) {
                 ASSERT_TRUE(kLayers.count(m[1])) << where;
                 EXPECT_LE(kLayers.at(m[1]), layer) << "an include points upward: " << where;
             }
-            if (folder != "platform" && folder != "main")
+            if (folder != "platform" && folder != "main") {
                 EXPECT_FALSE(std::regex_search(line, system)) << "a toolkit or system header: " << where;
+            }
         }
         ++files;
     }

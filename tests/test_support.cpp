@@ -81,6 +81,8 @@ Env::Env() {
     fs::create_directories(dir / "data");
     fs::create_directories(dir / "dataextra");
     qp::SetProgramDirectory(dir.string());
+    qp::gWs.env.installedData.clear();
+    qp::gWs.env.programDirFailure.reset();
     qp::SetPlatform(&ui);
     qp::Startup();
 }
@@ -199,7 +201,7 @@ void InstallBlocks(const std::vector<std::string>& records) {
 
 std::string EnabledMenus(qp::HeadlessPlatform& ui) {
     std::string out;
-    for (int id = 1; id <= 30; ++id)
+    for (int id = 1; id <= qp::kMenuEdit; ++id)  // the "Code page" items are always on
         if (ui.IsMenuItemEnabled(id)) out += std::to_string(id) + " ";
     return out;
 }

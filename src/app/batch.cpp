@@ -18,9 +18,11 @@
 #include "base/lists.h"
 #include "base/paths.h"
 #include "base/workspace.h"
+#include "convert/checkplugin.h"
 #include "convert/extdb.h"
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "ui/nameedit.h"
@@ -32,11 +34,13 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitRefused = 2;
+constexpr int kExitFindings = 3;
 
 const char* const kUsage =
     "usage:\n"
-    "  quillane-cli list    PLUGIN [--root DIR]\n"
-    "  quillane-cli convert PLUGIN OUTPUT [--root DIR] [--edits FILE] [--overwrite]\n"
+    "  quillane-cli list    PLUGIN [--root DIR] [--codepage CP]\n"
+    "  quillane-cli convert PLUGIN OUTPUT [--root DIR] [--edits FILE] [--overwrite] [--codepage CP]\n"
+    "  quillane-cli check   PLUGIN [--root DIR] [--edits FILE] [--codepage CP]\n"
     "  quillane-cli reset   [--root DIR]\n"
     "  quillane-cli build-dictionaries FV-FILE OV-FILE [--root DIR] [--force]\n"
     "  quillane-cli --help\n";
@@ -47,12 +51,23 @@ const char* const kHelp =
     "            tab title, flag, ID, FV name, OV name, separated by TAB.\n"
     "  convert   loads PLUGIN, applies the edits of FILE, then saves as OUTPUT;\n"
     "            with --overwrite an OUTPUT equal to PLUGIN is saved over it.\n"
+    "  check     loads PLUGIN, applies the edits of FILE and converts it as a save\n"
+    "            would, in memory only, then prints every cell name left in the\n"
+    "            first version's form (AI escort and follow packages, moved\n"
+    "            references, scripts, dialogue results), one a line: record type,\n"
+    "            record ID, where, the name, its counterpart (empty: no dictionary\n"
+    "            knows the name), separated by TAB. Nothing is written.\n"
     "  reset     empties the external database (dataextra/Extradata.dat).\n"
-    "  --root    the program directory (data/, dataextra/, Voskconv.ini).\n"
+    "  --root    the program directory (data/, dataextra/, Voskconv.ini); without it\n"
+    "            the program's own folder, or when installed ~/.local/share/quillane.\n"
     "  --edits   one edit a line: TAB-TITLE<TAB>ID<TAB>NEW OV NAME.\n"
+    "  --codepage 1250, 1251 or 1252: the list is printed and the edits file read\n"
+    "            as UTF-8, names and texts being in that code page; without it,\n"
+    "            bytes go out and come in as the plugin holds them.\n"
     "\n"
     "  Inside fields a backslash is written \\\\, a TAB \\t, a LF \\n, a CR \\r.\n"
-    "  Exit status: 0 done, 1 usage error, 2 refused or failed (nothing written).\n";
+    "  Exit status: 0 done, 1 usage error or an edit the code page cannot hold,\n"
+    "  2 refused or failed (nothing written), 3 check listed findings.\n";
 
 // --- progress bar on a terminal ---
 
@@ -187,6 +202,7 @@ struct Arguments {
     std::vector<std::string> positional;
     std::string root, edits;
     bool hasRoot = false, hasEdits = false, overwrite = false;
+    int codePage = 0;  // 0: bytes as they are
 };
 
 // Returns an empty string or the reason the command line is not usable.
@@ -200,6 +216,12 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
             if (i + 1 >= args.size()) return s + " needs a value";
             has = true;
             (s == "--root" ? a.root : a.edits) = args[++i];
+        } else if (s == "--codepage") {
+            if (a.codePage) return s + " given twice";
+            const std::string v = i + 1 < args.size() ? args[++i] : "";
+            a.codePage = v.size() == 4 ? std::atoi(v.c_str()) : 0;
+            if (!qp::IsSupportedCodePage(a.codePage) || v != std::to_string(a.codePage))
+                return s + " takes 1250, 1251 or 1252";
         } else if (s == "--overwrite") {
             a.overwrite = true;
         } else if (s.size() > 1 && s[0] == '-') {
@@ -208,30 +230,23 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
             a.positional.push_back(s);
         }
     }
-    size_t want = a.command == "list" ? 1 : a.command == "convert" ? 2 : 0;
-    if (a.command != "list" && a.command != "convert" && a.command != "reset")
+    size_t want = a.command == "list" || a.command == "check" ? 1 : a.command == "convert" ? 2 : 0;
+    if (a.command != "list" && a.command != "convert" && a.command != "check" && a.command != "reset")
         return "unknown command " + a.command;
     if (a.positional.size() != want)
         return a.command + " takes " + std::to_string(want) + " file name" + (want == 1 ? "" : "s");
     for (const std::string& name : a.positional)
         if (name.empty()) return "an empty file name";
     if ((a.hasRoot && a.root.empty()) || (a.hasEdits && a.edits.empty())) return "an empty file name";
-    if (a.command != "convert" && (a.hasEdits || a.overwrite))
-        return "--edits and --overwrite belong to convert";
+    if ((a.overwrite && a.command != "convert") ||
+        (a.hasEdits && a.command != "convert" && a.command != "check"))
+        return "--edits belongs to convert and check, --overwrite to convert";
     return {};
 }
 
 // An absolute path with its folder resolved, so that two spellings of the
 // same file compare equal; the file name itself is kept as given.
-std::string FullPath(const std::string& name) {
-    std::error_code ec;
-    fs::path p = fs::absolute(fs::path(name), ec);
-    if (ec) return name;
-    p = p.lexically_normal();
-    fs::path folder = fs::weakly_canonical(p.parent_path(), ec);
-    if (!ec) p = folder / p.filename();
-    return p.string();
-}
+std::string FullPath(const std::string& name) { return qp::AbsolutePath(name); }
 
 // --- edits ---
 
@@ -241,13 +256,22 @@ struct Edit {
     std::string id, ov;
 };
 
-// Reads and checks the whole edits file before anything is loaded.
-bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
+// Names as a terminal shows them: UTF-8 with a code page, else the bytes.
+std::string Shown(int codePage, const std::string& bytes) {
+    return codePage ? qp::ToUtf8(codePage, bytes) : bytes;
+}
+
+// Reads and checks the whole edits file before anything is loaded; with a
+// code page, it is UTF-8 text and every name must have its bytes there.
+// Returns kExitOk or the exit status of the failure.
+int ReadEdits(const std::string& path, int codePage, std::vector<Edit>& edits) {
     std::string bytes, err;
     if (!qp::ReadWholeFile(path, bytes, &err)) {
         Say(path + ": " + err);
-        return false;
+        return kExitRefused;
     }
+    // The byte order mark an editor may put first is no part of the text.
+    if (codePage && bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
     int number = 0;
     for (size_t start = 0; start < bytes.size();) {
         size_t end = bytes.find('\n', start);
@@ -258,6 +282,13 @@ bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         const std::string where = path + ":" + std::to_string(number) + ": ";
+        char32_t missing = 0;
+        if (codePage && !qp::FromUtf8(codePage, std::string(line), line, &missing)) {
+            Say(where + (missing == 0xFFFD ? "not UTF-8 text"
+                                           : "code page " + std::to_string(codePage) +
+                                                 " has no character " + qp::DescribeChar(missing)));
+            return kExitUsage;
+        }
         std::vector<std::string> fields;
         for (size_t p = 0;;) {
             size_t tab = line.find('\t', p);
@@ -271,22 +302,22 @@ bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
         if (fields.size() != 3 || !qp::UnescapeField(fields[0], title) ||
             !qp::UnescapeField(fields[1], e.id) || !qp::UnescapeField(fields[2], e.ov)) {
             Say(where + "malformed edit (TAB-TITLE<TAB>ID<TAB>NEW OV NAME, escapes \\\\ \\t \\n \\r)");
-            return false;
+            return kExitRefused;
         }
         // A name ends at its first zero byte: the rest would be lost.
         if (e.ov.find('\0') != std::string::npos) {
             Say(where + "the new name holds a zero byte");
-            return false;
+            return kExitRefused;
         }
         for (int g = qp::kFirstList; g <= qp::kLastList; ++g)
             if (title == qp::TabTitle(g)) e.list = g;
         if (e.list == 0) {
-            Say(where + "no tab titled \"" + qp::EscapeField(title) + "\"");
-            return false;
+            Say(where + "no tab titled \"" + Shown(codePage, qp::EscapeField(title)) + "\"");
+            return kExitRefused;
         }
         edits.push_back(std::move(e));
     }
-    return true;
+    return kExitOk;
 }
 
 
@@ -295,7 +326,7 @@ bool ReadEdits(const std::string& path, std::vector<Edit>& edits) {
 // and OV names only, so the IDs and the row order stay as loaded.
 using RowIndex = std::map<int, std::unordered_map<std::string, std::vector<size_t>>>;
 
-bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
+bool ApplyEdit(const Edit& e, const std::string& file, int codePage, RowIndex& index) {
     const std::string where = file + ":" + std::to_string(e.line) + ": ";
     const std::string tab = qp::TabTitle(e.list);
     auto found = index.find(e.list);
@@ -310,7 +341,7 @@ bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
     for (size_t r : any ? hits->second : kNone) {
         const int g = e.list, row = static_cast<int>(r);
         const std::string what = "tab \"" + tab + "\" row " + std::to_string(r + 1) + " (ID \"" +
-                                  qp::EscapeField(e.id) + "\")";
+                                  Shown(codePage, qp::EscapeField(e.id)) + "\")";
         if (auto refused = qp::NameEditRefusal(g, row)) {
             Print(*refused);
             Say(where + what + ": the name edit dialog refused the row");
@@ -331,8 +362,30 @@ bool ApplyEdit(const Edit& e, const std::string& file, RowIndex& index) {
             return false;
         }
     }
-    if (!any) Say(where + "no row with ID \"" + qp::EscapeField(e.id) + "\" in tab \"" + tab + "\"");
+    if (!any)
+        Say(where + "no row with ID \"" + Shown(codePage, qp::EscapeField(e.id)) + "\" in tab \"" + tab + "\"");
     return any;
+}
+
+// Load, then every edit: false when either is refused. Every edit is made
+// before anything is saved, so a refused one ends the run with all files as
+// they were.
+bool LoadAndEdit(Session& s, const std::string& plugin, const std::vector<Edit>& edits,
+                 const std::string& file, int codePage) {
+    if (!s.Load(plugin)) return false;
+    RowIndex index;
+    for (const Edit& e : edits)
+        if (!ApplyEdit(e, file, codePage, index)) return false;
+    return true;
+}
+
+// Standard output takes the bytes as they are.
+bool PrintOut(const std::string& out, const std::string& what) {
+    qp::SetBinaryMode(stdout);
+    if (std::fwrite(out.data(), 1, out.size(), stdout) == out.size() && std::fflush(stdout) == 0)
+        return true;
+    Say("cannot write the " + what + " to standard output");
+    return false;
 }
 
 // --- commands ---
@@ -348,12 +401,8 @@ int List(const Arguments& a) {
             out += tab + "\t" + qp::EscapeField(e.flag) + "\t" + qp::EscapeField(e.id) + "\t" +
                    qp::EscapeField(e.fv) + "\t" + qp::EscapeField(e.ov) + "\n";
     }
-    qp::SetBinaryMode(stdout);
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
-        Say("cannot write the list to standard output");
-        return kExitRefused;
-    }
-    return kExitOk;
+    // The escapes and separators are ASCII, the same in every code page.
+    return PrintOut(Shown(a.codePage, out), "list") ? kExitOk : kExitRefused;
 }
 
 int Convert(const Arguments& a) {
@@ -361,12 +410,14 @@ int Convert(const Arguments& a) {
     const std::string output = qp::SaveAsOutputPath(FullPath(a.positional[1]));
     if (output.empty()) return UsageError("OUTPUT " + a.positional[1] + " leaves no file name");
     std::error_code ec;
-    if (output != plugin && fs::exists(output, ec) && fs::equivalent(output, plugin, ec)) {
+    const bool same = qp::SameFileName(output, plugin);
+    if (!same && fs::exists(output, ec) && fs::equivalent(output, plugin, ec)) {
         Say("OUTPUT " + output + " is the plugin itself under another name");
         return kExitRefused;
     }
     std::vector<Edit> edits;
-    if (a.hasEdits && !ReadEdits(a.edits, edits)) return kExitRefused;
+    if (a.hasEdits)
+        if (const int failed = ReadEdits(a.edits, a.codePage, edits); failed != kExitOk) return failed;
 
     Session s;
     // Held from the load, which reads the external database, to the save,
@@ -376,12 +427,9 @@ int Convert(const Arguments& a) {
         Print(*lock.refused);
         return kExitRefused;
     }
-    if (!s.Load(plugin)) return kExitRefused;
     // Every edit is made before anything is saved: a refused one ends the run
     // with all files as they were.
-    RowIndex index;
-    for (const Edit& e : edits)
-        if (!ApplyEdit(e, a.edits, index)) return kExitRefused;
+    if (!LoadAndEdit(s, plugin, edits, a.edits, a.codePage)) return kExitRefused;
 
     qp::BeginDictionaryCommand();
     struct EndCommand {
@@ -391,7 +439,7 @@ int Convert(const Arguments& a) {
         Print(*refused);
         return kExitRefused;
     }
-    if (output == plugin && a.overwrite) {
+    if (same && a.overwrite) {
         // The question Save asks, answered by --overwrite.
         Print(qp::OverwriteQuestion());
         const qp::SaveOutcome saved = qp::SaveOverFileInUse();
@@ -406,6 +454,29 @@ int Convert(const Arguments& a) {
     if (output != FullPath(a.positional[1]))
         Say("OUTPUT " + a.positional[1] + " was written as " + output + " (a plugin's name ends in .esp)");
     return kExitOk;
+}
+
+// Load, the edits, and the check of what a save would leave; nothing saved.
+int Check(const Arguments& a) {
+    const std::string plugin = FullPath(a.positional[0]);
+    std::vector<Edit> edits;
+    if (a.hasEdits)
+        if (const int failed = ReadEdits(a.edits, a.codePage, edits); failed != kExitOk) return failed;
+
+    Session s;
+    if (!LoadAndEdit(s, plugin, edits, a.edits, a.codePage)) return kExitRefused;
+
+    qp::BeginDictionaryCommand();
+    const qp::CheckOutcome checked = qp::CheckLoadedPlugin();
+    qp::EndDictionaryCommand();
+    gBar.Clear();
+    Print(checked.notices);
+    if (!checked.checked) return kExitRefused;
+    std::string out;
+    for (const qp::RefFinding& f : checked.findings) out += qp::FormatFinding(f) + "\n";
+    if (!PrintOut(Shown(a.codePage, out), "findings")) return kExitRefused;
+    gBar.Print(qp::FormatFindingCounts(checked.findings) + "\n");
+    return checked.findings.empty() ? kExitOk : kExitFindings;
 }
 
 int Reset() {
@@ -431,7 +502,7 @@ namespace qp {
 int RunBatch(const std::vector<std::string>& args, const char* argv0) {
     if (args.empty()) return UsageError("no command given");
     if (args[0] == "build-dictionaries")
-        return RunBuildDictionaries(std::vector<std::string>(args.begin() + 1, args.end()));
+        return RunBuildDictionaries(std::vector<std::string>(args.begin() + 1, args.end()), argv0);
     for (const std::string& s : args) {
         if (s == "--help" || s == "-h") {
             std::fputs(kUsage, stdout);
@@ -449,11 +520,13 @@ int RunBatch(const std::vector<std::string>& args, const char* argv0) {
             return kExitRefused;
         }
         SetProgramDirectory(a.root);
-    } else {
-        InitProgramDirectory(argv0);
+    } else if (auto failed = InitProgramDirectory(argv0)) {
+        Print(*failed);
+        return kExitRefused;
     }
     if (IsTerminal(stderr)) gBar.Enable();
     gWs.env.progress = &OnProgress;
+    if (a.command == "check") return Check(a);
     return a.command == "list" ? List(a) : a.command == "convert" ? Convert(a) : Reset();
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "base/dirlock.h"
 #include "base/paths.h"
@@ -21,6 +22,27 @@ const char* const kUsage =
     "  conversion, OV: after) and writes the dictionary files of the program\n"
     "  directory's data folder. Existing dictionaries are replaced only with --force.\n";
 
+std::string Named(int codePage) { return std::to_string(codePage) + " " + CodePageName(codePage); }
+
+// Which code page each version looks written in, and the setting that shows
+// both; the setting itself is left alone.
+void PrintCodePages(const DictionaryBuild& built) {
+    const int fv = LikelyCodePage(built.fvLetters), ov = LikelyCodePage(built.ovLetters);
+    std::puts("Letters typical of each code page (1250 / 1251 / 1252):");
+    for (const auto& [side, counts, cp] : {std::tuple{"FV", built.fvLetters, fv}, {"OV", built.ovLetters, ov}})
+        std::printf("  %s %lld / %lld / %lld: %s\n", side, static_cast<long long>(counts[0]),
+                    static_cast<long long>(counts[1]), static_cast<long long>(counts[2]),
+                    cp ? ("looks like " + Named(cp)).c_str() : "no letter that tells the code pages apart");
+    // The converted names are the ones the translator works on; with no
+    // letter pointing anywhere, the default fits.
+    const int suggested = ov ? ov : fv ? fv : kCodePageWestern;
+    std::printf("Suggested code page: %s (the window's \"Code page\" menu; quillane-cli --codepage %d).\n",
+                Named(suggested).c_str(), suggested);
+    if (fv && ov && fv != ov)
+        std::printf("In %s the FV names' own letters look wrong; %s shows them.\n", Named(ov).c_str(),
+                    Named(fv).c_str());
+}
+
 int Usage(const std::string& problem) {
     if (!problem.empty()) std::fprintf(stderr, "build-dictionaries: %s\n", problem.c_str());
     std::fputs(kUsage, stderr);
@@ -29,7 +51,7 @@ int Usage(const std::string& problem) {
 
 }  // namespace
 
-int RunBuildDictionaries(const std::vector<std::string>& args) {
+int RunBuildDictionaries(const std::vector<std::string>& args, const char* argv0) {
     std::vector<std::string> files;
     std::string root;
     bool force = false;
@@ -58,6 +80,12 @@ int RunBuildDictionaries(const std::vector<std::string>& args) {
             return 2;
         }
         SetProgramDirectory(root);
+    } else if (auto failed = InitProgramDirectory(argv0)) {
+        std::string text = failed->title + ": " + failed->text + "\n";
+        for (char& c : text)
+            if (c == '\r') c = '\n';
+        std::fputs(text.c_str(), stderr);
+        return 2;
     }
 
     // Both versions are read as Load reads a plugin, with the same checks.
@@ -142,6 +170,7 @@ int RunBuildDictionaries(const std::vector<std::string>& args) {
         std::puts("Names with more than one counterpart (the first is kept):");
         for (const auto& l : built.conflicts) std::printf("  %s\n", l.c_str());
     }
+    PrintCodePages(built);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "app/shell.h"
 #include "base/config.h"
 #include "base/dirlock.h"
+#include "base/paths.h"
 #include "base/workspace.h"
 #include "convert/extdb.h"
 #include "convert/save.h"
@@ -24,29 +25,58 @@ LoadOutcome LoadChosenPlugin(const std::string& path, bool rememberFolder) {
     return out;
 }
 
+namespace {
+// Load once the plugin is named: what it tells shown, the menus that need a
+// plugin left off until one is loaded.
+void LoadNamedPlugin(const std::string& path) {
+    ProgramDirectoryLock lock;
+    if (lock.refused) {
+        ShowNotice(*lock.refused);
+        return;
+    }
+    MenuLock();
+    ShowNotices(LoadChosenPlugin(path).notices);
+    if (gWs.table.loaded) {
+        MenuUnlock();
+    } else {
+        Plat().EnableMenuItem(kMenuLoad, true);
+        Plat().EnableMenuItem(kMenuReset, true);
+    }
+}
+}  // namespace
+
 void LoadCommand() {
     BeginDictionaryCommand();
     const std::string remembered = gWs.fileInUse;
     gWs.config.plugPath = ReadConfiguredString("Plugin Path", "PlugPath", "c:\\");
     std::string path =
         Plat().OpenFileRequester("ESP file to load ", gWs.config.plugPath, "ESP (*.esp)", "*.esp");
-    if (path.empty()) {
+    if (path.empty())
         gWs.fileInUse = remembered;
-    } else if (ProgramDirectoryLock lock; lock.refused) {
-        ShowNotice(*lock.refused);
-    } else {
-        MenuLock();
-        ShowNotices(LoadChosenPlugin(path).notices);
-        // The menus that need a plugin stay off until one is loaded.
-        if (gWs.table.loaded) {
-            MenuUnlock();
-        } else {
-            Plat().EnableMenuItem(kMenuLoad, true);
-            Plat().EnableMenuItem(kMenuReset, true);
-        }
-    }
+    else
+        LoadNamedPlugin(path);
     EndDictionaryCommand();
     EndBackgroundCommand();
+}
+
+void LoadStartupPluginCommand() {
+    BeginDictionaryCommand();
+    // Named relative to the folder the program was started in.
+    LoadNamedPlugin(AbsolutePath(gWs.env.startupPlugin));
+    EndDictionaryCommand();
+    EndBackgroundCommand();
+}
+
+void CodePageCommand(int menuId) {
+    const int codePage = CodePageOfMenu(menuId);
+    if (!codePage) return;
+    ShowInCodePage(codePage);
+    std::string err;
+    if (!WriteSettings(&err))
+        Message("INFORMATION",
+                "THE CODE PAGE COULD NOT BE KEPT FOR THE NEXT START:\r" + ResolvePath(kSettingsFile) +
+                    "\r" + err,
+                Icon::Stop);
 }
 
 std::optional<Notice> MasterSaveRefusal() {
@@ -72,7 +102,7 @@ SaveOutcome SaveOverFileInUse() {
 
 SaveOutcome SaveAsTo(const std::string& output, bool rememberFolder) {
     SaveOutcome out;
-    if (output == gWs.fileInUse) {
+    if (SameFileName(output, gWs.fileInUse)) {
         out.notices.push_back({"INFORMATION",
                                "THE NAME OF THE OUTPUT FILE IS IDENTICAL TO THE NAME OF THE INPUT FILE.\r   "
                                "ENTER A DIFFERENT NAME OR USE 'SAVE' TO OVERWRITE THIS FILE.",
@@ -103,8 +133,9 @@ void SaveAsCommand() {
         std::string chosen =
             Plat().SaveFileRequester("ESP file to save", gWs.config.savePath, "ESP (*.esp)", "*.esp");
         std::string output = chosen.empty() ? std::string() : SaveAsOutputPath(chosen);
-        // Nothing to do when cancelled, or when no name is left.
-        if (output == gWs.fileInUse) {
+        if (output.empty()) {
+            // cancelled, or no name left
+        } else if (SameFileName(output, gWs.fileInUse)) {
             ShowNotices(SaveAsTo(output).notices);
         } else if (!output.empty()) {
             ProgramDirectoryLock lock;

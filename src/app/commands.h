@@ -14,9 +14,14 @@ namespace qp {
 // "&Load", "Save" and "Save as..." run on the worker; "Reset file" on the
 // main thread.
 void LoadCommand();
+// Load without the requester, of the plugin named on the command line.
+void LoadStartupPluginCommand();
 void SaveCommand();
 void SaveAsCommand();
 void ResetCommand();
+// A "Code page" item: names and texts shown in its code page at once, the
+// choice kept in Quillane.ini for the next start.
+void CodePageCommand(int menuId);
 
 // Load of a chosen plugin: its folder remembered in the configuration file
 // (unless rememberFolder is false: the batch tool has no requester), the

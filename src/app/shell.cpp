@@ -5,7 +5,9 @@
 #include "base/config.h"
 #include "base/paths.h"
 #include "base/workspace.h"
+#include "platform/files.h"
 #include "plugin/blocks.h"
+#include "ui/checkdialog.h"
 #include "ui/mainwindow.h"
 #include "ui/nameedit.h"
 #include "ui/objectwindow.h"
@@ -46,6 +48,9 @@ void DispatchMenu(int id) {
     case kMenuReset:
         ResetCommand();
         return;
+    case kMenuCheck:
+        CheckReferencesCommand();
+        return;
     case kMenuHelp:
         ShowHelp();
         return;
@@ -54,6 +59,11 @@ void DispatchMenu(int id) {
         return;
     case kMenuEdit:
         OpenNameEdit();
+        return;
+    case kMenuCodePage1250:
+    case kMenuCodePage1251:
+    case kMenuCodePage1252:
+        CodePageCommand(id);
         return;
     default:
         break;
@@ -81,6 +91,10 @@ void DispatchControl(const Event& ev) {
         TextEditCancel();
     } else if (ev.id == kCtlTextCopy && ev.action == ControlAction::Press) {
         TextEditCopy();
+    } else if (ev.id == kCtlCheckCopy && ev.action == ControlAction::Press) {
+        CheckDialogCopy();
+    } else if (ev.id == kCtlCheckClose && ev.action == ControlAction::Press) {
+        CheckDialogClose();
     }
 }
 
@@ -90,6 +104,7 @@ void Startup() {
     ResetWorkspace();
     gWs.helpAvailable = Plat().HelpViewerAvailable();
     ReadStartupConfiguration();
+    ReadSettings();
     InitBlockTable(gWs.config.bank);
     BuildMainWindow();
 }
@@ -126,8 +141,26 @@ void ConfirmQuit() {
     gWs.quit = a == Answer::Yes ? 1 : 0;
 }
 
+namespace {
+// A file of the manual: the program directory's own, else the one an
+// installed program shares; the former when neither is there, for the
+// viewer to say so.
+std::string ManualFile(const std::string& name) {
+    const std::string own = ResolvePath(name);
+    const std::string shared = NativePath(InstalledDataDirectory(), name);
+    return FileExists(own) || InstalledDataDirectory().empty() || !FileExists(shared) ? own : shared;
+}
+}  // namespace
+
+// Vosk.chm in a viewer of compiled help; where there is none (Linux without
+// one), the same pages as HTML in the browser. With neither, nothing.
 void ShowHelp() {
-    if (gWs.helpAvailable) Plat().OpenHelp(ResolvePath("Vosk.chm"));
+    if (gWs.helpAvailable) {
+        Plat().OpenHelp(ManualFile("Vosk.chm"));
+        return;
+    }
+    const std::string index = ManualFile("manual\\index.html");
+    if (FileExists(index)) Plat().OpenHelpPages(index);
 }
 
 void ShowAbout() {
@@ -149,6 +182,8 @@ void DispatchEvent(const Event& ev) {
             NameEditClose();
         else if (ev.window == kWindowTextEdit)
             TextEditCancel();
+        else if (ev.window == kWindowCheck)
+            CheckDialogClose();
         break;
     case EventKind::Size:
         Plat().ActivateMainWindow();
@@ -177,6 +212,11 @@ void RunEventLoop() {
 
 int RunQuillane() {
     Startup();
+    // Once the window is up: what kept the program directory from being
+    // prepared, then the plugin the command line named, loaded as "&Load"
+    // loads the one the user picks.
+    if (gWs.env.programDirFailure) ShowNotice(*gWs.env.programDirFailure);
+    if (!gWs.env.startupPlugin.empty()) StartBackgroundCommand(&LoadStartupPluginCommand);
     RunEventLoop();
     return 0;
 }

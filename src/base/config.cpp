@@ -4,11 +4,13 @@
 
 #include "base/paths.h"
 #include "base/workspace.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 
 namespace qp {
 
 const char* const kConfigurationFile = "Voskconv.ini";
+const char* const kSettingsFile = "Quillane.ini";
 
 namespace {
 
@@ -167,6 +169,33 @@ void ReadStartupConfiguration() {
     SelectGroup("Save Path");
     gWs.config.savePath = ReadString("SavePath", "C:\\");
     CloseConfiguration();
+}
+
+int DefaultCodePage() {
+    const int system = SystemAnsiCodePage();
+    return IsSupportedCodePage(system) ? system : kCodePageWestern;
+}
+
+void ReadSettings() {
+    std::lock_guard<std::recursive_mutex> lock(gReaderMutex);
+    const int fallback = DefaultCodePage();
+    OpenConfiguration(kSettingsFile);
+    SelectGroup("Code page");
+    const int value = ReadInteger("CodePage", fallback);
+    CloseConfiguration();
+    gWs.codePage = IsSupportedCodePage(value) ? value : fallback;
+}
+
+std::string SettingsText() {
+    return ";Quillane settings\r\n[Code page]\r\nCodePage = " + std::to_string(gWs.codePage) + "\r\n";
+}
+
+bool WriteSettings(std::string* err) {
+    const std::string path = ResolvePath(kSettingsFile);
+    const std::string text = SettingsText();
+    std::string current;
+    if (ReadWholeFile(path, current) && current == text) return true;
+    return WriteFileAtomic(path, text, err);
 }
 
 }  // namespace qp

@@ -50,4 +50,21 @@ std::string ReadConfiguredString(const std::string& group, const std::string& ke
 // Start-up step: reads the five values.
 void ReadStartupConfiguration();
 
+// Quillane.ini, the program's own settings beside Voskconv.ini (whose 16
+// lines stay as they are), read with the same reading rules:
+//     ;Quillane settings
+//     [Code page]
+//     CodePage = 1251
+extern const char* const kSettingsFile;  // "Quillane.ini"
+// The code page of a missing or unusable setting: the system's ANSI code page
+// when it is 1250, 1251 or 1252, else 1252.
+int DefaultCodePage();
+// Start-up step: the code page from the settings file.
+void ReadSettings();
+// The lines WriteSettings writes, CR LF ended.
+std::string SettingsText();
+// Writes the settings file unless it says the same already. False, with why
+// in err and the file as it was, when it cannot be written.
+bool WriteSettings(std::string* err = nullptr);
+
 }  // namespace qp

@@ -12,7 +12,7 @@
 //     the name lists alone.
 //
 // The menu lock keeps every command that changes them off while a command or
-// a dialog works, and the dialog-open flag keeps the two dialogs and sorting
+// a dialog works, and the dialog-open flag keeps the dialogs and sorting
 // from overlapping. Each member below says which thread writes it and when.
 #pragma once
 
@@ -20,11 +20,14 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/blocktable.h"
 #include "base/config.h"
+#include "base/notice.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/ids.h"
 #include "platform/platform.h"
@@ -99,8 +102,8 @@ using ProgressHook = void (*)(const std::string& label, int block, int last);
 
 struct Workspace {
     // Set by main() before start-up, and kept by a reset: the window system
-    // in use, the program directory (with a trailing separator) and the
-    // batch tool's progress watcher.
+    // in use, the program directory (with a trailing separator), the batch
+    // tool's progress watcher, and what the command line asked for.
     struct Environment {
         Platform* platform = nullptr;
         std::string programDir;
@@ -111,6 +114,15 @@ struct Workspace {
         // How long a command waits for another run of the program to let go
         // of the program directory before it refuses.
         int lockWaitMs = 3000;
+        // An installed program's shared files (<prefix>/share/quillane/:
+        // the demo, the manual), "" when it runs from its own folder; and
+        // what kept its per-user program directory from being prepared,
+        // shown once the window is up (both set with the program directory).
+        std::string installedData;
+        std::optional<Notice> programDirFailure;
+        // The plugin named when the window program was started
+        // ("quillane FILE.esp"), loaded right after start-up.
+        std::string startupPlugin;
     };
     Workspace() = default;
     explicit Workspace(Environment e) : env(std::move(e)) {}
@@ -118,9 +130,11 @@ struct Workspace {
     Environment env;
 
     // --- the loaded plugin (worker: Load and the save sequence; main thread:
-    // the text edit dialog's "SAVE" and tests, never while busy) ---
+    // the text edit dialog's "SAVE", the reference check, which puts every
+    // block back before it returns, and tests, never while busy) ---
     BlockTable table;
-    // The undo record of a running save sequence (worker).
+    // The undo record of a running save sequence (worker) or reference check
+    // (main thread).
     BlockJournal journal;
     // Lists 3..27; entries 0..2 are unused so that a list number indexes.
     // Written by Load (worker), the name edit dialog (main), sorting (main)
@@ -146,6 +160,9 @@ struct Workspace {
     TextEditParameters textParams;
     std::vector<TextEntry> textEditList;
     int textSelected = -1;
+    // The check dialog's findings as the batch tool prints them, each line
+    // ended by CR LF: set when the dialog opens, cleared when it closes.
+    std::string checkText;
     // Looked up once at start-up.
     bool helpAvailable = false;
 
@@ -153,6 +170,11 @@ struct Workspace {
     // store a folder; the reader is held under its own lock) ---
     Configuration config;
     ConfigurationReader configReader;
+    // The code page names and texts are shown and typed in: 1250, 1251 or
+    // 1252 (main thread: read from Quillane.ini at start-up, changed by the
+    // "Code page" menu). The core keeps bytes whatever it is; only the window
+    // uses it.
+    int codePage = kCodePageWestern;
 
     // --- dictionaries (either thread, under the cache's own lock) ---
     std::shared_ptr<DictionaryCache> dictionaries;

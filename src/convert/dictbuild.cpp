@@ -159,6 +159,8 @@ struct Builder {
     void Pair(const std::string& file, const std::string& a, const std::string& b,
               const std::string& where) {
         Sink& s = At(file, false);
+        CountTypicalLetters(a, result.fvLetters);
+        CountTypicalLetters(b, result.ovLetters);
         if (a.empty() != b.empty()) ++result.oneSided;
         if (a.empty() || b.empty() || a == b) return;
         auto [it, fresh] = s.first.emplace(a, b);
@@ -186,6 +188,8 @@ struct Builder {
     void Triple(const std::string& file, const std::string& id, const std::string& a,
                 const std::string& b) {
         Sink& s = At(file, true);
+        CountTypicalLetters(a, result.fvLetters);
+        CountTypicalLetters(b, result.ovLetters);
         if (a.empty() != b.empty()) ++result.oneSided;
         if (id.empty() || a.empty() || b.empty() || a == b) return;
         auto [it, fresh] = s.first.emplace(id, b);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/blocktable.h"
+#include "platform/codepage.h"
 
 namespace qp {
 
@@ -27,6 +28,9 @@ struct DictionaryBuild {
     std::vector<std::string> conflicts;  // names that met more than one counterpart
     std::vector<std::string> unmatched;  // one line per record type with records left alone
     int oneSided = 0;                    // names or texts present in one version only
+    // Letters typical of each code page in the names and texts compared,
+    // per version (CountTypicalLetters).
+    LetterCounts fvLetters{}, ovLetters{};
 };
 
 // The 31 files the builder writes: 24 name dictionaries, game settings,

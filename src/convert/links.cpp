@@ -27,17 +27,21 @@ void Chain(PairFile& out, const PairFile& part) {
 
 }  // namespace
 
-PairFile BuildLinkDictionary(const std::string& cellRenames, const std::string& externalDatabase) {
+PairFile BuildLinkDictionary(const std::string& cellRenames, const std::string& externalDatabase,
+                             bool createMissing) {
     PairFile links;
+    auto chainFile = [&](const char* name) {
+        if (createMissing || DictionaryPresent(name)) Chain(links, *OpenPairFile(name));
+    };
     if (!cellRenames.empty()) {
         Chain(links, ParsePairFile(cellRenames));
-        Chain(links, *OpenPairFile("data\\Celldata.dat"));
+        chainFile("data\\Celldata.dat");
     } else if (FileExists(ResolvePath("data\\Celldata.dat"))) {
         // Without renames the cell dictionary is copied, not opened: a missing
         // one stays missing.
         Chain(links, *OpenPairFile("data\\Celldata.dat"));
     }
-    Chain(links, *OpenPairFile("data\\Regndata.dat"));
+    chainFile("data\\Regndata.dat");
     Chain(links, ParsePairFile(externalDatabase));
     return links;
 }
@@ -55,8 +59,13 @@ std::string_view ReferenceName(std::string_view record, int o, int n, std::strin
 
 }  // namespace
 
-void ConvertLinks(const std::string& cellRenames, const std::string& externalDatabase) {
+PairFile ConvertLinks(const std::string& cellRenames, const std::string& externalDatabase) {
     PairFile links = BuildLinkDictionary(cellRenames, externalDatabase);
+    ConvertLinksThrough(links);
+    return links;
+}
+
+void ConvertLinksThrough(const PairFile& links) {
     const int last = LastBlock();
     std::string copy;
     std::deque<std::string> conditions;  // composed texts, alive until their record is changed

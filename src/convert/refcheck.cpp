@@ -308,17 +308,20 @@ std::string FormatFinding(const RefFinding& f) {
            '\t' + EscapeField(f.counterpart);
 }
 
-std::string FormatFindingCounts(const std::vector<RefFinding>& findings) {
+std::string CountFindings(const std::vector<RefFinding>& findings) {
     size_t counterpart = 0, unknown = 0, several = 0;
     for (const RefFinding& f : findings) {
         if (f.kind == RefKind::Counterpart) ++counterpart;
         else if (f.kind == RefKind::Unknown) ++unknown;
         else ++several;
     }
-    return "check: " +
-           Counted(counterpart, "name with a known counterpart", "names with a known counterpart") +
+    return Counted(counterpart, "name with a known counterpart", "names with a known counterpart") +
            ", " + Counted(unknown, "unknown name", "unknown names") + ", " +
            Counted(several, "name with several counterparts", "names with several counterparts");
+}
+
+std::string FormatFindingCounts(const std::vector<RefFinding>& findings) {
+    return "check: " + CountFindings(findings);
 }
 
 }  // namespace qp

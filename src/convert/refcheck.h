@@ -93,8 +93,10 @@ void CheckRecord(std::string_view record, const CellNameIndex& names,
 // type TAB id TAB where TAB name TAB counterpart; inside a field a backslash
 // is written \\, a TAB \t, a LF \n, a CR \r.
 std::string FormatFinding(const RefFinding& f);
-// The last line of a check, counting the findings by kind: "check: 3 names
-// with a known counterpart, 1 unknown name, 0 names with several counterparts".
+// The findings counted by kind: "3 names with a known counterpart, 1 unknown
+// name, 0 names with several counterparts".
+std::string CountFindings(const std::vector<RefFinding>& findings);
+// The last line of a check: "check: " and the counts.
 std::string FormatFindingCounts(const std::vector<RefFinding>& findings);
 
 }  // namespace qp

@@ -1,7 +1,5 @@
 #include "convert/save.h"
 
-#include <tuple>
-
 #include "base/paths.h"
 #include "base/progress.h"
 #include "base/workspace.h"
@@ -35,6 +33,35 @@ std::string SaveAsOutputPath(const std::string& chosen) {
     return folder + name + ".esp";
 }
 
+SaveConversion ConvertAsSaved(ConversionFor purpose) {
+    // The external database: the marker pair, then every row flagged "*" or
+    // "T", tab by tab, top to bottom, as the views show them.
+    SaveConversion c;
+    c.database = MarkerPair();
+    std::string cellRenames;
+    for (int g = kFirstList; g <= kLastList; ++g) {
+        std::vector<Row> rows = Plat().ListGetRows(g);
+        for (size_t r = 0; r < rows.size(); ++r) {
+            const Row& row = rows[r];
+            if (row[kColFlag] != "*" && row[kColFlag] != "T") continue;
+            c.database += EncodePair(row[kColFv], row[kColOv]);
+            if (row[kColFlag] == "*") {
+                ApplyNameEdit(g, static_cast<int>(r), row[kColOv], cellRenames);
+                c.stored.push_back({g, static_cast<int>(r), row[kColOv]});
+            }
+        }
+    }
+    if (purpose == ConversionFor::Save) {
+        ConvertGameSettings();
+        c.links = ConvertLinks(cellRenames, c.database);
+    } else {
+        // Game settings name no cell.
+        c.links = BuildLinkDictionary(cellRenames, c.database, false);
+        ConvertLinksThrough(c.links);
+    }
+    return c;
+}
+
 std::optional<Notice> RunSaveSequence(const std::string& target, Notices* notices) {
     // Everything is converted on the table in memory and only kept when both
     // files are safely written; a failure puts the changed blocks back.
@@ -43,26 +70,8 @@ std::optional<Notice> RunSaveSequence(const std::string& target, Notices* notice
     struct CloseJournal {
         ~CloseJournal() { CloseBlockJournal(); }
     } closeJournal;
-    std::vector<std::tuple<int, int, std::string>> stored;  // rows flagged "*"
-
-    // The external database: the marker pair, then every row flagged "*" or
-    // "T", tab by tab, top to bottom, as the views show them.
-    std::string database = MarkerPair();
-    std::string cellRenames;
-    for (int g = kFirstList; g <= kLastList; ++g) {
-        std::vector<Row> rows = Plat().ListGetRows(g);
-        for (size_t r = 0; r < rows.size(); ++r) {
-            const Row& row = rows[r];
-            if (row[kColFlag] != "*" && row[kColFlag] != "T") continue;
-            database += EncodePair(row[kColFv], row[kColOv]);
-            if (row[kColFlag] == "*") {
-                ApplyNameEdit(g, static_cast<int>(r), row[kColOv], cellRenames);
-                stored.emplace_back(g, static_cast<int>(r), row[kColOv]);
-            }
-        }
-    }
-    ConvertGameSettings();
-    ConvertLinks(cellRenames, database);
+    const SaveConversion converted = ConvertAsSaved(ConversionFor::Save);
+    const std::string& database = converted.database;
 
     const std::string dbPath = ResolvePath(kExternalDatabase);
     const bool hadDbFolder = DirectoryExists(FolderPart(dbPath));
@@ -133,9 +142,9 @@ std::optional<Notice> RunSaveSequence(const std::string& target, Notices* notice
     RemoveStaleTemporaries(FolderPart(dbPath));
     if (notices) notices->insert(notices->end(), damaged.begin(), damaged.end());
 
-    for (const auto& [g, r, ov] : stored) {
-        Plat().ListSetText(g, r, kColFlag, "T");
-        MarkRowStored(g, r, "T", ov);
+    for (const StoredRow& s : converted.stored) {
+        Plat().ListSetText(s.list, s.row, kColFlag, "T");
+        MarkRowStored(s.list, s.row, "T", s.ov);
     }
     return std::nullopt;
 }

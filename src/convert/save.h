@@ -5,10 +5,42 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/notice.h"
+#include "dictionary/dictfile.h"
 
 namespace qp {
+
+// A row flagged "*": list, row, and the OV name a save writes into its block.
+struct StoredRow {
+    int list = 0;
+    int row = 0;
+    std::string ov;
+};
+
+// What the save sequence does in memory before it writes a byte, and what the
+// reference check needs of it.
+struct SaveConversion {
+    // The external database as the save writes it: the marker pair, then the
+    // (FV name, OV name) of every row flagged "*" or "T".
+    std::string database;
+    std::vector<StoredRow> stored;
+    // The link dictionary the cell references went through.
+    PairFile links;
+};
+
+enum class ConversionFor {
+    Save,   // everything a save converts
+    Check,  // the reference check: the names and the cell references only,
+            // and no file created or removed
+};
+
+// The conversion of a save on the blocks in memory: the names of the rows
+// flagged "*" written into their blocks, the game settings (a save only),
+// then the cell references. The rows and the name lists are left as they
+// are. Every change goes into the block journal when one is open.
+SaveConversion ConvertAsSaved(ConversionFor purpose);
 
 // The output path Save as makes of the requester's answer: ".esp" removed
 // from the file name wherever it stands, then appended once; "" when no name

@@ -182,6 +182,16 @@ DictionaryCache& Cache() {
     return *gWs.dictionaries;
 }
 
+// Only a name with nothing behind it (not even a link to nothing) is a
+// missing dictionary.
+bool NothingAt(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status link = fs::symlink_status(path, ec);
+    return link.type() == fs::file_type::not_found ||
+           (fs::is_symlink(link) && fs::status(path, ec).type() == fs::file_type::not_found);
+}
+
 // Reads the file, creating it empty when missing; records problems.
 std::string LoadContent(const std::string& name, int64_t& size) {
     std::string path = ResolvePath(name);
@@ -191,10 +201,8 @@ std::string LoadContent(const std::string& name, int64_t& size) {
     // a pipe or a loop of links in its place is one that cannot be read.
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::file_status link = fs::symlink_status(path, ec);
     const fs::file_status target = fs::status(path, ec);
-    if (link.type() == fs::file_type::not_found ||
-        (fs::is_symlink(link) && target.type() == fs::file_type::not_found)) {
+    if (NothingAt(path)) {
         if (gWs.env.createMissingDictionaries) CreateIfMissing(path);
         return content;
     }
@@ -227,6 +235,8 @@ void NoteDamage(const std::string& name, int64_t at) {
 }
 
 }  // namespace
+
+bool DictionaryPresent(const std::string& name) { return !NothingAt(ResolvePath(name)); }
 
 std::shared_ptr<const PairFile> OpenPairFile(std::string_view name) {
     std::lock_guard<std::mutex> lock(gCacheMutex);

@@ -90,6 +90,9 @@ int FindTriple(const TripleFile& f, const std::string& key);
 // DictionaryProblems and behaves as empty.
 std::shared_ptr<const PairFile> OpenPairFile(std::string_view name);
 std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name);
+// Whether something stands at a dictionary's name, a file or what cannot be
+// read as one: what the two above read instead of creating it.
+bool DictionaryPresent(const std::string& name);
 
 // A command's lifetime for the indexes (Load, Save, Save as, the batch tool).
 void BeginDictionaryCommand();

@@ -4,6 +4,16 @@
 #include <cstdint>
 #include <cstdio>
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace qp {
 
 namespace {
@@ -165,11 +175,69 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
+bool IsLatinLetter(char32_t c) { return c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7; }
+bool IsCyrillicLetter(char32_t c) { return c >= 0x400 && c <= 0x4FF; }
+
+// Letters common in the languages of 1250 (Polish, Czech, Slovak, Hungarian,
+// Romanian) and of 1252 (French, Italian, Spanish, Portuguese). Where a byte
+// is a common letter in both, it is taken for the Western one (è not č, ê not
+// ę, ñ not ń), so that Western text never looks Central European; 1250 text
+// shows by the letters whose bytes are rare or no letters in Western text:
+// Polish ą ł ś ż, Czech ě ř ů (not ì ø ù), Hungarian ő ű.
+constexpr char16_t kTypical1250[] = u"ąćłśźżěřůťďőűľşţĄĆŁŚŹŻĚŘŮŤĎŐŰĽŞŢ";
+constexpr char16_t kTypical1252[] = u"àèêòñãåÀÈÊÒÑÃÅ";
+
+bool Holds(std::u16string_view set, char16_t c) { return set.find(c) != std::u16string_view::npos; }
+
+// What each byte tells of a text's code page.
+enum : uint8_t {
+    kTyp1250 = 1,      // a typical letter of 1250
+    kCyrillic = 2,     // a Cyrillic letter in 1251
+    kTyp1252 = 4,      // a typical letter of 1252
+    kAsciiLetter = 8,
+    kWordByte = 16,    // a letter in one of the code pages
+};
+
+const std::array<uint8_t, 256>& ByteKinds() {
+    static const std::array<uint8_t, 256> kinds = [] {
+        std::array<uint8_t, 256> k{};
+        for (int b = 0; b < 256; ++b) {
+            uint8_t& v = k[static_cast<size_t>(b)];
+            if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z')) v = kAsciiLetter | kWordByte;
+            if (b < 0x80) continue;
+            const auto u = static_cast<unsigned char>(b);
+            const char16_t c50 = ByteToChar(kCodePageCentralEuropean, u);
+            const char16_t c51 = ByteToChar(kCodePageCyrillic, u);
+            const char16_t c52 = ByteToChar(kCodePageWestern, u);
+            if (Holds(kTypical1250, c50)) v |= kTyp1250;
+            if (IsCyrillicLetter(c51)) v |= kCyrillic;
+            if (Holds(kTypical1252, c52)) v |= kTyp1252;
+            if (IsLatinLetter(c50) || IsCyrillicLetter(c51) || IsLatinLetter(c52)) v |= kWordByte;
+        }
+        return k;
+    }();
+    return kinds;
+}
+
 }  // namespace
 
 bool IsSupportedCodePage(int codePage) {
     return codePage == kCodePageCentralEuropean || codePage == kCodePageCyrillic ||
            codePage == kCodePageWestern;
+}
+
+const char* CodePageName(int codePage) {
+    if (codePage == kCodePageCentralEuropean) return "Central European";
+    if (codePage == kCodePageCyrillic) return "Cyrillic";
+    return "Western";
+}
+
+int SystemAnsiCodePage() {
+#ifdef _WIN32
+    return static_cast<int>(GetACP());
+#else
+    return 0;
+#endif
 }
 
 char16_t ByteToChar(int codePage, unsigned char b) { return TableOf(codePage).chars[b]; }
@@ -194,6 +262,11 @@ std::string DescribeChar(char32_t c) {
         out += ")";
     }
     return out;
+}
+
+std::string MissingCharMessage(int codePage, char32_t c) {
+    return "THE CODE PAGE " + std::to_string(codePage) + " HAS NO CHARACTER " + DescribeChar(c) +
+           ".\rIT CANNOT BE PART OF A NAME OR TEXT.";
 }
 
 std::string ToUtf8(int codePage, std::string_view bytes) {
@@ -333,6 +406,47 @@ std::u16string BytesToMessage(int codePage, std::string_view bytes) {
         }
     }
     return out;
+}
+
+void CountTypicalLetters(std::string_view text, LetterCounts& counts) {
+    const auto& kinds = ByteKinds();
+    auto kind = [&](size_t i) { return kinds[static_cast<unsigned char>(text[i])]; };
+    for (size_t i = 0; i < text.size();) {
+        if (!(kind(i) & kWordByte)) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        bool ascii = false, cyrillic = true;
+        for (; end < text.size() && (kind(end) & kWordByte); ++end) {
+            ascii = ascii || (kind(end) & kAsciiLetter);
+            cyrillic = cyrillic && (kind(end) & kCyrillic);
+        }
+        // A Cyrillic word has no Latin letter in it; one letter alone (French
+        // "à", Russian "и") tells nothing of the script.
+        if (cyrillic && end - i >= 2) {
+            counts[1] += static_cast<int64_t>(end - i);
+        } else {
+            for (size_t k = i; k < end; ++k) {
+                if (kind(k) & kTyp1250) ++counts[0];
+                if (kind(k) & kTyp1252) ++counts[2];
+            }
+        }
+        i = end;
+    }
+}
+
+int LikelyCodePage(const LetterCounts& counts) {
+    // A tie goes to 1252, then 1251.
+    int best = 0;
+    int64_t most = 0;
+    for (int i : {2, 1, 0}) {
+        if (counts[static_cast<size_t>(i)] > most) {
+            most = counts[static_cast<size_t>(i)];
+            best = kCodePageCentralEuropean + i;
+        }
+    }
+    return best;
 }
 
 }  // namespace qp

@@ -7,6 +7,8 @@
 // replaced.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,6 +19,11 @@ constexpr int kCodePageCyrillic = 1251;
 constexpr int kCodePageWestern = 1252;
 
 bool IsSupportedCodePage(int codePage);
+// "Central European", "Cyrillic" or "Western".
+const char* CodePageName(int codePage);
+// The ANSI code page of the Windows system this runs on; 0 on a system that
+// has none (Linux).
+int SystemAnsiCodePage();
 
 // One byte as a character. Every byte has one, distinct from every other
 // byte's: the few bytes a code page leaves undefined keep their own value as
@@ -30,6 +37,10 @@ unsigned char LowerByte(int codePage, unsigned char b);
 
 // A character for a message: "U+0416 (Ж)".
 std::string DescribeChar(char32_t c);
+// What a window says when the user types or leaves a character the code page
+// lacks, in UTF-8 (the character itself has no byte to be written in):
+// "THE CODE PAGE 1251 HAS NO CHARACTER U+0141 (Ł).\r...".
+std::string MissingCharMessage(int codePage, char32_t c);
 
 // Bytes as UTF-8 (a terminal, a text file) and back. FromUtf8 fails on a
 // character the code page lacks or on bytes that are not UTF-8, naming the
@@ -59,5 +70,15 @@ size_t PaneByteCount(std::u16string_view text);
 // Message box texts: a carriage return (alone or before a line feed) and a
 // lone line feed are line breaks.
 std::u16string BytesToMessage(int codePage, std::string_view bytes);
+
+// Which code page a text looks written in: a plain count of letters typical
+// of each. Words of two or more letters, all Cyrillic, count for 1251; other
+// words count their letters typical of 1250 (ą ł ś ż ě ř ů ő ...) and of 1252
+// (à è ñ ...); letters both share (é ö ß) count for none. The counts are
+// added to counts: [0] 1250, [1] 1251, [2] 1252.
+using LetterCounts = std::array<int64_t, 3>;
+void CountTypicalLetters(std::string_view text, LetterCounts& counts);
+// The code page with the highest count; 0 when nothing counted.
+int LikelyCodePage(const LetterCounts& counts);
 
 }  // namespace qp

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -10,32 +11,14 @@
 #include <system_error>
 #include <vector>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#define QP_FSYNC(fd) _commit(fd)
-#define QP_FILENO(f) _fileno(f)
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#define QP_FSYNC(fd) fsync(fd)
-#define QP_FILENO(f) fileno(f)
-#endif
+#include "platform/files_os.h"
 
 namespace fs = std::filesystem;
 
 namespace qp {
 
 namespace {
+
 char NativeSep() { return static_cast<char>(fs::path::preferred_separator); }
 
 std::string WithTrailingSep(std::string d) {
@@ -53,18 +36,6 @@ bool IsAbsoluteName(const std::string& name) {
 
 constexpr size_t kStreamBuffer = 1 << 20;
 constexpr uint64_t kWritebackStep = 2 << 20;
-
-// Asks the system to begin writing a range of the file to disk without
-// waiting for it; where there is no such request, the final sync does it all.
-void StartWriteback(int fd, uint64_t offset, uint64_t length) {
-#ifdef __linux__
-    sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
-#else
-    (void)fd;
-    (void)offset;
-    (void)length;
-#endif
-}
 
 constexpr char kTempPrefix[] = "quillane-";
 constexpr char kTempSuffix[] = ".tmp";
@@ -85,120 +56,17 @@ std::string TempNameIn(const std::string& folder) {
 // the link stays a link.
 std::string LinkTarget(const std::string& path) {
     std::error_code ec;
-    if (!fs::is_symlink(fs::symlink_status(fs::path(path), ec))) return path;
-    fs::path p = fs::weakly_canonical(fs::path(path), ec);
-    return ec ? path : p.string();
+    if (!fs::is_symlink(fs::symlink_status(os::FsPath(path), ec))) return path;
+    fs::path p = fs::weakly_canonical(os::FsPath(path), ec);
+    return ec ? path : os::FromFsPath(p);
 }
-
-// --- what differs by system: exclusive locks, opening a regular file ---
-#ifdef _WIN32
-// The locked byte lies far beyond any data, so the lock never stands in the
-// way of writes to the file through another handle.
-constexpr DWORD kLockOffsetHigh = 0x40000000;
-
-intptr_t LockOpen(const std::string& path, bool create, bool& busy, std::string& err) {
-    busy = false;
-    // A lock file is deleted when its holder closes it.
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | (create ? DELETE : 0),
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           create ? OPEN_ALWAYS : OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL | (create ? FILE_FLAG_DELETE_ON_CLOSE : 0), nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        const DWORD e = GetLastError();
-        // A lock file on its way out cannot be opened until its holder is gone.
-        busy = e == ERROR_SHARING_VIOLATION || (e == ERROR_ACCESS_DENIED && fs::exists(fs::path(path)));
-        err = std::error_code(static_cast<int>(e), std::system_category()).message();
-        return -1;
-    }
-    OVERLAPPED at{};
-    at.OffsetHigh = kLockOffsetHigh;
-    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-        const DWORD e = GetLastError();
-        busy = e == ERROR_LOCK_VIOLATION || e == ERROR_IO_PENDING;
-        err = std::error_code(static_cast<int>(e), std::system_category()).message();
-        CloseHandle(h);
-        return -1;
-    }
-    return reinterpret_cast<intptr_t>(h);
-}
-
-void LockClose(intptr_t h, const std::string&, bool) { CloseHandle(reinterpret_cast<HANDLE>(h)); }
-
-FILE* OpenRegularForReading(const std::string& path, std::string& err) {
-    std::error_code ec;
-    const auto type = fs::status(fs::path(path), ec).type();
-    if (!ec && type != fs::file_type::regular && type != fs::file_type::not_found) {
-        err = type == fs::file_type::directory ? "cannot open for reading (it is a folder)"
-                                               : "cannot open for reading (not a regular file)";
-        return nullptr;
-    }
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) err = "cannot open for reading (" + ErrnoText() + ")";
-    return f;
-}
-#else
-intptr_t LockOpen(const std::string& path, bool create, bool& busy, std::string& err) {
-    busy = false;
-    const int fd = ::open(path.c_str(), (create ? O_RDWR | O_CREAT : O_RDONLY) | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) {
-        err = ErrnoText();
-        return -1;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        busy = errno == EWOULDBLOCK;
-        err = ErrnoText();
-        ::close(fd);
-        return -1;
-    }
-    // The lock must be on the file that bears the name: a holder removes its
-    // lock file as it lets go, and another may have made a new one since.
-    struct stat held, named;
-    if (::fstat(fd, &held) != 0 || ::stat(path.c_str(), &named) != 0 || held.st_dev != named.st_dev ||
-        held.st_ino != named.st_ino) {
-        busy = true;
-        err = "the file was replaced";
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-void LockClose(intptr_t h, const std::string& path, bool remove) {
-    // Removed while still held: a waiter then finds the name gone and starts afresh.
-    if (remove) ::unlink(path.c_str());
-    ::close(static_cast<int>(h));
-}
-
-FILE* OpenRegularForReading(const std::string& path, std::string& err) {
-    // Opened without waiting: a pipe with no writer would block the open.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        err = "cannot open for reading (" + ErrnoText() + ")";
-        return nullptr;
-    }
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        err = S_ISDIR(st.st_mode) ? "cannot open for reading (it is a folder)"
-                                  : "cannot open for reading (not a regular file)";
-        ::close(fd);
-        return nullptr;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    FILE* f = ::fdopen(fd, "rb");
-    if (!f) {
-        err = "cannot open for reading (" + ErrnoText() + ")";
-        ::close(fd);
-    }
-    return f;
-}
-#endif
 }  // namespace
 
 FileLock::Result FileLock::TryLock(const std::string& path, bool create, std::string* err) {
     Release();
     bool busy = false;
     std::string why;
-    const intptr_t h = LockOpen(path, create, busy, why);
+    const intptr_t h = os::LockOpen(path, create, busy, why);
     if (h == kNone) {
         if (err) *err = why;
         return busy ? Result::Busy : Result::Failed;
@@ -211,7 +79,7 @@ FileLock::Result FileLock::TryLock(const std::string& path, bool create, std::st
 
 void FileLock::Release() {
     if (handle_ == kNone) return;
-    LockClose(handle_, path_, created_);
+    os::LockClose(handle_, path_, created_);
     handle_ = kNone;
 }
 
@@ -228,12 +96,12 @@ bool IsTemporaryName(const std::string& name) {
 void RemoveStaleTemporaries(const std::string& folder) {
     std::error_code ec;
     std::vector<std::string> found;
-    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : os::FsPath(folder), ec), end;
          !ec && it != end; it.increment(ec)) {
         std::error_code ignored;
-        if (IsTemporaryName(it->path().filename().string()) && it->is_regular_file(ignored) &&
+        if (IsTemporaryName(os::FromFsPath(it->path().filename())) && it->is_regular_file(ignored) &&
             !it->is_symlink(ignored))
-            found.push_back(it->path().string());
+            found.push_back(os::FromFsPath(it->path()));
     }
     // One that a running write holds stays; one nobody holds was left by a kill.
     for (const std::string& path : found) {
@@ -242,39 +110,53 @@ void RemoveStaleTemporaries(const std::string& folder) {
     }
 }
 
-bool IsTerminal(std::FILE* f) {
-#ifdef _WIN32
-    return _isatty(QP_FILENO(f)) != 0;
-#else
-    return isatty(QP_FILENO(f)) != 0;
-#endif
-}
-
-void SetBinaryMode(std::FILE* f) {
-#ifdef _WIN32
-    _setmode(QP_FILENO(f), _O_BINARY);
-#else
-    (void)f;
-#endif
-}
-
 std::string AbsoluteFolder(const std::string& dir) {
     std::error_code ec;
-    fs::path p = fs::absolute(fs::path(dir), ec);
-    return WithTrailingSep(ec ? dir : p.lexically_normal().string());
+    fs::path p = fs::absolute(os::FsPath(dir), ec);
+    return WithTrailingSep(ec ? dir : os::FromFsPath(p.lexically_normal()));
 }
 
 std::string ExecutableFolder(const char* argv0) {
     std::error_code ec;
-    fs::path exe;
-#ifndef _WIN32
-    exe = fs::read_symlink("/proc/self/exe", ec);
-#endif
-    if (exe.empty() || ec) {
-        ec.clear();
-        exe = fs::absolute(fs::path(argv0 ? argv0 : ""), ec);
+    fs::path exe = os::FsPath(os::ExecutablePath());
+    if (exe.empty()) exe = fs::absolute(os::FsPath(argv0 ? argv0 : ""), ec);
+    return AbsoluteFolder(os::FromFsPath(exe.parent_path()));
+}
+
+std::string UserDataFolder() {
+    const std::string home = os::UserDataHome();
+    return home.empty() ? home : AbsoluteFolder(home);
+}
+
+bool MakeFolder(const std::string& dir, std::string* err) {
+    std::error_code ec;
+    const fs::path p = os::FsPath(dir);
+    if (fs::is_directory(p, ec)) return true;
+    fs::create_directories(p, ec);
+    if (!ec && fs::is_directory(p, ec)) return true;
+    if (err) *err = "cannot make the folder (" + (ec ? ec.message() : std::string("not a folder")) + ")";
+    return false;
+}
+
+bool CopyNewFolder(const std::string& from, const std::string& to, std::string* err) {
+    std::error_code ec;
+    fs::path target = os::FsPath(to);
+    while (!target.empty() && !target.has_filename()) target = target.parent_path();
+    if (fs::exists(target, ec)) {
+        if (err) *err = "cannot copy (the folder exists)";
+        return false;
     }
-    return AbsoluteFolder(exe.parent_path().string());
+    // A copy cut short by an earlier run is the program's own leftover.
+    fs::path part = target;
+    part += ".part";
+    fs::remove_all(part, ec);
+    fs::copy(os::FsPath(from), part, fs::copy_options::recursive, ec);
+    if (!ec) fs::rename(part, target, ec);
+    if (!ec) return true;
+    if (err) *err = "cannot copy (" + ec.message() + ")";
+    std::error_code ignored;
+    fs::remove_all(part, ignored);
+    return false;
 }
 
 std::string NativePath(const std::string& folder, const std::string& name) {
@@ -285,29 +167,42 @@ std::string NativePath(const std::string& folder, const std::string& name) {
     return folder + mapped;
 }
 
-std::string FileNamePart(const std::string& path) {
+namespace {
+// Where the file name begins: after the last separator, or after a drive
+// ("C:plugin.esp") where the system has drives.
+size_t NameStart(const std::string& path) {
     size_t p = path.find_last_of("\\/");
-    return p == std::string::npos ? path : path.substr(p + 1);
+    return std::max(p == std::string::npos ? 0 : p + 1, os::DrivePrefixLength(path));
 }
+}  // namespace
 
-std::string FolderPart(const std::string& path) {
-    size_t p = path.find_last_of("\\/");
-    return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+std::string FileNamePart(const std::string& path) { return path.substr(NameStart(path)); }
+
+std::string FolderPart(const std::string& path) { return path.substr(0, NameStart(path)); }
+
+std::string AbsolutePath(const std::string& name) {
+    std::error_code ec;
+    fs::path p = fs::absolute(os::FsPath(name), ec);
+    if (ec) return name;
+    p = p.lexically_normal();
+    fs::path folder = fs::weakly_canonical(p.parent_path(), ec);
+    if (!ec) p = folder / p.filename();
+    return os::FromFsPath(p);
 }
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
-    return fs::is_regular_file(fs::path(path), ec);
+    return fs::is_regular_file(os::FsPath(path), ec);
 }
 
 bool DirectoryExists(const std::string& path) {
     std::error_code ec;
-    return !path.empty() && fs::is_directory(fs::path(path), ec);
+    return !path.empty() && fs::is_directory(os::FsPath(path), ec);
 }
 
 int64_t FileSize(const std::string& path) {
     std::error_code ec;
-    auto s = fs::file_size(fs::path(path), ec);
+    auto s = fs::file_size(os::FsPath(path), ec);
     return ec ? -1 : static_cast<int64_t>(s);
 }
 
@@ -321,7 +216,7 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* err) 
     // Read straight into a buffer of the file's size: growing by appends
     // copied a large plugin several times over.
     std::error_code ec;
-    const auto expected = fs::file_size(fs::path(path), ec);
+    const auto expected = fs::file_size(os::FsPath(path), ec);
     if (!ec && expected > 0) {
         out.resize(static_cast<size_t>(expected));
         out.resize(std::fread(out.data(), 1, out.size(), f));
@@ -343,13 +238,13 @@ FileReader::~FileReader() {
 
 bool FileReader::Open(const std::string& path, std::string* err) {
     std::string why;
-    FILE* f = OpenRegularForReading(path, why);
+    FILE* f = os::OpenRegularForReading(path, why);
     if (!f) {
         if (err) *err = why;
         return false;
     }
     std::error_code ec;
-    const auto size = fs::file_size(fs::path(path), ec);
+    const auto size = fs::file_size(os::FsPath(path), ec);
     if (ec) {
         if (err) *err = "cannot read (" + ec.message() + ")";
         std::fclose(f);
@@ -376,7 +271,7 @@ bool FileReader::Read(char* out, size_t size, std::string* err) {
 bool CreateIfMissing(const std::string& path) {
     if (FileExists(path)) return true;
     std::error_code ec;
-    fs::path p(path);
+    fs::path p = os::FsPath(path);
     if (p.has_parent_path()) fs::create_directories(p.parent_path(), ec);
     FILE* f = std::fopen(path.c_str(), "ab");
     if (!f) return false;
@@ -386,7 +281,7 @@ bool CreateIfMissing(const std::string& path) {
 
 bool RemoveFile(const std::string& path, std::string* err) {
     std::error_code ec;
-    fs::remove(fs::path(path), ec);
+    fs::remove(os::FsPath(path), ec);
     if (ec) {
         if (err) *err = "cannot delete (" + ec.message() + ")";
         return false;
@@ -418,7 +313,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::str
 
 bool EnsureParentFolder(const std::string& path) {
     std::error_code ec;
-    fs::path parent = fs::path(path).parent_path();
+    fs::path parent = os::FsPath(path).parent_path();
     if (parent.empty() || fs::is_directory(parent, ec)) return true;
     fs::create_directories(parent, ec);
     return !ec;
@@ -451,6 +346,7 @@ bool AtomicFile::Open(const std::string& target, std::string* err) {
     std::string why;
     if (tempLock_.TryLock(temp_, false, &why) == FileLock::Result::Busy) {
         std::fclose(f);
+        std::remove(temp_.c_str());
         if (err) *err = "cannot create a file in its folder (" + why + ")";
         temp_.clear();
         return false;
@@ -484,7 +380,7 @@ bool AtomicFile::Write(const char* data, size_t size, std::string* err) {
             Abort();
             return false;
         }
-        StartWriteback(QP_FILENO(f), flushedTo_, written_ - flushedTo_);
+        os::StartWriteback(f, flushedTo_, written_ - flushedTo_);
         flushedTo_ = written_;
     }
     return true;
@@ -497,8 +393,10 @@ bool AtomicFile::Finish(std::string* err) {
         if (err) *err = "cannot write (file not open)";
         return false;
     }
-    if (std::fflush(f) != 0 || QP_FSYNC(QP_FILENO(f)) != 0) {
-        if (err) *err = "cannot write (" + ErrnoText() + ")";
+    std::string why;
+    if (std::fflush(f) != 0) why = ErrnoText();
+    if (!why.empty() || !os::SyncToDisk(f, why)) {
+        if (err) *err = "cannot write (" + why + ")";
         Abort();
         return false;
     }
@@ -515,10 +413,9 @@ bool AtomicFile::Finish(std::string* err) {
 
 bool AtomicFile::Commit(std::string* err) {
     if (!Finish(err)) return false;
-    std::error_code ec;
-    fs::rename(fs::path(temp_), fs::path(target_), ec);
-    if (ec) {
-        if (err) *err = "cannot replace the file (" + ec.message() + ")";
+    std::string why;
+    if (!os::ReplaceTarget(temp_, target_, why)) {
+        if (err) *err = "cannot replace the file (" + why + ")";
         std::remove(temp_.c_str());
         temp_.clear();
         tempLock_.Release();
@@ -542,10 +439,11 @@ bool CommitTogether(const std::vector<AtomicFile*>& files, size_t& failed, std::
     auto undo = [&] {
         for (auto d = done.rbegin(); d != done.rend(); ++d) {
             std::error_code ec;
+            std::string why;
             if (d->kept.empty())
-                fs::remove(fs::path(d->target), ec);
+                fs::remove(os::FsPath(d->target), ec);
             else
-                fs::rename(fs::path(d->kept), fs::path(d->target), ec);
+                os::ReplaceTarget(d->kept, d->target, why);
         }
         for (AtomicFile* f : files) f->Abort();
     };
@@ -557,24 +455,24 @@ bool CommitTogether(const std::vector<AtomicFile*>& files, size_t& failed, std::
         }
         Replaced r{f.target_, {}};
         std::error_code ec;
-        if (fs::exists(fs::symlink_status(fs::path(r.target), ec))) {
+        if (fs::exists(fs::symlink_status(os::FsPath(r.target), ec))) {
             r.kept = TempNameIn(FolderPart(r.target));
-            fs::create_hard_link(fs::path(r.target), fs::path(r.kept), ec);
+            fs::create_hard_link(os::FsPath(r.target), os::FsPath(r.kept), ec);
             if (ec) {
                 ec.clear();
-                fs::copy_file(fs::path(r.target), fs::path(r.kept), ec);
+                fs::copy_file(os::FsPath(r.target), os::FsPath(r.kept), ec);
             }
             if (ec) {
                 if (err) *err = "cannot keep the old file (" + ec.message() + ")";
-                fs::remove(fs::path(r.kept), ec);
+                fs::remove(os::FsPath(r.kept), ec);
                 undo();
                 return false;
             }
         }
-        fs::rename(fs::path(f.temp_), fs::path(r.target), ec);
-        if (ec) {
-            if (err) *err = "cannot replace the file (" + ec.message() + ")";
-            if (!r.kept.empty()) fs::remove(fs::path(r.kept), ec);
+        std::string why;
+        if (!os::ReplaceTarget(f.temp_, r.target, why)) {
+            if (err) *err = "cannot replace the file (" + why + ")";
+            if (!r.kept.empty()) fs::remove(os::FsPath(r.kept), ec);
             undo();
             return false;
         }
@@ -585,7 +483,7 @@ bool CommitTogether(const std::vector<AtomicFile*>& files, size_t& failed, std::
     }
     for (const Replaced& r : done) {
         std::error_code ec;
-        if (!r.kept.empty()) fs::remove(fs::path(r.kept), ec);
+        if (!r.kept.empty()) fs::remove(os::FsPath(r.kept), ec);
     }
     return true;
 }

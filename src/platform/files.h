@@ -13,6 +13,17 @@ namespace qp {
 
 // The folder of the running executable, absolute, with a trailing separator.
 std::string ExecutableFolder(const char* argv0);
+// The folder under which each user keeps the data of programs installed for
+// all users: $XDG_DATA_HOME or ~/.local/share (on Windows %LOCALAPPDATA%),
+// with a trailing separator; "" when the environment names none.
+std::string UserDataFolder();
+// Makes the folder and any missing parents. On failure says why in err.
+bool MakeFolder(const std::string& dir, std::string* err = nullptr);
+// Copies the folder from, with all it holds, to the folder to, which must not
+// exist yet (its parent must): to appears whole or not at all, since the copy
+// is made beside it under another name and then renamed. On failure nothing
+// is left and err says why.
+bool CopyNewFolder(const std::string& from, const std::string& to, std::string* err = nullptr);
 // A folder made absolute and normal, with a trailing separator.
 std::string AbsoluteFolder(const std::string& dir);
 // The one place that maps the Windows way of writing a relative name
@@ -23,6 +34,14 @@ std::string NativePath(const std::string& folder, const std::string& name);
 std::string FileNamePart(const std::string& path);
 // The part up to and including the last separator ('\' or '/').
 std::string FolderPart(const std::string& path);
+
+// The absolute form of a path with "." and ".." gone and its folder resolved
+// through links, so that two spellings of one file compare equal; the file
+// name itself is kept as given.
+std::string AbsolutePath(const std::string& name);
+// Do the two full paths name the same file the way the system compares names
+// (Windows ignores letter case and takes '/' for '\')?
+bool SameFileName(const std::string& a, const std::string& b);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

@@ -41,8 +41,14 @@ constexpr bool IsListNumber(int n) { return n >= kFirstList && n <= kLastList; }
 // Columns of a list view.
 enum : int { kColFlag = 0, kColId = 1, kColFv = 2, kColOv = 3, kColumnCount = 4 };
 
-// Windows: the main window and the two dialogs.
-enum : int { kWindowMain = 0, kWindowNameEdit = 1, kWindowTextEdit = 2, kWindowCount = 3 };
+// Windows: the main window and the dialogs.
+enum : int {
+    kWindowMain = 0,
+    kWindowNameEdit = 1,
+    kWindowTextEdit = 2,
+    kWindowCheck = 3,  // the reference check's findings
+    kWindowCount = 4,
+};
 
 // Status bar fields.
 enum : int { kStatusFile = 0, kStatusProgress = 1 };
@@ -54,6 +60,7 @@ enum : int {
     kMenuSaveAs = 3,
     kMenuQuit = 4,
     kMenuReset = 5,
+    kMenuCheck = 6,  // "Check references..." in the File menu
     kMenuTextBook = 9,
     kMenuTextClass = 10,
     kMenuTextRace = 11,
@@ -62,10 +69,14 @@ enum : int {
     kMenuHelp = 20,
     kMenuAbout = 21,
     kMenuEdit = 25,
+    // "Code page": radio items, one per code page, in code page order.
+    kMenuCodePage1250 = 30,
+    kMenuCodePage1251 = 31,
+    kMenuCodePage1252 = 32,
 };
 
 // Control numbers: the object window's frame and tab control (the list views
-// are numbered by their list numbers), then the two dialogs' controls.
+// are numbered by their list numbers), then the dialogs' controls.
 enum : int {
     kCtlFrame = 1,
     kCtlTabs = 2,
@@ -85,6 +96,10 @@ enum : int {
     kCtlTextCopy = 1055,
     kCtlSourcePane = 1056,
     kCtlTranslationPane = 1057,
+    kCtlCheckSummary = 1060,
+    kCtlCheckList = 1061,
+    kCtlCheckCopy = 1062,
+    kCtlCheckClose = 1063,
 };
 
 }  // namespace qp

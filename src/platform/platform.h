@@ -1,8 +1,9 @@
 // The window system as the rest of Quillane sees it: windows 0 (main), 1 (name
-// edit) and 2 (text edit), menus, the tab control with its 25 list views, the
-// status bar, dialog controls, message boxes, file requesters, help, events and
-// the worker thread. No toolkit type crosses this line; every string is raw
-// bytes exactly as they stand in plugin and dictionary files.
+// edit), 2 (text edit) and 3 (reference check), menus, the tab control with its
+// 25 list views, the status bar, dialog controls, message boxes, file
+// requesters, the clipboard, help, events and the worker thread. No toolkit
+// type crosses this line; every string is raw bytes exactly as they stand in
+// plugin and dictionary files.
 //
 // Threads: any method may be called from the worker. A backend carries such
 // calls to the thread that owns the windows. Calls that answer or show
@@ -30,7 +31,7 @@ enum class EventKind {
     None,
     Menu,         // id = menu id
     Control,      // id = control number, action = what happened
-    Close,        // window = 0, 1 or 2 (close box or system menu)
+    Close,        // window = 0 .. kWindowCount - 1 (close box or system menu)
     Size,         // the main window was maximised or restored
     HeaderClick,  // id = list number 3..27, column = 0..3
 };
@@ -49,6 +50,11 @@ struct MenuItem {
     int id = 0;               // 0 for a separator
     std::string caption;      // "&Load" ...; empty for a separator
     bool enabled = true;
+    // A radio item: one of the neighbouring radio items of its menu is
+    // checked, shown with a mark. Picking one only reports it (a menu event);
+    // the core then sets the marks with CheckMenuItem.
+    bool radio = false;
+    bool checked = false;
 };
 
 struct Menu {
@@ -90,6 +96,8 @@ public:
     virtual void SetPopupMenu(const MenuItem& item) = 0;
     virtual void EnableMenuItem(int id, bool enabled) = 0;
     virtual bool IsMenuItemEnabled(int id) = 0;
+    // Sets or clears the mark of a radio item.
+    virtual void CheckMenuItem(int id, bool checked) = 0;
     virtual void ShowPopupMenu() = 0;
 
     // --- object window: frame (control 1), tab control (2), list views 3..27 ---
@@ -126,7 +134,7 @@ public:
     virtual void SetStatusText(int field, const std::string& text) = 0;
     virtual std::string GetStatusText(int field) = 0;
 
-    // --- dialogs: window 1 (name edit) and 2 (text edit) ---
+    // --- dialogs: windows 1 (name edit), 2 (text edit) and 3 (check) ---
     // A tool window owned by the main window, with a caption and a close box,
     // at the given outer position and size on the screen.
     virtual void OpenDialog(int window, const std::string& caption, const Rect& outer) = 0;
@@ -144,12 +152,33 @@ public:
     virtual void AddDialogList(int window, int control, const Rect& r,
                                const std::string& columnTitle, int columnWidth) = 0;
     virtual void SetControlText(int control, const std::string& text) = 0;
+    // The bytes of the control's text. Never a stand-in such as '?' for a
+    // character the code page lacks: a text holding one comes back empty
+    // (ControlTextFits tells first).
     virtual std::string GetControlText(int control) = 0;
+    // True when every character of an edit field's or pane's text has its
+    // byte in the code page. Otherwise the user is told which character, in
+    // the message box that refuses it as it is typed (MissingCharMessage of
+    // platform/codepage.h, title "INFORMATION", stop icon), and the answer is
+    // false: the name edit's "OK" and the text edit's "SAVE" ask before they
+    // read the text, and then store nothing. A backend that refuses every
+    // such character as it is typed, pasted or dropped answers true.
+    virtual bool ControlTextFits(int control) = 0;
     virtual void EnableControl(int control, bool enabled) = 0;
     virtual bool IsControlEnabled(int control) = 0;
     virtual void DialogListAddRow(int control, const std::string& text) = 0;
     virtual void DialogListClear(int control) = 0;
     virtual int DialogListFocusedRow(int control) = 0;
+    // A list of one to four columns, titled and sized as given, in the
+    // object window's list style (read-only, whole-row selection, grid lines,
+    // no sorting). Its rows come only from DialogTableAddRows; clicks on it are
+    // reported as on a dialog list, and DialogListClear and
+    // DialogListFocusedRow serve it too.
+    virtual void AddDialogTable(int window, int control, const Rect& r,
+                                const std::vector<ListColumn>& columns) = 0;
+    // Appends rows in one call; a row's texts past the table's columns are
+    // not shown. Texts are shown as in the object window's lists.
+    virtual void DialogTableAddRows(int control, std::vector<Row> rows) = 0;
 
     // --- message boxes and requesters ---
     // A carriage return in the text is a line break.
@@ -164,10 +193,33 @@ public:
                                           const std::string& filterLabel,
                                           const std::string& pattern) = 0;
 
+    // --- clipboard ---
+    // Puts text on the system clipboard in place of what it held, as plain
+    // text. The bytes are in the code page the window shows names in; each
+    // becomes its character in that code page, CR, LF and TAB included (no
+    // control pictures, no paragraph marks), so lines ended by CR LF paste as
+    // lines and TAB-separated fields as columns.
+    virtual void SetClipboardText(const std::string& bytes) = 0;
+
+    // --- code page ---
+    // The code page (1250, 1251 or 1252; another value is taken as 1252) in
+    // which every name and text is shown and typed from now on. What is on
+    // screen is shown again at once from the bytes it holds: list rows,
+    // fields and panes (with what the user has typed so far), the status
+    // bar. No byte changes: the code page only decides how bytes look. A
+    // typed, pasted or dropped character the code page lacks is refused with
+    // MissingCharMessage (platform/codepage.h) and never stands in as '?'.
+    // Program texts (captions, menus, tab and column titles) are ASCII.
+    virtual void SetCodePage(int codePage) = 0;
+
     // --- help ---
     // Looked up once at start-up: is there a viewer of compiled HTML help?
     virtual bool HelpViewerAvailable() = 0;
     virtual void OpenHelp(const std::string& path) = 0;
+    // Without such a viewer: opens the manual's HTML index page in the
+    // user's web browser. A backend whose system always has the viewer
+    // (Windows) keeps this default, which does nothing.
+    virtual void OpenHelpPages(const std::string& indexPage) { (void)indexPage; }
 
     // --- events ---
     // Waits for the next user event. Returns false when no event will ever

@@ -2,14 +2,22 @@
 
 #include "base/lists.h"
 #include "base/workspace.h"
+#include "platform/codepage.h"
 
 namespace qp {
 
 namespace {
 
-const int kLockedIds[] = {kMenuLoad, kMenuSave, kMenuSaveAs, kMenuReset, kMenuTextBook,
-                          kMenuTextClass, kMenuTextRace, kMenuTextSkill, kMenuTextBirthsign,
-                          kMenuEdit};
+const int kLockedIds[] = {kMenuLoad, kMenuSave, kMenuSaveAs, kMenuCheck, kMenuReset,
+                          kMenuTextBook, kMenuTextClass, kMenuTextRace, kMenuTextSkill,
+                          kMenuTextBirthsign, kMenuEdit};
+
+const int kCodePageItems[] = {kMenuCodePage1250, kMenuCodePage1251, kMenuCodePage1252};
+
+MenuItem CodePageItem(int id) {
+    const int cp = CodePageOfMenu(id);
+    return {id, std::to_string(cp) + " " + CodePageName(cp), true, true, cp == gWs.codePage};
+}
 
 std::vector<Menu> MenuBarModel() {
     return {
@@ -17,6 +25,7 @@ std::vector<Menu> MenuBarModel() {
          {{kMenuLoad, "&Load", true},
           {kMenuSave, "Save", false},
           {kMenuSaveAs, "Save as...", false},
+          {kMenuCheck, "Check references...", false},
           {0, "", true},
           {kMenuQuit, "&Quit", true}}},
         {"External data", {{kMenuReset, "Reset file", true}}},
@@ -26,6 +35,9 @@ std::vector<Menu> MenuBarModel() {
           {kMenuTextRace, "Race", false},
           {kMenuTextSkill, "Skill", false},
           {kMenuTextBirthsign, "Birthsign", false}}},
+        {"Code page",
+         {CodePageItem(kMenuCodePage1250), CodePageItem(kMenuCodePage1251),
+          CodePageItem(kMenuCodePage1252)}},
         {"?", {{kMenuHelp, "Help", true}, {0, "", true}, {kMenuAbout, "About", true}}},
     };
 }
@@ -44,12 +56,13 @@ int WindowSize(int32_t configured, int fallback) {
 
 void BuildMainWindow() {
     Platform& p = Plat();
+    p.SetCodePage(gWs.codePage);
     const int w = WindowSize(gWs.config.windowWidth, 800);
     p.CreateMainWindow(kProgramTitle, w, WindowSize(gWs.config.windowHeight, 600));
     p.SetMenuBar(MenuBarModel());
     p.SetPopupMenu({kMenuEdit, "Edit", false});
-    for (int id : {kMenuSave, kMenuSaveAs, kMenuTextBook, kMenuTextClass, kMenuTextRace,
-                   kMenuTextSkill, kMenuTextBirthsign, kMenuEdit})
+    for (int id : {kMenuSave, kMenuSaveAs, kMenuCheck, kMenuTextBook, kMenuTextClass,
+                   kMenuTextRace, kMenuTextSkill, kMenuTextBirthsign, kMenuEdit})
         p.EnableMenuItem(id, false);
     p.CreateStatusBar(w / 4);
     std::vector<std::string> titles;
@@ -69,6 +82,19 @@ void LayoutObjectWindow(bool afterResize) {
     int origin = afterResize ? 0 : 1;
     for (int g = kFirstList; g <= kLastList; ++g)
         p.SetControlGeometry(g, {origin, origin, w - 26, h - 87});
+}
+
+int CodePageOfMenu(int id) {
+    for (int cp : {kCodePageCentralEuropean, kCodePageCyrillic, kCodePageWestern})
+        if (id == kCodePageItems[cp - kCodePageCentralEuropean]) return cp;
+    return 0;
+}
+
+void ShowInCodePage(int codePage) {
+    if (!IsSupportedCodePage(codePage)) return;
+    gWs.codePage = codePage;
+    Plat().SetCodePage(codePage);
+    for (int id : kCodePageItems) Plat().CheckMenuItem(id, CodePageOfMenu(id) == codePage);
 }
 
 void MenuLock() {

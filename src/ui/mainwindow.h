@@ -14,6 +14,12 @@ void BuildMainWindow();
 // Re-lays out the object window for the current inner size.
 void LayoutObjectWindow(bool afterResize);
 
+// Shows names and texts in the code page (1250, 1251 or 1252) and marks its
+// item in the "Code page" menu; nothing is reloaded.
+void ShowInCodePage(int codePage);
+// The code page of a "Code page" item, or 0 for another id.
+int CodePageOfMenu(int id);
+
 // Every command that changes the loaded plugin off, or back on.
 void MenuLock();
 void MenuUnlock();

@@ -89,6 +89,8 @@ void OpenNameEdit() {
 
 void NameEditOk() {
     if (!Plat().IsDialogOpen(kWindowNameEdit) || !Plat().IsControlEnabled(kCtlOk)) return;
+    // A character the code page lacks keeps the dialog open; the window has said which.
+    if (!Plat().ControlTextFits(kCtlOvField) || !Plat().ControlTextFits(kCtlFvField)) return;
     if (auto refused = CommitNameEdit(gWs.editList, gWs.editRow, Plat().GetControlText(kCtlOvField),
                                       Plat().GetControlText(kCtlFvField))) {
         ShowNotice(*refused);

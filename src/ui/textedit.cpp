@@ -113,6 +113,7 @@ void TextEditSelect() {
 void TextEditSave() {
     if (!Plat().IsDialogOpen(kWindowTextEdit) || !Plat().IsControlEnabled(kCtlTextSave)) return;
     if (gWs.textSelected < 0 || gWs.textSelected >= static_cast<int>(gWs.textEditList.size())) return;
+    if (!Plat().ControlTextFits(kCtlTranslationPane)) return;
     const std::string text = Plat().GetControlText(kCtlTranslationPane);
     if (text.empty()) return;
     const TextEntry& e = gWs.textEditList[static_cast<size_t>(gWs.textSelected)];

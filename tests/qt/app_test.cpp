@@ -6,8 +6,10 @@
 #include "app/app.h"
 #include "base/workspace.h"
 #include "base/paths.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "qt_fixture.h"
+#include "../test_support.h"
 
 using namespace qp;
 
@@ -128,6 +130,69 @@ TEST_F(QtProgram, LoadFillsTheTabsAndANameEditGoesThroughTheDialog) {
     ASSERT_GE(g, 0) << "no editable row in the plugin";
     EXPECT_EQ(ui->ListGetText(g, r, 0), "*");
     EXPECT_EQ(ui->ListGetText(g, r, 3), "Neu");
+}
+
+// A mod converted into Russian (1251) and into Polish (1250), each in the code
+// page Quillane.ini names: the views show the converted names as Unicode, a
+// name typed in the language's script is stored as the code page's bytes and
+// counted in them (31 letters pass, 32 do not).
+TEST_F(QtProgram, NamesShownAndTypedInTheCodePageOfTheLanguage) {
+    struct Case {
+        int cp;
+        const char* tower;  // "Balmora Tower" in the dictionary
+        const char* guard;  // a word to type
+    } cases[] = {{1251, "Башня Балмора", "Стражник"}, {1250, "Wieża Łódź", "Strażnik"}};
+    using namespace qt_test;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cp);
+        auto bytes = [&](const QString& text) {
+            std::string b;
+            EXPECT_TRUE(FromUtf8(c.cp, text.toStdString(), b));
+            return b;
+        };
+        const std::string dir = dir_.path().toStdString();
+        WriteFile(dir + "/Quillane.ini", "[Code page]\r\nCodePage = " + std::to_string(c.cp) + "\r\n");
+        WriteFile(dir + "/data/Celldata.dat", Pairs({{"Balmora Tower", bytes(c.tower)}}));
+        const std::string plugin = dir + "/mod.esp";
+        WriteFile(plugin, Plugin({Record("CELL", {{"NAME", Z("Balmora Tower")}}), Object("NPC_", "g", "Guard")}));
+        QString name = QString::fromUtf8(c.guard);
+        while (name.size() < 32) name += " " + QString::fromUtf8(c.guard);
+        QLineEdit* field = nullptr;
+        QString shown;
+        messages.clear();
+        EXPECT_EQ(RunSteps({LoadStep(plugin),
+                            {"loaded",
+                             [&] {
+                                 if (!LoadDone()) return false;
+                                 shown = View(kListCell)->model()->index(0, kColOv).data().toString();
+                                 DoubleClickRow(kListNpc, 0);
+                                 return true;
+                             }},
+                            {"32 letters",
+                             [&] {
+                                 if (!ui->IsDialogOpen(1)) return false;
+                                 field = qobject_cast<QLineEdit*>(ui->ControlWidget(kCtlOvField));
+                                 field->selectAll();
+                                 field->insert(name.left(32));  // as typed: the field checks it
+                                 QTest::mouseClick(ui->ControlWidget(kCtlOk), Qt::LeftButton);
+                                 return true;
+                             }},
+                            {"31 letters",
+                             [&] {
+                                 if (messages.empty()) return false;
+                                 QTest::keyClick(field, Qt::Key_Backspace);
+                                 QTest::mouseClick(ui->ControlWidget(kCtlOk), Qt::LeftButton);
+                                 return true;
+                             }},
+                            {"stored", [&] { return !ui->IsDialogOpen(1); }},
+                            QuitStep()}),
+                  0);
+        EXPECT_EQ(shown, QString::fromUtf8(c.tower));
+        ASSERT_EQ(messages.size(), 2u);  // and the question before quitting
+        EXPECT_EQ(messages[0].text, "The name has more than 31 characters.");
+        EXPECT_EQ(gWs.nameLists[kListNpc].at(0).ov, bytes(name.left(31)));
+        EXPECT_EQ(ui->ListGetText(kListNpc, 0, kColOv), bytes(name.left(31)));
+    }
 }
 
 namespace {

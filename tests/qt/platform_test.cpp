@@ -1,6 +1,6 @@
 // What Qt does on its own: menus, lists and their events, dialogs, message boxes,
-// requesters, the worker's calls, and bytes coming back from fields and panes as they went in.
-#include "platform/qt/cp1252.h"
+// requesters, the worker's calls, and bytes coming back from fields and panes as they went in,
+// in each code page.
 #include "qt_fixture.h"
 
 using namespace qp;
@@ -110,6 +110,22 @@ TEST_F(QtWindow, DialogsAreToolWindowsClosedOnlyByTheProgram) {
     EXPECT_TRUE(d->isVisible());
 }
 
+TEST_F(QtWindow, CheckTableHasItsColumnsAndTheClipboardTakesTextAsCharacters) {
+    ui->OpenDialog(kWindowCheck, "Check references", {100, 100, 760, 480});
+    ui->AddDialogTable(kWindowCheck, kCtlCheckList, {5, 28, 745, 386},
+                       {{"Record", 190}, {"Where", 110}, {"Name", 205}, {"Counterpart", 215}});
+    ui->DialogTableAddRows(kCtlCheckList, {{"NPC_ guard", "AI_E CNDT", "hut\x01\xE9", "Huette"}});
+    QAbstractItemModel* m = View(kCtlCheckList)->model();
+    EXPECT_EQ(m->headerData(3, Qt::Horizontal).toString(), "Counterpart");
+    EXPECT_EQ(m->index(0, 2).data().toString(), QString("hut") + QChar(0x2401) + QChar(0xE9));
+    EXPECT_EQ(View(kCtlCheckList)->columnWidth(1), 110);
+    ui->SetClipboardText("a\tb\r\n\x80\x81\xE9\r\n");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QString("a\tb\r\n") + QChar(0x20AC) + QChar(0x81) + QChar(0xE9) + "\r\n");
+    ui->CloseDialog(kWindowCheck);
+    EXPECT_FALSE(ui->IsDialogOpen(kWindowCheck));
+}
+
 TEST_F(QtWindow, MessageBoxesAndRequestersAsTheUserSeesThem) {
     using MB = QMessageBox;
     ui->messageHook = nullptr;
@@ -199,13 +215,16 @@ TEST_F(FieldBytes, AllByteValuesAndLineBreaksComeBackFromTheRealWidgets) {
     const std::vector<Row> rows(50000, Row{"", "id", all, "\r\n"});  // a full tab fills at once
     ui->ListSetRows(9, rows);
     EXPECT_EQ(ui->ListGetRows(9), rows);
-    for (const std::string& s : {all, many, std::string("a\r\nb\rc\nd\n\r\r\r\n\n\r"),
-                                 std::string("\rend\r"), std::string("\nx\n"),
-                                 std::string("a\0b\r", 4), std::string()}) {
-        SCOPED_TRACE(s.size() > 20 ? "all bytes" : s);
-        for (int control : {1033, 1060, 1061}) {
-            ui->SetControlText(control, s);
-            EXPECT_EQ(ui->GetControlText(control), s) << control;
+    for (int cp : {1250, 1251, 1252}) {
+        ui->SetCodePage(cp);
+        for (const std::string& s : {all, many, std::string("a\r\nb\rc\nd\n\r\r\r\n\n\r"),
+                                     std::string("\rend\r"), std::string("\nx\n"),
+                                     std::string("a\0b\r", 4), std::string()}) {
+            SCOPED_TRACE((s.size() > 20 ? "all bytes " : s) + std::to_string(cp));
+            for (int control : {1033, 1060, 1061}) {
+                ui->SetControlText(control, s);
+                EXPECT_EQ(ui->GetControlText(control), s) << control;
+            }
         }
     }
     // In a pane CR LF is a paragraph, a lone LF a line break, a lone CR a symbol.
@@ -215,10 +234,47 @@ TEST_F(FieldBytes, AllByteValuesAndLineBreaksComeBackFromTheRealWidgets) {
     EXPECT_TRUE(raw.contains(QChar(QChar::LineSeparator)) && raw.contains(QChar(0x240D)));
 }
 
-TEST_F(FieldBytes, TypedTextBecomesCp1252BytesExceptInTheReadOnlyPane) {
-    Type(ui->ControlWidget(1033), QString::fromUtf8("Ab \xC3\xA9\xE2\x82\xAC\xD0\x96"));
-    EXPECT_EQ(ui->GetControlText(1033), "Ab \xE9\x80?");  // Cyrillic Zhe has no byte
+// Typing gives the bytes of the code page; a character it lacks is refused,
+// typed or pasted, with a message naming it, never taken as '?'.
+TEST_F(FieldBytes, TypedTextBecomesBytesOfTheCodePageAndMissingCharactersAreRefused) {
+    struct Case {
+        int cp;
+        const char* typed;
+        std::string bytes;
+        const char* lacking;  // a character the code page has no byte for
+        const char* named;
+    } cases[] = {
+        {1252, "Ab \u00E9\u20AC", "Ab \xE9\x80", "\u0416", "U+0416 (\u0416)"},
+        {1251, "\u0411\u0430\u043B\u043C\u043E\u0440\u0430 \u0401", "\xC1\xE0\xEB\xEC\xEE\xF0\xE0 \xA8",
+         "\u0141", "U+0141 (\u0141)"},
+        {1250, "\u0141\u00F3d\u017A", "\xA3\xF3" "d\x9F", "\u00E8", "U+00E8 (\u00E8)"},
+    };
+    QLineEdit* field = qobject_cast<QLineEdit*>(ui->ControlWidget(1033));
     QPlainTextEdit* p = Pane(1061);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cp);
+        ui->SetCodePage(c.cp);
+        messages.clear();
+        for (int control : {1033, 1061}) {
+            ui->SetControlText(control, "");
+            Type(ui->ControlWidget(control), QString::fromUtf8(c.typed));
+            Type(ui->ControlWidget(control), QString::fromUtf8(c.lacking));
+            QCoreApplication::processEvents();  // a field tells once the refused input is undone
+            EXPECT_EQ(ui->GetControlText(control), c.bytes) << control;
+        }
+        QApplication::clipboard()->setText(QString::fromUtf8(c.typed) + QString::fromUtf8(c.lacking));
+        field->paste();
+        p->paste();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(ui->GetControlText(1033) + "|" + ui->GetControlText(1061), c.bytes + "|" + c.bytes);
+        ASSERT_EQ(messages.size(), 4u);
+        for (const MessageRequest& m : messages)
+            EXPECT_EQ(m.text, "THE CODE PAGE " + std::to_string(c.cp) + " HAS NO CHARACTER " + c.named +
+                                  ".\rIT CANNOT BE PART OF A NAME OR TEXT.");
+        EXPECT_TRUE(ui->ControlTextFits(1033) && ui->ControlTextFits(1061));
+    }
+    // Enter and Shift+Enter in a pane; a read-only pane takes nothing.
+    ui->SetControlText(1061, "");
     Type(p, "ab");
     QTest::keyClick(p, Qt::Key_Return);
     QTest::keyClick(p, Qt::Key_Return, Qt::ShiftModifier);
@@ -226,6 +282,39 @@ TEST_F(FieldBytes, TypedTextBecomesCp1252BytesExceptInTheReadOnlyPane) {
     ui->SetControlText(1060, "source");
     Type(Pane(1060), "xyz\r");
     EXPECT_EQ(ui->GetControlText(1060), "source");
+    // A character that got past the input checks: OK and SAVE are told, and
+    // the text never comes back with a stand-in.
+    messages.clear();
+    p->textCursor().insertText(QStringLiteral("\u0416"));
+    EXPECT_FALSE(ui->ControlTextFits(1061));
+    EXPECT_EQ(ui->GetControlText(1061), "");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("U+0416"), std::string::npos);
+}
+
+// A new code page shows the same bytes anew: rows, fields with what was typed, the status bar.
+TEST_F(FieldBytes, ANewCodePageShowsTheSameBytesAtOnce) {
+    const std::string name = "\xC1\xE0\xEB\xEC\xEE\xF0\xE0";  // "Balmora" in 1251
+    ui->ListSetRows(9, {Row{"", "id", name, "x"}});
+    ui->SetStatusText(0, name);
+    ui->SetCodePage(1250);
+    Type(ui->ControlWidget(1033), QString::fromUtf8("\u0141\u00F3d\u017A"));
+    auto shown = [&] {
+        QStringList texts{View(9)->model()->index(0, 2).data().toString(),
+                          qobject_cast<QLineEdit*>(ui->ControlWidget(1033))->text()};
+        for (QLabel* l : ui->MainWidget()->findChild<QStatusBar*>()->findChildren<QLabel*>())
+            texts << l->text();
+        return texts.join('|').toStdString();
+    };
+    const std::string before = shown();
+    ui->SetCodePage(1251);
+    EXPECT_EQ(before, "\u00C1\u0155\u00EB\u011B\u00EE\u0111\u0155|\u0141\u00F3d\u017A|"
+                      "\u00C1\u0155\u00EB\u011B\u00EE\u0111\u0155|");
+    EXPECT_EQ(shown(), "\u0411\u0430\u043B\u043C\u043E\u0440\u0430|\u0408\u0443d\u045F|"
+                       "\u0411\u0430\u043B\u043C\u043E\u0440\u0430|");
+    EXPECT_EQ(ui->GetControlText(1033), "\xA3\xF3" "d\x9F");
+    EXPECT_EQ(ui->ListGetRows(9), (std::vector<Row>{Row{"", "id", name, "x"}}));
+    EXPECT_EQ(ui->GetStatusText(0), name);
 }
 
 TEST_F(FieldBytes, PaneRefusesInputPastItsLimitWithAMessage) {

@@ -1,6 +1,9 @@
 #include "platform/headless/headless.h"
 
 #include <chrono>
+#include <iterator>
+
+#include "platform/codepage.h"
 
 namespace qp {
 
@@ -103,6 +106,11 @@ std::vector<std::string> HeadlessPlatform::HelpOpened() {
     return helpOpened_;
 }
 
+std::string HeadlessPlatform::Clipboard() {
+    std::lock_guard<std::mutex> lock(m_);
+    return clipboard_;
+}
+
 std::vector<Row> HeadlessPlatform::Rows(int list) {
     std::lock_guard<std::mutex> lock(m_);
     return ValidList(list) ? rows_[list] : std::vector<Row>{};
@@ -136,8 +144,16 @@ std::vector<Menu> HeadlessPlatform::MenuBar() {
     std::vector<Menu> out = menus_;
     for (auto& menu : out)
         for (auto& item : menu.items)
-            if (item.id) item.enabled = menuEnabled_[item.id];
+            if (item.id) {
+                item.enabled = menuEnabled_[item.id];
+                item.checked = menuChecked_[item.id];
+            }
     return out;
+}
+
+int HeadlessPlatform::CodePage() {
+    std::lock_guard<std::mutex> lock(m_);
+    return codePage_;
 }
 
 std::string HeadlessPlatform::FrameTitle() {
@@ -215,7 +231,10 @@ void HeadlessPlatform::SetMenuBar(const std::vector<Menu>& menus) {
     menus_ = menus;
     for (const auto& menu : menus)
         for (const auto& item : menu.items)
-            if (item.id) menuEnabled_[item.id] = item.enabled;
+            if (item.id) {
+                menuEnabled_[item.id] = item.enabled;
+                menuChecked_[item.id] = item.checked;
+            }
 }
 
 void HeadlessPlatform::SetPopupMenu(const MenuItem& item) {
@@ -227,6 +246,11 @@ void HeadlessPlatform::SetPopupMenu(const MenuItem& item) {
 void HeadlessPlatform::EnableMenuItem(int id, bool enabled) {
     std::lock_guard<std::mutex> lock(m_);
     menuEnabled_[id] = enabled;
+}
+
+void HeadlessPlatform::CheckMenuItem(int id, bool checked) {
+    std::lock_guard<std::mutex> lock(m_);
+    menuChecked_[id] = checked;
 }
 
 bool HeadlessPlatform::IsMenuItemEnabled(int id) {
@@ -340,7 +364,7 @@ std::string HeadlessPlatform::GetStatusText(int field) {
 
 void HeadlessPlatform::OpenDialog(int window, const std::string& caption, const Rect& outer) {
     std::lock_guard<std::mutex> lock(m_);
-    if (window < 1 || window > 2) return;
+    if (window < 1 || window >= kWindowCount) return;
     dialogs_[window].open = true;
     dialogs_[window].caption = caption;
     dialogs_[window].outer = outer;
@@ -348,7 +372,7 @@ void HeadlessPlatform::OpenDialog(int window, const std::string& caption, const 
 
 void HeadlessPlatform::CloseDialog(int window) {
     std::lock_guard<std::mutex> lock(m_);
-    if (window < 1 || window > 2) return;
+    if (window < 1 || window >= kWindowCount) return;
     dialogs_[window].open = false;
     for (auto it = controls_.begin(); it != controls_.end();) {
         if (it->second.window == window)
@@ -360,7 +384,7 @@ void HeadlessPlatform::CloseDialog(int window) {
 
 bool HeadlessPlatform::IsDialogOpen(int window) {
     std::lock_guard<std::mutex> lock(m_);
-    return window >= 1 && window <= 2 && dialogs_[window].open;
+    return window >= 1 && window < kWindowCount && dialogs_[window].open;
 }
 
 void HeadlessPlatform::AddLabel(int window, int control, const Rect& r, const std::string& text,
@@ -436,6 +460,11 @@ std::string HeadlessPlatform::GetControlText(int control) {
     return it == controls_.end() ? std::string() : it->second.text;
 }
 
+void HeadlessPlatform::SetCodePage(int codePage) {
+    std::lock_guard<std::mutex> lock(m_);
+    codePage_ = IsSupportedCodePage(codePage) ? codePage : kCodePageWestern;
+}
+
 void HeadlessPlatform::EnableControl(int control, bool enabled) {
     std::lock_guard<std::mutex> lock(m_);
     auto it = controls_.find(control);
@@ -459,6 +488,7 @@ void HeadlessPlatform::DialogListClear(int control) {
     auto it = controls_.find(control);
     if (it == controls_.end()) return;
     it->second.rows.clear();
+    it->second.tableRows.clear();
     it->second.focused = -1;
 }
 
@@ -466,8 +496,33 @@ int HeadlessPlatform::DialogListFocusedRow(int control) {
     std::lock_guard<std::mutex> lock(m_);
     auto it = controls_.find(control);
     if (it == controls_.end()) return -1;
-    int f = it->second.focused;
-    return (f >= 0 && f < static_cast<int>(it->second.rows.size())) ? f : -1;
+    const HeadlessControl& c = it->second;
+    const size_t n = c.kind == "table" ? c.tableRows.size() : c.rows.size();
+    return (c.focused >= 0 && static_cast<size_t>(c.focused) < n) ? c.focused : -1;
+}
+
+void HeadlessPlatform::AddDialogTable(int window, int control, const Rect& r,
+                                      const std::vector<ListColumn>& columns) {
+    std::lock_guard<std::mutex> lock(m_);
+    HeadlessControl c;
+    c.window = window;
+    c.kind = "table";
+    c.rect = r;
+    c.columns = columns;
+    controls_[control] = c;
+}
+
+void HeadlessPlatform::DialogTableAddRows(int control, std::vector<Row> rows) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    if (it == controls_.end()) return;
+    auto& to = it->second.tableRows;
+    to.insert(to.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+}
+
+void HeadlessPlatform::SetClipboardText(const std::string& bytes) {
+    std::lock_guard<std::mutex> lock(m_);
+    clipboard_ = bytes;
 }
 
 // --- message boxes and requesters ---
@@ -540,6 +595,11 @@ std::string HeadlessPlatform::SaveFileRequester(const std::string& title, const 
 void HeadlessPlatform::OpenHelp(const std::string& path) {
     std::lock_guard<std::mutex> lock(m_);
     if (helpAvailable_) helpOpened_.push_back(path);
+}
+
+void HeadlessPlatform::OpenHelpPages(const std::string& indexPage) {
+    std::lock_guard<std::mutex> lock(m_);
+    helpOpened_.push_back(indexPage);
 }
 
 // --- events and worker ---

@@ -34,7 +34,7 @@ struct ShownRequester {
 
 struct HeadlessControl {
     int window = 0;
-    std::string kind;  // "label", "edit", "button", "pane", "list"
+    std::string kind;  // "label", "edit", "button", "pane", "list", "table"
     Rect rect;
     std::string text;  // label, edit, button or pane text; list column title
     bool enabled = true;
@@ -42,8 +42,10 @@ struct HeadlessControl {
     bool alignRight = false;
     int maxBytes = 0;
     int columnWidth = 0;
-    std::vector<std::string> rows;  // dialog list rows
-    int focused = -1;               // dialog list focus
+    std::vector<std::string> rows;    // dialog list rows
+    std::vector<ListColumn> columns;  // table columns
+    std::vector<Row> tableRows;       // table rows
+    int focused = -1;                 // dialog list or table focus
 };
 
 struct HeadlessDialog {
@@ -89,14 +91,18 @@ public:
     // --- what the user sees (snapshots; safe to call from any thread) ---
     std::vector<ShownMessage> Messages();
     std::vector<ShownRequester> Requesters();
+    // What Help opened: the compiled manual, or the HTML index page.
     std::vector<std::string> HelpOpened();
+    // What SetClipboardText put on the clipboard last.
+    std::string Clipboard();
     std::vector<Row> Rows(int list);
     std::string Title();
     Rect ControlRect(int control);
     HeadlessDialog Dialog(int window);
     HeadlessControl Control(int control);
     bool HasControl(int control);
-    std::vector<Menu> MenuBar();
+    std::vector<Menu> MenuBar();  // with each item's enabled and checked state now
+    int CodePage();
     std::string FrameTitle();
     std::vector<std::string> TabTitles();
     std::vector<ListColumn> Columns();
@@ -119,6 +125,7 @@ public:
     void SetPopupMenu(const MenuItem& item) override;
     void EnableMenuItem(int id, bool enabled) override;
     bool IsMenuItemEnabled(int id) override;
+    void CheckMenuItem(int id, bool checked) override;
     void ShowPopupMenu() override;
     void CreateObjectWindow(const std::string& frameTitle, const std::vector<std::string>& tabTitles,
                             const std::vector<ListColumn>& columns) override;
@@ -149,19 +156,27 @@ public:
                        int columnWidth) override;
     void SetControlText(int control, const std::string& text) override;
     std::string GetControlText(int control) override;
+    // Its texts are bytes: every one fits.
+    bool ControlTextFits(int) override { return true; }
     void EnableControl(int control, bool enabled) override;
     bool IsControlEnabled(int control) override;
     void DialogListAddRow(int control, const std::string& text) override;
     void DialogListClear(int control) override;
     int DialogListFocusedRow(int control) override;
+    void AddDialogTable(int window, int control, const Rect& r,
+                        const std::vector<ListColumn>& columns) override;
+    void DialogTableAddRows(int control, std::vector<Row> rows) override;
+    void SetClipboardText(const std::string& bytes) override;
     Answer MessageBox(const std::string& title, const std::string& text, Icon icon,
                       Buttons buttons) override;
     std::string OpenFileRequester(const std::string& title, const std::string& folder,
                                   const std::string& filterLabel, const std::string& pattern) override;
     std::string SaveFileRequester(const std::string& title, const std::string& folder,
                                   const std::string& filterLabel, const std::string& pattern) override;
+    void SetCodePage(int codePage) override;
     bool HelpViewerAvailable() override { return helpAvailable_; }
     void OpenHelp(const std::string& path) override;
+    void OpenHelpPages(const std::string& indexPage) override;
     bool WaitEvent(Event& ev) override;
     void Pump(int milliseconds) override;
     bool StartWorker(std::function<void()> fn) override;
@@ -181,6 +196,7 @@ private:
     std::vector<ShownMessage> messages_;
     std::vector<ShownRequester> requesters_;
     std::vector<std::string> helpOpened_;
+    std::string clipboard_;
     bool helpAvailable_ = false;
 
     std::string title_;
@@ -188,6 +204,8 @@ private:
     std::vector<Menu> menus_;
     MenuItem popup_;
     std::map<int, bool> menuEnabled_;
+    std::map<int, bool> menuChecked_;
+    int codePage_ = 1252;
     int popupsShown_ = 0;
     std::string frameTitle_;
     std::vector<std::string> tabTitles_;

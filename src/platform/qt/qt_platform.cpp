@@ -4,8 +4,11 @@
 #include <limits>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -28,8 +31,9 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 
-#include "platform/qt/cp1252.h"
+#include "platform/codepage.h"
 #include "platform/qt/qt_widgets.h"
 
 namespace qp {
@@ -58,9 +62,7 @@ QString StartFolder(const std::string& folder) {
     return QDir::homePath();
 }
 
-QString FilterString(const std::string& label, const std::string& pattern) {
-    QString l = cp1252::BytesToLine(label);
-    QString p = cp1252::BytesToLine(pattern);
+QString FilterString(const QString& l, const QString& p) {
     if (p.isEmpty() || l.contains(QLatin1Char('('))) return l.isEmpty() ? p : l;
     return l + QStringLiteral(" (") + p + QLatin1Char(')');
 }
@@ -106,10 +108,19 @@ void QtPlatform::FlushQueued() {
     for (auto& [list, batch] : rows)
         if (ListView* v = List(list)) v->Quietly([&] { v->Model()->Append(std::move(batch)); });
     for (int i = 0; i < 2; ++i)
-        if (status[i] && statusField_[i]) statusField_[i]->setText(cp1252::BytesToLine(*status[i]));
+        if (status[i] && statusField_[i]) {
+            statusBytes_[i] = std::move(*status[i]);
+            statusField_[i]->setText(Line(statusBytes_[i]));
+        }
 }
 
 QWidget* QtPlatform::MainWidget() const { return main_.data(); }
+
+QString QtPlatform::Line(const std::string& bytes) const { return ToQString(BytesToLine(codePage_, bytes)); }
+
+void QtPlatform::TellMissing(char32_t c) {
+    ShowMessage(MessageRequest{"INFORMATION", MissingCharMessage(codePage_, c), Icon::Stop, Buttons::Ok, true});
+}
 
 QAction* QtPlatform::MenuAction(int id) const {
     auto it = actions_.find(id);
@@ -127,7 +138,7 @@ QWidget* QtPlatform::ControlWidget(int control) const {
 QWidget* QtPlatform::DialogWidget(int window) const { return Dialog(window); }
 
 DialogWindow* QtPlatform::Dialog(int window) const {
-    return window >= 1 && window <= 2 ? dialogs_[window].data() : nullptr;
+    return window >= 1 && window < kWindowCount ? dialogs_[window].data() : nullptr;
 }
 
 ListView* QtPlatform::List(int list) const { return IsList(list) ? lists_[list] : nullptr; }
@@ -152,7 +163,7 @@ void QtPlatform::CreateMainWindow(const std::string& title, int innerWidth, int 
     OnGui([&] {
         // A second main window (tests) starts from nothing: every part of the
         // old one goes with it.
-        for (int w = 1; w <= 2; ++w) CloseDialog(w);
+        for (int w = 1; w < kWindowCount; ++w) CloseDialog(w);
         controls_.clear();
         actions_.clear();
         popup_ = nullptr;
@@ -166,7 +177,7 @@ void QtPlatform::CreateMainWindow(const std::string& title, int innerWidth, int 
         }
         delete main_.data();
         main_ = new MainWindow();
-        main_->setWindowTitle(cp1252::BytesToLine(title));
+        main_->setWindowTitle(Line(title));
         area_ = new Area(main_);
         main_->setCentralWidget(area_);
         area_->onResize = [this] { PlaceObjectWindow(); };
@@ -222,14 +233,22 @@ void QtPlatform::SetMenuBar(const std::vector<Menu>& menus) {
         QMenuBar* bar = main_->menuBar();
         bar->clear();
         for (const Menu& m : menus) {
-            QMenu* menu = bar->addMenu(cp1252::BytesToLine(m.title));
+            QMenu* menu = bar->addMenu(Line(m.title));
+            QActionGroup* radios = nullptr;  // the run of radio items being built
             for (const MenuItem& item : m.items) {
+                if (!item.radio) radios = nullptr;
                 if (item.id == 0) {
                     menu->addSeparator();
                     continue;
                 }
-                QAction* a = menu->addAction(cp1252::BytesToLine(item.caption));
+                QAction* a = menu->addAction(Line(item.caption));
                 a->setEnabled(item.enabled);
+                if (item.radio) {
+                    if (!radios) radios = new QActionGroup(menu);
+                    radios->addAction(a);
+                    a->setCheckable(true);
+                    a->setChecked(item.checked);
+                }
                 int id = item.id;
                 QObject::connect(a, &QAction::triggered, invoker_, [this, id] {
                     PushEvent(Event{EventKind::Menu, id, ControlAction::Click, 0, 0});
@@ -248,7 +267,7 @@ void QtPlatform::SetPopupMenu(const MenuItem& item) {
             delete popup_;
         }
         popup_ = new QMenu(main_);
-        QAction* a = popup_->addAction(cp1252::BytesToLine(item.caption));
+        QAction* a = popup_->addAction(Line(item.caption));
         a->setEnabled(item.enabled);
         int id = item.id;
         QObject::connect(a, &QAction::triggered, invoker_, [this, id] {
@@ -262,6 +281,13 @@ void QtPlatform::EnableMenuItem(int id, bool enabled) {
     OnGui([&] {
         auto [from, to] = actions_.equal_range(id);
         for (auto it = from; it != to; ++it) it->second->setEnabled(enabled);
+    });
+}
+
+void QtPlatform::CheckMenuItem(int id, bool checked) {
+    OnGui([&] {
+        auto [from, to] = actions_.equal_range(id);
+        for (auto it = from; it != to; ++it) it->second->setChecked(checked);
     });
 }
 
@@ -287,7 +313,7 @@ void QtPlatform::CreateObjectWindow(const std::string& frameTitle,
         if (!main_) return;
         delete frame_;
         delete tabs_;
-        frame_ = new QGroupBox(cp1252::BytesToLine(frameTitle), area_);
+        frame_ = new QGroupBox(Line(frameTitle), area_);
         tabs_ = new QTabWidget(area_);
         tabs_->setUsesScrollButtons(true);
         tabs_->setElideMode(Qt::ElideNone);
@@ -295,7 +321,7 @@ void QtPlatform::CreateObjectWindow(const std::string& frameTitle,
         std::vector<QString> titles;
         std::vector<int> widths;
         for (const ListColumn& c : columns) {
-            titles.push_back(cp1252::BytesToLine(c.title));
+            titles.push_back(Line(c.title));
             widths.push_back(c.width);
         }
         int w = main_->width(), h = main_->height();
@@ -309,7 +335,7 @@ void QtPlatform::CreateObjectWindow(const std::string& frameTitle,
             Area* page = new Area(tabs_);
             pages_[list] = page;
             page->onResize = [this, list] { PlaceList(list); };
-            auto* model = new RowModel(titles, page);
+            auto* model = new RowModel(titles, &codePage_, page);
             ListView* view = new ListView(model, widths, page);
             lists_[list] = view;
             view->onAction = [this, list](ControlAction a) {
@@ -319,7 +345,7 @@ void QtPlatform::CreateObjectWindow(const std::string& frameTitle,
                 PushEvent(Event{EventKind::HeaderClick, list, ControlAction::Click, 0, column});
             };
             wanted_[list] = Rect{1, 1, w - 26, h - 87};
-            tabs_->addTab(page, cp1252::BytesToLine(tabTitles[tab]));
+            tabs_->addTab(page, Line(tabTitles[tab]));
         }
         frame_->show();
         tabs_->show();
@@ -462,6 +488,8 @@ void QtPlatform::CreateStatusBar(int firstFieldWidth) {
             statusField_[i]->setTextFormat(Qt::PlainText);
             statusField_[i]->setIndent(3);
         }
+        statusBytes_[0].clear();
+        statusBytes_[1].clear();
         statusField_[0]->setFixedWidth(firstFieldWidth);
         status_->addWidget(statusField_[0]);
         status_->addWidget(statusField_[1], 1);
@@ -482,13 +510,15 @@ void QtPlatform::SetStatusText(int field, const std::string& text) {
         return;
     }
     FlushQueued();
-    if (statusField_[field]) statusField_[field]->setText(cp1252::BytesToLine(text));
+    if (!statusField_[field]) return;
+    statusBytes_[field] = text;
+    statusField_[field]->setText(Line(text));
 }
 
 std::string QtPlatform::GetStatusText(int field) {
     return OnGui([&]() -> std::string {
         if (field < 0 || field > 1 || !statusField_[field]) return {};
-        return cp1252::LineToBytes(statusField_[field]->text());
+        return statusBytes_[field];
     });
 }
 
@@ -496,11 +526,11 @@ std::string QtPlatform::GetStatusText(int field) {
 
 void QtPlatform::OpenDialog(int window, const std::string& caption, const Rect& outer) {
     OnGui([&] {
-        if (window < 1 || window > 2) return;
+        if (window < 1 || window >= kWindowCount) return;
         CloseDialog(window);
         auto* d = new DialogWindow(window, main_);
         dialogs_[window] = d;
-        d->setWindowTitle(cp1252::BytesToLine(caption));
+        d->setWindowTitle(Line(caption));
         d->onClose = [this, window] {
             PushEvent(Event{EventKind::Close, 0, ControlAction::Click, window, 0});
         };
@@ -558,7 +588,7 @@ void QtPlatform::AddLabel(int window, int control, const Rect& r, const std::str
     OnGui([&] {
         DialogWindow* d = Dialog(window);
         if (!d) return;
-        auto* l = new QLabel(cp1252::BytesToLine(text), d);
+        auto* l = new QLabel(Line(text), d);
         l->setTextFormat(Qt::PlainText);
         l->setAlignment((alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
         // The sizes were made for a narrower system font: a caption that does
@@ -591,7 +621,10 @@ void QtPlatform::AddEditField(int window, int control, const Rect& r, const std:
         auto* e = new QLineEdit(d);
         // Qt would cut a field at 32767 characters; a field gives back all it got.
         e->setMaxLength(std::numeric_limits<int>::max());
-        e->setText(cp1252::BytesToLine(text));
+        auto* v = new CodePageValidator(&codePage_, e);
+        v->onMissing = [this](char32_t c) { TellMissing(c); };
+        e->setValidator(v);
+        e->setText(Line(text));
         e->setCursorPosition(0);
         AddControl(window, control, e, r);
     });
@@ -601,7 +634,7 @@ void QtPlatform::AddButton(int window, int control, const Rect& r, const std::st
     OnGui([&] {
         DialogWindow* d = Dialog(window);
         if (!d) return;
-        auto* b = new QPushButton(cp1252::BytesToLine(text), d);
+        auto* b = new QPushButton(Line(text), d);
         b->setAutoDefault(false);
         QObject::connect(b, &QPushButton::clicked, invoker_, [this, control] {
             PushEvent(Event{EventKind::Control, control, ControlAction::Press, 0, 0});
@@ -614,7 +647,8 @@ void QtPlatform::AddTextPane(int window, int control, const Rect& r, bool readOn
     OnGui([&] {
         DialogWindow* d = Dialog(window);
         if (!d) return;
-        auto* p = new TextPane(readOnly, maxBytes, d);
+        auto* p = new TextPane(readOnly, maxBytes, &codePage_, d);
+        p->onMissing = [this](char32_t c) { TellMissing(c); };
         p->setFont(QFont(QStringLiteral("Arial"), 10));
         p->onRefused = [this](int limit) {
             ShowMessage(MessageRequest{
@@ -631,7 +665,7 @@ void QtPlatform::AddDialogList(int window, int control, const Rect& r,
     OnGui([&] {
         DialogWindow* d = Dialog(window);
         if (!d) return;
-        auto* model = new RowModel({cp1252::BytesToLine(columnTitle)}, d);
+        auto* model = new RowModel({Line(columnTitle)}, &codePage_, d);
         auto* v = new ListView(model, {columnWidth}, d);
         v->onAction = [this, control](ControlAction a) {
             PushEvent(Event{EventKind::Control, control, a, 0, 0});
@@ -643,33 +677,76 @@ void QtPlatform::AddDialogList(int window, int control, const Rect& r,
     });
 }
 
+void QtPlatform::AddDialogTable(int window, int control, const Rect& r,
+                                const std::vector<ListColumn>& columns) {
+    OnGui([&] {
+        DialogWindow* d = Dialog(window);
+        if (!d) return;
+        std::vector<QString> titles;
+        std::vector<int> widths;
+        for (size_t c = 0; c < columns.size() && c < size_t(kColumnCount); ++c) {
+            titles.push_back(Line(columns[c].title));
+            widths.push_back(columns[c].width);
+        }
+        auto* v = new ListView(new RowModel(titles, &codePage_, d), widths, d);
+        v->onAction = [this, control](ControlAction a) {
+            PushEvent(Event{EventKind::Control, control, a, 0, 0});
+        };
+        AddControl(window, control, v, r);
+    });
+}
+
+void QtPlatform::DialogTableAddRows(int control, std::vector<Row> rows) {
+    OnGui([&] {
+        if (auto* v = dynamic_cast<ListView*>(ControlWidget(control)))
+            v->Quietly([&] { v->Model()->Append(std::move(rows)); });
+    });
+}
+
 void QtPlatform::SetControlText(int control, const std::string& text) {
     OnGui([&] {
         QWidget* w = ControlWidget(control);
         if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
             static_cast<TextPane*>(p)->SetBytes(text);
         } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
-            e->setText(cp1252::BytesToLine(text));
+            e->setText(Line(text));
             e->setCursorPosition(0);
         } else if (auto* l = qobject_cast<QLabel*>(w)) {
-            l->setText(cp1252::BytesToLine(text));
+            l->setText(Line(text));
         } else if (auto* b = qobject_cast<QPushButton*>(w)) {
-            b->setText(cp1252::BytesToLine(text));
+            b->setText(Line(text));
         } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
-            g->setTitle(cp1252::BytesToLine(text));
+            g->setTitle(Line(text));
         }
     });
 }
 
+bool QtPlatform::ControlBytes(int control, std::string& bytes, char32_t* missing) {
+    bytes.clear();
+    QWidget* w = ControlWidget(control);
+    if (auto* p = qobject_cast<QPlainTextEdit*>(w)) return static_cast<TextPane*>(p)->Bytes(bytes, missing);
+    QString text;
+    if (auto* e = qobject_cast<QLineEdit*>(w)) text = e->text();
+    else if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
+    else if (auto* b = qobject_cast<QPushButton*>(w)) text = b->text();
+    else if (auto* g = qobject_cast<QGroupBox*>(w)) text = g->title();
+    return LineToBytes(codePage_, Utf16(text), bytes, missing);
+}
+
 std::string QtPlatform::GetControlText(int control) {
     return OnGui([&]() -> std::string {
-        QWidget* w = ControlWidget(control);
-        if (auto* p = qobject_cast<QPlainTextEdit*>(w)) return static_cast<TextPane*>(p)->Bytes();
-        if (auto* e = qobject_cast<QLineEdit*>(w)) return cp1252::LineToBytes(e->text());
-        if (auto* l = qobject_cast<QLabel*>(w)) return cp1252::LineToBytes(l->text());
-        if (auto* b = qobject_cast<QPushButton*>(w)) return cp1252::LineToBytes(b->text());
-        if (auto* g = qobject_cast<QGroupBox*>(w)) return cp1252::LineToBytes(g->title());
-        return {};
+        std::string bytes;
+        return ControlBytes(control, bytes) ? bytes : std::string();
+    });
+}
+
+bool QtPlatform::ControlTextFits(int control) {
+    return OnGui([&] {
+        std::string bytes;
+        char32_t missing = 0;
+        if (ControlBytes(control, bytes, &missing)) return true;
+        TellMissing(missing);
+        return false;
     });
 }
 
@@ -707,6 +784,18 @@ int QtPlatform::DialogListFocusedRow(int control) {
     });
 }
 
+// ---------------------------------------------------------------- clipboard
+
+void QtPlatform::SetClipboardText(const std::string& bytes) {
+    OnGui([&] {
+        // Byte for character, line breaks and TABs as they are.
+        QString text;
+        text.reserve(qsizetype(bytes.size()));
+        for (unsigned char b : bytes) text.append(QChar(ByteToChar(codePage_, b)));
+        QGuiApplication::clipboard()->setText(text);
+    });
+}
+
 // ---------------------------------------------------------------- message boxes, requesters
 
 Answer QtPlatform::ShowMessage(const MessageRequest& m) {
@@ -714,8 +803,9 @@ Answer QtPlatform::ShowMessage(const MessageRequest& m) {
     QWidget* owner = QApplication::activeWindow();
     if (!owner) owner = main_.data();
     QMessageBox box(owner);
-    box.setWindowTitle(cp1252::BytesToLine(m.title));
-    box.setText(cp1252::BytesToMessage(m.text));
+    box.setWindowTitle(Line(m.title));
+    if (m.utf8) box.setText(QString::fromUtf8(m.text).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    else box.setText(ToQString(BytesToMessage(codePage_, m.text)));
     box.setTextFormat(Qt::PlainText);
     switch (m.icon) {
         case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
@@ -746,9 +836,9 @@ std::string QtPlatform::Requester(const RequesterRequest& r) {
     if (requesterHook) return requesterHook(r);
     QWidget* owner = QApplication::activeWindow();
     if (!owner) owner = main_.data();
-    QString title = cp1252::BytesToLine(r.title);
+    QString title = Line(r.title);
     QString folder = StartFolder(r.folder);
-    QString filter = FilterString(r.filterLabel, r.pattern);
+    QString filter = FilterString(Line(r.filterLabel), Line(r.pattern));
     QString path = r.save ? QFileDialog::getSaveFileName(owner, title, folder, filter, nullptr,
                                                          QFileDialog::DontConfirmOverwrite)
                           : QFileDialog::getOpenFileName(owner, title, folder, filter);
@@ -765,6 +855,32 @@ std::string QtPlatform::SaveFileRequester(const std::string& title, const std::s
                                           const std::string& filterLabel,
                                           const std::string& pattern) {
     return OnGui([&] { return Requester(RequesterRequest{true, title, folder, filterLabel, pattern}); });
+}
+
+// ---------------------------------------------------------------- code page
+
+void QtPlatform::SetCodePage(int codePage) {
+    OnGui([&] {
+        const int now = IsSupportedCodePage(codePage) ? codePage : kCodePageWestern;
+        if (now == codePage_) return;
+        // What the dialogs hold, the user's typing included, as bytes in the
+        // old code page; shown again in the new one. A text that somehow holds
+        // a character the old one lacks stays as it is (OK and SAVE refuse it).
+        std::vector<std::pair<int, std::string>> texts;
+        for (const auto& [control, widget] : controls_) {
+            std::string bytes;
+            if (widget && !dynamic_cast<ListView*>(widget.data()) && ControlBytes(control, bytes))
+                texts.emplace_back(control, std::move(bytes));
+        }
+        codePage_ = now;
+        for (const auto& [control, bytes] : texts) SetControlText(control, bytes);
+        for (const auto& [control, widget] : controls_)
+            if (auto* v = dynamic_cast<ListView*>(widget.data())) v->Model()->Reshow();
+        for (int list = kFirstList; list <= kLastList; ++list)
+            if (RowModel* m = Model(list)) m->Reshow();
+        for (int i = 0; i < 2; ++i)
+            if (statusField_[i]) statusField_[i]->setText(Line(statusBytes_[i]));
+    });
 }
 
 // ---------------------------------------------------------------- help
@@ -815,6 +931,13 @@ void QtPlatform::OpenHelp(const std::string& path) {
         if (helpViewer.empty()) return;
         QString file = QFileInfo(PathToQString(path)).absoluteFilePath();
         QProcess::startDetached(QString::fromStdString(helpViewer), {file});
+    });
+}
+
+// The desktop's own choice of browser (xdg-open on Linux).
+void QtPlatform::OpenHelpPages(const std::string& indexPage) {
+    OnGui([&] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(PathToQString(indexPage)).absoluteFilePath()));
     });
 }
 

@@ -39,6 +39,9 @@ struct MessageRequest {
     std::string text;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    // The text is UTF-8 rather than bytes in the code page: a message about
+    // a character the code page lacks.
+    bool utf8 = false;
 };
 
 struct RequesterRequest {
@@ -83,6 +86,7 @@ public:
     void SetPopupMenu(const MenuItem& item) override;
     void EnableMenuItem(int id, bool enabled) override;
     bool IsMenuItemEnabled(int id) override;
+    void CheckMenuItem(int id, bool checked) override;
     void ShowPopupMenu() override;
     void CreateObjectWindow(const std::string& frameTitle, const std::vector<std::string>& tabTitles,
                             const std::vector<ListColumn>& columns) override;
@@ -112,19 +116,26 @@ public:
                        int columnWidth) override;
     void SetControlText(int control, const std::string& text) override;
     std::string GetControlText(int control) override;
+    bool ControlTextFits(int control) override;
     void EnableControl(int control, bool enabled) override;
     bool IsControlEnabled(int control) override;
     void DialogListAddRow(int control, const std::string& text) override;
     void DialogListClear(int control) override;
     int DialogListFocusedRow(int control) override;
+    void AddDialogTable(int window, int control, const Rect& r,
+                        const std::vector<ListColumn>& columns) override;
+    void DialogTableAddRows(int control, std::vector<Row> rows) override;
+    void SetClipboardText(const std::string& bytes) override;
     Answer MessageBox(const std::string& title, const std::string& text, Icon icon,
                       Buttons buttons) override;
     std::string OpenFileRequester(const std::string& title, const std::string& folder,
                                   const std::string& filterLabel, const std::string& pattern) override;
     std::string SaveFileRequester(const std::string& title, const std::string& folder,
                                   const std::string& filterLabel, const std::string& pattern) override;
+    void SetCodePage(int codePage) override;
     bool HelpViewerAvailable() override;
     void OpenHelp(const std::string& path) override;
+    void OpenHelpPages(const std::string& indexPage) override;
     bool WaitEvent(Event& ev) override;
     void Pump(int milliseconds) override;
     bool StartWorker(std::function<void()> fn) override;
@@ -152,6 +163,14 @@ private:
     // Applies what the worker has queued (status texts, appended rows).
     void FlushQueued();
 
+    // Bytes as a single-line widget shows them in the code page.
+    QString Line(const std::string& bytes) const;
+    // The bytes of a control's text; false when the code page lacks one of
+    // its characters (named in missing).
+    bool ControlBytes(int control, std::string& bytes, char32_t* missing = nullptr);
+    // The refusal of a character the code page lacks.
+    void TellMissing(char32_t c);
+
     ListView* List(int list) const;
     RowModel* Model(int list) const;
     void PlaceObjectWindow();
@@ -169,6 +188,9 @@ private:
     QTabWidget* tabs_ = nullptr;
     QStatusBar* status_ = nullptr;
     QLabel* statusField_[2] = {nullptr, nullptr};
+    std::string statusBytes_[2];
+    // Read by the models, validators and panes when they convert (GUI thread).
+    int codePage_ = 1252;
     QMenu* popup_ = nullptr;
     std::multimap<int, QAction*> actions_;
 

@@ -2,19 +2,18 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTimer>
 
-#include "platform/qt/cp1252.h"
-
 namespace qp {
 
 // ---------------------------------------------------------------- RowModel
 
-RowModel::RowModel(std::vector<QString> titles, QObject* parent)
-    : QAbstractTableModel(parent), titles_(std::move(titles)) {}
+RowModel::RowModel(std::vector<QString> titles, const int* codePage, QObject* parent)
+    : QAbstractTableModel(parent), titles_(std::move(titles)), codePage_(codePage) {}
 
 int RowModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(rows_.size());
@@ -27,7 +26,7 @@ int RowModel::columnCount(const QModelIndex& parent) const {
 QVariant RowModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= int(rows_.size()) || index.column() >= 4) return {};
     if (role == Qt::DisplayRole)
-        return cp1252::BytesToLine(rows_[size_t(index.row())][size_t(index.column())]);
+        return ToQString(BytesToLine(*codePage_, rows_[size_t(index.row())][size_t(index.column())]));
     if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
     return {};
 }
@@ -65,12 +64,38 @@ void RowModel::SetText(int row, int column, const std::string& text) {
     emit dataChanged(i, i, {Qt::DisplayRole});
 }
 
+void RowModel::Reshow() {
+    if (rows_.empty()) return;
+    emit dataChanged(index(0, 0), index(int(rows_.size()) - 1, columnCount() - 1), {Qt::DisplayRole});
+}
+
 void RowModel::Clear() {
     if (rows_.empty()) return;
     beginResetModel();
     rows_.clear();
     rows_.shrink_to_fit();
     endResetModel();
+}
+
+// ---------------------------------------------------------------- CodePageValidator
+
+CodePageValidator::CodePageValidator(const int* codePage, QObject* parent)
+    : QValidator(parent), codePage_(codePage) {}
+
+QValidator::State CodePageValidator::validate(QString& input, int&) const {
+    std::string bytes;
+    char32_t missing = 0;
+    if (LineToBytes(*codePage_, Utf16(input), bytes, &missing)) return Acceptable;
+    // The field undoes the input when this returns; the user is told after
+    // that, once, outside the key or paste event.
+    if (!telling_) {
+        telling_ = true;
+        QTimer::singleShot(0, this, [this, missing] {
+            telling_ = false;
+            if (onMissing) onMissing(missing);
+        });
+    }
+    return Invalid;
 }
 
 // ---------------------------------------------------------------- ListView
@@ -162,8 +187,8 @@ void ListView::keyPressEvent(QKeyEvent* e) {
 
 // ---------------------------------------------------------------- TextPane
 
-TextPane::TextPane(bool readOnly, int maxBytes, QWidget* parent)
-    : QPlainTextEdit(parent), maxBytes_(maxBytes) {
+TextPane::TextPane(bool readOnly, int maxBytes, const int* codePage, QWidget* parent)
+    : QPlainTextEdit(parent), maxBytes_(maxBytes), codePage_(codePage) {
     setReadOnly(readOnly);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -176,16 +201,26 @@ TextPane::TextPane(bool readOnly, int maxBytes, QWidget* parent)
 void TextPane::SetBytes(const std::string& bytes) {
     // setPlainText would split a lone '\r' into a paragraph; the codec has
     // already made every break a separator the document keeps as it is.
-    setPlainText(cp1252::BytesToPane(bytes));
+    setPlainText(ToQString(BytesToPane(*codePage_, bytes)));
 }
 
-std::string TextPane::Bytes() const { return cp1252::PaneToBytes(document()->toRawText()); }
+bool TextPane::Bytes(std::string& bytes, char32_t* missing) const {
+    return PaneToBytes(*codePage_, Utf16(document()->toRawText()), bytes, missing);
+}
 
-size_t TextPane::ByteCount() const { return cp1252::PaneByteCount(document()->toRawText()); }
+size_t TextPane::ByteCount() const { return PaneByteCount(Utf16(document()->toRawText())); }
+
+bool TextPane::InCodePage(const QString& text) {
+    std::string bytes;
+    char32_t missing = 0;
+    if (PaneToBytes(*codePage_, Utf16(text), bytes, &missing)) return true;
+    if (onMissing) onMissing(missing);
+    return false;
+}
 
 bool TextPane::Fits(size_t insertedBytes) {
     if (maxBytes_ <= 0) return true;
-    size_t selected = cp1252::PaneByteCount(textCursor().selectedText());
+    size_t selected = PaneByteCount(Utf16(textCursor().selectedText()));
     size_t after = ByteCount() - selected + insertedBytes;
     if (after <= size_t(maxBytes_) || insertedBytes <= selected) return true;
     if (onRefused) onRefused(maxBytes_);
@@ -198,8 +233,10 @@ void TextPane::keyPressEvent(QKeyEvent* e) {
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
             // Enter breaks the paragraph ("\r\n"), Shift+Enter the line ("\n").
             inserted = (e->modifiers() & Qt::ShiftModifier) ? 1 : 2;
-        } else if (!e->text().isEmpty() && (e->text().at(0).isPrint() || e->text().at(0) == u'\t')) {
-            inserted = size_t(e->text().size());
+        } else if (const QChar c = e->text().isEmpty() ? QChar() : e->text().at(0);
+                   c.isPrint() || c == u'\t' || c.isSurrogate()) {
+            if (!InCodePage(e->text())) return;
+            inserted = PaneByteCount(Utf16(e->text()));
         }
         if (inserted > 0 && !Fits(inserted)) return;
     }
@@ -214,9 +251,20 @@ void TextPane::insertFromMimeData(const QMimeData* source) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QChar('\r'), QChar('\n'));
     text.replace(QChar('\n'), QChar(QChar::ParagraphSeparator));
-    if (!Fits(cp1252::PaneByteCount(text))) return;
+    if (!InCodePage(text) || !Fits(PaneByteCount(Utf16(text)))) return;
     textCursor().insertText(text);
     ensureCursorVisible();
+}
+
+void TextPane::inputMethodEvent(QInputMethodEvent* e) {
+    if (isReadOnly() || e->commitString().isEmpty() ||
+        (InCodePage(e->commitString()) && Fits(PaneByteCount(Utf16(e->commitString()))))) {
+        QPlainTextEdit::inputMethodEvent(e);
+        return;
+    }
+    // The composition goes on; only the refused text is not taken.
+    QInputMethodEvent kept(e->preeditString(), e->attributes());
+    QPlainTextEdit::inputMethodEvent(&kept);
 }
 
 // ---------------------------------------------------------------- MainWindow

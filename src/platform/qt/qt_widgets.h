@@ -8,19 +8,29 @@
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QTableView>
+#include <QValidator>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/platform.h"
 
 namespace qp {
 
-// Rows kept as the raw bytes the core gave; decoded only when painted, so a
-// 50,000-row tab costs one model reset and no conversion up front.
+// The texts of platform/codepage.h as Qt holds them.
+inline QString ToQString(const std::u16string& s) { return QString::fromStdU16String(s); }
+inline std::u16string_view Utf16(const QString& s) {
+    return {reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())};
+}
+
+// Rows kept as the raw bytes the core gave; decoded only when painted, in the
+// code page *codePage names then, so a 50,000-row tab costs one model reset
+// and no conversion up front, and a new code page costs one repaint.
 class RowModel : public QAbstractTableModel {
 public:
-    RowModel(std::vector<QString> titles, QObject* parent);
+    RowModel(std::vector<QString> titles, const int* codePage, QObject* parent);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -32,10 +42,28 @@ public:
     void Append(std::vector<Row> rows);
     void SetText(int row, int column, const std::string& text);
     void Clear();
+    // Paints every row again (the code page changed).
+    void Reshow();
 
 private:
     std::vector<QString> titles_;
+    const int* codePage_;
     std::vector<Row> rows_;
+};
+
+// Takes into an edit field only text that the code page *codePage can hold:
+// typing, pasting, dropping or composing a character it lacks is refused
+// whole, and onMissing is told the character once the refused input is over.
+class CodePageValidator : public QValidator {
+public:
+    CodePageValidator(const int* codePage, QObject* parent);
+    State validate(QString& input, int& pos) const override;
+
+    std::function<void(char32_t)> onMissing;
+
+private:
+    const int* codePage_;
+    mutable bool telling_ = false;
 };
 
 // A report-style list: whole-row single selection, grid lines, selection
@@ -66,28 +94,38 @@ private:
     int quiet_ = 0;
 };
 
-// A multi-line pane holding raw bytes: see cp1252.h for how line breaks and
-// control bytes are shown. Refuses user input that would take the text past
-// maxBytes instead of cutting it.
+// A multi-line pane holding raw bytes in the code page *codePage: see
+// BytesToPane in platform/codepage.h for how line breaks and control bytes are
+// shown. Refuses user input that would take the text past maxBytes instead of
+// cutting it, and typed, pasted, dropped or composed characters the code
+// page lacks.
 class TextPane : public QPlainTextEdit {
 public:
-    TextPane(bool readOnly, int maxBytes, QWidget* parent);
+    TextPane(bool readOnly, int maxBytes, const int* codePage, QWidget* parent);
 
     void SetBytes(const std::string& bytes);
-    std::string Bytes() const;
+    // False, with the first character the code page lacks, when the text
+    // holds one.
+    bool Bytes(std::string& bytes, char32_t* missing = nullptr) const;
     size_t ByteCount() const;
 
     // Told when input is refused because of the limit.
     std::function<void(int maxBytes)> onRefused;
+    // Told when input is refused because the code page lacks a character.
+    std::function<void(char32_t)> onMissing;
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void insertFromMimeData(const QMimeData* source) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
 
 private:
     bool Fits(size_t insertedBytes);
+    // False, once onMissing is told, when text holds a character the code page lacks.
+    bool InCodePage(const QString& text);
 
     int maxBytes_;
+    const int* codePage_;
 };
 
 // Window 0. Fixed size except maximise and restore; the close box is only

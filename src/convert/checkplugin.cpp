@@ -1,0 +1,87 @@
+#include "convert/checkplugin.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/lists.h"
+#include "base/workspace.h"
+#include "convert/save.h"
+#include "dictionary/dictfile.h"
+#include "plugin/blocks.h"
+
+namespace qp {
+
+namespace {
+
+// The files whose names count as existing: the 24 name dictionaries and the
+// external database as it stands on disk. The game settings' texts and the
+// long texts name no object; a word among them would only hide an unknown
+// name. A missing file is skipped, never created.
+std::vector<std::shared_ptr<const PairFile>> KnownNameFiles() {
+    std::vector<std::string> names;
+    for (int g = kFirstList; g <= kLastList; ++g) {
+        const std::string name = ListDictionary(g);
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+    names.push_back(kExternalDatabase);
+    std::vector<std::shared_ptr<const PairFile>> files;
+    for (const std::string& name : names)
+        if (DictionaryPresent(name)) files.push_back(OpenPairFile(name));
+    return files;
+}
+
+// The name of every cell of the plugin as the conversion left it.
+std::vector<std::string> CellNames() {
+    std::vector<std::string> names;
+    for (int b = 0; b <= LastBlock(); ++b) {
+        const std::string_view record = BlockBytes(b);
+        if (RecordType(record) != "CELL") continue;
+        // The cell's own NAME comes before those of its references.
+        const int o = FindRecordSubrecord(record, "NAME");
+        const int size = o < 0 ? 0 : ReadRecordInt(record, o + 4);
+        if (size > 1) names.push_back(ReadRecordString(record, o + 8, size - 1));
+    }
+    return names;
+}
+
+}  // namespace
+
+CheckOutcome CheckLoadedPlugin() {
+    CheckOutcome out;
+    if (!gWs.table.loaded) {
+        out.notices.push_back({"INFORMATION", "NO PLUGIN IS LOADED.", Icon::Stop});
+        return out;
+    }
+    // The conversion reports its pass; the check leaves the status as it was.
+    const std::string progress = Plat().GetStatusText(kStatusProgress);
+    OpenBlockJournal();
+    const SaveConversion converted = ConvertAsSaved(ConversionFor::Check);
+    const auto files = KnownNameFiles();
+    std::string unreadable;
+    for (const DictionaryProblem& p : TakeDictionaryProblems())
+        if (p.unreadable) unreadable += "\r" + p.name + ": " + p.reason;
+    if (unreadable.empty()) {
+        const std::vector<std::string> cells = CellNames();
+        std::vector<std::string_view> known(cells.begin(), cells.end());
+        for (const auto& f : files)
+            for (const auto& [a, b] : f->pairs) {
+                known.push_back(a);
+                known.push_back(b);
+            }
+        const CellNameIndex index(converted.links, known);
+        for (int b = 0; b <= LastBlock(); ++b) CheckRecord(BlockBytes(b), index, out.findings);
+        out.checked = true;
+    } else {
+        out.notices.push_back({"INFORMATION",
+                               "THE REFERENCES WERE NOT CHECKED.\rA DICTIONARY FILE CANNOT BE READ:" +
+                                   unreadable,
+                               Icon::Stop});
+    }
+    RollBackBlockJournal();
+    Plat().SetStatusText(kStatusProgress, progress);
+    return out;
+}
+
+}  // namespace qp

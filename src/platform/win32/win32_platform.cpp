@@ -1,0 +1,1233 @@
+#include "platform/win32/win32_platform.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <process.h>
+#include <richedit.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/codepage.h"
+
+namespace qp {
+
+namespace {
+
+constexpr UINT kMsgCall = WM_APP + 1;   // lParam: std::function<void()>* to run
+constexpr UINT kMsgFlush = WM_APP + 2;  // the worker queued rows or status texts
+
+const wchar_t kMainClass[] = L"QuillaneMain";
+const wchar_t kToolClass[] = L"QuillaneTool";
+const wchar_t kPageClass[] = L"QuillanePage";
+const wchar_t kInvokerClass[] = L"QuillaneInvoker";
+
+constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
+                             WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kToolStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+
+Win32Platform* Self(HWND w) {
+    return reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(w, GWLP_USERDATA));
+}
+
+// The first message of a window carries its owner object; keep it.
+void Adopt(HWND w, UINT msg, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        SetWindowLongPtrW(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+}
+
+LRESULT CALLBACK MainProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    Adopt(w, msg, lp);
+    Win32Platform* p = Self(w);
+    return p ? p->HandleMain(w, msg, wp, lp) : DefWindowProcW(w, msg, wp, lp);
+}
+
+LRESULT CALLBACK ToolProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    Adopt(w, msg, lp);
+    Win32Platform* p = Self(w);
+    const int window = static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(w, L"QuillaneWindow")));
+    return p ? p->HandleDialog(window, w, msg, wp, lp) : DefWindowProcW(w, msg, wp, lp);
+}
+
+// A tab page: passes its list view's notifications to the main window.
+LRESULT CALLBACK PageProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    Adopt(w, msg, lp);
+    Win32Platform* p = Self(w);
+    if (p && (msg == WM_NOTIFY || msg == WM_COMMAND)) return p->HandleMain(p->MainWindow(), msg, wp, lp);
+    return DefWindowProcW(w, msg, wp, lp);
+}
+
+LRESULT CALLBACK InvokerProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    Adopt(w, msg, lp);
+    Win32Platform* p = Self(w);
+    return p ? p->HandleInvoker(w, msg, wp, lp) : DefWindowProcW(w, msg, wp, lp);
+}
+
+unsigned __stdcall WorkerProc(void* arg) {
+    std::unique_ptr<std::function<void()>> fn(static_cast<std::function<void()>*>(arg));
+    (*fn)();
+    return 0;
+}
+
+std::wstring Wide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+
+std::u16string U16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+
+std::wstring WindowText(HWND w) {
+    int n = GetWindowTextLengthW(w);
+    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+    n = GetWindowTextW(w, s.data(), n + 1);
+    s.resize(static_cast<size_t>(std::max(n, 0)));
+    return s;
+}
+
+RECT ToRECT(const Rect& r) { return RECT{r.x, r.y, r.x + r.w, r.y + r.h}; }
+
+// The rich edit keeps a paragraph break as CR and a line break as VT; the
+// code page mapping speaks of U+2029 and U+2028.
+std::wstring PaneForControl(std::wstring s) {
+    for (wchar_t& c : s) {
+        if (c == 0x2029) c = L'\r';
+        else if (c == 0x2028) c = L'\v';
+    }
+    return s;
+}
+
+std::wstring PaneFromControl(std::wstring s) {
+    for (wchar_t& c : s) {
+        if (c == L'\r') c = 0x2029;
+        else if (c == L'\v') c = 0x2028;
+    }
+    return s;
+}
+
+// The rich edit's text as UTF-16, whatever the window's own character set.
+std::wstring PaneText(HWND h) {
+    GETTEXTLENGTHEX len{GTL_DEFAULT | GTL_NUMCHARS, 1200};
+    const LRESULT n = SendMessageW(h, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0);
+    std::wstring t(static_cast<size_t>(std::max<LRESULT>(n, 0)) + 1, L'\0');
+    GETTEXTEX get{static_cast<DWORD>(t.size() * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
+    const LRESULT got = SendMessageW(h, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(t.data()));
+    t.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
+    return t;
+}
+
+void SetPaneText(HWND h, const std::wstring& t) {
+    SETTEXTEX set{ST_DEFAULT, 1200};
+    SendMessageW(h, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(t.c_str()));
+}
+
+HFONT MessageFont() {
+    NONCLIENTMETRICSW m{};
+    m.cbSize = sizeof m;
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0)) return CreateFontIndirectW(&m.lfMessageFont);
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- set-up
+
+Win32Platform::Win32Platform() {
+    guiThread_ = GetCurrentThreadId();
+    instance_ = GetModuleHandleW(nullptr);
+    const UINT acp = GetACP();
+    codePage_ = IsSupportedCodePage(static_cast<int>(acp)) ? static_cast<int>(acp) : kCodePageWestern;
+
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS |
+                                             ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.hInstance = instance_;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
+    if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    wc.lpfnWndProc = MainProc;
+    wc.lpszClassName = kMainClass;
+    RegisterClassExW(&wc);
+    wc.lpfnWndProc = ToolProc;
+    wc.lpszClassName = kToolClass;
+    RegisterClassExW(&wc);
+    wc.lpfnWndProc = PageProc;
+    wc.lpszClassName = kPageClass;
+    wc.hIcon = nullptr;
+    RegisterClassExW(&wc);
+    wc.lpfnWndProc = InvokerProc;
+    wc.lpszClassName = kInvokerClass;
+    RegisterClassExW(&wc);
+
+    invoker_ = CreateWindowExW(0, kInvokerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, this);
+    uiFont_ = MessageFont();
+
+    // The help viewer is looked for once; without it Help does nothing.
+    if (HMODULE hh = LoadLibraryA("hhctrl.ocx"))
+        htmlHelp = reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(hh, "HtmlHelpA")));
+}
+
+Win32Platform::~Win32Platform() {
+    ReleaseWorker();
+    DestroyAll();
+    if (invoker_) DestroyWindow(invoker_);
+    if (uiFont_) DeleteObject(uiFont_);
+    if (paneFont_) DeleteObject(paneFont_);
+}
+
+void Win32Platform::DestroyAll() {
+    for (int w = 1; w < kWindowCount; ++w)
+        if (dialogs_[w]) CloseDialog(w);
+    if (main_) DestroyWindow(main_);
+    if (popup_) DestroyMenu(popup_);
+    main_ = nullptr;
+    menuBar_ = popup_ = nullptr;
+    status_ = frame_ = tabs_ = nullptr;
+    for (ListData& l : lists_) l = ListData{};
+}
+
+void Win32Platform::SetCodePage(int codePage) {
+    OnGui([&] {
+        if (!IsSupportedCodePage(codePage)) return;
+        codePage_ = codePage;
+        for (ListData& l : lists_)
+            if (l.hwnd) InvalidateRect(l.hwnd, nullptr, TRUE);
+        if (dialogList_.hwnd) InvalidateRect(dialogList_.hwnd, nullptr, TRUE);
+    });
+}
+
+std::wstring Win32Platform::ToLine(const std::string& bytes) const { return Wide(BytesToLine(codePage_, bytes)); }
+
+bool Win32Platform::FromLine(const std::wstring& text, std::string& bytes) const {
+    return LineToBytes(codePage_, U16(text), bytes);
+}
+
+std::wstring Win32Platform::ToPane(const std::string& bytes) const {
+    return PaneForControl(Wide(BytesToPane(codePage_, bytes)));
+}
+
+bool Win32Platform::FromPane(const std::wstring& text, std::string& bytes) const {
+    return PaneToBytes(codePage_, U16(PaneFromControl(text)), bytes);
+}
+
+std::wstring Win32Platform::ToMessage(const std::string& bytes) const {
+    return Wide(BytesToMessage(codePage_, bytes));
+}
+
+// ---------------------------------------------------------------- carried calls
+
+void Win32Platform::RunBlocking(std::function<void()>& f) {
+    // SendMessage from another thread waits until the GUI thread has run it;
+    // the GUI thread takes such calls whenever it looks for messages, in a
+    // message box or requester too.
+    SendMessageW(invoker_, kMsgCall, 0, reinterpret_cast<LPARAM>(&f));
+}
+
+void Win32Platform::PostFlush() {
+    if (!flushPosted_) {
+        flushPosted_ = true;
+        PostMessageW(invoker_, kMsgFlush, 0, 0);
+    }
+}
+
+void Win32Platform::FlushQueued() {
+    std::vector<std::pair<int, std::vector<Row>>> rows;
+    std::optional<std::string> status[2];
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        rows.swap(queuedRows_);
+        for (int i = 0; i < 2; ++i) status[i].swap(queuedStatus_[i]);
+        flushPosted_ = false;
+    }
+    for (auto& [list, batch] : rows) {
+        ListData* l = List(list);
+        if (!l) continue;
+        if (l->rows.empty()) {
+            SetRows(*l, std::move(batch));
+        } else {
+            l->rows.insert(l->rows.end(), std::make_move_iterator(batch.begin()),
+                           std::make_move_iterator(batch.end()));
+            ++l->quiet;
+            SendMessageW(l->hwnd, LVM_SETITEMCOUNT, l->rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+            --l->quiet;
+        }
+    }
+    for (int i = 0; i < 2; ++i)
+        if (status[i] && status_) SendMessageW(status_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(ToLine(*status[i]).c_str()));
+}
+
+LRESULT Win32Platform::HandleInvoker(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kMsgCall) {
+        FlushQueued();
+        (*reinterpret_cast<std::function<void()>*>(lp))();
+        return 0;
+    }
+    if (msg == kMsgFlush) {
+        FlushQueued();
+        return 0;
+    }
+    return DefWindowProcW(w, msg, wp, lp);
+}
+
+void Win32Platform::PushEvent(const Event& ev) {
+    OnGui([&] {
+        // One relayout is enough for a burst of size changes.
+        if (ev.kind == EventKind::Size && !events_.empty() && events_.back().kind == EventKind::Size) return;
+        events_.push_back(ev);
+    });
+}
+
+// ---------------------------------------------------------------- main window
+
+void Win32Platform::CreateMainWindow(const std::string& title, int innerWidth, int innerHeight) {
+    OnGui([&] {
+        // A second main window (tests) starts from nothing.
+        DestroyAll();
+        controls_.clear();
+        // The inner height counts the menu bar: the outer size is the inner
+        // size plus caption and border alone.
+        RECT r{0, 0, innerWidth, innerHeight};
+        AdjustWindowRectEx(&r, kMainStyle, FALSE, 0);
+        const int ow = r.right - r.left, oh = r.bottom - r.top;
+        RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        const int x = work.left + (work.right - work.left - ow) / 2;
+        const int y = work.top + (work.bottom - work.top - oh) / 2;
+        main_ = CreateWindowExW(0, kMainClass, ToLine(title).c_str(), kMainStyle, x, y, ow, oh, nullptr,
+                                nullptr, instance_, this);
+        reportedW_ = innerWidth;
+        reportedH_ = innerHeight;
+        ShowWindow(main_, SW_SHOW);
+        UpdateWindow(main_);
+        SetForegroundWindow(main_);
+    });
+}
+
+void Win32Platform::GetMainWindowSize(int& innerWidth, int& innerHeight) {
+    OnGui([&] {
+        innerWidth = innerHeight = 0;
+        if (!main_) return;
+        RECT outer, frame{0, 0, 0, 0};
+        GetWindowRect(main_, &outer);
+        AdjustWindowRectEx(&frame, kMainStyle, FALSE, 0);
+        innerWidth = (outer.right - outer.left) - (frame.right - frame.left);
+        innerHeight = (outer.bottom - outer.top) - (frame.bottom - frame.top);
+    });
+}
+
+void Win32Platform::GetMainWindowPosition(int& x, int& y) {
+    OnGui([&] {
+        RECT r{};
+        if (main_) GetWindowRect(main_, &r);
+        x = r.left;
+        y = r.top;
+    });
+}
+
+void Win32Platform::ActivateMainWindow() {
+    OnGui([&] {
+        if (!main_) return;
+        SetActiveWindow(main_);
+        RedrawWindow(main_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    });
+}
+
+LRESULT Win32Platform::HandleMain(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CLOSE:
+        PushEvent(Event{EventKind::Close, 0, ControlAction::Click, 0, 0});
+        return 0;
+    case WM_DESTROY:
+        if (w == main_) main_ = nullptr;
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wp) != WA_INACTIVE && w == main_ && tabs_) {
+            // The keyboard goes to the list on view, whose selected row then
+            // shows as the current one.
+            const int list = static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0)) + kFirstList;
+            if (IsListNumber(list) && lists_[list].hwnd) {
+                SetFocus(lists_[list].hwnd);
+                return 0;
+            }
+        }
+        break;
+    case WM_SIZE:
+        if (status_) SendMessageW(status_, WM_SIZE, 0, 0);
+        if (wp != SIZE_MINIMIZED && w == main_) {
+            int iw = 0, ih = 0;
+            GetMainWindowSize(iw, ih);
+            if (iw != reportedW_ || ih != reportedH_) {
+                reportedW_ = iw;
+                reportedH_ = ih;
+                PushEvent(Event{EventKind::Size, 0, ControlAction::Click, 0, 0});
+            }
+        }
+        return 0;
+    case WM_COMMAND:
+        if (lp == 0 && HIWORD(wp) == 0) {
+            PushEvent(Event{EventKind::Menu, LOWORD(wp), ControlAction::Click, 0, 0});
+            return 0;
+        }
+        break;
+    case WM_NOTIFY: {
+        auto* n = reinterpret_cast<NMHDR*>(lp);
+        if (n->hwndFrom == tabs_ && n->code == TCN_SELCHANGE) {
+            const int sel = static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0));
+            for (int list = kFirstList; list <= kLastList; ++list)
+                if (lists_[list].page) ShowWindow(lists_[list].page, list - kFirstList == sel ? SW_SHOW : SW_HIDE);
+            return 0;
+        }
+        LRESULT result = 0;
+        if (OnListNotify(static_cast<int>(n->idFrom), n, result)) return result;
+        break;
+    }
+    default:
+        break;
+    }
+    return DefWindowProcW(w, msg, wp, lp);
+}
+
+// ---------------------------------------------------------------- menus
+
+void Win32Platform::SetMenuBar(const std::vector<Menu>& menus) {
+    OnGui([&] {
+        if (!main_) return;
+        HMENU bar = CreateMenu();
+        for (const Menu& m : menus) {
+            HMENU sub = CreatePopupMenu();
+            for (const MenuItem& item : m.items) {
+                if (item.id == 0) {
+                    AppendMenuW(sub, MF_SEPARATOR, 0, nullptr);
+                    continue;
+                }
+                AppendMenuW(sub, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), item.id,
+                            ToLine(item.caption).c_str());
+            }
+            AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), ToLine(m.title).c_str());
+        }
+        HMENU old = GetMenu(main_);
+        SetMenu(main_, bar);
+        if (old) DestroyMenu(old);
+        menuBar_ = bar;
+        DrawMenuBar(main_);
+    });
+}
+
+void Win32Platform::SetPopupMenu(const MenuItem& item) {
+    OnGui([&] {
+        if (popup_) DestroyMenu(popup_);
+        popup_ = CreatePopupMenu();
+        AppendMenuW(popup_, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), item.id,
+                    ToLine(item.caption).c_str());
+    });
+}
+
+void Win32Platform::EnableMenuItem(int id, bool enabled) {
+    OnGui([&] {
+        const UINT how = MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED);
+        if (menuBar_) ::EnableMenuItem(menuBar_, static_cast<UINT>(id), how);
+        if (popup_) ::EnableMenuItem(popup_, static_cast<UINT>(id), how);
+        if (main_) DrawMenuBar(main_);
+    });
+}
+
+bool Win32Platform::IsMenuItemEnabled(int id) {
+    return OnGui([&] {
+        for (HMENU m : {menuBar_, popup_}) {
+            if (!m) continue;
+            const UINT state = GetMenuState(m, static_cast<UINT>(id), MF_BYCOMMAND);
+            if (state != static_cast<UINT>(-1)) return (state & (MF_GRAYED | MF_DISABLED)) == 0;
+        }
+        return false;
+    });
+}
+
+void Win32Platform::ShowPopupMenu() {
+    OnGui([&] {
+        if (!popup_ || !main_) return;
+        POINT pt;
+        GetCursorPos(&pt);
+        SetForegroundWindow(main_);
+        const UINT id = static_cast<UINT>(
+            TrackPopupMenuEx(popup_, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN, pt.x, pt.y, main_, nullptr));
+        if (id) PushEvent(Event{EventKind::Menu, static_cast<int>(id), ControlAction::Click, 0, 0});
+    });
+}
+
+// ---------------------------------------------------------------- object window
+
+HWND Win32Platform::CreateListView(HWND parent, int id, const std::vector<ListColumn>& columns) {
+    HWND v = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
+                                 LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA,
+                             0, 0, 10, 10, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             instance_, nullptr);
+    SendMessageW(v, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), FALSE);
+    const DWORD ex = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER;
+    SendMessageW(v, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    for (size_t c = 0; c < columns.size(); ++c) {
+        std::wstring title = ToLine(columns[c].title);
+        LVCOLUMNW col{};
+        col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        col.fmt = LVCFMT_LEFT;
+        col.cx = columns[c].width;
+        col.pszText = title.data();
+        col.iSubItem = static_cast<int>(c);
+        SendMessageW(v, LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&col));
+    }
+    return v;
+}
+
+void Win32Platform::CreateObjectWindow(const std::string& frameTitle,
+                                       const std::vector<std::string>& tabTitles,
+                                       const std::vector<ListColumn>& columns) {
+    OnGui([&] {
+        if (!main_) return;
+        if (frame_) DestroyWindow(frame_);
+        if (tabs_) DestroyWindow(tabs_);
+        for (ListData& l : lists_) l = ListData{};
+        RECT c;
+        GetClientRect(main_, &c);
+        int w = 0, h = 0;
+        GetMainWindowSize(w, h);
+        frame_ = CreateWindowExW(0, L"BUTTON", ToLine(frameTitle).c_str(),
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 5, 0, w - 10, h - 40,
+                                 main_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCtlFrame)), instance_, nullptr);
+        tabs_ = CreateWindowExW(0, WC_TABCONTROLW, L"",
+                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP, 10, 15,
+                                w - 20, h - 60, main_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCtlTabs)),
+                                instance_, nullptr);
+        SendMessageW(frame_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), FALSE);
+        SendMessageW(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), FALSE);
+        // The frame is drawn behind the tabs.
+        SetWindowPos(frame_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        wanted_[kCtlFrame] = Rect{5, 0, w - 10, h - 40};
+        wanted_[kCtlTabs] = Rect{10, 15, w - 20, h - 60};
+        for (int list = kFirstList; list <= kLastList; ++list) {
+            const size_t tab = static_cast<size_t>(list - kFirstList);
+            if (tab >= tabTitles.size()) continue;
+            std::wstring title = ToLine(tabTitles[tab]);
+            TCITEMW item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = title.data();
+            SendMessageW(tabs_, TCM_INSERTITEMW, tab, reinterpret_cast<LPARAM>(&item));
+            ListData& l = lists_[list];
+            l.page = CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"",
+                                     WS_CHILD | WS_CLIPCHILDREN | (tab == 0 ? WS_VISIBLE : 0), 0, 0, 10, 10,
+                                     tabs_, nullptr, instance_, this);
+            l.hwnd = CreateListView(l.page, list, columns);
+            wanted_[list] = Rect{1, 1, w - 26, h - 87};
+        }
+        PlacePages();
+        if (status_) SetWindowPos(status_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // The tab control's scroll arrows appear while the tabs are added;
+        // draw the whole window once it is complete.
+        RedrawWindow(main_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    });
+}
+
+// Every page fills the tab control's display area.
+void Win32Platform::PlacePages() {
+    if (!tabs_) return;
+    RECT r;
+    GetClientRect(tabs_, &r);
+    SendMessageW(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    for (int list = kFirstList; list <= kLastList; ++list) {
+        if (!lists_[list].page) continue;
+        MoveWindow(lists_[list].page, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        PlaceList(list);
+    }
+}
+
+// A list view keeps the position asked for but stays within its page, so
+// that its border and scroll bars are never cut off.
+void Win32Platform::PlaceList(int list) {
+    ListData& l = lists_[list];
+    if (!l.hwnd || !l.page) return;
+    RECT page, want = ToRECT(wanted_[list]), fit;
+    GetClientRect(l.page, &page);
+    if (!IntersectRect(&fit, &want, &page)) fit = RECT{0, 0, 0, 0};
+    MoveWindow(l.hwnd, fit.left, fit.top, fit.right - fit.left, fit.bottom - fit.top, TRUE);
+}
+
+void Win32Platform::SetControlGeometry(int control, const Rect& r) {
+    OnGui([&] {
+        if (control == kCtlFrame || control == kCtlTabs) {
+            wanted_[control] = r;
+            HWND w = control == kCtlFrame ? frame_ : tabs_;
+            if (w) MoveWindow(w, r.x, r.y, r.w, r.h, TRUE);
+            if (control == kCtlTabs) PlacePages();
+        } else if (IsListNumber(control)) {
+            wanted_[control] = r;
+            PlaceList(control);
+        } else if (HWND w = ControlWindow(control)) {
+            MoveWindow(w, r.x, r.y, r.w, r.h, TRUE);
+        }
+    });
+}
+
+Rect Win32Platform::GetControlGeometry(int control) {
+    return OnGui([&] {
+        if (control >= kCtlFrame && control <= kLastList) return wanted_[control];
+        HWND w = ControlWindow(control);
+        if (!w) return Rect{};
+        RECT r;
+        GetWindowRect(w, &r);
+        MapWindowPoints(nullptr, GetParent(w), reinterpret_cast<POINT*>(&r), 2);
+        return Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    });
+}
+
+HWND Win32Platform::ControlWindow(int control) const {
+    if (control == kCtlFrame) return frame_;
+    if (control == kCtlTabs) return tabs_;
+    if (IsListNumber(control)) return lists_[control].hwnd;
+    auto it = controls_.find(control);
+    return it == controls_.end() ? nullptr : it->second.hwnd;
+}
+
+HWND Win32Platform::DialogWindow(int window) const {
+    return window >= 1 && window < kWindowCount ? dialogs_[window] : nullptr;
+}
+
+// ---------------------------------------------------------------- list views
+
+Win32Platform::ListData* Win32Platform::List(int control) {
+    if (IsListNumber(control)) return lists_[control].hwnd ? &lists_[control] : nullptr;
+    if (control == dialogListId_ && dialogList_.hwnd) return &dialogList_;
+    return nullptr;
+}
+
+void Win32Platform::SetRows(ListData& l, std::vector<Row> rows) {
+    ++l.quiet;
+    // Emptying the view first drops its selection and focus.
+    SendMessageW(l.hwnd, LVM_SETITEMCOUNT, 0, 0);
+    l.rows = std::move(rows);
+    SendMessageW(l.hwnd, LVM_SETITEMCOUNT, l.rows.size(), 0);
+    InvalidateRect(l.hwnd, nullptr, TRUE);
+    --l.quiet;
+}
+
+bool Win32Platform::OnListNotify(int control, NMHDR* n, LRESULT& result) {
+    ListData* l = List(control);
+    if (!l || n->hwndFrom != l->hwnd) return false;
+    switch (n->code) {
+    case LVN_GETDISPINFOW: {
+        auto* d = reinterpret_cast<NMLVDISPINFOW*>(n);
+        const size_t row = static_cast<size_t>(d->item.iItem), col = static_cast<size_t>(d->item.iSubItem);
+        if ((d->item.mask & LVIF_TEXT) && row < l->rows.size() && col < 4) {
+            dispText_ = ToLine(l->rows[row][col]);
+            d->item.pszText = dispText_.data();
+        }
+        return true;
+    }
+    case LVN_ODFINDITEMW:
+        result = -1;
+        return true;
+    case LVN_COLUMNCLICK: {
+        const int column = reinterpret_cast<NMLISTVIEW*>(n)->iSubItem;
+        if (IsListNumber(control)) PushEvent(Event{EventKind::HeaderClick, control, ControlAction::Click, 0, column});
+        else PushEvent(Event{EventKind::Control, control, ControlAction::Click, 0, 0});
+        return true;
+    }
+    case NM_CLICK:
+        PushEvent(Event{EventKind::Control, control, ControlAction::Click, 0, 0});
+        return true;
+    case NM_RCLICK:
+        PushEvent(Event{EventKind::Control, control, ControlAction::RightClick, 0, 0});
+        return true;
+    case LVN_ITEMACTIVATE:
+        PushEvent(Event{EventKind::Control, control, ControlAction::Activate, 0, 0});
+        return true;
+    case LVN_ITEMCHANGED: {
+        auto* v = reinterpret_cast<NMLISTVIEW*>(n);
+        if (l->quiet == 0 && (v->uChanged & LVIF_STATE) && (v->uNewState & LVIS_FOCUSED) &&
+            !(v->uOldState & LVIS_FOCUSED))
+            PushEvent(Event{EventKind::Control, control, ControlAction::SelectionChange, 0, 0});
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void Win32Platform::ListClear(int list) {
+    OnGui([&] {
+        if (ListData* l = List(list)) SetRows(*l, {});
+    });
+}
+
+void Win32Platform::ListAddRow(int list, const Row& row) {
+    if (!OnGuiThread()) {
+        // A load adds rows one by one: queue them and let the GUI thread take
+        // them in batches, in order with everything else the worker does.
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        if (queuedRows_.empty() || queuedRows_.back().first != list) queuedRows_.push_back({list, {}});
+        queuedRows_.back().second.push_back(row);
+        PostFlush();
+        return;
+    }
+    FlushQueued();
+    if (ListData* l = List(list)) {
+        l->rows.push_back(row);
+        ++l->quiet;
+        SendMessageW(l->hwnd, LVM_SETITEMCOUNT, l->rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        --l->quiet;
+    }
+}
+
+void Win32Platform::ListSetRows(int list, std::vector<Row> rows) {
+    OnGui([&] {
+        if (ListData* l = List(list)) SetRows(*l, std::move(rows));
+    });
+}
+
+void Win32Platform::ListSetText(int list, int row, int column, const std::string& text) {
+    OnGui([&] {
+        ListData* l = List(list);
+        if (!l || row < 0 || static_cast<size_t>(row) >= l->rows.size() || column < 0 || column > 3) return;
+        l->rows[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
+        SendMessageW(l->hwnd, LVM_REDRAWITEMS, row, row);
+    });
+}
+
+std::string Win32Platform::ListGetText(int list, int row, int column) {
+    return OnGui([&]() -> std::string {
+        ListData* l = List(list);
+        if (!l || row < 0 || static_cast<size_t>(row) >= l->rows.size() || column < 0 || column > 3) return {};
+        return l->rows[static_cast<size_t>(row)][static_cast<size_t>(column)];
+    });
+}
+
+int Win32Platform::ListRowCount(int list) {
+    return OnGui([&] {
+        ListData* l = List(list);
+        return l ? static_cast<int>(l->rows.size()) : 0;
+    });
+}
+
+std::vector<Row> Win32Platform::ListGetRows(int list) {
+    return OnGui([&] {
+        ListData* l = List(list);
+        return l ? l->rows : std::vector<Row>{};
+    });
+}
+
+int Win32Platform::ListFocusedRow(int list) {
+    return OnGui([&] {
+        ListData* l = List(list);
+        return l ? static_cast<int>(SendMessageW(l->hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED))
+                 : -1;
+    });
+}
+
+void Win32Platform::ListSelectRow(int list, int row) {
+    OnGui([&] {
+        ListData* l = List(list);
+        if (!l) return;
+        ++l->quiet;
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = 0;
+        SendMessageW(l->hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+        if (row >= 0 && static_cast<size_t>(row) < l->rows.size()) {
+            item.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageW(l->hwnd, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+            SendMessageW(l->hwnd, LVM_ENSUREVISIBLE, row, FALSE);
+        }
+        --l->quiet;
+    });
+}
+
+void Win32Platform::ListSetRedraw(int list, bool on) {
+    OnGui([&] {
+        ListData* l = List(list);
+        if (!l) return;
+        SendMessageW(l->hwnd, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+        if (on) InvalidateRect(l->hwnd, nullptr, TRUE);
+    });
+}
+
+// ---------------------------------------------------------------- status bar
+
+void Win32Platform::CreateStatusBar(int firstFieldWidth) {
+    OnGui([&] {
+        if (!main_) return;
+        if (status_) DestroyWindow(status_);
+        // No size grip: the window has no sizing border.
+        status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                                  main_, nullptr, instance_, nullptr);
+        SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), FALSE);
+        int parts[2] = {firstFieldWidth, -1};
+        SendMessageW(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+        SendMessageW(status_, WM_SIZE, 0, 0);
+    });
+}
+
+void Win32Platform::SetStatusText(int field, const std::string& text) {
+    if (field < 0 || field > 1) return;
+    if (!OnGuiThread()) {
+        // Progress comes once per record; only the newest text matters.
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        queuedStatus_[field] = text;
+        PostFlush();
+        return;
+    }
+    FlushQueued();
+    if (status_) SendMessageW(status_, SB_SETTEXTW, field, reinterpret_cast<LPARAM>(ToLine(text).c_str()));
+}
+
+std::string Win32Platform::GetStatusText(int field) {
+    return OnGui([&]() -> std::string {
+        if (field < 0 || field > 1 || !status_) return {};
+        const int n = LOWORD(SendMessageW(status_, SB_GETTEXTLENGTHW, field, 0));
+        std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+        SendMessageW(status_, SB_GETTEXTW, field, reinterpret_cast<LPARAM>(s.data()));
+        s.resize(static_cast<size_t>(n));
+        std::string bytes;
+        FromLine(s, bytes);
+        return bytes;
+    });
+}
+
+// ---------------------------------------------------------------- dialogs
+
+void Win32Platform::OpenDialog(int window, const std::string& caption, const Rect& outer) {
+    OnGui([&] {
+        if (window < 1 || window >= kWindowCount) return;
+        CloseDialog(window);
+        HWND d = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, kToolClass, ToLine(caption).c_str(),
+                                 kToolStyle, outer.x, outer.y, outer.w, outer.h, main_, nullptr, instance_, this);
+        SetPropW(d, L"QuillaneWindow", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(window)));
+        dialogs_[window] = d;
+        ShowWindow(d, SW_SHOW);
+        SetForegroundWindow(d);
+    });
+}
+
+void Win32Platform::CloseDialog(int window) {
+    OnGui([&] {
+        HWND d = DialogWindow(window);
+        if (!d) return;
+        for (auto it = controls_.begin(); it != controls_.end();)
+            it = it->second.window == window ? controls_.erase(it) : std::next(it);
+        if (dialogList_.hwnd && GetAncestor(dialogList_.hwnd, GA_ROOT) == d) {
+            dialogList_ = ListData{};
+            dialogListId_ = 0;
+        }
+        dialogs_[window] = nullptr;
+        RemovePropW(d, L"QuillaneWindow");
+        DestroyWindow(d);
+        if (main_) SetActiveWindow(main_);
+    });
+}
+
+bool Win32Platform::IsDialogOpen(int window) {
+    return OnGui([&] { return DialogWindow(window) != nullptr; });
+}
+
+LRESULT Win32Platform::HandleDialog(int window, HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CLOSE:
+        PushEvent(Event{EventKind::Close, 0, ControlAction::Click, window, 0});
+        return 0;
+    case WM_COMMAND: {
+        const int id = LOWORD(wp);
+        const int code = HIWORD(wp);
+        if (id == IDCANCEL && lp == 0) {
+            // Escape: as the close box.
+            PushEvent(Event{EventKind::Close, 0, ControlAction::Click, window, 0});
+            return 0;
+        }
+        Control* c = Ctl(id);
+        if (!c) break;
+        if (c->kind == Kind::Button && code == BN_CLICKED) {
+            PushEvent(Event{EventKind::Control, id, ControlAction::Press, 0, 0});
+            return 0;
+        }
+        if ((c->kind == Kind::Edit || c->kind == Kind::Pane) && code == EN_CHANGE) {
+            CheckEditText(*c);
+            return 0;
+        }
+        break;
+    }
+    case WM_NOTIFY: {
+        auto* n = reinterpret_cast<NMHDR*>(lp);
+        LRESULT result = 0;
+        if (OnListNotify(static_cast<int>(n->idFrom), n, result)) return result;
+        break;
+    }
+    default:
+        break;
+    }
+    return DefWindowProcW(w, msg, wp, lp);
+}
+
+Win32Platform::Control* Win32Platform::Ctl(int control) {
+    auto it = controls_.find(control);
+    return it == controls_.end() ? nullptr : &it->second;
+}
+
+HWND Win32Platform::AddControl(int window, int control, Kind kind, const wchar_t* cls, DWORD style, DWORD exStyle,
+                               const Rect& r, const std::wstring& text) {
+    HWND d = DialogWindow(window);
+    if (!d) return nullptr;
+    if (Control* old = Ctl(control)) DestroyWindow(old->hwnd);
+    HWND h = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, r.x, r.y, r.w, r.h, d,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(control)), instance_, nullptr);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+    Control c;
+    c.hwnd = h;
+    c.kind = kind;
+    c.window = window;
+    controls_[control] = c;
+    return h;
+}
+
+void Win32Platform::AddLabel(int window, int control, const Rect& r, const std::string& text, bool alignRight) {
+    OnGui([&] {
+        // The sizes were made for a narrower font: a caption that does not
+        // fit grows away from the field it labels instead of wrapping.
+        const std::wstring t = ToLine(text);
+        Rect fit = r;
+        if (HWND d = DialogWindow(window)) {
+            HDC dc = GetDC(d);
+            HGDIOBJ old = SelectObject(dc, uiFont_);
+            SIZE size{};
+            GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
+            SelectObject(dc, old);
+            ReleaseDC(d, dc);
+            const int need = size.cx + 2;
+            if (need > fit.w) {
+                if (alignRight) fit.x = std::max(0, r.x + r.w - need);
+                fit.w = alignRight ? r.x + r.w - fit.x : need;
+            }
+        }
+        AddControl(window, control, Kind::Label, L"STATIC", (alignRight ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX, 0, fit, t);
+    });
+}
+
+void Win32Platform::AddEditField(int window, int control, const Rect& r, const std::string& text) {
+    OnGui([&] {
+        HWND h = AddControl(window, control, Kind::Edit, L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, r,
+                            L"");
+        if (!h) return;
+        // A field gives back all it got: no limit below the system's own.
+        SendMessageW(h, EM_SETLIMITTEXT, 0, 0);
+        SetControlText(control, text);
+    });
+}
+
+void Win32Platform::AddButton(int window, int control, const Rect& r, const std::string& text) {
+    OnGui([&] {
+        AddControl(window, control, Kind::Button, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0, r, ToLine(text));
+    });
+}
+
+void Win32Platform::AddTextPane(int window, int control, const Rect& r, bool readOnly, int maxBytes) {
+    OnGui([&] {
+        if (!richEdit_) richEdit_ = LoadLibraryA("RICHED20.DLL");
+        const DWORD style = WS_TABSTOP | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN |
+                            ES_DISABLENOSCROLL | (readOnly ? ES_READONLY : 0);
+        HWND h = AddControl(window, control, Kind::Pane, L"RichEdit20A", style, WS_EX_CLIENTEDGE, r, L"");
+        if (!h) return;
+        if (!paneFont_) {
+            HDC dc = GetDC(h);
+            const int height = -MulDiv(10, GetDeviceCaps(dc, LOGPIXELSY), 72);
+            ReleaseDC(h, dc);
+            paneFont_ = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    DEFAULT_PITCH | FF_SWISS, L"Arial");
+        }
+        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(paneFont_), TRUE);
+        Control* c = Ctl(control);
+        c->maxBytes = maxBytes;
+        // The limit is kept in bytes as the text changes; the control's own
+        // limit in characters would cut a paste short.
+        SendMessageW(h, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+        SendMessageW(h, EM_SETEVENTMASK, 0, ENM_CHANGE);
+    });
+}
+
+void Win32Platform::AddDialogList(int window, int control, const Rect& r, const std::string& columnTitle,
+                                  int columnWidth) {
+    OnGui([&] {
+        HWND d = DialogWindow(window);
+        if (!d) return;
+        if (Control* old = Ctl(control)) DestroyWindow(old->hwnd);
+        dialogList_ = ListData{};
+        dialogList_.hwnd = CreateListView(d, control, {{columnTitle, columnWidth}});
+        dialogListId_ = control;
+        MoveWindow(dialogList_.hwnd, r.x, r.y, r.w, r.h, TRUE);
+        Control c;
+        c.hwnd = dialogList_.hwnd;
+        c.kind = Kind::List;
+        c.window = window;
+        controls_[control] = c;
+    });
+}
+
+// Typed or pasted text the code page cannot hold, or that would take a pane
+// past its limit in bytes, is taken back whole, never replaced or cut.
+void Win32Platform::CheckEditText(Control& c) {
+    const std::wstring now = c.kind == Kind::Pane ? PaneText(c.hwnd) : WindowText(c.hwnd);
+    std::string bytes;
+    const bool fits = c.kind == Kind::Pane ? FromPane(now, bytes) : FromLine(now, bytes);
+    const bool tooLong = fits && c.maxBytes > 0 && bytes.size() > static_cast<size_t>(c.maxBytes) &&
+                         now.size() > c.lastGood.size();
+    if (fits && !tooLong) {
+        c.lastGood = now;
+        SendMessageW(c.hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&c.lastSelStart),
+                     reinterpret_cast<LPARAM>(&c.lastSelEnd));
+        return;
+    }
+    if (c.kind == Kind::Pane) SetPaneText(c.hwnd, c.lastGood);
+    else SetWindowTextW(c.hwnd, c.lastGood.c_str());
+    SendMessageW(c.hwnd, EM_SETSEL, c.lastSelStart, c.lastSelEnd);
+    if (tooLong)
+        ShowMessage(MessageRequest{"INFORMATION",
+                                   "THE TEXT CANNOT BE LONGER THAN " + std::to_string(c.maxBytes) + " CHARACTERS.",
+                                   Icon::Stop, Buttons::Ok});
+    else
+        MessageBeep(MB_ICONWARNING);
+}
+
+void Win32Platform::SetControlText(int control, const std::string& text) {
+    OnGui([&] {
+        if (control == kCtlFrame && frame_) {
+            SetWindowTextW(frame_, ToLine(text).c_str());
+            return;
+        }
+        Control* c = Ctl(control);
+        if (!c || c->kind == Kind::List) return;
+        if (c->kind == Kind::Pane) {
+            // The program may set more than the user may type.
+            c->lastGood = ToPane(text);
+            c->lastSelStart = c->lastSelEnd = 0;
+            SetPaneText(c->hwnd, c->lastGood);
+        } else {
+            c->lastGood = ToLine(text);
+            SetWindowTextW(c->hwnd, c->lastGood.c_str());
+        }
+    });
+}
+
+std::string Win32Platform::GetControlText(int control) {
+    return OnGui([&]() -> std::string {
+        std::string bytes;
+        if (control == kCtlFrame && frame_) {
+            FromLine(WindowText(frame_), bytes);
+            return bytes;
+        }
+        Control* c = Ctl(control);
+        if (!c || c->kind == Kind::List) return {};
+        if (c->kind == Kind::Pane) {
+            FromPane(PaneText(c->hwnd), bytes);
+        } else {
+            FromLine(WindowText(c->hwnd), bytes);
+        }
+        return bytes;
+    });
+}
+
+void Win32Platform::EnableControl(int control, bool enabled) {
+    OnGui([&] {
+        if (HWND w = ControlWindow(control)) EnableWindow(w, enabled ? TRUE : FALSE);
+    });
+}
+
+bool Win32Platform::IsControlEnabled(int control) {
+    return OnGui([&] {
+        HWND w = ControlWindow(control);
+        return w != nullptr && IsWindowEnabled(w) != FALSE;
+    });
+}
+
+void Win32Platform::DialogListAddRow(int control, const std::string& text) {
+    OnGui([&] {
+        if (ListData* l = List(control)) {
+            l->rows.push_back(Row{text, {}, {}, {}});
+            ++l->quiet;
+            SendMessageW(l->hwnd, LVM_SETITEMCOUNT, l->rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+            --l->quiet;
+        }
+    });
+}
+
+void Win32Platform::DialogListClear(int control) {
+    OnGui([&] {
+        if (ListData* l = List(control)) SetRows(*l, {});
+    });
+}
+
+int Win32Platform::DialogListFocusedRow(int control) {
+    return OnGui([&] {
+        ListData* l = List(control);
+        return l ? static_cast<int>(SendMessageW(l->hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED))
+                 : -1;
+    });
+}
+
+// ---------------------------------------------------------------- message boxes, requesters
+
+// Message boxes and requesters are owned by the foreground window when it is
+// ours, and modal to it.
+HWND Win32Platform::Owner() const {
+    HWND owner = GetForegroundWindow();
+    DWORD pid = 0;
+    if (owner) GetWindowThreadProcessId(owner, &pid);
+    return pid == GetCurrentProcessId() ? owner : main_;
+}
+
+Answer Win32Platform::ShowMessage(const MessageRequest& m) {
+    if (messageHook) return messageHook(m);
+    UINT flags = m.buttons == Buttons::YesNo ? MB_YESNO : MB_OK;
+    switch (m.icon) {
+    case Icon::None: break;
+    case Icon::Information: flags |= MB_ICONINFORMATION; break;
+    case Icon::Question: flags |= MB_ICONQUESTION; break;
+    case Icon::Warning: flags |= MB_ICONWARNING; break;
+    case Icon::Stop: flags |= MB_ICONSTOP; break;
+    }
+    const int r = MessageBoxW(Owner(), ToMessage(m.text).c_str(), ToLine(m.title).c_str(), flags);
+    if (m.buttons == Buttons::Ok) return Answer::Ok;
+    return r == IDYES ? Answer::Yes : Answer::No;
+}
+
+Answer Win32Platform::MessageBox(const std::string& title, const std::string& text, Icon icon, Buttons buttons) {
+    return OnGui([&] { return ShowMessage(MessageRequest{title, text, icon, buttons}); });
+}
+
+std::string Win32Platform::Requester(const RequesterRequest& r) {
+    if (requesterHook) return requesterHook(r);
+    // File names are ANSI bytes, as the file services take them.
+    std::string filter = r.filterLabel;
+    filter.push_back('\0');
+    filter += r.pattern;
+    filter.push_back('\0');
+    filter.push_back('\0');
+    std::vector<char> file(32768, '\0');
+    const DWORD attr = GetFileAttributesA(r.folder.c_str());
+    const bool folderExists = !r.folder.empty() && attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+    OPENFILENAMEA o{};
+    o.lStructSize = sizeof o;
+    o.hwndOwner = Owner();
+    o.lpstrFilter = filter.c_str();
+    o.nFilterIndex = 1;
+    o.lpstrFile = file.data();
+    o.nMaxFile = static_cast<DWORD>(file.size());
+    o.lpstrInitialDir = folderExists ? r.folder.c_str() : nullptr;
+    o.lpstrTitle = r.title.c_str();
+    // The working directory stays the program directory.
+    o.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+              (r.save ? 0 : OFN_FILEMUSTEXIST);
+    const BOOL ok = r.save ? GetSaveFileNameA(&o) : GetOpenFileNameA(&o);
+    return ok ? std::string(file.data()) : std::string();
+}
+
+std::string Win32Platform::OpenFileRequester(const std::string& title, const std::string& folder,
+                                             const std::string& filterLabel, const std::string& pattern) {
+    return OnGui([&] { return Requester(RequesterRequest{false, title, folder, filterLabel, pattern}); });
+}
+
+std::string Win32Platform::SaveFileRequester(const std::string& title, const std::string& folder,
+                                             const std::string& filterLabel, const std::string& pattern) {
+    return OnGui([&] { return Requester(RequesterRequest{true, title, folder, filterLabel, pattern}); });
+}
+
+// ---------------------------------------------------------------- help
+
+bool Win32Platform::HelpViewerAvailable() {
+    return OnGui([&] { return htmlHelp != nullptr; });
+}
+
+void Win32Platform::OpenHelp(const std::string& path) {
+    OnGui([&] {
+        constexpr UINT kDisplayTopic = 0;  // HH_DISPLAY_TOPIC
+        if (htmlHelp) htmlHelp(nullptr, path.c_str(), kDisplayTopic, 0);
+    });
+}
+
+// ---------------------------------------------------------------- events
+
+bool Win32Platform::WaitEvent(Event& ev) {
+    if (!OnGuiThread()) return OnGui([&] { return WaitEvent(ev); });
+    for (;;) {
+        FlushQueued();
+        if (!events_.empty()) {
+            ev = events_.front();
+            events_.pop_front();
+            return true;
+        }
+        if (!main_ || quitting_) return false;
+        MSG msg;
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            quitting_ = true;
+            return false;
+        }
+        // Tab moves between a dialog's controls.
+        HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+        if (root && root != main_ && (root == dialogs_[1] || root == dialogs_[2]) && IsDialogMessageW(root, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void Win32Platform::Pump(int milliseconds) {
+    if (!OnGuiThread()) return;
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(std::max(milliseconds, 0));
+    for (;;) {
+        FlushQueued();
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quitting_ = true;
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        FlushQueued();
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    }
+}
+
+// ---------------------------------------------------------------- worker
+
+bool Win32Platform::StartWorker(std::function<void()> fn) {
+    ReleaseWorker();
+    auto* arg = new std::function<void()>(std::move(fn));
+    // The C runtime's own thread start, so that the worker may use it freely.
+    worker_ = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerProc, arg, 0, nullptr));
+    if (!worker_) {
+        delete arg;
+        return false;
+    }
+    return true;
+}
+
+void Win32Platform::ReleaseWorker() {
+    if (!worker_) return;
+    if (GetThreadId(worker_) == GetCurrentThreadId()) return;
+    // The worker may be waiting for the GUI thread to carry out one of its
+    // calls: keep taking them until it has ended.
+    for (;;) {
+        const DWORD r = OnGuiThread() ? MsgWaitForMultipleObjects(1, &worker_, FALSE, INFINITE, QS_SENDMESSAGE)
+                                      : WaitForSingleObject(worker_, INFINITE);
+        if (r == WAIT_OBJECT_0) break;
+        // Only the calls the worker sends; user input waits.
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    CloseHandle(worker_);
+    worker_ = nullptr;
+    FlushQueued();
+}
+
+}  // namespace qp

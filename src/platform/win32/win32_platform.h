@@ -1,0 +1,243 @@
+// The window system on the Win32 API itself: user32, gdi32, comctl32,
+// comdlg32, the rich-edit control and HTML Help. Every window belongs to the
+// GUI thread (the one that made this object); a call from the worker is sent
+// there and waited for, except the status texts and appended rows of a long
+// load, which are queued in order and applied in batches.
+//
+// Text. The windows are Unicode windows and every string crosses into them
+// through the helpers below, which map the bytes with the code page in use
+// (codepage.h). "A" windows would convert with the system's ANSI code page
+// alone, so a plugin in another code page could not be shown or switched to
+// at run time, and an ANSI rich edit gives a lone LF back as CR LF. With the
+// code page equal to the ANSI code page the controls show exactly what "A"
+// functions would. File names stay ANSI bytes ("A" requesters), as the file
+// services take them.
+#pragma once
+
+#include <windows.h>
+// The Platform method, not the user32 macro.
+#undef MessageBox
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace qp {
+
+struct MessageRequest {
+    std::string title;
+    std::string text;
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+};
+
+struct RequesterRequest {
+    bool save = false;
+    std::string title;
+    std::string folder;
+    std::string filterLabel;
+    std::string pattern;
+};
+
+class Win32Platform : public Platform {
+public:
+    // Must be made on the thread that is to own the windows.
+    Win32Platform();
+    ~Win32Platform() override;
+
+    // --- code page of every text shown (1250, 1251 or 1252) ---
+    int CodePage() const { return codePage_; }
+    // Takes effect for every text set from now on; list cells are redrawn.
+    void SetCodePage(int codePage);
+
+    // --- hooks for tests (called on the GUI thread) ---
+    // When set, message boxes and requesters are answered by these instead of
+    // being shown.
+    std::function<Answer(const MessageRequest&)> messageHook;
+    std::function<std::string(const RequesterRequest&)> requesterHook;
+    // Found at start-up; tests may clear it.
+    using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+    HtmlHelpFn htmlHelp = nullptr;
+
+    // --- access to the windows (GUI thread) ---
+    HWND MainWindow() const { return main_; }
+    HMENU MenuBar() const { return menuBar_; }
+    HMENU PopupMenu() const { return popup_; }
+    HWND StatusBar() const { return status_; }
+    // Controls 1, 2, list views 3..27 and the dialogs' controls.
+    HWND ControlWindow(int control) const;
+    HWND DialogWindow(int window) const;
+    void PushEvent(const Event& ev);
+    size_t QueuedEvents() const { return events_.size(); }
+    bool OnGuiThread() const { return GetCurrentThreadId() == guiThread_; }
+
+    // --- Platform ---
+    void CreateMainWindow(const std::string& title, int innerWidth, int innerHeight) override;
+    void GetMainWindowSize(int& innerWidth, int& innerHeight) override;
+    void GetMainWindowPosition(int& x, int& y) override;
+    void ActivateMainWindow() override;
+    void SetMenuBar(const std::vector<Menu>& menus) override;
+    void SetPopupMenu(const MenuItem& item) override;
+    void EnableMenuItem(int id, bool enabled) override;
+    bool IsMenuItemEnabled(int id) override;
+    void ShowPopupMenu() override;
+    void CreateObjectWindow(const std::string& frameTitle, const std::vector<std::string>& tabTitles,
+                            const std::vector<ListColumn>& columns) override;
+    void SetControlGeometry(int control, const Rect& r) override;
+    Rect GetControlGeometry(int control) override;
+    void ListClear(int list) override;
+    void ListAddRow(int list, const Row& row) override;
+    void ListSetRows(int list, std::vector<Row> rows) override;
+    void ListSetText(int list, int row, int column, const std::string& text) override;
+    std::string ListGetText(int list, int row, int column) override;
+    int ListRowCount(int list) override;
+    std::vector<Row> ListGetRows(int list) override;
+    int ListFocusedRow(int list) override;
+    void ListSelectRow(int list, int row) override;
+    void ListSetRedraw(int list, bool on) override;
+    void CreateStatusBar(int firstFieldWidth) override;
+    void SetStatusText(int field, const std::string& text) override;
+    std::string GetStatusText(int field) override;
+    void OpenDialog(int window, const std::string& caption, const Rect& outer) override;
+    void CloseDialog(int window) override;
+    bool IsDialogOpen(int window) override;
+    void AddLabel(int window, int control, const Rect& r, const std::string& text,
+                  bool alignRight) override;
+    void AddEditField(int window, int control, const Rect& r, const std::string& text) override;
+    void AddButton(int window, int control, const Rect& r, const std::string& text) override;
+    void AddTextPane(int window, int control, const Rect& r, bool readOnly, int maxBytes) override;
+    void AddDialogList(int window, int control, const Rect& r, const std::string& columnTitle,
+                       int columnWidth) override;
+    void SetControlText(int control, const std::string& text) override;
+    std::string GetControlText(int control) override;
+    void EnableControl(int control, bool enabled) override;
+    bool IsControlEnabled(int control) override;
+    void DialogListAddRow(int control, const std::string& text) override;
+    void DialogListClear(int control) override;
+    int DialogListFocusedRow(int control) override;
+    Answer MessageBox(const std::string& title, const std::string& text, Icon icon,
+                      Buttons buttons) override;
+    std::string OpenFileRequester(const std::string& title, const std::string& folder,
+                                  const std::string& filterLabel, const std::string& pattern) override;
+    std::string SaveFileRequester(const std::string& title, const std::string& folder,
+                                  const std::string& filterLabel, const std::string& pattern) override;
+    bool HelpViewerAvailable() override;
+    void OpenHelp(const std::string& path) override;
+    bool WaitEvent(Event& ev) override;
+    void Pump(int milliseconds) override;
+    bool StartWorker(std::function<void()> fn) override;
+    void ReleaseWorker() override;
+
+    // Window procedures (internal).
+    LRESULT HandleMain(HWND w, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT HandleDialog(int window, HWND w, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT HandleInvoker(HWND w, UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    enum class Kind { Label, Edit, Button, Pane, List };
+    struct Control {
+        HWND hwnd = nullptr;
+        Kind kind = Kind::Label;
+        int window = 0;
+        int maxBytes = 0;
+        // What an edit held, and its selection, before a change it cannot keep.
+        std::wstring lastGood;
+        DWORD lastSelStart = 0, lastSelEnd = 0;
+    };
+    // A virtual list view: the rows live here, the control asks for the
+    // texts it paints.
+    struct ListData {
+        HWND hwnd = nullptr;
+        HWND page = nullptr;  // the tab page holding it (object window only)
+        std::vector<Row> rows;
+        int quiet = 0;  // changes made by the program are not user actions
+    };
+
+    // Runs f on the GUI thread and returns its result; from the worker the
+    // call waits until the GUI thread has run it.
+    template <class F>
+    auto OnGui(F&& f) -> std::invoke_result_t<F&> {
+        using R = std::invoke_result_t<F&>;
+        if (OnGuiThread()) {
+            FlushQueued();
+            return f();
+        }
+        if constexpr (std::is_void_v<R>) {
+            std::function<void()> call = [&] { f(); };
+            RunBlocking(call);
+        } else {
+            std::optional<R> result;
+            std::function<void()> call = [&] { result.emplace(f()); };
+            RunBlocking(call);
+            return std::move(*result);
+        }
+    }
+    void RunBlocking(std::function<void()>& f);
+    void FlushQueued();
+    void PostFlush();
+
+    // --- every text in and out of a window goes through these ---
+    std::wstring ToLine(const std::string& bytes) const;
+    bool FromLine(const std::wstring& text, std::string& bytes) const;
+    std::wstring ToPane(const std::string& bytes) const;
+    bool FromPane(const std::wstring& text, std::string& bytes) const;
+    std::wstring ToMessage(const std::string& bytes) const;
+
+    ListData* List(int control);
+    HWND CreateListView(HWND parent, int id, const std::vector<ListColumn>& columns);
+    void SetRows(ListData& l, std::vector<Row> rows);
+    bool OnListNotify(int control, NMHDR* n, LRESULT& result);
+    void PlacePages();
+    void PlaceList(int list);
+    Control* Ctl(int control);
+    HWND AddControl(int window, int control, Kind kind, const wchar_t* cls, DWORD style,
+                    DWORD exStyle, const Rect& r, const std::wstring& text);
+    void CheckEditText(Control& c);
+    HWND Owner() const;
+    Answer ShowMessage(const MessageRequest& m);
+    std::string Requester(const RequesterRequest& r);
+    void DestroyAll();
+
+    DWORD guiThread_ = 0;
+    HINSTANCE instance_ = nullptr;
+    int codePage_ = 1252;
+    HWND invoker_ = nullptr;  // message-only window: target of carried calls
+    HWND main_ = nullptr;
+    HMENU menuBar_ = nullptr;
+    HMENU popup_ = nullptr;
+    HWND status_ = nullptr;
+    HWND frame_ = nullptr;
+    HWND tabs_ = nullptr;
+    HFONT uiFont_ = nullptr;
+    HFONT paneFont_ = nullptr;
+    HMODULE richEdit_ = nullptr;
+    int reportedW_ = 0, reportedH_ = 0;
+
+    ListData lists_[kLastList + 1];
+    ListData dialogList_;  // the text edit dialog's list
+    int dialogListId_ = 0;
+    Rect wanted_[kLastList + 1] = {};  // geometry asked for the frame, the tabs and the list views
+    HWND dialogs_[kWindowCount] = {};
+    std::map<int, Control> controls_;  // dialog controls by number
+    std::wstring dispText_;            // the text last handed to a list view for painting
+
+    std::deque<Event> events_;
+    bool quitting_ = false;
+
+    // Queued by the worker, applied in order on the GUI thread.
+    std::mutex queueMutex_;
+    std::vector<std::pair<int, std::vector<Row>>> queuedRows_;
+    std::optional<std::string> queuedStatus_[2];
+    bool flushPosted_ = false;
+
+    HANDLE worker_ = nullptr;
+};
+
+}  // namespace qp
