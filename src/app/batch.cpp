@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "app/builddict.h"
 #include "app/commands.h"
 #include "app/shell.h"
+#include "base/dirlock.h"
 #include "base/fields.h"
 #include "base/lists.h"
 #include "base/paths.h"
@@ -127,8 +129,12 @@ ProgressBar gBar;
 void OnProgress(const std::string& label, int block, int last) { gBar.Show(label, block, last); }
 
 // What a message box would show: "TITLE: text", its line breaks as lines.
+// A notice told once (a damaged dictionary met by the load and the save) is
+// not told again.
 void Print(const qp::Notice& n) {
+    static std::set<std::string> told;
     std::string text = n.title + ": " + n.text + "\n";
+    if (!told.insert(text).second) return;
     for (char& c : text)
         if (c == '\r') c = '\n';
     gBar.Print(text);
@@ -159,21 +165,36 @@ public:
             return m.buttons == qp::Buttons::YesNo ? qp::Answer::Yes : qp::Answer::Ok;
         };
         qp::SetPlatform(&ui_);
+        // A batch run leaves the program directory as it finds it but for
+        // what a successful command writes.
+        qp::gWs.env.createMissingDictionaries = false;
         qp::Startup();
     }
     ~Session() { gBar.Clear(); }
 
-    // "&Load" once the requester has answered.
+    // "&Load" once the requester has answered; with no requester, there is
+    // no folder to remember for it.
     bool Load(const std::string& plugin) {
         qp::BeginDictionaryCommand();
-        const qp::LoadOutcome out = qp::LoadChosenPlugin(plugin);
+        const qp::LoadOutcome out = qp::LoadChosenPlugin(plugin, false);
         qp::EndDictionaryCommand();
         gBar.Clear();
         Print(out.notices);
+        if (out.loaded) WarnWithoutDictionaries();
         return out.loaded;
     }
 
 private:
+    // A wrong --root converts nothing, silently: say so.
+    static void WarnWithoutDictionaries() {
+        std::set<std::string> names{"data\\Gmstdata.dat"};
+        for (int g = qp::kFirstList; g <= qp::kLastList; ++g) names.insert(qp::ListDictionary(g));
+        for (const std::string& name : names)
+            if (qp::FileSize(qp::ResolvePath(name)) >= 8) return;  // a pair at least
+        Say("warning: no dictionary in " + qp::ResolvePath("data") + " holds a pair: is " +
+            qp::ProgramDirectory() + " the program directory (--root)?");
+    }
+
     qp::HeadlessPlatform ui_;
 };
 
@@ -219,6 +240,9 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
         return "unknown command " + a.command;
     if (a.positional.size() != want)
         return a.command + " takes " + std::to_string(want) + " file name" + (want == 1 ? "" : "s");
+    for (const std::string& name : a.positional)
+        if (name.empty()) return "an empty file name";
+    if ((a.hasRoot && a.root.empty()) || (a.hasEdits && a.edits.empty())) return "an empty file name";
     if ((a.overwrite && a.command != "convert") ||
         (a.hasEdits && a.command != "convert" && a.command != "check"))
         return "--edits belongs to convert and check, --overwrite to convert";
@@ -286,6 +310,11 @@ int ReadEdits(const std::string& path, int codePage, std::vector<Edit>& edits) {
             Say(where + "malformed edit (TAB-TITLE<TAB>ID<TAB>NEW OV NAME, escapes \\\\ \\t \\n \\r)");
             return kExitRefused;
         }
+        // A name ends at its first zero byte: the rest would be lost.
+        if (e.ov.find('\0') != std::string::npos) {
+            Say(where + "the new name holds a zero byte");
+            return kExitRefused;
+        }
         for (int g = qp::kFirstList; g <= qp::kLastList; ++g)
             if (title == qp::TabTitle(g)) e.list = g;
         if (e.list == 0) {
@@ -327,6 +356,11 @@ bool ApplyEdit(const Edit& e, const std::string& file, int codePage, RowIndex& i
         if (!qp::NameEditAllowsOk(g, row)) {
             Say(where + what + ": flagged L, its name comes from a dictionary file");
             return false;
+        }
+        // The dialog's OK leaves such a row as it is; so does the edit.
+        if (e.ov == qp::Plat().ListGetText(g, row, qp::kColFv)) {
+            Say(where + what + ": the new name is its FV name; the row is left as it was");
+            continue;
         }
         if (auto refused = qp::CommitNameEdit(g, row, e.ov, qp::Plat().ListGetText(g, row, qp::kColFv))) {
             Print(*refused);
@@ -394,6 +428,13 @@ int Convert(const Arguments& a) {
         if (const int failed = ReadEdits(a.edits, a.codePage, edits); failed != kExitOk) return failed;
 
     Session s;
+    // Held from the load, which reads the external database, to the save,
+    // which rewrites it.
+    qp::ProgramDirectoryLock lock;
+    if (lock.refused) {
+        Print(*lock.refused);
+        return kExitRefused;
+    }
     // Every edit is made before anything is saved: a refused one ends the run
     // with all files as they were.
     if (!LoadAndEdit(s, plugin, edits, a.edits, a.codePage)) return kExitRefused;
@@ -409,15 +450,18 @@ int Convert(const Arguments& a) {
     if (same && a.overwrite) {
         // The question Save asks, answered by --overwrite.
         Print(qp::OverwriteQuestion());
-        auto failed = qp::SaveOverFileInUse();
+        const qp::SaveOutcome saved = qp::SaveOverFileInUse();
         gBar.Clear();
-        if (failed) Print(*failed);
-        return failed ? kExitRefused : kExitOk;
+        Print(saved.notices);
+        return saved.saved ? kExitOk : kExitRefused;
     }
-    const qp::SaveOutcome saved = qp::SaveAsTo(output);
+    const qp::SaveOutcome saved = qp::SaveAsTo(output, false);
     gBar.Clear();
     Print(saved.notices);
-    return saved.saved ? kExitOk : kExitRefused;
+    if (!saved.saved) return kExitRefused;
+    if (output != FullPath(a.positional[1]))
+        Say("OUTPUT " + a.positional[1] + " was written as " + output + " (a plugin's name ends in .esp)");
+    return kExitOk;
 }
 
 // Load, the edits, and the check of what a save would leave; nothing saved.
@@ -446,6 +490,11 @@ int Check(const Arguments& a) {
 int Reset() {
     Session s;
     Print(qp::ResetQuestion());
+    qp::ProgramDirectoryLock lock;
+    if (lock.refused) {
+        Print(*lock.refused);
+        return kExitRefused;
+    }
     if (auto failed = qp::EraseExternalDatabase()) {
         Print(*failed);
         return kExitRefused;

@@ -28,6 +28,7 @@
 #include "base/config.h"
 #include "base/notice.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/ids.h"
 #include "platform/platform.h"
 
@@ -108,6 +109,12 @@ struct Workspace {
         Platform* platform = nullptr;
         std::string programDir;
         ProgressHook progress = nullptr;
+        // The window creates a missing dictionary empty as it opens it; the
+        // batch tool leaves the program directory as it finds it.
+        bool createMissingDictionaries = true;
+        // How long a command waits for another run of the program to let go
+        // of the program directory before it refuses.
+        int lockWaitMs = 3000;
         // An installed program's shared files (<prefix>/share/quillane/:
         // the demo, the manual), "" when it runs from its own folder; and
         // what kept its per-user program directory from being prepared,
@@ -186,6 +193,11 @@ struct Workspace {
 
     // --- dictionaries (either thread, under the cache's own lock) ---
     std::shared_ptr<DictionaryCache> dictionaries;
+
+    // --- the program directory's lock (the thread of the command that
+    // writes there: the worker, or the main thread for "Reset file") ---
+    std::shared_ptr<FileLock> programLock;
+    int programLockDepth = 0;
 
     // --- flags ---
     // Set by the main thread when it starts the worker; cleared by the

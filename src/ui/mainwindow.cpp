@@ -45,16 +45,26 @@ std::vector<Menu> MenuBarModel() {
 
 }  // namespace
 
+namespace {
+
+// A size from the configuration file that no window can have (0 or below,
+// or beyond any screen) gives way to the default; the file keeps its value.
+int WindowSize(int32_t configured, int fallback) {
+    return configured >= 1 && configured <= 32767 ? configured : fallback;
+}
+
+}  // namespace
+
 void BuildMainWindow() {
     Platform& p = Plat();
     p.SetCodePage(gWs.codePage);
-    p.CreateMainWindow(kProgramTitle, gWs.config.windowWidth, gWs.config.windowHeight);
+    const int w = WindowSize(gWs.config.windowWidth, 800);
+    p.CreateMainWindow(kProgramTitle, w, WindowSize(gWs.config.windowHeight, 600));
     p.SetMenuBar(MenuBarModel());
     p.SetPopupMenu({kMenuEdit, "Edit", false});
     for (int id : {kMenuSave, kMenuSaveAs, kMenuCheck, kMenuTextBook, kMenuTextClass,
                    kMenuTextRace, kMenuTextSkill, kMenuTextBirthsign, kMenuEdit})
         p.EnableMenuItem(id, false);
-    int w = gWs.config.windowWidth;
     p.CreateStatusBar(w / 4);
     std::vector<std::string> titles;
     for (int g = kFirstList; g <= kLastList; ++g) titles.push_back(TabTitle(g));
