@@ -31,11 +31,17 @@ std::string LoadSample(Env& env) {
     return path;
 }
 
-// The view shows the name list whole, in its order.
-void ExpectViewIsList(Env& env, int g) {
+// Flag, ID and OV name of each Book row, in list order, once the view is
+// checked to hold the whole list in that order.
+std::string Books(Env& env) {
+    std::string s;
     std::vector<qp::Row> rows;
-    for (const auto& e : qp::gWs.nameLists[g]) rows.push_back({e.flag, e.id, e.fv, e.ov});
-    EXPECT_EQ(env.ui.Rows(g), rows);
+    for (const auto& e : qp::gWs.nameLists[qp::kListBook]) {
+        s += e.flag + e.id + "=" + e.ov + " ";
+        rows.push_back({e.flag, e.id, e.fv, e.ov});
+    }
+    EXPECT_EQ(env.ui.Rows(qp::kListBook), rows);
+    return s;
 }
 
 }  // namespace
@@ -54,29 +60,18 @@ TEST(Filter, HidesRowsInTheViewsOnlyEveryRowNumberStaysTheWholeLists) {
     // A name edit of a shown row edits that row; it stays shown though it no
     // longer matches, until the filter changes.
     EditName(env, book, 2, "Rote Rolle");
-    ExpectViewIsList(env, book);
-    const std::string flags = [&] {
-        std::string s;
-        for (const auto& e : qp::gWs.nameLists[book]) s += (e.flag.empty() ? "-" : e.flag) + e.ov + ";";
-        return s;
-    }();
-    EXPECT_EQ(flags, "LRotes Buch;-Blue Scroll;*Rote Rolle;-Green Book;");
+    EXPECT_EQ(Books(env), "Lbk_a=Rotes Buch bk_b=Blue Scroll *bk_c=Rote Rolle bk_d=Green Book ");
     EXPECT_EQ(env.ui.ShownRows(book), (V{1, 2}));
-
     // A sort sorts every row and filters again.
     env.ui.PushHeaderClick(book, qp::kColFv);
     env.Run();
-    ExpectViewIsList(env, book);
-    std::string ids;
-    for (const auto& e : qp::gWs.nameLists[book]) ids += e.id + " ";
-    EXPECT_EQ(ids, "bk_b bk_d bk_a bk_c ");
+    EXPECT_EQ(Books(env), "bk_b=Blue Scroll bk_d=Green Book Lbk_a=Rotes Buch *bk_c=Rote Rolle ");
     EXPECT_EQ(env.ui.ShownRows(book), (V{0, 3}));
-
     // A save stores the edited row the filter hides.
     Filter(env, "green", true);
     EXPECT_EQ(env.ui.ShownRows(book), (V{1}));
     env.Save(true);
-    EXPECT_EQ(qp::gWs.nameLists[book][3].flag + env.ui.ListGetText(book, 3, qp::kColFlag), "TT");
+    EXPECT_EQ(Books(env), "bk_b=Blue Scroll bk_d=Green Book Lbk_a=Rotes Buch Tbk_c=Rote Rolle ");
     EXPECT_EQ(ReadFile(env.ExtDb()), Pairs({{"FFFF", "FFFF"}, {"Red Scroll", "Rote Rolle"}}));
     EXPECT_NE(ReadFile(path).find(Z("Rote Rolle")), std::string::npos);
 
@@ -159,12 +154,9 @@ TEST(Filter, NextWithoutCounterpartGoesThroughTheShownRowsOfEveryTabAndRound) {
 
 TEST(Filter, CountsLine) {
     const std::tuple<bool, int64_t, int64_t, int, std::string> cases[] = {
-        {true, 37, 1204, 9, "37 of 1,204 rows in 9 tabs"},
-        {true, 0, 1, 0, "0 of 1 row"},
-        {false, 1234567, 1234567, 25, "1,234,567 rows in 25 tabs"},
-        {false, 1, 1, 1, "1 row in 1 tab"},
-        {true, 0, 0, 0, ""},
-    };
+        {true, 37, 1204, 9, "37 of 1,204 rows in 9 tabs"}, {true, 0, 1, 0, "0 of 1 row"},
+        {false, 1234567, 1234567, 25, "1,234,567 rows in 25 tabs"}, {false, 1, 1, 1, "1 row in 1 tab"},
+        {true, 0, 0, 0, ""}};
     for (const auto& [active, shown, total, tabs, text] : cases)
         EXPECT_EQ(qp::FilterCountsText(active, shown, total, tabs), text);
 }

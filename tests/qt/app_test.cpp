@@ -137,32 +137,24 @@ TEST_F(QtProgram, LoadFillsTheTabsAndANameEditGoesThroughTheDialog) {
 // and a save stores the edited row the filter hides.
 TEST_F(QtProgram, FilteredViewsEditSortAndSaveWholeListRows) {
     using namespace qt_test;
-    const std::string dir = dir_.path().toStdString();
+    const std::string dir = dir_.path().toStdString(), plugin = dir + "/mod.esp";
     WriteFile(dir + "/data/Bookdata.dat", Pairs({{"Red Book", "Rotes Buch"}}));
-    const std::string plugin = dir + "/mod.esp";
     WriteFile(plugin, Plugin({Book("bk_a", "Red Book"), Book("bk_b", "Blue Scroll"),
                               Book("bk_c", "Red Scroll"), Book("bk_d", "Green Book")}));
-    QAbstractItemModel* model = nullptr;
     auto type = [&](const char* text) {
         QTest::keyClick(ui->MainWidget(), Qt::Key_F, Qt::ControlModifier);
         QTest::keyClicks(ui->ControlWidget(kCtlFilterField), text);
+        return true;
     };
-    std::string shown;  // the IDs the view shows
-    auto look = [&] {
-        shown.clear();
-        for (int r = 0; r < model->rowCount(); ++r) shown += model->index(r, 1).data().toString().toStdString() + " ";
-        return shown;
+    auto shows = [&](const std::string& ids) {  // the IDs the view shows
+        std::string s;
+        QAbstractItemModel* m = View(kListBook)->model();
+        for (int r = 0; r < m->rowCount(); ++r) s += m->index(r, kColId).data().toString().toStdString() + " ";
+        return s == ids;
     };
     EXPECT_EQ(RunSteps({LoadStep(plugin),
-                        {"loaded",
-                         [&] {
-                             if (!LoadDone()) return false;
-                             model = View(kListBook)->model();
-                             Tabs()->setCurrentIndex(kListBook - kFirstList);
-                             type("scroll");
-                             return true;
-                         }},
-                        {"filtered", [&] { return look() == "bk_b bk_c " && (DoubleClickRow(kListBook, 1), true); }},
+                        {"loaded", [&] { return LoadDone() && type("scroll"); }},
+                        {"filtered", [&] { return shows("bk_b bk_c ") && (DoubleClickRow(kListBook, 1), true); }},
                         {"name edit",
                          [&] {
                              if (!ui->IsDialogOpen(1)) return false;
@@ -180,27 +172,19 @@ TEST_F(QtProgram, FilteredViewsEditSortAndSaveWholeListRows) {
                                                QPoint(h->sectionViewportPosition(kColFv) + 20, 5));
                              return true;
                          }},
-                        {"sorted",
-                         [&] {
-                             if (look() != "bk_b bk_c ") return false;
-                             type("green");
-                             return true;
-                         }},
-                        {"save",
-                         [&] {
-                             if (look() != "bk_d ") return false;
-                             ui->MenuAction(kMenuSave)->trigger();
-                             return true;
-                         }},
+                        {"sorted", [&] { return shows("bk_b bk_c ") && type("green"); }},
+                        {"save", [&] { return shows("bk_d ") && (ui->MenuAction(kMenuSave)->trigger(), true); }},
                         {"saved", [&] { return gWs.busy == 0 && ui->IsMenuItemEnabled(kMenuSave); }},
                         QuitStep()}),
               0);
     std::string ids;
-    for (const NameEntry& e : gWs.nameLists[kListBook]) ids += e.flag + e.id + "=" + e.ov + " ";
+    std::vector<Row> rows;
+    for (const NameEntry& e : gWs.nameLists[kListBook]) {
+        ids += e.flag + e.id + "=" + e.ov + " ";
+        rows.push_back(Row{e.flag, e.id, e.fv, e.ov});
+    }
     EXPECT_EQ(ids, "bk_b=Blue Scroll bk_d=Green Book Lbk_a=Rotes Buch Tbk_c=Rote Rolle ");
-    std::vector<Row> want;
-    for (const NameEntry& e : gWs.nameLists[kListBook]) want.push_back(Row{e.flag, e.id, e.fv, e.ov});
-    EXPECT_EQ(ui->ListGetRows(kListBook), want);
+    EXPECT_EQ(ui->ListGetRows(kListBook), rows);
     EXPECT_NE(ReadFile(plugin).find(Z("Rote Rolle")), std::string::npos);
     EXPECT_EQ(ui->GetControlText(kCtlFilterCount), "1 of 4 rows in 1 tab");
 }
