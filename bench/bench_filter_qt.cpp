@@ -15,7 +15,6 @@
 // then "rows N" (named rows in the tabs) and "shown N" (rows "d" lets through).
 #include <QAbstractButton>
 #include <QApplication>
-#include <QWidget>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -26,26 +25,18 @@
 #include <string>
 #include <vector>
 
-#include "app/shell.h"
-#include "base/paths.h"
-#include "base/workspace.h"
-#include "platform/qt/qt_platform.h"
+#include "qt_bench.h"
 #include "ui/objectwindow.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using qt_bench::Settle;
 
 double CpuMs() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-void Settle(qp::QtPlatform& platform) {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents();
-    if (QWidget* w = platform.MainWidget()) (void)w->grab();
 }
 
 struct Times {
@@ -87,24 +78,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     qp::QtPlatform platform;
-    qp::SetPlatform(&platform);
-    qp::SetProgramDirectory(root);
-    int shownMessages = 0;
-    platform.messageHook = [&](const qp::MessageRequest& m) {
-        ++shownMessages;
-        std::fprintf(stderr, "%s: %s\n", m.title.c_str(), m.text.c_str());
-        return m.buttons == qp::Buttons::YesNo ? qp::Answer::Yes : qp::Answer::Ok;
-    };
-    platform.requesterHook = [&](const qp::RequesterRequest&) { return plugin; };
-    qp::Startup();
-    Settle(platform);
-    qp::Event load;
-    load.kind = qp::EventKind::Menu;
-    load.id = qp::kMenuLoad;
-    qp::DispatchEvent(load);
-    qp::WaitForBackgroundCommand();
-    Settle(platform);
-    if (!qp::gWs.table.loaded || shownMessages) {
+    if (qt_bench::StartAndLoad(platform, plugin, root) < 0) {
         std::fprintf(stderr, "bench_filter_qt: the plugin was not loaded\n");
         return 1;
     }
