@@ -5,20 +5,16 @@
 // "load MS". With --sort it then fills the NPC tab to ROWS rows and times one
 // header click, the view repainted: "sort MS".
 #include <QApplication>
-#include <QWidget>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "base/workspace.h"
-#include "app/shell.h"
-#include "base/paths.h"
-#include "platform/files.h"
-#include "platform/qt/qt_platform.h"
-#include "plugin/blocks.h"
+#include "qt_bench.h"
 #include "ui/objectwindow.h"
+
+using qt_bench::Settle;
 
 namespace {
 
@@ -26,13 +22,6 @@ using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-// Lets the window take in everything queued and paint itself.
-void Settle(qp::QtPlatform& platform) {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents();
-    if (QWidget* w = platform.MainWidget()) (void)w->grab();
 }
 
 }  // namespace
@@ -54,31 +43,12 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     qp::QtPlatform platform;
-    qp::SetPlatform(&platform);
-    qp::SetProgramDirectory(root);
-    int shown = 0;
-    platform.messageHook = [&](const qp::MessageRequest& m) {
-        ++shown;
-        std::fprintf(stderr, "%s: %s\n", m.title.c_str(), m.text.c_str());
-        return m.buttons == qp::Buttons::YesNo ? qp::Answer::Yes : qp::Answer::Ok;
-    };
-    platform.requesterHook = [&](const qp::RequesterRequest&) { return plugin; };
-    qp::Startup();
-    Settle(platform);
-
-    qp::Event load;
-    load.kind = qp::EventKind::Menu;
-    load.id = qp::kMenuLoad;
-    auto t0 = Clock::now();
-    qp::DispatchEvent(load);
-    qp::WaitForBackgroundCommand();
-    Settle(platform);
-    auto t1 = Clock::now();
-    if (!qp::gWs.table.loaded || shown) {
+    const double loadMs = qt_bench::StartAndLoad(platform, plugin, root);
+    if (loadMs < 0) {
         std::fprintf(stderr, "bench_load_qt: the plugin was not loaded\n");
         return 1;
     }
-    std::printf("load %.1f\n", Ms(t0, t1));
+    std::printf("load %.1f\n", loadMs);
 
     if (sortRows > 0) {
         const int list = 23;  // NPC

@@ -100,6 +100,41 @@ TEST(Blocks, ReplaceKeepsEverySizeInStepAndRollsBack) {
     }
 }
 
+// Many edits of one record (a cell's doors): composed once, undone whole, in
+// the room a read plugin leaves and past it.
+TEST(Blocks, ManyEditsOfOneRecordKeepEverySizeAndRollBack) {
+    Env env;
+    auto cell = [](const std::string& a, const std::string& b, const std::string& c) {
+        return Record("CELL", {{"NAME", Z("Hall")}, {"DNAM", Z(a)}, {"DATA", "xyz"}, {"DNAM", Z(b)},
+                               {"DNAM", Z(c)}});
+    };
+    for (const std::string& grown : {std::string("Eastern Tower"), std::string(400, 'W')}) {
+        SCOPED_TRACE(grown.size());
+        std::string error;
+        ASSERT_TRUE(qp::ReadPluginFile(env.PutPlugin("in.esp", Plugin({cell("Tower", "Gate", "Pit")})),
+                                       qp::gWs.table, error)) << error;
+        qp::OpenBlockJournal();
+        qp::BlockEditor editor(1);
+        for (const auto& [o, text] : {std::pair{29, std::string_view(grown)}, {54, ""}, {67, "Well"}})
+            editor.Edit({o, static_cast<size_t>(qp::ReadBlockInt(1, o + 4) - 1), text});
+        ASSERT_TRUE(editor.Finish());
+        EXPECT_EQ(qp::gWs.table.blocks[1], cell(grown, "", "Well"));
+        EXPECT_EQ(qp::gWs.table.sizes[1], qp::BlockSize(1));
+        qp::RollBackBlockJournal();
+        EXPECT_EQ(qp::gWs.table.blocks[1], cell("Tower", "Gate", "Pit"));
+    }
+    // Past a few edits the undo keeps the record whole.
+    const std::vector<Sub> pits(70, {"DNAM", Z("Pit")});
+    InstallBlocks({Record("CELL", pits)});
+    qp::OpenBlockJournal();
+    qp::BlockEditor editor(1);
+    for (int i = 0; i < 70; ++i) editor.Edit({16 + 12 * i, 3, "Well"});
+    ASSERT_TRUE(editor.Finish());
+    EXPECT_EQ(qp::gWs.table.blocks[1], Record("CELL", std::vector<Sub>(70, {"DNAM", Z("Well")})));
+    qp::RollBackBlockJournal();
+    EXPECT_EQ(qp::gWs.table.blocks[1], Record("CELL", pits));
+}
+
 // Read from the header as the plugin loads; nothing loaded is no master.
 TEST(Blocks, MasterFileStatusIsFileTypeOne) {
     Env env;

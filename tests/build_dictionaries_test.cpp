@@ -148,6 +148,15 @@ TEST(BuildDictionaries, ExistingDictionariesAreReplacedOnlyWithForce) {
     EXPECT_EQ(err.find("Bookdata.dat"), std::string::npos) << err;
     EXPECT_EQ(ReadFile(env.Data("Celldata.dat")), mine);
     EXPECT_FALSE(fs::exists(env.Data("Npc_data.dat")));
+    // One target that cannot be replaced (a folder in its place): all files or none.
+    fs::create_directories(env.Data("Racedata.dat") / "x");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Build(env, fv, ov, "--force"), 2);
+    const std::string failed = testing::internal::GetCapturedStderr();
+    EXPECT_NE(failed.find("cannot write " + env.Data("Racedata.dat").string()), std::string::npos) << failed;
+    EXPECT_EQ(ReadFile(env.Data("Celldata.dat")), mine);
+    EXPECT_FALSE(fs::exists(env.Data("Npc_data.dat")));
+    fs::remove_all(env.Data("Racedata.dat"));
     EXPECT_EQ(Build(env, fv, ov, "--force"), 0);
     EXPECT_EQ(ReadFile(env.Data("Celldata.dat")), "");
     EXPECT_EQ(PairsOf(env.Data("Npc_data.dat")), (PairList{{"Guard", "Vakt"}}));

@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #endif
 
 #include <cstdlib>
 
+#include "platform/files.h"
 #include "platform/codepage.h"
 #include "test_support.h"
 
@@ -85,10 +87,12 @@ TEST_F(Cli, UsageErrorsExitOneWithTheUsage) {
          {"", "frobnicate", "list", "list p.esp q.esp", "convert p.esp", "reset extra",
           "list p.esp --overwrite", "list p.esp --edits e.txt", "convert p.esp q.esp --edits",
           "convert p.esp q.esp --bogus", "convert p.esp q.esp --root . --root .",
-          "convert p.esp .esp", "list p.esp --codepage 866", "list p.esp --codepage"}) {
+          "convert p.esp .esp", "list \"\"", "convert \"\" q.esp", "list p.esp --root \"\"",
+          "list p.esp --codepage 866", "list p.esp --codepage", "check p.esp --without-counterpart"}) {
         Result r = Run(args, false);
         EXPECT_EQ(r.code, 1) << args;
-        EXPECT_NE(r.err.find("usage:\n  quillane-cli list    PLUGIN [--root DIR] [--codepage CP]\n"),
+        EXPECT_NE(r.err.find("usage:\n  quillane-cli list    PLUGIN [--root DIR] [--codepage CP] "
+                             "[--without-counterpart]\n"),
                   std::string::npos) << args;
         EXPECT_EQ(r.out, "") << args;
     }
@@ -102,6 +106,7 @@ TEST_F(Cli, UsageErrorsExitOneWithTheUsage) {
 TEST_F(Cli, ListPrintsEveryRowWithEscapesAndLoadsLikeTheWindow) {
     // A damaged dictionary is only a notice: the list still comes, exit 0.
     Put("data/Npc_data.dat", Int32(1000) + "ab");
+    const auto before = DirSnapshot(dir);
     Result r = Run("list " + Q(plugin));
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "Cell\t\tBalmora\tBalmora\tBalmora\nActivator\t\tact_plain\tLever\tLever\n"
@@ -109,11 +114,22 @@ TEST_F(Cli, ListPrintsEveryRowWithEscapesAndLoadsLikeTheWindow) {
                      "Activator\tT\tact_ext\tChest\tTruhe\nActivator\t\tact_twice\tRock\tRock\n"
                      "Activator\t\tact_twice\tRock\tRock\n"
                      "NPC\t\tnpc_odd\tA\\tB\\\\C\\nD\\rE\tA\\tB\\\\C\\nD\\rE\n");
+    // The work list: the rows nothing matched.
+    EXPECT_EQ(Run("list --without-counterpart " + Q(plugin)).out,
+              "Cell\t\tBalmora\tBalmora\tBalmora\nActivator\t\tact_plain\tLever\tLever\n"
+              "Activator\t\tact_twice\tRock\tRock\nActivator\t\tact_twice\tRock\tRock\n"
+              "NPC\t\tnpc_odd\tA\\tB\\\\C\\nD\\rE\tA\\tB\\\\C\\nD\\rE\n");
     EXPECT_NE(r.err.find("INFORMATION: THE DICTIONARY FILE"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(" IS DAMAGED AT BYTE 0.\nTHE REST OF IT WAS IGNORED.\n"),
               std::string::npos) << r.err;
-    for (const char* made : {"Voskconv.ini", "data/Celldata.dat"})
-        EXPECT_TRUE(fs::exists(dir / made)) << made;
+    EXPECT_EQ(DirSnapshot(dir), before) << "no folder stored, no dictionary made";
+    // An empty folder as --root converts nothing: said, and the folder stays empty.
+    fs::create_directories(dir / "empty");
+    Result empty = Run("list " + Q(plugin) + " --root " + Q(P("empty")), false);
+    EXPECT_EQ(empty.code, 0);
+    EXPECT_NE(empty.err.find("warning: no dictionary in " + P("empty/data") + " holds a pair"),
+              std::string::npos) << empty.err;
+    EXPECT_TRUE(fs::is_empty(dir / "empty"));
 
     Result missing = Run("list " + Q(P("nothing.esp")));
     EXPECT_EQ(missing.code, 2);
@@ -127,10 +143,13 @@ TEST_F(Cli, ConvertAppliesEditsToEveryMatchingRowThenSavesAs) {
                          "\nCell\tBalmora\t" + kLong63 +
                          "\nActivator\tact_ext\tChest\n"  // the FV name: the row stays as it was
                          "NPC\tnpc_odd\tX\\tY\\\\");
-    // OUTPUT follows Save as's naming rule: "out" becomes "out.esp".
+    // OUTPUT follows Save as's naming rule: "out" becomes "out.esp", and says so.
     Result r = Convert(plugin, P("out"), WithEdits());
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "quillane-cli: " + P("edits.txt") + ":5: tab \"Activator\" row 4 (ID \"act_ext\"): "
+                     "the new name is its FV name; the row is left as it was\n"
+                     "quillane-cli: OUTPUT " + P("out") + " was written as " + P("out.esp") +
+                     " (a plugin's name ends in .esp)\n");
     EXPECT_EQ(ReadFile(dir / "out.esp"),
               Sample({kLong63, "Hebel", "Fass", "Truhe", kLong31, kLong31, "X\tY\\"}));
     EXPECT_EQ(ReadFile(dir / "dataextra" / "Extradata.dat"),
@@ -144,8 +163,12 @@ TEST_F(Cli, ConvertAppliesEditsToEveryMatchingRowThenSavesAs) {
 // Every refusal and failure exits 2 and leaves every file as it was.
 TEST_F(Cli, RefusalsLeaveEveryFileUntouched) {
     const std::string master = Put("m.esm", Sample(kNames, 1));
-    ASSERT_EQ(Run("list " + Q(plugin)).code, 0);  // Load's own files now exist
-    Put("data/Regndata.dat", "");                   // and the one the save reads
+    // A stale link dictionary of an interrupted save: only a save that succeeds removes it.
+    Put("data/Concat.dat", Pairs({{"Unknown", "Stale"}}));
+#ifndef _WIN32
+    const std::string pipe = dir.string() + ".pipe.esp";  // beside: a snapshot would wait on it
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+#endif
     const std::string same = "INFORMATION: THE NAME OF THE OUTPUT FILE IS IDENTICAL TO THE NAME "
                              "OF THE INPUT FILE.\n";
     const std::string hebel = "Activator\tact_plain\tHebel\n";
@@ -154,6 +177,7 @@ TEST_F(Cli, RefusalsLeaveEveryFileUntouched) {
         char match = '~';  // the message: '~' anywhere in the errors, '^' at their start, '=' all
         std::string out = "out.esp";
         bool master = false;
+        std::string in = "";  // the plugin read: "" the sample
     } cases[] = {
         {"Activator\tact_dict\tX\n", "flagged L"},
         {"Activator\tact_noname\tX\n", "INFORMATION: NAME EMPTIES UNAUTHORIZED TRANSLATION.\n"},
@@ -175,13 +199,18 @@ TEST_F(Cli, RefusalsLeaveEveryFileUntouched) {
         {hebel, same, '~', "p"},
         {hebel, same, '~', "data/../p.esp"},
         {"", "INFORMATION: THE PLUGIN WAS NOT SAVED.\n", '^', "p.esp/out.esp"},  // folder: a file
+        {"Activator\tact_plain\tA" + std::string(1, '\0') + "B\n", ":1: the new name holds a zero byte"},
+#ifndef _WIN32  // Windows has no named pipes among its files
+        {"", "CANNOT OPEN THE FILE: cannot open for reading (not a regular file)", '~', "out.esp", false,
+         pipe},
+#endif
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.out + " " + c.edits);
         Put("edits.txt", c.edits);
         const auto before = DirSnapshot(dir);
         Result r =
-            Convert(c.master ? master : plugin, P(c.out), c.edits.empty() ? "" : WithEdits());
+            Convert(c.master ? master : c.in.empty() ? plugin : c.in, P(c.out), c.edits.empty() ? "" : WithEdits());
         EXPECT_EQ(r.code, 2);
         const size_t at = r.err.find(c.message);
         EXPECT_TRUE(c.match == '=' ? r.err == c.message
@@ -189,6 +218,9 @@ TEST_F(Cli, RefusalsLeaveEveryFileUntouched) {
         EXPECT_EQ(DirSnapshot(dir), before);
     }
     EXPECT_EQ(Convert(plugin, P("out.esp"), " --edits " + Q(P("none.txt"))).code, 2);
+#ifndef _WIN32
+    fs::remove(pipe);
+#endif
 }
 
 // With --codepage the list is UTF-8 and the edits file is read as UTF-8 into
@@ -235,13 +267,27 @@ TEST_F(Cli, CodePageListsAndEditsInUtf8) {
     }
 }
 
+// --overwrite on a link replaces the file it points to; a second run waits for the first.
 TEST_F(Cli, OverwriteAfterItsQuestionAndReset) {
     Put("edits.txt", "Activator\tact_plain\tHebel\n");
-    Result r = Convert(plugin, plugin, " --overwrite" + WithEdits());
+    fs::create_symlink(plugin, dir / "link.esp");
+    Result r = Convert(P("link.esp"), P("link.esp"), " --overwrite" + WithEdits());
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err.rfind("QUESTION: OVERWRITE THE FILE IN USE  :", 0), 0u) << r.err;
     EXPECT_NE(ReadFile(plugin).find(Z("Hebel")), std::string::npos);
-    EXPECT_FALSE(fs::exists(dir / "p.esp.esp"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.esp"));
+    EXPECT_FALSE(fs::exists(dir / "link.esp.esp"));
+    const std::string db = ReadFile(dir / "dataextra" / "Extradata.dat");
+    {
+        qp::FileLock other;  // as another run holds it
+        ASSERT_EQ(other.TryLock(P("quillane.lock"), true), qp::FileLock::Result::Held);
+        r = Run("reset");
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.err.find("INFORMATION: ANOTHER RUN OF QUILLANE IS WRITING INTO THE PROGRAM DIRECTORY:\n" +
+                             P("quillane.lock")), std::string::npos) << r.err;
+        EXPECT_EQ(ReadFile(dir / "dataextra" / "Extradata.dat"), db);
+    }
+    EXPECT_FALSE(fs::exists(dir / "quillane.lock"));
     r = Run("reset");
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(ReadFile(dir / "dataextra" / "Extradata.dat"), Pairs({{"FFFF", "FFFF"}}));

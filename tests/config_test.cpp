@@ -91,19 +91,22 @@ TEST(Configuration, LoadRewritesAFileOfAnotherLayoutInSixteenLines) {
     Env env;
     WriteFile(env.dir / "Voskconv.ini",
               "; hand-made\nextra = 1\n[save path]\n  savepath=D:\\Out \\ \n"
-              "[WINDOW]\nwindowheight=700\nWindowWidth = 1024\nColour = blue\n"
+              "[WINDOW]\nwindowheight=99999\nWindowWidth = -2147483648\nColour = blue\n"
               "[Block Size Save]\nBANK=-7\n[Plugin Path]\nPlugPath = F:\\Old\\\n");
     qp::Startup();
     const qp::Configuration& c = qp::gWs.config;
     EXPECT_EQ(std::make_tuple(c.windowWidth, c.windowHeight, c.bank, c.savePath),
-              std::make_tuple(1024, 700, -7, std::string("D:\\Out \\ ")));
+              std::make_tuple(INT32_MIN, 99999, -7, std::string("D:\\Out \\ ")));
     EXPECT_EQ(qp::gWs.table.sizes.size(), 50002u) << "a negative bank makes no table";
+    int w = 0, h = 0;
+    env.ui.GetMainWindowSize(w, h);
+    EXPECT_EQ(std::make_pair(w, h), std::make_pair(800, 600)) << "sizes no window can have";
     const std::string plugin = env.PutPlugin("mods/a.esp", Plugin({}));
     env.Load(plugin);
     EXPECT_EQ(ReadFile(env.dir / "Voskconv.ini"),
               ";Quillane Init file\r\n;\r\nPreferenceVersion = 1\r\n;\r\n"
               "[Block size save]\r\nBank = -7\r\n;\r\n"
-              "[Window]\r\nWindowWidth = 1024\r\nWindowHeight = 700\r\n;\r\n"
+              "[Window]\r\nWindowWidth = -2147483648\r\nWindowHeight = 99999\r\n;\r\n"
               "[Plugin Path]\r\nPlugPath = " + qp::FolderPart(plugin) + "\r\n;\r\n"
               "[Save Path]\r\nSavePath = D:\\Out \\ \r\n");
 }

@@ -60,10 +60,13 @@ TEST(SaveConvert, DatabaseFollowsTabAndRowOrderAndStoredRowsBecomeT) {
 
 TEST(SaveConvert, SizeFieldsFollowTheEditedName) {
     const std::vector<Sub> bkdt = {{"BKDT", std::string(20, '\x07')}};
-    for (const auto& [name, delta] : {std::pair{"Much Longer", 6}, {"Ab", -3}, {"Other", 0}}) {
+    // A zero byte inside a name: the edit takes the whole name, not only what the row shows.
+    const std::string lucky("Lucky\0Goat", 10);
+    for (const auto& [from, name, delta] : {std::tuple{std::string("Short"), "Much Longer", 6},
+                                            {"Short", "Ab", -3}, {"Short", "Other", 0}, {lucky, "Geit", -6}}) {
         SCOPED_TRACE(name);
         Env env;
-        std::string in = env.PutPlugin("in.esp", Plugin({Book("bk1", "Short", bkdt)}));
+        std::string in = env.PutPlugin("in.esp", Plugin({Book("bk1", from, bkdt)}));
         env.Load(in);
         const int32_t block = qp::BlockSize(1), record = qp::ReadBlockInt(1, 4);
         EditName(env, qp::kListBook, 0, name);
@@ -118,10 +121,11 @@ TEST(SaveConvert, CellReferencesFollowRenamesDictionariesAndDatabase) {
                  std::filesystem::exists(env.Data("Vfvfdata.dat")));
 }
 
+// The save alone reads the game-setting dictionary: it tells of its damage.
 TEST(SaveConvert, GameSettingStringsFirstPairWinsAndTrailingZeroStays) {
     Env env;
-    WriteFile(env.Data("Gmstdata.dat"),
-              Pairs({{"Yes", "Oui"}, {"Yes", "Si"}, {"No", "Non"}, {"Oui", "Chained"}}));
+    const std::string pairs = Pairs({{"Yes", "Oui"}, {"Yes", "Si"}, {"No", "Non"}, {"Oui", "Chained"}});
+    WriteFile(env.Data("Gmstdata.dat"), pairs + Int32(1000) + "ab");
     auto plugin = [](const std::string& yes, const std::string& no) {
         return Plugin({Record("GMST", {{"NAME", Z("sYes")}, {"STRV", yes}}),
                        Record("GMST", {{"NAME", Z("sNo")}, {"STRV", Z(no)}}),
@@ -132,4 +136,8 @@ TEST(SaveConvert, GameSettingStringsFirstPairWinsAndTrailingZeroStays) {
     env.Load(in);
     env.Save();
     EXPECT_EQ(ReadFile(in), plugin("Oui", "Non"));
+    const auto shown = Shown(env.ui);  // the question of Save, then the notice
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], "INFORMATION/1/THE DICTIONARY FILE data\\Gmstdata.dat IS DAMAGED AT BYTE " +
+                            std::to_string(pairs.size()) + ".\rTHE REST OF IT WAS IGNORED.");
 }

@@ -7,6 +7,7 @@
 
 #include "base/workspace.h"
 #include "app/shell.h"
+#include "platform/files.h"
 #include "plugin/blocks.h"
 #include "test_support.h"
 
@@ -18,16 +19,16 @@ const std::string kGold = Plugin({Object("MISC", "gold", "Gold")});
 const std::string kBucket = Plugin({Object("MISC", "bkt", "Bucket")});
 }  // namespace
 
-// A folder in a dictionary's place fails for every user; no read permission
-// stops only someone not root, and not on Windows. Load reads Miscdata; every save reads Regndata
-// for the cell links.
+// A folder or a loop of links in a dictionary's place fails for every user;
+// no read permission stops only someone not root, and not on Windows. Load
+// reads Miscdata; every save reads Regndata for the cell links.
 TEST(Faults, UnreadableDictionaryRefusesTheCommandByNameAndChangesNoFile) {
     for (bool save : {false, true}) {
-        for (bool folder : {true, false}) {
-            if (!folder && !PermissionsBind()) continue;
+        for (const char* kind : {"folder", "link loop", "no permission"}) {
+            const bool folder = kind[0] == 'f', loop = kind[0] == 'l';
+            if (!folder && !loop && !PermissionsBind()) continue;
             const std::string name = save ? "Regndata.dat" : "Miscdata.dat";
-            std::string why = save ? "save" : "load";
-            if (folder) why += " (folder)";
+            const std::string why = std::string(save ? "save " : "load ") + kind;
             Env env;
             env.Load(env.PutPlugin("good.esp", kGold));
             const std::string other = env.PutPlugin("other.esp", kBucket);
@@ -36,11 +37,12 @@ TEST(Faults, UnreadableDictionaryRefusesTheCommandByNameAndChangesNoFile) {
             const fs::path dict = env.Data(name);
             fs::remove(dict);
             if (folder) fs::create_directories(dict);
+            else if (loop) fs::create_symlink(dict.filename(), dict);
             else WriteFile(dict, Pairs({{"Bucket", "Eimer"}}));
             ExpectRefused(env, [&] {
-                if (!folder) fs::permissions(dict, fs::perms::none);
+                if (!folder && !loop) fs::permissions(dict, fs::perms::none);
                 save ? env.SaveAs((env.dir / "out.esp").string()) : env.Load(other);
-                fs::permissions(dict, fs::perms::owner_all);
+                if (!folder && !loop) fs::permissions(dict, fs::perms::owner_all);
             }, {"data\\" + name, save ? "NOT SAVED" : "NOT LOADED"}, why);
         }
     }
@@ -153,4 +155,46 @@ TEST(Faults, QuitDuringASaveWaitsForTheWholeFile) {
                         {"dataextra/Extradata.dat", saveAs ? "out.esp" : "in.esp"}, why);
         for (const auto& m : env.ui.Messages()) EXPECT_NE(m.icon, qp::Icon::Stop) << m.text;
     }
+}
+
+// Another run writing into the program directory: every command that writes
+// there waits a while, then refuses, and changes nothing.
+TEST(Faults, CommandsWaitForAnotherRunInTheProgramDirectoryThenRefuse) {
+    Env env;
+    struct Restore {
+        int wait;
+        ~Restore() { qp::gWs.env.lockWaitMs = wait; }
+    } restore{qp::gWs.env.lockWaitMs};
+    qp::gWs.env.lockWaitMs = 100;
+    env.Load(env.PutPlugin("good.esp", kGold));
+    EditName(env, qp::kListMisc, 0, "Or");
+    const std::string other = env.PutPlugin("other.esp", kBucket), out = (env.dir / "out.esp").string();
+    const std::string lock = (env.dir / "quillane.lock").string();
+    qp::FileLock held;  // as another run holds it
+    ASSERT_EQ(held.TryLock(lock, true), qp::FileLock::Result::Held);
+    const std::pair<std::function<void()>, const char*> commands[] = {
+        {[&] { env.Load(other); }, "load"},
+        {[&] { env.SaveAs(out); }, "save as"},
+        {[&] { env.Save(); }, "save"},
+        {[&] {
+             env.ui.PushAnswer(qp::Answer::Yes);
+             env.ui.PushMenu(qp::kMenuReset);
+             env.Run();
+         }, "reset"},
+    };
+    for (const auto& [act, why] : commands) {
+        const auto before = DirSnapshot(env.dir);
+        const auto blocks = qp::gWs.table.blocks;
+        act();
+        ASSERT_FALSE(env.ui.Messages().empty()) << why;
+        EXPECT_EQ(Shown(env.ui).back(), "INFORMATION/4/ANOTHER RUN OF QUILLANE IS WRITING INTO THE PROGRAM "
+                                        "DIRECTORY:\r" + lock + "\rNOTHING WAS CHANGED. TRY AGAIN WHEN IT HAS ENDED.")
+            << why;
+        EXPECT_EQ(DirSnapshot(env.dir), before) << why;  // Voskconv.ini too
+        EXPECT_TRUE(qp::gWs.table.blocks == blocks) << why;
+    }
+    held.Release();
+    env.SaveAs(out);
+    EXPECT_EQ(ReadFile(out), Plugin({Object("MISC", "gold", "Or")}));
+    EXPECT_FALSE(fs::exists(lock)) << "the lock file goes with the lock";
 }

@@ -46,6 +46,8 @@ TEST(LookupName, ResultCodes) {
         {"blanks count", {}, {{"Pot ", "Topf"}, {" Pot", "Topf"}}, "Pot", 0, "Pot"},
         {"5 to 8 bytes", {}, {{"Abcde", "Abcdefgh"}}, "Abcde", 1, "Abcdefgh"},
         {"5 to 2 bytes", {{"Abcde", "Ab"}}, {}, "Abcde", 4, "Ab"},
+        {"a zero byte inside: the whole name goes", {}, {{"PotLid", "Deckel"}}, std::string("Pot\0Lid", 7),
+         1, "Deckel"},
     };
     Env env;
     for (const Case& c : cases) {

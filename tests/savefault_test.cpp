@@ -8,11 +8,15 @@
 #include <unistd.h>
 #endif
 
+#include <cstring>
 #include <fstream>
 
 #include "base/workspace.h"
+#include "platform/files.h"
 #include "plugin/blocks.h"
+#include "plugin/read.h"
 #include "test_support.h"
+#include "ui/objectwindow.h"
 
 using namespace qt_test;
 namespace fs = std::filesystem;
@@ -111,4 +115,52 @@ TEST(SaveFault, DiskFullLosesNothing) {
         EXPECT_TRUE(DirSnapshot(env.dir) == files);
     }
 #endif
+}
+
+// A killed save leaves its temporary files, short and recognisable by name.
+// A save that fails removes none; the next one that succeeds removes those of
+// its folders, but not one a running write holds, nor another program's.
+TEST(SaveFault, LeftoversOfAKilledSaveGoWithTheNextSaveThere) {
+    Env env;
+    Prepare(env, 10, 0);
+    const fs::path stale = env.dir / "quillane-0123456789ab.tmp",
+                   staleDb = env.dir / "dataextra" / "quillane-00000000beef.tmp",
+                   live = env.dir / "quillane-aaaaaaaaaaaa.tmp", notOurs = env.dir / "quillane-x.tmp";
+    for (const auto& p : {stale, staleDb, live, notOurs}) WriteFile(p, "partial");
+    qp::FileLock running;
+    ASSERT_EQ(running.TryLock(live.string(), false), qp::FileLock::Result::Held);
+    env.SaveAs((env.dir / "in.esp" / "out").string());  // a file where the folder belongs
+    for (const auto& p : {stale, staleDb, live, notOurs}) EXPECT_TRUE(fs::exists(p)) << p;
+    // A name of 250 bytes, as long as a name may be.
+    const fs::path longName = env.dir / (std::string(246, 'n') + ".esp");
+    env.SaveAs(longName.string());
+    EXPECT_TRUE(fs::is_regular_file(longName));
+    EXPECT_FALSE(fs::exists(stale) || fs::exists(staleDb));
+    EXPECT_TRUE(fs::exists(live) && fs::exists(notOurs));
+}
+
+// A record that an edit would make larger than a load accepts: the save is
+// refused before anything is written. The record is made in memory, at the
+// very size a load accepts.
+TEST(SaveFault, RecordThatWouldOutgrowWhatALoadAcceptsIsRefused) {
+    Env env;
+    // Placed, not built: the text's pages are never touched.
+    std::string head = Book("bk1", "Short", {{"TEXT", ""}});
+    const int32_t fill = static_cast<int32_t>(qp::kLargestRecord - static_cast<int64_t>(head.size()));
+    head.replace(4, 4, Int32(static_cast<int32_t>(qp::kLargestRecord - 16)));
+    head.replace(head.size() - 4, 4, Int32(fill));
+    InstallBlocks({});
+    std::memcpy(qp::gWs.table.blocks.Place(static_cast<size_t>(qp::kLargestRecord)), head.data(), head.size());
+    qp::gWs.table.last = 1;
+    qp::gWs.table.sizes[1] = static_cast<int32_t>(qp::kLargestRecord);
+    qp::AnalysePlugin();
+    qp::FillTabs();
+    EditName(env, qp::kListBook, 0, "Shorter");  // one byte more
+    const auto files = DirSnapshot(env.dir);
+    env.SaveAs((env.dir / "out.esp").string());
+    EXPECT_TRUE(StoppedNaming(env, "RECORD 1 (BOOK \"bk1\") WOULD GROW PAST 2147483647 BYTES"));
+    ExpectFilesKept(files, DirSnapshot(env.dir), {}, "refused");
+    EXPECT_EQ(qp::BlockSize(1), qp::kLargestRecord);
+    EXPECT_EQ(qp::ReadBlockString(1, 24 + 4 + 8, 5), "Short");
+    EXPECT_EQ(env.ui.Rows(qp::kListBook)[0][0], "*") << "still to be saved";
 }

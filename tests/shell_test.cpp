@@ -5,6 +5,7 @@
 #include <regex>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "app/app.h"
 #include "base/workspace.h"
@@ -136,7 +137,7 @@ TEST(Shell, QuitAsksAndYesEndsWithoutWritingAFile) {
 TEST(Shell, AboutAndHelp) {
     Env env;
     env.ui.PushMenu(qp::kMenuAbout);
-    env.ui.PushMenu(qp::kMenuHelp);  // no help viewer: nothing at all
+    env.ui.PushMenu(qp::kMenuHelp);  // no help viewer, no manual: nothing at all
     env.Run();
     ASSERT_EQ(env.ui.Messages().size(), 1u);
     const qp::ShownMessage about = env.ui.Messages()[0];
@@ -144,11 +145,63 @@ TEST(Shell, AboutAndHelp) {
     EXPECT_TRUE(std::regex_search(about.text, std::regex("^QUILLANE\r([^\r]*\r)* +V3\\.03a(\r|$)")))
         << about.text;
     EXPECT_TRUE(env.ui.HelpOpened().empty());
-    env.ui.SetHelpViewer(true);
-    qp::Startup();  // the viewer is looked for once, at start-up
-    env.ui.PushMenu(qp::kMenuHelp);
-    env.Run();
-    EXPECT_EQ(env.ui.HelpOpened(), std::vector<std::string>{qp::ResolvePath("Vosk.chm")});
+
+    // The manual of the program directory, else the one an installed program
+    // shares; in the viewer, else as HTML pages in the browser.
+    const std::string shared = (env.dir / "share").string() + "/";
+    qp::gWs.env.installedData = shared;
+    const std::string chm = "Vosk.chm", index = "manual\\index.html";
+    for (const auto& [viewer, files, opened] : std::vector<std::tuple<bool, std::string, std::string>>{
+             {true, "", qp::ResolvePath(chm)},
+             {true, "share/Vosk.chm share/manual/index.html", qp::NativePath(shared, chm)},
+             {false, "share/Vosk.chm", ""},
+             {false, "Vosk.chm share/manual/index.html", qp::NativePath(shared, index)},
+             {false, "manual/index.html share/manual/index.html", qp::ResolvePath(index)}}) {
+        for (const char* old : {"share", "manual", "Vosk.chm"}) fs::remove_all(env.dir / old);
+        std::istringstream names(files);
+        for (std::string f; names >> f;) WriteFile(env.dir / f, "page");
+        const size_t before = env.ui.HelpOpened().size();
+        env.ui.SetHelpViewer(viewer);
+        qp::Startup();
+        env.ui.PushMenu(qp::kMenuHelp);
+        env.Run();
+        const auto shown = env.ui.HelpOpened();
+        EXPECT_EQ(shown.size() > before ? shown.back() : "", opened) << viewer << " " << files;
+    }
+}
+
+// "quillane FILE.esp": the plugin is loaded right after start-up as "&Load"
+// loads it, refusals included, only without the requester; a relative name
+// is taken from the folder the program was started in.
+TEST(Shell, PluginNamedOnTheCommandLine) {
+    const fs::path in = fs::temp_directory_path() / ("quillane-named-" + std::to_string(::getpid()));
+    WriteFile(in / "good.esp", TwoCells("Beta", "Alpha"));
+    WriteFile(in / "bad.esp", TwoCells("Beta", "Alpha").substr(0, 30));
+    using Outcome = std::tuple<std::vector<std::string>, std::vector<qp::Row>, std::string, size_t, std::string>;
+    auto outcome = [](qp::HeadlessPlatform& ui, const fs::path& dir) {
+        return Outcome{Shown(ui), ui.Rows(qp::kListCell), EnabledMenus(ui), ui.Requesters().size(),
+                       ReadFile(dir / "Voskconv.ini")};
+    };
+    for (const std::string name : {"good.esp", "bad.esp", "missing.esp"}) {
+        const std::string path = (in / name).string();
+        Outcome byMenu, byName;
+        {
+            Env env;
+            env.Load(path);
+            byMenu = outcome(env.ui, env.dir);
+        }
+        {
+            Env env;
+            qp::gWs.env.startupPlugin = fs::proximate(path).string();
+            qp::RunQuillane();
+            qp::gWs.env.startupPlugin.clear();
+            byName = outcome(env.ui, env.dir);
+        }
+        std::get<3>(byMenu) -= 1;  // the requester
+        EXPECT_EQ(byName, byMenu) << name;
+        EXPECT_EQ(std::get<0>(byName).empty(), name == "good.esp") << name;
+    }
+    fs::remove_all(in);
 }
 
 // While a Load waits in its requester: a double click shows the in-progress
@@ -223,3 +276,63 @@ TEST(Shell, WorkerThatCannotStartThenTwoLoads) {
     EXPECT_EQ(env.ui.Rows(qp::kListCell).at(0)[2] + "|" + env.ui.GetStatusText(0), "B1|File : b.esp");
     EXPECT_EQ(int(qp::gWs.busy) + env.ui.Messages().size(), 1u) << "not busy, nothing more shown";
 }
+
+#ifndef _WIN32
+// Where the program keeps its files: beside an executable that has a data
+// folder or no installed demo (a build, an unzipped folder); for an installed
+// one (<prefix>/bin beside <prefix>/share/quillane/demo) in a folder of the
+// user's own, each demo folder it lacks copied in, nothing there touched.
+TEST(Shell, ProgramDirectoryOfAnInstalledProgram) {
+    Env env;
+    const fs::path r = env.dir;
+    const fs::path demo = r / "usr/share/quillane/demo";
+    for (const auto& [file, bytes] : {std::pair{"data/Celldata.dat", "demo"}, {"plugins/p.esp", "esp"},
+                                      {"cyrillic/data/Celldata.dat", "cyr"}, {"source/en.esp", "src"}})
+        WriteFile(demo / file, bytes);
+    for (const fs::path& d : {demo / "dataextra", r / "usr/bin", r / "portable/data", r / "share/quillane/demo",
+                             r / "x/lone", r / "home"})
+        fs::create_directories(d);
+    WriteFile(r / "file", "not a folder");
+    const char* saved[] = {std::getenv("XDG_DATA_HOME"), std::getenv("HOME")};
+    const std::string savedXdg = saved[0] ? saved[0] : "", savedHome = saved[1] ? saved[1] : "";
+    auto init = [&](const char* xdg, const fs::path& home, const fs::path& exe) {
+        xdg ? setenv("XDG_DATA_HOME", xdg, 1) : unsetenv("XDG_DATA_HOME");
+        setenv("HOME", home.c_str(), 1);
+        auto failed = qp::InitProgramDirectoryFrom(exe.string());
+        return qp::ProgramDirectory() + "|" + qp::InstalledDataDirectory() + "|" + (failed ? failed->text : "");
+    };
+    const std::string xdg = (r / "xdg").string(), usr = (r / "usr").string() + "/";
+    EXPECT_EQ(init(xdg.c_str(), r / "home", r / "portable"), (r / "portable").string() + "/||");
+    EXPECT_EQ(init(xdg.c_str(), r / "home", r / "x/lone"), (r / "x/lone").string() + "/||");
+    EXPECT_EQ(init(xdg.c_str(), r / "home", r / "usr/bin"), xdg + "/quillane/|" + usr + "share/quillane/|");
+    const std::map<std::string, std::string> seeded = {
+        {"data", "<dir>"}, {"data/Celldata.dat", "demo"}, {"dataextra", "<dir>"}, {"plugins", "<dir>"},
+        {"plugins/p.esp", "esp"}, {"demo-cyrillic", "<dir>"}, {"demo-cyrillic/data", "<dir>"},
+        {"demo-cyrillic/data/Celldata.dat", "cyr"}};
+    EXPECT_EQ(DirSnapshot(r / "xdg/quillane"), seeded);
+    // The user's changes stay; only a whole folder that went is copied again.
+    WriteFile(r / "xdg/quillane/data/Celldata.dat", "mine");
+    fs::remove(r / "xdg/quillane/plugins/p.esp");
+    fs::remove_all(r / "xdg/quillane/demo-cyrillic");
+    init(xdg.c_str(), r / "home", r / "usr/bin");
+    auto changed = seeded;
+    changed["data/Celldata.dat"] = "mine";
+    changed.erase("plugins/p.esp");
+    EXPECT_EQ(DirSnapshot(r / "xdg/quillane"), changed);
+    // A relative XDG_DATA_HOME counts for none: ~/.local/share.
+    EXPECT_EQ(init("relative", r / "home", r / "usr/bin"),
+              (r / "home/.local/share/quillane/").string() + "|" + usr + "share/quillane/|");
+    EXPECT_EQ(DirSnapshot(r / "home/.local/share/quillane"), seeded);
+    // A home that cannot hold the folder: said once the window is up.
+    const std::string refused = init(nullptr, r / "file", r / "usr/bin");
+    EXPECT_EQ(refused.substr(0, refused.find("\rcannot make the folder (")),
+              (r / "file/.local/share/quillane/").string() + "|" + usr +
+                  "share/quillane/|THE PROGRAM DIRECTORY COULD NOT BE PREPARED:\r" +
+                  (r / "file/.local/share/quillane/").string());
+    qp::RunQuillane();
+    ASSERT_EQ(Shown(env.ui).size(), 1u);
+    EXPECT_EQ(Shown(env.ui)[0], "INFORMATION/4/" + refused.substr(refused.find("THE PROGRAM")));
+    saved[0] ? setenv("XDG_DATA_HOME", savedXdg.c_str(), 1) : unsetenv("XDG_DATA_HOME");
+    saved[1] ? setenv("HOME", savedHome.c_str(), 1) : unsetenv("HOME");
+}
+#endif

@@ -85,6 +85,8 @@ Env::Env() {
     fs::create_directories(dir / "data");
     fs::create_directories(dir / "dataextra");
     qp::SetProgramDirectory(dir.string());
+    qp::gWs.env.installedData.clear();
+    qp::gWs.env.programDirFailure.reset();
     qp::SetPlatform(&ui);
     qp::Startup();
 }
@@ -142,8 +144,11 @@ std::string Book(const std::string& id, const std::string& name, const std::vect
 
 std::map<std::string, std::string> DirSnapshot(const fs::path& dir) {
     std::map<std::string, std::string> s;
-    for (const auto& e : fs::recursive_directory_iterator(dir))
-        s[fs::relative(e.path(), dir).generic_string()] = e.is_directory() ? "<dir>" : ReadFile(e.path());
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+        const std::string name = e.path().lexically_relative(dir).generic_string();
+        s[name] = e.is_symlink() ? "<link " + fs::read_symlink(e.path()).string() + ">"
+                  : e.is_directory() ? "<dir>" : ReadFile(e.path());
+    }
     return s;
 }
 

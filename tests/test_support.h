@@ -60,7 +60,7 @@ public:
 std::vector<std::string> Shown(qp::HeadlessPlatform& ui);
 // A book record: its ID and name, then any further subrecords.
 std::string Book(const std::string& id, const std::string& name, const std::vector<Sub>& more = {});
-// Every file and folder under dir by relative path, "<dir>" for folders.
+// Every file and folder under dir by relative path, "<dir>" for folders, "<link TARGET>" for links.
 std::map<std::string, std::string> DirSnapshot(const std::filesystem::path& dir);
 std::string Geometry(const qp::Rect& r);  // "x,y,w,h"
 // Row r of list g opened in the name edit, ov typed, OK pressed.

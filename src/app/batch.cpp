@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "app/builddict.h"
 #include "app/commands.h"
 #include "app/shell.h"
+#include "base/dirlock.h"
 #include "base/fields.h"
 #include "base/lists.h"
 #include "base/paths.h"
@@ -23,6 +25,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
+#include "ui/filter.h"
 #include "ui/nameedit.h"
 
 namespace fs = std::filesystem;
@@ -36,7 +39,7 @@ constexpr int kExitFindings = 3;
 
 const char* const kUsage =
     "usage:\n"
-    "  quillane-cli list    PLUGIN [--root DIR] [--codepage CP]\n"
+    "  quillane-cli list    PLUGIN [--root DIR] [--codepage CP] [--without-counterpart]\n"
     "  quillane-cli convert PLUGIN OUTPUT [--root DIR] [--edits FILE] [--overwrite] [--codepage CP]\n"
     "  quillane-cli check   PLUGIN [--root DIR] [--edits FILE] [--codepage CP]\n"
     "  quillane-cli reset   [--root DIR]\n"
@@ -46,7 +49,9 @@ const char* const kUsage =
 const char* const kHelp =
     "\n"
     "  list      loads PLUGIN and prints every row of the 25 tabs, one a line:\n"
-    "            tab title, flag, ID, FV name, OV name, separated by TAB.\n"
+    "            tab title, flag, ID, FV name, OV name, separated by TAB; with\n"
+    "            --without-counterpart only the rows no dictionary and no user\n"
+    "            translation matched (empty flag), the ones still to translate.\n"
     "  convert   loads PLUGIN, applies the edits of FILE, then saves as OUTPUT;\n"
     "            with --overwrite an OUTPUT equal to PLUGIN is saved over it.\n"
     "  check     loads PLUGIN, applies the edits of FILE and converts it as a save\n"
@@ -56,7 +61,8 @@ const char* const kHelp =
     "            record ID, where, the name, its counterpart (empty: no dictionary\n"
     "            knows the name), separated by TAB. Nothing is written.\n"
     "  reset     empties the external database (dataextra/Extradata.dat).\n"
-    "  --root    the program directory (data/, dataextra/, Voskconv.ini).\n"
+    "  --root    the program directory (data/, dataextra/, Voskconv.ini); without it\n"
+    "            the program's own folder, or when installed ~/.local/share/quillane.\n"
     "  --edits   one edit a line: TAB-TITLE<TAB>ID<TAB>NEW OV NAME.\n"
     "  --codepage 1250, 1251 or 1252: the list is printed and the edits file read\n"
     "            as UTF-8, names and texts being in that code page; without it,\n"
@@ -123,8 +129,12 @@ ProgressBar gBar;
 void OnProgress(const std::string& label, int block, int last) { gBar.Show(label, block, last); }
 
 // What a message box would show: "TITLE: text", its line breaks as lines.
+// A notice told once (a damaged dictionary met by the load and the save) is
+// not told again.
 void Print(const qp::Notice& n) {
+    static std::set<std::string> told;
     std::string text = n.title + ": " + n.text + "\n";
+    if (!told.insert(text).second) return;
     for (char& c : text)
         if (c == '\r') c = '\n';
     gBar.Print(text);
@@ -155,21 +165,36 @@ public:
             return m.buttons == qp::Buttons::YesNo ? qp::Answer::Yes : qp::Answer::Ok;
         };
         qp::SetPlatform(&ui_);
+        // A batch run leaves the program directory as it finds it but for
+        // what a successful command writes.
+        qp::gWs.env.createMissingDictionaries = false;
         qp::Startup();
     }
     ~Session() { gBar.Clear(); }
 
-    // "&Load" once the requester has answered.
+    // "&Load" once the requester has answered; with no requester, there is
+    // no folder to remember for it.
     bool Load(const std::string& plugin) {
         qp::BeginDictionaryCommand();
-        const qp::LoadOutcome out = qp::LoadChosenPlugin(plugin);
+        const qp::LoadOutcome out = qp::LoadChosenPlugin(plugin, false);
         qp::EndDictionaryCommand();
         gBar.Clear();
         Print(out.notices);
+        if (out.loaded) WarnWithoutDictionaries();
         return out.loaded;
     }
 
 private:
+    // A wrong --root converts nothing, silently: say so.
+    static void WarnWithoutDictionaries() {
+        std::set<std::string> names{"data\\Gmstdata.dat"};
+        for (int g = qp::kFirstList; g <= qp::kLastList; ++g) names.insert(qp::ListDictionary(g));
+        for (const std::string& name : names)
+            if (qp::FileSize(qp::ResolvePath(name)) >= 8) return;  // a pair at least
+        Say("warning: no dictionary in " + qp::ResolvePath("data") + " holds a pair: is " +
+            qp::ProgramDirectory() + " the program directory (--root)?");
+    }
+
     qp::HeadlessPlatform ui_;
 };
 
@@ -179,7 +204,7 @@ struct Arguments {
     std::string command;
     std::vector<std::string> positional;
     std::string root, edits;
-    bool hasRoot = false, hasEdits = false, overwrite = false;
+    bool hasRoot = false, hasEdits = false, overwrite = false, withoutCounterpart = false;
     int codePage = 0;  // 0: bytes as they are
 };
 
@@ -202,6 +227,8 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
                 return s + " takes 1250, 1251 or 1252";
         } else if (s == "--overwrite") {
             a.overwrite = true;
+        } else if (s == "--without-counterpart") {
+            a.withoutCounterpart = true;
         } else if (s.size() > 1 && s[0] == '-') {
             return "unknown option " + s;
         } else {
@@ -213,9 +240,13 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
         return "unknown command " + a.command;
     if (a.positional.size() != want)
         return a.command + " takes " + std::to_string(want) + " file name" + (want == 1 ? "" : "s");
+    for (const std::string& name : a.positional)
+        if (name.empty()) return "an empty file name";
+    if ((a.hasRoot && a.root.empty()) || (a.hasEdits && a.edits.empty())) return "an empty file name";
     if ((a.overwrite && a.command != "convert") ||
         (a.hasEdits && a.command != "convert" && a.command != "check"))
         return "--edits belongs to convert and check, --overwrite to convert";
+    if (a.withoutCounterpart && a.command != "list") return "--without-counterpart belongs to list";
     return {};
 }
 
@@ -279,6 +310,11 @@ int ReadEdits(const std::string& path, int codePage, std::vector<Edit>& edits) {
             Say(where + "malformed edit (TAB-TITLE<TAB>ID<TAB>NEW OV NAME, escapes \\\\ \\t \\n \\r)");
             return kExitRefused;
         }
+        // A name ends at its first zero byte: the rest would be lost.
+        if (e.ov.find('\0') != std::string::npos) {
+            Say(where + "the new name holds a zero byte");
+            return kExitRefused;
+        }
         for (int g = qp::kFirstList; g <= qp::kLastList; ++g)
             if (title == qp::TabTitle(g)) e.list = g;
         if (e.list == 0) {
@@ -321,6 +357,11 @@ bool ApplyEdit(const Edit& e, const std::string& file, int codePage, RowIndex& i
             Say(where + what + ": flagged L, its name comes from a dictionary file");
             return false;
         }
+        // The dialog's OK leaves such a row as it is; so does the edit.
+        if (e.ov == qp::Plat().ListGetText(g, row, qp::kColFv)) {
+            Say(where + what + ": the new name is its FV name; the row is left as it was");
+            continue;
+        }
         if (auto refused = qp::CommitNameEdit(g, row, e.ov, qp::Plat().ListGetText(g, row, qp::kColFv))) {
             Print(*refused);
             Say(where + what + ": the new name was refused");
@@ -362,9 +403,11 @@ int List(const Arguments& a) {
     std::string out;
     for (int g = qp::kFirstList; g <= qp::kLastList; ++g) {
         const std::string tab = qp::EscapeField(qp::TabTitle(g));
-        for (const qp::NameEntry& e : qp::gWs.nameLists[g])
+        for (const qp::NameEntry& e : qp::gWs.nameLists[g]) {
+            if (a.withoutCounterpart && !qp::WithoutCounterpart(e)) continue;
             out += tab + "\t" + qp::EscapeField(e.flag) + "\t" + qp::EscapeField(e.id) + "\t" +
                    qp::EscapeField(e.fv) + "\t" + qp::EscapeField(e.ov) + "\n";
+        }
     }
     // The escapes and separators are ASCII, the same in every code page.
     return PrintOut(Shown(a.codePage, out), "list") ? kExitOk : kExitRefused;
@@ -385,6 +428,13 @@ int Convert(const Arguments& a) {
         if (const int failed = ReadEdits(a.edits, a.codePage, edits); failed != kExitOk) return failed;
 
     Session s;
+    // Held from the load, which reads the external database, to the save,
+    // which rewrites it.
+    qp::ProgramDirectoryLock lock;
+    if (lock.refused) {
+        Print(*lock.refused);
+        return kExitRefused;
+    }
     // Every edit is made before anything is saved: a refused one ends the run
     // with all files as they were.
     if (!LoadAndEdit(s, plugin, edits, a.edits, a.codePage)) return kExitRefused;
@@ -400,15 +450,18 @@ int Convert(const Arguments& a) {
     if (same && a.overwrite) {
         // The question Save asks, answered by --overwrite.
         Print(qp::OverwriteQuestion());
-        auto failed = qp::SaveOverFileInUse();
+        const qp::SaveOutcome saved = qp::SaveOverFileInUse();
         gBar.Clear();
-        if (failed) Print(*failed);
-        return failed ? kExitRefused : kExitOk;
+        Print(saved.notices);
+        return saved.saved ? kExitOk : kExitRefused;
     }
-    const qp::SaveOutcome saved = qp::SaveAsTo(output);
+    const qp::SaveOutcome saved = qp::SaveAsTo(output, false);
     gBar.Clear();
     Print(saved.notices);
-    return saved.saved ? kExitOk : kExitRefused;
+    if (!saved.saved) return kExitRefused;
+    if (output != FullPath(a.positional[1]))
+        Say("OUTPUT " + a.positional[1] + " was written as " + output + " (a plugin's name ends in .esp)");
+    return kExitOk;
 }
 
 // Load, the edits, and the check of what a save would leave; nothing saved.
@@ -437,6 +490,11 @@ int Check(const Arguments& a) {
 int Reset() {
     Session s;
     Print(qp::ResetQuestion());
+    qp::ProgramDirectoryLock lock;
+    if (lock.refused) {
+        Print(*lock.refused);
+        return kExitRefused;
+    }
     if (auto failed = qp::EraseExternalDatabase()) {
         Print(*failed);
         return kExitRefused;
@@ -452,7 +510,7 @@ namespace qp {
 int RunBatch(const std::vector<std::string>& args, const char* argv0) {
     if (args.empty()) return UsageError("no command given");
     if (args[0] == "build-dictionaries")
-        return RunBuildDictionaries(std::vector<std::string>(args.begin() + 1, args.end()));
+        return RunBuildDictionaries(std::vector<std::string>(args.begin() + 1, args.end()), argv0);
     for (const std::string& s : args) {
         if (s == "--help" || s == "-h") {
             std::fputs(kUsage, stdout);
@@ -470,8 +528,9 @@ int RunBatch(const std::vector<std::string>& args, const char* argv0) {
             return kExitRefused;
         }
         SetProgramDirectory(a.root);
-    } else {
-        InitProgramDirectory(argv0);
+    } else if (auto failed = InitProgramDirectory(argv0)) {
+        Print(*failed);
+        return kExitRefused;
     }
     if (IsTerminal(stderr)) gBar.Enable();
     gWs.env.progress = &OnProgress;

@@ -5,6 +5,7 @@
 #include <string>
 #include <tuple>
 
+#include "base/dirlock.h"
 #include "base/paths.h"
 #include "convert/dictbuild.h"
 #include "dictionary/dictfile.h"
@@ -50,7 +51,7 @@ int Usage(const std::string& problem) {
 
 }  // namespace
 
-int RunBuildDictionaries(const std::vector<std::string>& args) {
+int RunBuildDictionaries(const std::vector<std::string>& args, const char* argv0) {
     std::vector<std::string> files;
     std::string root;
     bool force = false;
@@ -79,6 +80,12 @@ int RunBuildDictionaries(const std::vector<std::string>& args) {
             return 2;
         }
         SetProgramDirectory(root);
+    } else if (auto failed = InitProgramDirectory(argv0)) {
+        std::string text = failed->title + ": " + failed->text + "\n";
+        for (char& c : text)
+            if (c == '\r') c = '\n';
+        std::fputs(text.c_str(), stderr);
+        return 2;
     }
 
     // Both versions are read as Load reads a plugin, with the same checks.
@@ -91,6 +98,15 @@ int RunBuildDictionaries(const std::vector<std::string>& args) {
         }
     }
     DictionaryBuild built = BuildDictionaries(RecordsOf(fv), RecordsOf(ov));
+
+    ProgramDirectoryLock lock;
+    if (lock.refused) {
+        std::string text = lock.refused->text;
+        for (char& c : text)
+            if (c == '\r') c = '\n';
+        std::fprintf(stderr, "build-dictionaries: %s\n", text.c_str());
+        return 2;
+    }
 
     // Dictionaries the user already has are not overwritten by accident; an
     // empty file (a lookup creates missing ones empty) holds nothing to lose.
@@ -107,28 +123,33 @@ int RunBuildDictionaries(const std::vector<std::string>& args) {
     }
 
     // Every file is complete on disk before the first one takes its place,
-    // so a failure leaves the old set whole.
+    // and they take their places together: a failure leaves the old set whole.
+    const std::string dataFolder = FolderPart(ResolvePath("data\\x"));
+    const bool hadDataFolder = DirectoryExists(dataFolder);
+    auto fail = [&](const std::string& name, const std::string& err) {
+        if (!hadDataFolder) RemoveFile(dataFolder);  // made for this run, empty again
+        std::fprintf(stderr, "build-dictionaries: cannot write %s: %s\nNothing was written.\n",
+                     ResolvePath(name).c_str(), err.c_str());
+        return 2;
+    };
     std::vector<std::unique_ptr<AtomicFile>> out;
+    std::vector<AtomicFile*> all;
     for (const BuiltFile& f : built.files) {
         std::string err;
         out.push_back(std::make_unique<AtomicFile>());
+        all.push_back(out.back().get());
         EnsureParentFolder(ResolvePath(f.name));
         if (!out.back()->Open(ResolvePath(f.name), &err) || !out.back()->Write(f.bytes, &err) ||
             !out.back()->Finish(&err)) {
-            std::fprintf(stderr, "build-dictionaries: cannot write %s: %s\nNothing was written.\n",
-                         ResolvePath(f.name).c_str(), err.c_str());
-            return 2;
+            out.clear();
+            return fail(f.name, err);
         }
     }
-    for (size_t i = 0; i < out.size(); ++i) {
-        std::string err;
-        if (!out[i]->Commit(&err)) {
-            std::fprintf(stderr, "build-dictionaries: cannot write %s: %s\n",
-                         ResolvePath(built.files[i].name).c_str(), err.c_str());
-            return 2;
-        }
-        ForgetDictionaryFile(built.files[i].name);
-    }
+    std::string err;
+    size_t failed = 0;
+    if (!CommitTogether(all, failed, &err)) return fail(built.files[failed].name, err);
+    for (const BuiltFile& f : built.files) ForgetDictionaryFile(f.name);
+    RemoveStaleTemporaries(dataFolder);
 
     std::printf("Dictionaries from %s (FV) and %s (OV) written to %s\n", FileNamePart(files[0]).c_str(),
                 FileNamePart(files[1]).c_str(), FolderPart(ResolvePath("data\\x")).c_str());

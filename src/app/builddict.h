@@ -7,7 +7,8 @@
 
 namespace qp {
 
-// args: the arguments after "build-dictionaries". Returns the exit status.
-int RunBuildDictionaries(const std::vector<std::string>& args);
+// args: the arguments after "build-dictionaries"; argv0 finds the program
+// directory when --root does not name one. Returns the exit status.
+int RunBuildDictionaries(const std::vector<std::string>& args, const char* argv0 = nullptr);
 
 }  // namespace qp

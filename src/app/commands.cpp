@@ -2,6 +2,7 @@
 
 #include "app/shell.h"
 #include "base/config.h"
+#include "base/dirlock.h"
 #include "base/paths.h"
 #include "base/workspace.h"
 #include "convert/extdb.h"
@@ -14,13 +15,35 @@
 
 namespace qp {
 
-LoadOutcome LoadChosenPlugin(const std::string& path) {
-    gWs.config.plugPath = FolderPart(path);
-    WriteConfiguration();
+LoadOutcome LoadChosenPlugin(const std::string& path, bool rememberFolder) {
+    if (rememberFolder) {
+        gWs.config.plugPath = FolderPart(path);
+        WriteConfiguration();
+    }
     LoadOutcome out = LoadPlugin(path);
     if (out.loaded) FillTabs();
     return out;
 }
+
+namespace {
+// Load once the plugin is named: what it tells shown, the menus that need a
+// plugin left off until one is loaded.
+void LoadNamedPlugin(const std::string& path) {
+    ProgramDirectoryLock lock;
+    if (lock.refused) {
+        ShowNotice(*lock.refused);
+        return;
+    }
+    MenuLock();
+    ShowNotices(LoadChosenPlugin(path).notices);
+    if (gWs.table.loaded) {
+        MenuUnlock();
+    } else {
+        Plat().EnableMenuItem(kMenuLoad, true);
+        Plat().EnableMenuItem(kMenuReset, true);
+    }
+}
+}  // namespace
 
 void LoadCommand() {
     BeginDictionaryCommand();
@@ -28,19 +51,18 @@ void LoadCommand() {
     gWs.config.plugPath = ReadConfiguredString("Plugin Path", "PlugPath", "c:\\");
     std::string path =
         Plat().OpenFileRequester("ESP file to load ", gWs.config.plugPath, "ESP (*.esp)", "*.esp");
-    if (path.empty()) {
+    if (path.empty())
         gWs.fileInUse = remembered;
-    } else {
-        MenuLock();
-        ShowNotices(LoadChosenPlugin(path).notices);
-        // The menus that need a plugin stay off until one is loaded.
-        if (gWs.table.loaded) {
-            MenuUnlock();
-        } else {
-            Plat().EnableMenuItem(kMenuLoad, true);
-            Plat().EnableMenuItem(kMenuReset, true);
-        }
-    }
+    else
+        LoadNamedPlugin(path);
+    EndDictionaryCommand();
+    EndBackgroundCommand();
+}
+
+void LoadStartupPluginCommand() {
+    BeginDictionaryCommand();
+    // Named relative to the folder the program was started in.
+    LoadNamedPlugin(AbsolutePath(gWs.env.startupPlugin));
     EndDictionaryCommand();
     EndBackgroundCommand();
 }
@@ -67,13 +89,18 @@ Notice OverwriteQuestion() {
             Icon::Question};
 }
 
-std::optional<Notice> SaveOverFileInUse() {
-    auto failed = RunSaveSequence(gWs.fileInUse);
-    if (!failed) Plat().SetStatusText(kStatusFile, "File : " + FileNamePart(gWs.fileInUse));
-    return failed;
+SaveOutcome SaveOverFileInUse() {
+    SaveOutcome out;
+    if (auto failed = RunSaveSequence(gWs.fileInUse, &out.notices)) {
+        out.notices.push_back(*failed);
+        return out;
+    }
+    Plat().SetStatusText(kStatusFile, "File : " + FileNamePart(gWs.fileInUse));
+    out.saved = true;
+    return out;
 }
 
-SaveOutcome SaveAsTo(const std::string& output) {
+SaveOutcome SaveAsTo(const std::string& output, bool rememberFolder) {
     SaveOutcome out;
     if (SameFileName(output, gWs.fileInUse)) {
         out.notices.push_back({"INFORMATION",
@@ -82,13 +109,15 @@ SaveOutcome SaveAsTo(const std::string& output) {
                                Icon::Information});
         return out;
     }
-    if (auto failed = RunSaveSequence(output)) {
+    if (auto failed = RunSaveSequence(output, &out.notices)) {
         out.notices.push_back(*failed);
         return out;
     }
     // The folder is remembered only once the save has succeeded.
-    gWs.config.savePath = FolderPart(output);
-    WriteConfiguration();
+    if (rememberFolder) {
+        gWs.config.savePath = FolderPart(output);
+        WriteConfiguration();
+    }
     gWs.fileInUse = output;
     Plat().SetStatusText(kStatusFile, "File : " + FileNamePart(gWs.fileInUse));
     out.saved = true;
@@ -108,10 +137,15 @@ void SaveAsCommand() {
             // cancelled, or no name left
         } else if (SameFileName(output, gWs.fileInUse)) {
             ShowNotices(SaveAsTo(output).notices);
-        } else {
-            MenuLock();
-            ShowNotices(SaveAsTo(output).notices);
-            MenuUnlock();
+        } else if (!output.empty()) {
+            ProgramDirectoryLock lock;
+            if (lock.refused) {
+                ShowNotice(*lock.refused);
+            } else {
+                MenuLock();
+                ShowNotices(SaveAsTo(output).notices);
+                MenuUnlock();
+            }
         }
     }
     EndDictionaryCommand();
@@ -125,8 +159,10 @@ void SaveCommand() {
     } else {
         MenuLock();
         const Notice q = OverwriteQuestion();
-        if (Message(q.title, q.text, q.icon, Buttons::YesNo) == Answer::Yes)
-            if (auto failed = SaveOverFileInUse()) ShowNotice(*failed);
+        if (Message(q.title, q.text, q.icon, Buttons::YesNo) == Answer::Yes) {
+            ProgramDirectoryLock lock;
+            ShowNotices(lock.refused ? Notices{*lock.refused} : SaveOverFileInUse().notices);
+        }
         MenuUnlock();
     }
     EndDictionaryCommand();
@@ -149,7 +185,9 @@ Notice ResetDone() { return {"INFORMATION", "DATA BASE ERASED.", Icon::Informati
 void ResetCommand() {
     const Notice q = ResetQuestion();
     if (Message(q.title, q.text, q.icon, Buttons::YesNo) != Answer::Yes) return;
-    if (auto failed = EraseExternalDatabase())
+    if (ProgramDirectoryLock lock; lock.refused)
+        ShowNotice(*lock.refused);
+    else if (auto failed = EraseExternalDatabase())
         ShowNotice(*failed);
     else
         ShowNotice(ResetDone());

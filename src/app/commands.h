@@ -14,6 +14,8 @@ namespace qp {
 // "&Load", "Save" and "Save as..." run on the worker; "Reset file" on the
 // main thread.
 void LoadCommand();
+// Load without the requester, of the plugin named on the command line.
+void LoadStartupPluginCommand();
 void SaveCommand();
 void SaveAsCommand();
 void ResetCommand();
@@ -21,25 +23,25 @@ void ResetCommand();
 // choice kept in Quillane.ini for the next start.
 void CodePageCommand(int menuId);
 
-// Load of a chosen plugin: its folder remembered in the configuration file,
-// the plugin read and converted, the tabs filled.
-LoadOutcome LoadChosenPlugin(const std::string& path);
+// Load of a chosen plugin: its folder remembered in the configuration file
+// (unless rememberFolder is false: the batch tool has no requester), the
+// plugin read and converted, the tabs filled.
+LoadOutcome LoadChosenPlugin(const std::string& path, bool rememberFolder = true);
 
 // Save and Save as refuse a master file.
 std::optional<Notice> MasterSaveRefusal();
 // The question Save asks before it overwrites the file in use.
 Notice OverwriteQuestion();
-// Save after the user's Yes: the save sequence over the file in use.
-std::optional<Notice> SaveOverFileInUse();
-
 struct SaveOutcome {
     bool saved = false;
-    Notices notices;
+    Notices notices;  // the failure, or what a successful save has to tell
 };
+// Save after the user's Yes: the save sequence over the file in use.
+SaveOutcome SaveOverFileInUse();
 // Save as onto output (the requester's answer made a plugin name): refused
 // when it names the file in use; after a successful save, its folder is
-// remembered and it becomes the file in use.
-SaveOutcome SaveAsTo(const std::string& output);
+// remembered (unless rememberFolder is false) and it becomes the file in use.
+SaveOutcome SaveAsTo(const std::string& output, bool rememberFolder = true);
 
 // The question "Reset file" asks, and what it answers.
 Notice ResetQuestion();

@@ -5,8 +5,10 @@
 #include "base/config.h"
 #include "base/paths.h"
 #include "base/workspace.h"
+#include "platform/files.h"
 #include "plugin/blocks.h"
 #include "ui/checkdialog.h"
+#include "ui/filter.h"
 #include "ui/mainwindow.h"
 #include "ui/nameedit.h"
 #include "ui/objectwindow.h"
@@ -94,6 +96,11 @@ void DispatchControl(const Event& ev) {
         CheckDialogCopy();
     } else if (ev.id == kCtlCheckClose && ev.action == ControlAction::Press) {
         CheckDialogClose();
+    } else if ((ev.id == kCtlFilterField && ev.action == ControlAction::Change) ||
+               (ev.id == kCtlFilterToggle && ev.action == ControlAction::Press)) {
+        OnFilterChanged();
+    } else if (ev.id == kCtlFilterNext && ev.action == ControlAction::Press) {
+        NextWithoutCounterpart();
     }
 }
 
@@ -116,8 +123,10 @@ void StartBackgroundCommand(void (*command)()) {
         gWs.finished = 0;
     }
     gWs.busy = 1;
+    EnableFilterBar(false);
     if (!Plat().StartWorker(command)) {
         gWs.busy = 0;
+        EnableFilterBar(true);
         Message("INFORMATION", "THE COMMAND COULD NOT BE STARTED.", Icon::Stop);
     }
 }
@@ -125,6 +134,8 @@ void StartBackgroundCommand(void (*command)()) {
 void EndBackgroundCommand() {
     gWs.finished = 1;
     gWs.busy = 0;
+    // Only now: a change made earlier would find the worker still busy.
+    EnableFilterBar(true);
 }
 
 void WaitForBackgroundCommand() {
@@ -140,8 +151,26 @@ void ConfirmQuit() {
     gWs.quit = a == Answer::Yes ? 1 : 0;
 }
 
+namespace {
+// A file of the manual: the program directory's own, else the one an
+// installed program shares; the former when neither is there, for the
+// viewer to say so.
+std::string ManualFile(const std::string& name) {
+    const std::string own = ResolvePath(name);
+    const std::string shared = NativePath(InstalledDataDirectory(), name);
+    return FileExists(own) || InstalledDataDirectory().empty() || !FileExists(shared) ? own : shared;
+}
+}  // namespace
+
+// Vosk.chm in a viewer of compiled help; where there is none (Linux without
+// one), the same pages as HTML in the browser. With neither, nothing.
 void ShowHelp() {
-    if (gWs.helpAvailable) Plat().OpenHelp(ResolvePath("Vosk.chm"));
+    if (gWs.helpAvailable) {
+        Plat().OpenHelp(ManualFile("Vosk.chm"));
+        return;
+    }
+    const std::string index = ManualFile("manual\\index.html");
+    if (FileExists(index)) Plat().OpenHelpPages(index);
 }
 
 void ShowAbout() {
@@ -193,6 +222,11 @@ void RunEventLoop() {
 
 int RunQuillane() {
     Startup();
+    // Once the window is up: what kept the program directory from being
+    // prepared, then the plugin the command line named, loaded as "&Load"
+    // loads the one the user picks.
+    if (gWs.env.programDirFailure) ShowNotice(*gWs.env.programDirFailure);
+    if (!gWs.env.startupPlugin.empty()) StartBackgroundCommand(&LoadStartupPluginCommand);
     RunEventLoop();
     return 0;
 }

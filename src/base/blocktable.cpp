@@ -84,6 +84,20 @@ void BlockStore::Replace(size_t i, size_t offset, size_t removed, std::string_vi
     owned_.push_back(std::move(b));
 }
 
+void BlockStore::Assign(size_t i, std::string bytes) {
+    Ref& r = refs_[i];
+    if (r.owned < 0 && bytes.size() <= r.room) {
+        std::memcpy(r.data, bytes.data(), bytes.size());
+        r.size = static_cast<uint32_t>(bytes.size());
+        return;
+    }
+    if (r.owned < 0) {
+        r.owned = static_cast<int32_t>(owned_.size());
+        owned_.emplace_back();
+    }
+    owned_[static_cast<size_t>(r.owned)] = std::move(bytes);
+}
+
 bool BlockStore::operator==(const BlockStore& other) const {
     if (size() != other.size()) return false;
     for (size_t i = 0; i < size(); ++i)

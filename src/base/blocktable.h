@@ -47,6 +47,9 @@ public:
     char* MutableData(size_t i);
     // Puts text in the place of `removed` bytes at offset.
     void Replace(size_t i, size_t offset, size_t removed, std::string_view text);
+    // Gives the block new bytes, whole: in its room when they fit, else the
+    // string itself becomes the block's own.
+    void Assign(size_t i, std::string bytes);
 
     bool operator==(const BlockStore& other) const;
 
@@ -74,6 +77,9 @@ struct BlockTable {
     // Bytes after four zero bytes that ended the records: kept unread and
     // written back after the last block.
     std::string trailer;
+    // The first block that a change would have made larger than a record can
+    // be (the change was not made), or -1. Load and the save refuse on it.
+    int32_t outgrown = -1;
 };
 
 // Every change as it can be undone: the bytes that stood at the offset and

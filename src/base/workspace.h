@@ -20,12 +20,15 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/blocktable.h"
 #include "base/config.h"
+#include "base/notice.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/ids.h"
 #include "platform/platform.h"
 
@@ -73,6 +76,7 @@ struct TextEditParameters {
 class SharedFlag {
 public:
     SharedFlag() = default;
+    explicit SharedFlag(int v) : v_(v) {}
     SharedFlag(const SharedFlag& other) : v_(other.v_.load()) {}
     SharedFlag& operator=(const SharedFlag& other) {
         v_ = other.v_.load();
@@ -99,12 +103,27 @@ using ProgressHook = void (*)(const std::string& label, int block, int last);
 
 struct Workspace {
     // Set by main() before start-up, and kept by a reset: the window system
-    // in use, the program directory (with a trailing separator) and the
-    // batch tool's progress watcher.
+    // in use, the program directory (with a trailing separator), the batch
+    // tool's progress watcher, and what the command line asked for.
     struct Environment {
         Platform* platform = nullptr;
         std::string programDir;
         ProgressHook progress = nullptr;
+        // The window creates a missing dictionary empty as it opens it; the
+        // batch tool leaves the program directory as it finds it.
+        bool createMissingDictionaries = true;
+        // How long a command waits for another run of the program to let go
+        // of the program directory before it refuses.
+        int lockWaitMs = 3000;
+        // An installed program's shared files (<prefix>/share/quillane/:
+        // the demo, the manual), "" when it runs from its own folder; and
+        // what kept its per-user program directory from being prepared,
+        // shown once the window is up (both set with the program directory).
+        std::string installedData;
+        std::optional<Notice> programDirFailure;
+        // The plugin named when the window program was started
+        // ("quillane FILE.esp"), loaded right after start-up.
+        std::string startupPlugin;
     };
     Workspace() = default;
     explicit Workspace(Environment e) : env(std::move(e)) {}
@@ -148,18 +167,37 @@ struct Workspace {
     // Looked up once at start-up.
     bool helpAvailable = false;
 
+    // --- the filter bar (main thread, on a change of the field or the toggle
+    // and never while busy; the worker at the end of a load, which takes the
+    // text and the toggle from the bar again) ---
+    struct Filter {
+        std::string text;  // bytes in the code page; "" lets every row through
+        bool withoutCounterpart = false;
+        bool Active() const { return !text.empty() || withoutCounterpart; }
+        // The list rows each view shows, ascending, while it shows only some.
+        std::vector<int> shown[kLastList + 1];
+        std::array<bool, kLastList + 1> hiding{};
+    } filter;
+
     // --- configuration (main thread at start-up; worker: Load and Save as
     // store a folder; the reader is held under its own lock) ---
     Configuration config;
     ConfigurationReader configReader;
     // The code page names and texts are shown and typed in: 1250, 1251 or
     // 1252 (main thread: read from Quillane.ini at start-up, changed by the
-    // "Code page" menu). The core keeps bytes whatever it is; only the window
-    // uses it.
-    int codePage = kCodePageWestern;
+    // "Code page" menu, which stays on while a load runs). The core keeps
+    // bytes whatever it is; the window shows them in it, and the filter
+    // ignores letter case in it (the worker too, filtering at the end of a
+    // load).
+    SharedFlag codePage{kCodePageWestern};
 
     // --- dictionaries (either thread, under the cache's own lock) ---
     std::shared_ptr<DictionaryCache> dictionaries;
+
+    // --- the program directory's lock (the thread of the command that
+    // writes there: the worker, or the main thread for "Reset file") ---
+    std::shared_ptr<FileLock> programLock;
+    int programLockDepth = 0;
 
     // --- flags ---
     // Set by the main thread when it starts the worker; cleared by the

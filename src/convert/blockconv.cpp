@@ -12,9 +12,10 @@ void ApplyNameEdit(int g, int r, const std::string& newName, std::string& cellRe
     const int o = FindSubrecord(b, ListNameSubrecord(g));
     if (o < 0) return;  // no name subrecord: leave the block as it is
     const int32_t size = ReadBlockInt(b, o + 4);  // may be anything, INT32_MIN too
-    const std::string cur = ReadBlockString(b, o + 8, size > 0 ? size - 1 : 0);
+    const int nameBytes = size > 0 ? size - 1 : 0;
+    const std::string cur = ReadBlockString(b, o + 8, nameBytes);
     if (g == kListCell) cellRenames += EncodePair(cur, newName);
-    ReplaceInSubrecord(b, o, cur, newName);
+    EditSubrecord(b, {o, static_cast<size_t>(nameBytes), newName});
 }
 
 void MarkRowStored(int g, int r, const std::string& flag, const std::string& ov) {
@@ -24,19 +25,30 @@ void MarkRowStored(int g, int r, const std::string& flag, const std::string& ov)
     e.ov = ov;
 }
 
-bool ReplaceByPairs(int block, int subOffset, std::string_view cur, std::string_view head,
-                    const PairFile& pairs) {
-    if (cur.substr(0, head.size()) != head) return false;
-    int i = FindPairA(pairs, cur.substr(head.size()));
-    if (i < 0) return false;
-    ReplaceInSubrecord(block, subOffset, cur, std::string(head).append(pairs.pairs[static_cast<size_t>(i)].second));
-    return true;
+size_t TextSpan(int block, int subOffset) {
+    const int32_t size = ReadBlockInt(block, subOffset + 4);
+    const std::string_view b = BlockBytes(block);
+    if (size <= 0 || subOffset < 0 || static_cast<size_t>(subOffset) + 8 + size > b.size()) return 0;
+    size_t n = static_cast<size_t>(size);
+    while (n > 0 && b[static_cast<size_t>(subOffset) + 8 + n - 1] == '\0') --n;
+    return n;
 }
 
-bool ReplaceByPairFile(int block, int subOffset, std::string_view cur, std::string_view head,
+std::optional<std::string_view> PairSecond(std::string_view cur, std::string_view head, const PairFile& pairs) {
+    if (cur.substr(0, head.size()) != head) return std::nullopt;
+    int i = FindPairA(pairs, cur.substr(head.size()));
+    if (i < 0) return std::nullopt;
+    return pairs.pairs[static_cast<size_t>(i)].second;
+}
+
+bool ReplaceByPairFile(int block, int subOffset, size_t span, std::string_view cur, std::string_view head,
                        std::string_view pairFile) {
     auto pairs = OpenPairFile(pairFile);
-    return ReplaceByPairs(block, subOffset, cur, head, *pairs);
+    auto second = PairSecond(cur, head, *pairs);
+    if (!second) return false;
+    const std::string text = std::string(head).append(*second);
+    EditSubrecord(block, {subOffset, span, text});
+    return true;
 }
 
 }  // namespace qp

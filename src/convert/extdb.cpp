@@ -12,12 +12,16 @@ std::string MarkerPair() { return EncodePair("FFFF", "FFFF"); }
 std::optional<Notice> EraseExternalDatabase() {
     const std::string path = ResolvePath(kExternalDatabase);
     std::string err;
+    const bool hadFolder = DirectoryExists(FolderPart(path));
     EnsureParentFolder(path);
     const bool ok = WriteFileAtomic(path, MarkerPair(), &err);
     ForgetDictionaryFile(kExternalDatabase);
-    if (!ok)
+    if (!ok) {
+        if (!hadFolder) RemoveFile(FolderPart(path));  // made for this, empty again
         return Notice{"INFORMATION", "THE EXTERNAL DATA BASE COULD NOT BE ERASED.\r" + path + "\r" + err,
                       Icon::Stop};
+    }
+    RemoveStaleTemporaries(FolderPart(path));
     return std::nullopt;
 }
 

@@ -13,7 +13,7 @@ void ConvertGameSettings() {
         int o = FindSubrecord(b, "STRV");
         if (o < 0) continue;  // a number setting
         std::string value = ReadBlockString(b, o + 8, ReadBlockInt(b, o + 4));
-        ReplaceByPairFile(b, o, value, "", "data\\Gmstdata.dat");
+        ReplaceByPairFile(b, o, TextSpan(b, o), value, "", "data\\Gmstdata.dat");
         ShowBlockProgress("Conversion Game setting : ", b, last);
     }
 }

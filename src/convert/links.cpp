@@ -1,5 +1,8 @@
 #include "convert/links.h"
 
+#include <deque>
+#include <optional>
+
 #include "convert/blockconv.h"
 #include "base/paths.h"
 #include "base/progress.h"
@@ -43,24 +46,20 @@ PairFile BuildLinkDictionary(const std::string& cellRenames, const std::string& 
     return links;
 }
 
-bool ConvertLinkName(int block, int subOffset, int dataSize, const PairFile& links) {
-    std::string name = ReadBlockString(block, subOffset + 8, dataSize - 1);
-    bool found = ReplaceByPairs(block, subOffset, name, "", links);
-    ShowBlockProgress("Interconnexion conversion : ", block, LastBlock());
-    return found;
+namespace {
+
+// The name a reference holds, without its terminator: a view of the record
+// when no zero byte stands inside, else read as names are read.
+std::string_view ReferenceName(std::string_view record, int o, int n, std::string& copy) {
+    const std::string_view raw = record.substr(static_cast<size_t>(o) + 8, n > 1 ? static_cast<size_t>(n) - 1 : 0);
+    if (raw.find('\0') == std::string_view::npos) return raw;
+    copy = ReadRecordString(record, o + 8, n - 1);
+    return copy;
 }
 
-bool ConvertCellCondition(int block, int subOffset, int dataSize, const PairFile& links) {
-    std::string s = ReadBlockString(block, subOffset + 8, dataSize);
-    bool found = false;
-    if (s.size() >= 5 && s.compare(1, 4, "BLX0") == 0)
-        found = ReplaceByPairs(block, subOffset, s, s.substr(0, 5), links);
-    ShowBlockProgress("Interconnexion conversion : ", block, LastBlock());
-    return found;
-}
+}  // namespace
 
 PairFile ConvertLinks(const std::string& cellRenames, const std::string& externalDatabase) {
-    RemoveFile(ResolvePath("data\\Concat.dat"));
     PairFile links = BuildLinkDictionary(cellRenames, externalDatabase);
     ConvertLinksThrough(links);
     return links;
@@ -68,26 +67,51 @@ PairFile ConvertLinks(const std::string& cellRenames, const std::string& externa
 
 void ConvertLinksThrough(const PairFile& links) {
     const int last = LastBlock();
+    std::string copy;
+    std::deque<std::string> conditions;  // composed texts, alive until their record is changed
     for (int b = 0; b <= last; ++b) {
         if (!ValidBlock(b)) continue;
         // A type without zero bytes reads as its four bytes.
-        const std::string_view type = BlockBytes(b).substr(0, 4);
+        const std::string_view record = BlockBytes(b);
+        const std::string_view type = record.substr(0, 4);
+        // The record is read as it was and changed once, at the end, however
+        // many of its references changed.
+        BlockEditor editor(b);
+        conditions.clear();
+        bool references = false;
+        // A door or travel destination, or a dialogue response's cell: the whole name.
+        auto name = [&](int o, int n) {
+            references = true;
+            if (auto second = PairSecond(ReferenceName(record, o, n, copy), "", links))
+                editor.Edit({o, n > 1 ? static_cast<size_t>(n) - 1 : 0, *second});
+        };
         if (type == "CELL" || type == "NPC_") {
-            WalkSubrecords(b, [&](int o, std::string_view name, int n) {
-                if (name == "DNAM") ConvertLinkName(b, o, n, links);
+            WalkRecordSubrecords(record, [&](int o, std::string_view sub, int n) {
+                if (sub == "DNAM") name(o, n);
                 return true;
             });
         } else if (type == "INFO") {
-            WalkSubrecords(b, [&](int o, std::string_view name, int n) {
-                if (name != "ANAM") return true;
-                ConvertLinkName(b, o, n, links);
-                return false;
-            });
-            WalkSubrecords(b, [&](int o, std::string_view name, int n) {
-                if (name == "SCVR") ConvertCellCondition(b, o, n, links);
+            // The first ANAM and the conditions on the speaker's cell ("?BLX0"
+            // and the name), in the order they stand.
+            int anam = -1;
+            WalkRecordSubrecords(record, [&](int o, std::string_view sub, int n) {
+                if (sub == "ANAM" && anam < 0) {
+                    anam = o;
+                    name(o, n);
+                } else if (sub == "SCVR") {
+                    references = true;
+                    const std::string s = ReadRecordString(record, o + 8, n);
+                    if (s.size() < 5 || s.compare(1, 4, "BLX0") != 0) return true;
+                    if (auto second = PairSecond(s, s.substr(0, 5), links)) {
+                        conditions.push_back(s.substr(0, 5).append(*second));
+                        editor.Edit({o, TextSpan(b, o), conditions.back()});
+                    }
+                }
                 return true;
             });
         }
+        editor.Finish();
+        if (references) ShowBlockProgress("Interconnexion conversion : ", b, last);
     }
 }
 

@@ -17,9 +17,6 @@ PairFile ConvertLinks(const std::string& cellRenames, const std::string& externa
 // Converts every reference of the loaded plugin through a link dictionary.
 void ConvertLinksThrough(const PairFile& links);
 
-bool ConvertLinkName(int block, int subOffset, int dataSize, const PairFile& links);
-bool ConvertCellCondition(int block, int subOffset, int dataSize, const PairFile& links);
-
 // The link dictionary as one pair file: each source parsed on its own and
 // chained in order, so a damaged source cannot shift the pairs after it. A
 // save creates a missing dictionary empty, as it always has; with

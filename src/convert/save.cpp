@@ -22,12 +22,6 @@ Notice SaveFailed(const std::string& file, const std::string& what) {
             Icon::Stop};
 }
 
-std::string UnreadableDictionaries() {
-    std::string out;
-    for (const auto& p : TakeDictionaryProblems())
-        if (p.unreadable) out += (out.empty() ? "" : "\r") + p.name + ": " + p.reason;
-    return out;
-}
 
 }  // namespace
 
@@ -68,18 +62,37 @@ SaveConversion ConvertAsSaved(ConversionFor purpose) {
     return c;
 }
 
-std::optional<Notice> RunSaveSequence(const std::string& target) {
+std::optional<Notice> RunSaveSequence(const std::string& target, Notices* notices) {
     // Everything is converted on the table in memory and only kept when both
     // files are safely written; a failure puts the changed blocks back.
     OpenBlockJournal();
+    gWs.table.outgrown = -1;
     struct CloseJournal {
         ~CloseJournal() { CloseBlockJournal(); }
     } closeJournal;
     const SaveConversion converted = ConvertAsSaved(ConversionFor::Save);
     const std::string& database = converted.database;
 
-    auto restore = [] { RollBackBlockJournal(); };
-    std::string unreadable = UnreadableDictionaries();
+    const std::string dbPath = ResolvePath(kExternalDatabase);
+    const bool hadDbFolder = DirectoryExists(FolderPart(dbPath));
+    auto restore = [&] {
+        RollBackBlockJournal();
+        gWs.table.outgrown = -1;
+        if (!hadDbFolder) RemoveFile(FolderPart(dbPath));  // made for this save, empty again
+    };
+    if (gWs.table.outgrown >= 0) {
+        const std::string why = OutgrownText(gWs.table.outgrown);
+        restore();
+        return SaveFailed(target, why);
+    }
+    std::string unreadable;
+    Notices damaged;
+    for (const auto& p : TakeDictionaryProblems()) {
+        if (p.unreadable)
+            unreadable += (unreadable.empty() ? "" : "\r") + p.name + ": " + p.reason;
+        else
+            damaged.push_back(DamagedDictionaryNotice(p));
+    }
     if (!unreadable.empty()) {
         restore();
         return SaveFailed(target, "A DICTIONARY FILE CANNOT BE READ:\r" + unreadable);
@@ -104,7 +117,6 @@ std::optional<Notice> RunSaveSequence(const std::string& target) {
         restore();
         return SaveFailed(target, err);
     }
-    const std::string dbPath = ResolvePath(kExternalDatabase);
     std::string oldDatabase;
     const bool hadDatabase = FileExists(dbPath) && ReadWholeFile(dbPath, oldDatabase);
     AtomicFile db;
@@ -123,8 +135,12 @@ std::optional<Notice> RunSaveSequence(const std::string& target) {
         restore();
         return SaveFailed(target, err);
     }
+    // Only a save that succeeded clears what earlier ones left behind.
     RemoveFile(ResolvePath("data\\Concat.dat"));
     RemoveFile(ResolvePath("data\\Vfvfdata.dat"));
+    RemoveStaleTemporaries(FolderPart(target));
+    RemoveStaleTemporaries(FolderPart(dbPath));
+    if (notices) notices->insert(notices->end(), damaged.begin(), damaged.end());
 
     for (const StoredRow& s : converted.stored) {
         Plat().ListSetText(s.list, s.row, kColFlag, "T");

@@ -48,8 +48,9 @@ SaveConversion ConvertAsSaved(ConversionFor purpose);
 std::string SaveAsOutputPath(const std::string& chosen);
 
 // The save sequence onto target. Returns what failed; memory, the target and
-// the external database are then unchanged.
-std::optional<Notice> RunSaveSequence(const std::string& target);
+// the external database are then unchanged. After a success, notices gets
+// what the user should know (a damaged dictionary read in part).
+std::optional<Notice> RunSaveSequence(const std::string& target, Notices* notices = nullptr);
 
 extern const char* const kMasterSaveMessage;
 

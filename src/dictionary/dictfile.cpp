@@ -182,16 +182,36 @@ DictionaryCache& Cache() {
     return *gWs.dictionaries;
 }
 
+// Only a name with nothing behind it (not even a link to nothing) is a
+// missing dictionary.
+bool NothingAt(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status link = fs::symlink_status(path, ec);
+    return link.type() == fs::file_type::not_found ||
+           (fs::is_symlink(link) && fs::status(path, ec).type() == fs::file_type::not_found);
+}
+
 // Reads the file, creating it empty when missing; records problems.
 std::string LoadContent(const std::string& name, int64_t& size) {
     std::string path = ResolvePath(name);
     std::string content, err;
     size = 0;
-    if (!DictionaryPresent(name)) {
-        CreateIfMissing(path);
+    // Only a name with nothing behind it is a missing dictionary; a folder,
+    // a pipe or a loop of links in its place is one that cannot be read.
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status target = fs::status(path, ec);
+    if (NothingAt(path)) {
+        if (gWs.env.createMissingDictionaries) CreateIfMissing(path);
         return content;
     }
-    if (!ReadWholeFile(path, content, &err)) {
+    if (ec)
+        err = "cannot open for reading (" + ec.message() + ")";
+    else if (!fs::is_regular_file(target))
+        err = fs::is_directory(target) ? "cannot open for reading (it is a folder)"
+                                       : "cannot open for reading (not a regular file)";
+    if (!err.empty() || !ReadWholeFile(path, content, &err)) {
         DictionaryProblem p;
         p.name = name;
         p.unreadable = true;
@@ -216,12 +236,7 @@ void NoteDamage(const std::string& name, int64_t at) {
 
 }  // namespace
 
-bool DictionaryPresent(const std::string& name) {
-    // Only a name with nothing behind it is a missing dictionary; a folder
-    // in its place is one that cannot be read.
-    std::error_code ec;
-    return std::filesystem::exists(ResolvePath(name), ec);
-}
+bool DictionaryPresent(const std::string& name) { return !NothingAt(ResolvePath(name)); }
 
 std::shared_ptr<const PairFile> OpenPairFile(std::string_view name) {
     std::lock_guard<std::mutex> lock(gCacheMutex);
@@ -276,6 +291,13 @@ std::vector<DictionaryProblem> TakeDictionaryProblems() {
     std::vector<DictionaryProblem> out;
     out.swap(Cache().problems);
     return out;
+}
+
+Notice DamagedDictionaryNotice(const DictionaryProblem& p) {
+    return {"INFORMATION",
+            "THE DICTIONARY FILE " + p.name + " IS DAMAGED AT BYTE " + std::to_string(p.damagedAt) +
+                ".\rTHE REST OF IT WAS IGNORED.",
+            Icon::Information};
 }
 
 }  // namespace qp

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/notice.h"
+
 namespace qp {
 
 // Reads one counted string at pos: an int32 length and that many bytes; the
@@ -82,8 +84,10 @@ int FindPairA(const PairFile& f, std::string_view text);
 int FindTriple(const TripleFile& f, const std::string& key);
 
 // Opens a dictionary file by its program-relative name ("data\Celldata.dat"),
-// creating it empty when missing. A file that exists but cannot be read is
-// reported through DictionaryProblems and behaves as empty.
+// creating it empty when missing (unless the environment says to leave the
+// program directory as it is). A file that exists but cannot be read (a
+// folder, a pipe, a link that leads nowhere but round) is reported through
+// DictionaryProblems and behaves as empty.
 std::shared_ptr<const PairFile> OpenPairFile(std::string_view name);
 std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name);
 // Whether something stands at a dictionary's name, a file or what cannot be
@@ -104,5 +108,7 @@ struct DictionaryProblem {
 };
 // Problems met since the last call; clears the list.
 std::vector<DictionaryProblem> TakeDictionaryProblems();
+// What the user is told of a file read only up to its damage.
+Notice DamagedDictionaryNotice(const DictionaryProblem& p);
 
 }  // namespace qp

@@ -1,7 +1,11 @@
 // The quillane program on Windows: the Win32 window system under the core.
+//   quillane.exe [PLUGIN]   PLUGIN (a file dropped on the program, "Open with")
+//   is loaded at once.
 // The backend's header comes first: it keeps <windows.h> from renaming the
 // window-system interface's MessageBox.
 #include "platform/win32/win32_platform.h"
+
+#include <cstdlib>
 
 #include "app/app.h"
 #include "base/paths.h"
@@ -9,6 +13,9 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     qp::InitProgramDirectory(nullptr);
+    // The C runtime has split the command line already, quotes and all, into
+    // arguments in the ANSI code page: the bytes file names are kept in.
+    if (__argc > 1) qp::gWs.env.startupPlugin = __argv[1];
     qp::Win32Platform platform;
     qp::SetPlatform(&platform);
     const int code = qp::RunQuillane();

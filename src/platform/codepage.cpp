@@ -5,8 +5,10 @@
 #include <cstdio>
 
 #ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX  // MinGW's C++ library defines it already
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>

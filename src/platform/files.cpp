@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <mutex>
 #include <random>
 #include <system_error>
+#include <vector>
 
 #include "platform/files_os.h"
 
@@ -35,15 +37,78 @@ bool IsAbsoluteName(const std::string& name) {
 constexpr size_t kStreamBuffer = 1 << 20;
 constexpr uint64_t kWritebackStep = 2 << 20;
 
-std::string TempNameBeside(const std::string& target) {
+constexpr char kTempPrefix[] = "quillane-";
+constexpr char kTempSuffix[] = ".tmp";
+constexpr size_t kTempDigits = 12;
+
+// A fresh temporary name in a folder (given with its trailing separator).
+std::string TempNameIn(const std::string& folder) {
     static std::mt19937_64 rng{std::random_device{}()};
     static std::mutex m;
     std::lock_guard<std::mutex> lock(m);
     char buf[32];
-    std::snprintf(buf, sizeof buf, ".%016llx.tmp", static_cast<unsigned long long>(rng()));
-    return target + buf;
+    std::snprintf(buf, sizeof buf, "%s%012llx%s", kTempPrefix,
+                  static_cast<unsigned long long>(rng() & 0xFFFFFFFFFFFFull), kTempSuffix);
+    return folder + buf;
+}
+
+// The file a write to path replaces: the target of a symbolic link, so that
+// the link stays a link.
+std::string LinkTarget(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(os::FsPath(path), ec))) return path;
+    fs::path p = fs::weakly_canonical(os::FsPath(path), ec);
+    return ec ? path : os::FromFsPath(p);
 }
 }  // namespace
+
+FileLock::Result FileLock::TryLock(const std::string& path, bool create, std::string* err) {
+    Release();
+    bool busy = false;
+    std::string why;
+    const intptr_t h = os::LockOpen(path, create, busy, why);
+    if (h == kNone) {
+        if (err) *err = why;
+        return busy ? Result::Busy : Result::Failed;
+    }
+    handle_ = h;
+    path_ = path;
+    created_ = create;
+    return Result::Held;
+}
+
+void FileLock::Release() {
+    if (handle_ == kNone) return;
+    os::LockClose(handle_, path_, created_);
+    handle_ = kNone;
+}
+
+bool IsTemporaryName(const std::string& name) {
+    const size_t prefix = sizeof kTempPrefix - 1, suffix = sizeof kTempSuffix - 1;
+    if (name.size() != prefix + kTempDigits + suffix || name.compare(0, prefix, kTempPrefix) != 0 ||
+        name.compare(prefix + kTempDigits, suffix, kTempSuffix) != 0)
+        return false;
+    for (size_t i = prefix; i < prefix + kTempDigits; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    std::error_code ec;
+    std::vector<std::string> found;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : os::FsPath(folder), ec), end;
+         !ec && it != end; it.increment(ec)) {
+        std::error_code ignored;
+        if (IsTemporaryName(os::FromFsPath(it->path().filename())) && it->is_regular_file(ignored) &&
+            !it->is_symlink(ignored))
+            found.push_back(os::FromFsPath(it->path()));
+    }
+    // One that a running write holds stays; one nobody holds was left by a kill.
+    for (const std::string& path : found) {
+        FileLock held;
+        if (held.TryLock(path, false) == FileLock::Result::Held) RemoveFile(path);
+    }
+}
 
 std::string AbsoluteFolder(const std::string& dir) {
     std::error_code ec;
@@ -56,6 +121,42 @@ std::string ExecutableFolder(const char* argv0) {
     fs::path exe = os::FsPath(os::ExecutablePath());
     if (exe.empty()) exe = fs::absolute(os::FsPath(argv0 ? argv0 : ""), ec);
     return AbsoluteFolder(os::FromFsPath(exe.parent_path()));
+}
+
+std::string UserDataFolder() {
+    const std::string home = os::UserDataHome();
+    return home.empty() ? home : AbsoluteFolder(home);
+}
+
+bool MakeFolder(const std::string& dir, std::string* err) {
+    std::error_code ec;
+    const fs::path p = os::FsPath(dir);
+    if (fs::is_directory(p, ec)) return true;
+    fs::create_directories(p, ec);
+    if (!ec && fs::is_directory(p, ec)) return true;
+    if (err) *err = "cannot make the folder (" + (ec ? ec.message() : std::string("not a folder")) + ")";
+    return false;
+}
+
+bool CopyNewFolder(const std::string& from, const std::string& to, std::string* err) {
+    std::error_code ec;
+    fs::path target = os::FsPath(to);
+    while (!target.empty() && !target.has_filename()) target = target.parent_path();
+    if (fs::exists(target, ec)) {
+        if (err) *err = "cannot copy (the folder exists)";
+        return false;
+    }
+    // A copy cut short by an earlier run is the program's own leftover.
+    fs::path part = target;
+    part += ".part";
+    fs::remove_all(part, ec);
+    fs::copy(os::FsPath(from), part, fs::copy_options::recursive, ec);
+    if (!ec) fs::rename(part, target, ec);
+    if (!ec) return true;
+    if (err) *err = "cannot copy (" + ec.message() + ")";
+    std::error_code ignored;
+    fs::remove_all(part, ignored);
+    return false;
 }
 
 std::string NativePath(const std::string& folder, const std::string& name) {
@@ -136,9 +237,10 @@ FileReader::~FileReader() {
 }
 
 bool FileReader::Open(const std::string& path, std::string* err) {
-    FILE* f = std::fopen(path.c_str(), "rb");
+    std::string why;
+    FILE* f = os::OpenRegularForReading(path, why);
     if (!f) {
-        if (err) *err = "cannot open for reading (" + ErrnoText() + ")";
+        if (err) *err = why;
         return false;
     }
     std::error_code ec;
@@ -218,7 +320,7 @@ bool EnsureParentFolder(const std::string& path) {
 }
 
 bool IsWritableDirectory(const std::string& dir) {
-    std::string probe = TempNameBeside(WithTrailingSep(dir) + ".quillane-probe");
+    std::string probe = TempNameIn(WithTrailingSep(dir));
     FILE* f = std::fopen(probe.c_str(), "wb");
     if (!f) return false;
     std::fclose(f);
@@ -230,11 +332,22 @@ AtomicFile::~AtomicFile() { Abort(); }
 
 bool AtomicFile::Open(const std::string& target, std::string* err) {
     Abort();
-    target_ = target;
-    temp_ = TempNameBeside(target);
+    target_ = LinkTarget(target);
+    temp_ = TempNameIn(FolderPart(target_));
     FILE* f = std::fopen(temp_.c_str(), "wb");
     if (!f) {
         if (err) *err = "cannot create a file in its folder (" + ErrnoText() + ")";
+        temp_.clear();
+        return false;
+    }
+    // Held until the file has taken the target's place, so that no cleaner
+    // takes it for one a killed run left. Where the system has no locks the
+    // write goes on without.
+    std::string why;
+    if (tempLock_.TryLock(temp_, false, &why) == FileLock::Result::Busy) {
+        std::fclose(f);
+        std::remove(temp_.c_str());
+        if (err) *err = "cannot create a file in its folder (" + why + ")";
         temp_.clear();
         return false;
     }
@@ -305,11 +418,73 @@ bool AtomicFile::Commit(std::string* err) {
         if (err) *err = "cannot replace the file (" + why + ")";
         std::remove(temp_.c_str());
         temp_.clear();
+        tempLock_.Release();
         finished_ = false;
         return false;
     }
     temp_.clear();
+    tempLock_.Release();
     finished_ = false;
+    return true;
+}
+
+bool CommitTogether(const std::vector<AtomicFile*>& files, size_t& failed, std::string* err) {
+    // The old content of each replaced target, kept under a temporary name
+    // as a second link to it (a copy where links are not to be had): the
+    // target itself never goes missing.
+    struct Replaced {
+        std::string target, kept;  // kept: empty when there was no target
+    };
+    std::vector<Replaced> done;
+    auto undo = [&] {
+        for (auto d = done.rbegin(); d != done.rend(); ++d) {
+            std::error_code ec;
+            std::string why;
+            if (d->kept.empty())
+                fs::remove(os::FsPath(d->target), ec);
+            else
+                os::ReplaceTarget(d->kept, d->target, why);
+        }
+        for (AtomicFile* f : files) f->Abort();
+    };
+    for (failed = 0; failed < files.size(); ++failed) {
+        AtomicFile& f = *files[failed];
+        if (!f.Finish(err)) {
+            undo();
+            return false;
+        }
+        Replaced r{f.target_, {}};
+        std::error_code ec;
+        if (fs::exists(fs::symlink_status(os::FsPath(r.target), ec))) {
+            r.kept = TempNameIn(FolderPart(r.target));
+            fs::create_hard_link(os::FsPath(r.target), os::FsPath(r.kept), ec);
+            if (ec) {
+                ec.clear();
+                fs::copy_file(os::FsPath(r.target), os::FsPath(r.kept), ec);
+            }
+            if (ec) {
+                if (err) *err = "cannot keep the old file (" + ec.message() + ")";
+                fs::remove(os::FsPath(r.kept), ec);
+                undo();
+                return false;
+            }
+        }
+        std::string why;
+        if (!os::ReplaceTarget(f.temp_, r.target, why)) {
+            if (err) *err = "cannot replace the file (" + why + ")";
+            if (!r.kept.empty()) fs::remove(os::FsPath(r.kept), ec);
+            undo();
+            return false;
+        }
+        f.temp_.clear();
+        f.tempLock_.Release();
+        f.finished_ = false;
+        done.push_back(std::move(r));
+    }
+    for (const Replaced& r : done) {
+        std::error_code ec;
+        if (!r.kept.empty()) fs::remove(os::FsPath(r.kept), ec);
+    }
     return true;
 }
 
@@ -323,6 +498,7 @@ void AtomicFile::Abort() {
         std::remove(temp_.c_str());
         temp_.clear();
     }
+    tempLock_.Release();
 }
 
 }  // namespace qp

@@ -7,11 +7,23 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qp {
 
 // The folder of the running executable, absolute, with a trailing separator.
 std::string ExecutableFolder(const char* argv0);
+// The folder under which each user keeps the data of programs installed for
+// all users: $XDG_DATA_HOME or ~/.local/share (on Windows %LOCALAPPDATA%),
+// with a trailing separator; "" when the environment names none.
+std::string UserDataFolder();
+// Makes the folder and any missing parents. On failure says why in err.
+bool MakeFolder(const std::string& dir, std::string* err = nullptr);
+// Copies the folder from, with all it holds, to the folder to, which must not
+// exist yet (its parent must): to appears whole or not at all, since the copy
+// is made beside it under another name and then renamed. On failure nothing
+// is left and err says why.
+bool CopyNewFolder(const std::string& from, const std::string& to, std::string* err = nullptr);
 // A folder made absolute and normal, with a trailing separator.
 std::string AbsoluteFolder(const std::string& dir);
 // The one place that maps the Windows way of writing a relative name
@@ -60,7 +72,8 @@ bool IsTerminal(std::FILE* f);
 void SetBinaryMode(std::FILE* f);
 
 // Reads a file front to back in pieces, for inputs too large to hold twice.
-// Its failures are worded as ReadWholeFile words them.
+// Its failures are worded as ReadWholeFile words them. Only a regular file
+// opens: a folder, a pipe or a device is refused at once, never waited on.
 class FileReader {
 public:
     FileReader() = default;
@@ -79,7 +92,39 @@ private:
     int64_t size_ = 0;
 };
 
-// Streaming form of WriteFileAtomic for large outputs.
+// An exclusive lock on a file, held by this object until Release. Another
+// process (or another FileLock of this one) cannot take it meanwhile.
+class FileLock {
+public:
+    enum class Result { Held, Busy, Failed };
+    FileLock() = default;
+    ~FileLock() { Release(); }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Tries once, without waiting. create: the file is made when missing, and
+    // removed again on Release (a lock file leaves nothing behind).
+    Result TryLock(const std::string& path, bool create, std::string* err = nullptr);
+    void Release();
+    bool Held() const { return handle_ != kNone; }
+
+private:
+    static constexpr intptr_t kNone = -1;
+    intptr_t handle_ = kNone;
+    std::string path_;
+    bool created_ = false;
+};
+
+// Temporary files of ours are "quillane-" + 12 hex digits + ".tmp", in the
+// target's folder: short whatever the target's name, and recognisable.
+bool IsTemporaryName(const std::string& fileName);
+// Removes the temporary files of ours from a folder that no running write
+// holds: what a killed run left behind.
+void RemoveStaleTemporaries(const std::string& folder);
+
+// Streaming form of WriteFileAtomic for large outputs. A target that is a
+// symbolic link keeps its link: the file it points to is replaced. While the
+// write runs, its temporary file is locked against RemoveStaleTemporaries.
 class AtomicFile {
 public:
     AtomicFile() = default;
@@ -96,8 +141,15 @@ public:
     bool Commit(std::string* err = nullptr);
     void Abort();
 
+    // Puts written files in their targets' places all together: when one
+    // cannot take its place, every target already replaced gets its old
+    // content back and the new files are removed. On failure failed is the
+    // index of the file that could not be put in place.
+    friend bool CommitTogether(const std::vector<AtomicFile*>& files, size_t& failed, std::string* err);
+
 private:
     void* handle_ = nullptr;
+    FileLock tempLock_;
     bool finished_ = false;
     std::string target_;
     std::string temp_;
@@ -105,5 +157,7 @@ private:
     uint64_t written_ = 0;            // bytes handed to the stream
     uint64_t flushedTo_ = 0;          // bytes already sent on their way to disk
 };
+
+bool CommitTogether(const std::vector<AtomicFile*>& files, size_t& failed, std::string* err = nullptr);
 
 }  // namespace qp

@@ -21,12 +21,24 @@ size_t DrivePrefixLength(const std::string& path);
 
 // The running executable's full path, or "" when the system cannot say.
 std::string ExecutablePath();
+// Where the system keeps each user's own program data (see UserDataFolder),
+// or "" when the environment names no such folder.
+std::string UserDataHome();
 
 // Asks the system to start writing a range of the file to disk without
 // waiting for it (a hint; where there is none, the final sync does it all).
 void StartWriteback(std::FILE* f, uint64_t offset, uint64_t length);
 // Waits until everything written to the (already flushed) stream is on disk.
 bool SyncToDisk(std::FILE* f, std::string& why);
+// An exclusive lock on the file at path, taken without waiting: the handle,
+// or -1 with busy telling whether another holder has it. create: the file is
+// made when missing (and LockClose with remove takes it away again).
+intptr_t LockOpen(const std::string& path, bool create, bool& busy, std::string& err);
+void LockClose(intptr_t handle, const std::string& path, bool remove);
+// Opens a regular file for reading; a folder, a pipe or a device is refused
+// at once ("it is a folder", "not a regular file"), never waited on.
+std::FILE* OpenRegularForReading(const std::string& path, std::string& err);
+
 // Puts the finished temporary file in the target's place in one step,
 // replacing the target; on failure says why and leaves both as they were.
 bool ReplaceTarget(const std::string& temp, const std::string& target, std::string& why);

@@ -115,6 +115,17 @@ std::string ExecutablePath() {
     }
 }
 
+// The local application data folder of the user (not roaming: dictionaries
+// and the external database belong to this machine's installation).
+std::string UserDataHome() {
+    DWORD n = GetEnvironmentVariableA("LOCALAPPDATA", nullptr, 0);
+    if (n == 0) return {};
+    std::string s(n, '\0');
+    n = GetEnvironmentVariableA("LOCALAPPDATA", s.data(), n);
+    s.resize(n);
+    return s;
+}
+
 void StartWriteback(std::FILE*, uint64_t, uint64_t) {}
 
 bool SyncToDisk(std::FILE* f, std::string& why) {
@@ -129,6 +140,52 @@ bool ReplaceTarget(const std::string& temp, const std::string& target, std::stri
         return true;
     why = ErrorText(GetLastError());
     return false;
+}
+
+// The locked byte lies far beyond any data, so the lock never stands in the
+// way of writes to the file through another handle.
+constexpr DWORD kLockOffsetHigh = 0x40000000;
+
+intptr_t LockOpen(const std::string& path, bool create, bool& busy, std::string& err) {
+    busy = false;
+    // A lock file is deleted when its holder closes it.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | (create ? DELETE : 0),
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           create ? OPEN_ALWAYS : OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | (create ? FILE_FLAG_DELETE_ON_CLOSE : 0), nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD e = GetLastError();
+        // A lock file on its way out cannot be opened until its holder is gone.
+        std::error_code ec;
+        busy = e == ERROR_SHARING_VIOLATION || (e == ERROR_ACCESS_DENIED && fs::exists(FsPath(path), ec));
+        err = ErrorText(e);
+        return -1;
+    }
+    OVERLAPPED at{};
+    at.OffsetHigh = kLockOffsetHigh;
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+        const DWORD e = GetLastError();
+        busy = e == ERROR_LOCK_VIOLATION || e == ERROR_IO_PENDING;
+        err = ErrorText(e);
+        CloseHandle(h);
+        return -1;
+    }
+    return reinterpret_cast<intptr_t>(h);
+}
+
+void LockClose(intptr_t handle, const std::string&, bool) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
+
+std::FILE* OpenRegularForReading(const std::string& path, std::string& err) {
+    std::error_code ec;
+    const auto type = fs::status(FsPath(path), ec).type();
+    if (!ec && type != fs::file_type::regular && type != fs::file_type::not_found) {
+        err = type == fs::file_type::directory ? "cannot open for reading (it is a folder)"
+                                               : "cannot open for reading (not a regular file)";
+        return nullptr;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) err = "cannot open for reading (" + std::string(std::strerror(errno)) + ")";
+    return f;
 }
 
 }  // namespace os

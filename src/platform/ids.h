@@ -100,6 +100,13 @@ enum : int {
     kCtlCheckList = 1061,
     kCtlCheckCopy = 1062,
     kCtlCheckClose = 1063,
+    // The filter bar of the main window, between the menu bar and the object
+    // window: the text field, the "Without counterpart" toggle, the button
+    // that F3 also presses, and the line of counts.
+    kCtlFilterField = 1070,
+    kCtlFilterToggle = 1071,
+    kCtlFilterNext = 1072,
+    kCtlFilterCount = 1073,
 };
 
 }  // namespace qp

@@ -36,7 +36,9 @@ enum class EventKind {
     HeaderClick,  // id = list number 3..27, column = 0..3
 };
 
-enum class ControlAction { Click, Activate, RightClick, SelectionChange, Press };
+// Change: the user changed the text of the filter field (typing, pasting,
+// deleting, Escape); never reported for a text the program sets.
+enum class ControlAction { Click, Activate, RightClick, SelectionChange, Press, Change };
 
 struct Event {
     EventKind kind = EventKind::None;
@@ -109,9 +111,18 @@ public:
     virtual Rect GetControlGeometry(int control) = 0;
 
     // List views, by list number 3..27.
+    //
+    // A list view holds rows 0..n-1, the list rows, and may show only some of
+    // them (ListSetVisibleRows). Every row number crossing this interface is a
+    // list row, never a position on screen: ListSetText, ListGetText,
+    // ListGetRows, ListRowCount, ListFocusedRow, ListSelectRow and the row
+    // that a list event is about. Hiding rows changes what is drawn, nothing
+    // else.
     virtual void ListClear(int list) = 0;
     virtual void ListAddRow(int list, const Row& row) = 0;
-    // Replaces every row at once; the fast way to fill a tab.
+    // Replaces every row at once; the fast way to fill a tab. Like
+    // ListClear, it shows every row again and leaves no row focused.
+    // ListAddRow's row is shown whatever the view hides.
     virtual void ListSetRows(int list, std::vector<Row> rows) = 0;
     virtual void ListSetText(int list, int row, int column, const std::string& text) = 0;
     virtual std::string ListGetText(int list, int row, int column) = 0;
@@ -123,11 +134,65 @@ public:
             for (int c = 0; c < kColumnCount; ++c) rows[r][c] = ListGetText(list, static_cast<int>(r), c);
         return rows;
     }
-    // The row that has the focus, or -1.
+    // The row that has the focus (a list row), or -1.
     virtual int ListFocusedRow(int list) = 0;
-    // Selects the row and gives it the focus; -1 clears selection and focus.
+    // Selects the row, gives it the focus and scrolls it into view; -1, or a
+    // row the view hides, clears selection and focus.
     virtual void ListSelectRow(int list, int row) = 0;
     virtual void ListSetRedraw(int list, bool on) = 0;
+    // Shows only the given list rows (ascending, each once; numbers outside
+    // the list are ignored), in list order, in one update of the view: the
+    // filter of the filter bar. The focused row stays focused and selected,
+    // and in view, when it is among them; otherwise no row is focused. No
+    // event is reported. A backend without filtering shows every row, which
+    // keeps every row number right.
+    virtual void ListSetVisibleRows(int list, const std::vector<int>& rows) { (void)list, (void)rows; }
+    // Shows every row again, in one update, keeping the focused row as above.
+    virtual void ListShowAllRows(int list) { (void)list; }
+
+    // The tab on view, as the list number of its list view (3..27).
+    virtual int CurrentTab() { return kFirstList; }
+    // Puts the tab of list view `list` on view; with takeKeyboard that list
+    // view gets the keyboard too, so that Enter opens its focused row (else
+    // the keyboard stays where it is, in the filter field, say). No event is
+    // reported.
+    virtual void ShowTab(int list, bool takeKeyboard) { (void)list, (void)takeKeyboard; }
+    // The tooltip of the tab of list view `list`; dimmed, its caption is drawn
+    // as a disabled one's, but the tab can still be picked.
+    virtual void SetTabHint(int list, const std::string& tooltip, bool dimmed) {
+        (void)list, (void)tooltip, (void)dimmed;
+    }
+
+    // --- filter bar (controls kCtlFilterField .. kCtlFilterCount) ---
+    // A strip of the main window's own between the menu bar and the area
+    // below it, as the status bar is one at the bottom: the main window grows
+    // by its height, and GetMainWindowSize and the object window's layout
+    // (controls 1..27) leave it out, so the object window keeps its size and
+    // place. In it, from the left:
+    //   kCtlFilterField  a single-line field, empty, showing fieldHint while
+    //                    empty; its text is bytes in the code page as in the
+    //                    name edit's fields (GetControlText, SetControlText,
+    //                    the refusal of characters the code page lacks);
+    //                    every change the user makes is reported as a
+    //                    Control event with ControlAction::Change;
+    //   kCtlFilterToggle a check box captioned toggleCaption, unchecked; each
+    //                    click is reported as a Press (IsControlChecked tells
+    //                    its state afterwards);
+    //   kCtlFilterNext   a push button captioned nextCaption: a Press;
+    //   kCtlFilterCount  a label, empty (SetControlText).
+    // EnableControl and IsControlEnabled serve all four. Keys, in the main
+    // window (not in the dialogs): Ctrl+F puts the keyboard in the field with
+    // its text selected; Escape in the field empties it (a Change, when it
+    // held text); Down, Enter or Return in the field give the keyboard to the
+    // list on view, focusing its first shown row when none has the focus (a
+    // SelectionChange); F3 is reported as a Press of kCtlFilterNext while that
+    // button is enabled.
+    virtual void CreateFilterBar(const std::string& fieldHint, const std::string& toggleCaption,
+                                 const std::string& nextCaption) {
+        (void)fieldHint, (void)toggleCaption, (void)nextCaption;
+    }
+    // The state of a check box (kCtlFilterToggle).
+    virtual bool IsControlChecked(int control) { return (void)control, false; }
 
     // --- status bar: field 0 and field 1 ---
     virtual void CreateStatusBar(int firstFieldWidth) = 0;
@@ -216,6 +281,10 @@ public:
     // Looked up once at start-up: is there a viewer of compiled HTML help?
     virtual bool HelpViewerAvailable() = 0;
     virtual void OpenHelp(const std::string& path) = 0;
+    // Without such a viewer: opens the manual's HTML index page in the
+    // user's web browser. A backend whose system always has the viewer
+    // (Windows) keeps this default, which does nothing.
+    virtual void OpenHelpPages(const std::string& indexPage) { (void)indexPage; }
 
     // --- events ---
     // Waits for the next user event. Returns false when no event will ever

@@ -99,15 +99,107 @@ void ReplaceBlockString(int block, int offset, std::string_view oldText, std::st
     gWs.table.sizes[block] = static_cast<int32_t>(gWs.table.blocks[static_cast<size_t>(block)].size());
 }
 
-void ReplaceInSubrecord(int block, int subOffset, std::string_view oldText, std::string_view newText) {
-    int32_t before = BlockSize(block);
-    ReplaceBlockString(block, subOffset + 8, oldText, newText);
-    int32_t d = BlockSize(block) - before;
-    // A size field may hold anything a plugin put there: add as the 32-bit
-    // field itself would, without signed overflow.
-    auto add = [d](int32_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v) + static_cast<uint32_t>(d)); };
-    WriteBlockInt(block, subOffset + 4, add(ReadBlockInt(block, subOffset + 4)));
-    WriteBlockInt(block, 4, add(ReadBlockInt(block, 4)));
+namespace {
+
+// Adds as the 32-bit field itself would: a size field may hold anything a
+// plugin put there.
+int32_t AddToField(int32_t v, int64_t d) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v) + static_cast<uint32_t>(d));
+}
+
+// Up to this many edits of a record are journaled one by one; past it the
+// whole record is kept, which then costs less.
+constexpr size_t kFewEdits = 64;
+
+}  // namespace
+
+bool EditSubrecord(int block, const SubrecordEdit& e) {
+    const std::string_view b = BlockBytes(block);
+    const size_t o = static_cast<size_t>(e.subOffset);
+    if (e.subOffset < 16 || o + 8 > b.size() || e.removed > b.size() - o - 8) return true;
+    const int64_t d = static_cast<int64_t>(e.text.size()) - static_cast<int64_t>(e.removed);
+    if (static_cast<int64_t>(b.size()) + d > kLargestRecord) {
+        if (gWs.table.outgrown < 0) gWs.table.outgrown = block;
+        return false;
+    }
+    ReplaceBlockString(block, e.subOffset + 8, b.substr(o + 8, e.removed), e.text);
+    WriteBlockInt(block, e.subOffset + 4, AddToField(ReadBlockInt(block, e.subOffset + 4), d));
+    WriteBlockInt(block, 4, AddToField(ReadBlockInt(block, 4), d));
+    return true;
+}
+
+BlockEditor::BlockEditor(int block) : block_(block), original_(BlockBytes(block)) {}
+
+void BlockEditor::Edit(const SubrecordEdit& e) {
+    const size_t o = static_cast<size_t>(e.subOffset);
+    if (e.subOffset < 16 || o < from_ || o + 8 > original_.size() || e.removed > original_.size() - o - 8) return;
+    if (++edits_ == 1) {
+        first_ = e;
+        from_ = o + 8 + e.removed;
+        return;
+    }
+    if (edits_ == 2) {
+        out_.reserve(original_.size() + original_.size() / 4);
+        from_ = 0;
+        Compose(first_);
+    }
+    Compose(e);
+}
+
+void BlockEditor::Compose(const SubrecordEdit& e) {
+    const size_t o = static_cast<size_t>(e.subOffset);
+    const int64_t d = static_cast<int64_t>(e.text.size()) - static_cast<int64_t>(e.removed);
+    if (gWs.journal.open && edits_ <= kFewEdits)
+        made_.push_back({static_cast<size_t>(static_cast<int64_t>(o) + grown_) + 8, e.removed, e.text.size(), o + 8});
+    out_.append(original_.substr(from_, o + 4 - from_));
+    AppendLe32(out_, AddToField(GetLe32(original_.data() + o + 4), d));
+    out_.append(e.text);
+    from_ = o + 8 + e.removed;
+    grown_ += d;
+}
+
+bool BlockEditor::Finish() {
+    const size_t edits = edits_;
+    edits_ = 0;
+    if (edits == 0) return true;
+    if (edits == 1) return EditSubrecord(block_, first_);
+    if (static_cast<int64_t>(original_.size()) + grown_ > kLargestRecord) {
+        if (gWs.table.outgrown < 0) gWs.table.outgrown = block_;
+        return false;
+    }
+    out_.append(original_.substr(from_));
+    PutLe32(out_.data() + 4, AddToField(GetLe32(original_.data() + 4), grown_));
+    if (gWs.journal.open && edits > kFewEdits) {
+        gWs.journal.changes.push_back({block_, 0, std::string(original_), out_.size()});
+    } else if (gWs.journal.open) {
+        // Undone as if the edits had been made one after the other, in place.
+        for (const Made& m : made_) {
+            gWs.journal.changes.push_back({block_, m.at - 4, std::string(original_.substr(m.original - 4, 4)), 4});
+            gWs.journal.changes.push_back(
+                {block_, m.at, std::string(original_.substr(m.original, m.removed)), m.inserted});
+        }
+        gWs.journal.changes.push_back({block_, 4, std::string(original_.substr(4, 4)), 4});
+    }
+    const size_t i = static_cast<size_t>(block_);
+    gWs.table.blocks.Assign(i, std::move(out_));
+    if (i >= gWs.table.sizes.size()) gWs.table.sizes.resize(i + 1, 0);
+    gWs.table.sizes[i] = static_cast<int32_t>(gWs.table.blocks[i].size());
+    return true;
+}
+
+std::string BlockLabel(int block) {
+    const int32_t idSize = ReadBlockInt(block, 20);
+    return "RECORD " + std::to_string(block) + " (" + ReadBlockString(block, 0, 4) + " \"" +
+           ReadBlockString(block, 24, idSize > 0 ? idSize - 1 : 0) + "\")";
+}
+
+std::string OutgrownText(int block) {
+    return "THE " + BlockLabel(block) + " WOULD GROW PAST " + std::to_string(kLargestRecord) +
+           " BYTES, MORE THAN A RECORD CAN HOLD.";
+}
+
+bool ReplaceInSubrecord(int block, int subOffset, std::string_view oldText, std::string_view newText) {
+    return EditSubrecord(block, {subOffset, oldText.size(), newText});
 }
 
 }  // namespace qp

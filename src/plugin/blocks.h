@@ -16,6 +16,10 @@
 
 namespace qp {
 
+// The most bytes a record can hold, its 16-byte header included: what a load
+// accepts, and so what a change may make of a block.
+constexpr int64_t kLargestRecord = INT32_MAX;
+
 // The initial size of the block-size array for a Bank value; values that
 // cannot make a table fall back to the default 50000 (the table grows on
 // demand anyway).
@@ -84,9 +88,56 @@ inline int FindSubrecord(int block, std::string_view name) { return FindRecordSu
 // follow. The caller corrects the subrecord's and the record's data sizes.
 void ReplaceBlockString(int block, int offset, std::string_view oldText, std::string_view newText);
 
-// Replaces the text of a subrecord at offset o and keeps all three size fields
-// in step: block size, the subrecord's data size and the record's data size.
-void ReplaceInSubrecord(int block, int subOffset, std::string_view oldText, std::string_view newText);
+// A new beginning for a subrecord's data: its first `removed` bytes give way
+// to text (which the caller keeps alive until the edit is made).
+struct SubrecordEdit {
+    int subOffset;
+    size_t removed;
+    std::string_view text;
+};
+
+// One edit, made where the subrecord lies. A block that would outgrow
+// kLargestRecord is left as it was and noted in the table's `outgrown`;
+// false then.
+bool EditSubrecord(int block, const SubrecordEdit& e);
+
+// Changes a block edit by edit, subrecords in ascending order. One edit is
+// made in place; from the second on, a changed copy of the block is composed
+// and takes the block's place once, at Finish: a record with many changed
+// references costs one pass over it, not one per reference. Every size field
+// follows: block size, each subrecord's data size and the record's data
+// size. The block itself is only read until Finish, and the texts must live
+// until then.
+class BlockEditor {
+public:
+    explicit BlockEditor(int block);
+    // Edits out of order, overlapping or outside the block are left out.
+    void Edit(const SubrecordEdit& e);
+    // As EditSubrecord: false when the block would outgrow kLargestRecord.
+    bool Finish();
+
+private:
+    void Compose(const SubrecordEdit& e);
+    int block_;
+    std::string_view original_;
+    size_t edits_ = 0;
+    SubrecordEdit first_{};
+    std::string out_;
+    size_t from_ = 0;    // end of the last edit in the original
+    int64_t grown_ = 0;  // growth by the edits composed so far
+    // A few edits are journaled one by one; a record with more is kept whole.
+    struct Made {
+        size_t at, removed, inserted;  // at: the data's offset in the changed block
+        size_t original;               // its offset in the original
+    };
+    std::vector<Made> made_;
+};
+// What names a block in a message: its index, type and identifier.
+std::string BlockLabel(int block);
+// The refusal of a block that a change would have made too large.
+std::string OutgrownText(int block);
+// One edit: the Len(oldText) bytes at the start of the subrecord's data.
+bool ReplaceInSubrecord(int block, int subOffset, std::string_view oldText, std::string_view newText);
 
 // A save converts the blocks in place and must be able to undo all of it
 // when it fails. While the journal is open, every change of a block keeps the

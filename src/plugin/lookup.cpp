@@ -8,7 +8,9 @@ namespace qp {
 
 namespace {
 
-int SearchPairs(std::string_view file, int block, int subOffset, const std::string& name,
+// nameBytes: the length of the name in the block, zero bytes inside it
+// included; a replacement takes the whole of it.
+int SearchPairs(std::string_view file, int block, int subOffset, size_t nameBytes, const std::string& name,
                 int replacedCode, int secondCode, std::string& otherVersionName) {
     auto pairs = OpenPairFile(file);
     bool second = false;
@@ -20,7 +22,7 @@ int SearchPairs(std::string_view file, int block, int subOffset, const std::stri
         otherVersionName = a;
         return secondCode;
     }
-    ReplaceInSubrecord(block, subOffset, a, b);
+    EditSubrecord(block, {subOffset, nameBytes, b});
     return replacedCode;
 }
 
@@ -30,10 +32,11 @@ int LookupName(int block, int subOffset, int dataSize, std::string_view dictiona
                std::string& otherVersionName) {
     otherVersionName.clear();
     std::string name = ReadBlockString(block, subOffset + 8, dataSize - 1);
-    int code = SearchPairs(kExternalDatabase, block, subOffset, name, kDatabaseReplaced,
+    const size_t nameBytes = dataSize > 1 ? static_cast<size_t>(dataSize) - 1 : 0;
+    int code = SearchPairs(kExternalDatabase, block, subOffset, nameBytes, name, kDatabaseReplaced,
                            kDatabaseAlreadySecond, otherVersionName);
     if (code == kNoMatch)
-        code = SearchPairs(dictionaryFile, block, subOffset, name, kDictionaryReplaced,
+        code = SearchPairs(dictionaryFile, block, subOffset, nameBytes, name, kDictionaryReplaced,
                            kDictionaryAlreadySecond, otherVersionName);
     return code;
 }

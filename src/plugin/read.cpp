@@ -18,6 +18,30 @@ namespace qp {
 namespace {
 
 constexpr int64_t kHeaderMinimum = 324;  // the header record up to its record count
+constexpr int32_t kHedrMinimum = 300;    // the HEDR data up to the record count
+
+// Every subrecord of a record must lie inside it, or a later step would read
+// sizes that do not hold; the header record must begin with its HEDR, where
+// the record count is kept. Returns the fault with its offset in the file.
+std::string SubrecordFault(const char* record, size_t size, int64_t pos) {
+    const int64_t end = static_cast<int64_t>(size);
+    int64_t p = 16;
+    if (pos == 0) {
+        if (size < 24 || std::memcmp(record + 16, "HEDR", 4) != 0)
+            return "THE HEADER RECORD AT OFFSET 0 DOES NOT BEGIN WITH ITS HEDR SUBRECORD.";
+        if (GetLe32(record + 20) < kHedrMinimum)
+            return "THE HEDR SUBRECORD AT OFFSET 16 IS SHORTER THAN " + std::to_string(kHedrMinimum) + " BYTES.";
+    }
+    while (p < end) {
+        const std::string at = "THE SUBRECORD AT OFFSET " + std::to_string(pos + p);
+        if (end - p < 8) return at + " IS CUT SHORT BY THE END OF ITS RECORD.";
+        const int32_t n = GetLe32(record + p + 4);
+        if (n < 0) return at + " HAS A NEGATIVE SIZE.";
+        if (n > end - p - 8) return at + " RUNS PAST THE END OF ITS RECORD.";
+        p += 8 + n;
+    }
+    return {};
+}
 
 // Sets an entry's fields from a lookup result: "L" for a dictionary match,
 // "T" for the external database; when the name already was in its second
@@ -153,13 +177,15 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
                     " RUNS PAST THE END OF THE FILE.";
             return false;
         }
-        if (size > INT32_MAX - 16) {
+        if (size > kLargestRecord - 16) {
             error = "THE RECORD AT OFFSET " + std::to_string(pos) + " IS TOO LARGE.";
             return false;
         }
         char* block = table.blocks.Place(static_cast<size_t>(size) + 16);
         std::memcpy(block, head, 16);
         if (!stream.Take(block + 16, static_cast<size_t>(size), err)) return cannotRead();
+        error = SubrecordFault(block, static_cast<size_t>(size) + 16, pos);
+        if (!error.empty()) return false;
         if (pos == 0) table.fileType = GetLe32(block + 28);
         pos += 16 + static_cast<int64_t>(size);
         // Large plugins show every 1024th record so the window keeps up.
@@ -174,14 +200,6 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
     }
     table.last = static_cast<int32_t>(table.blocks.size()) - 1;
     ShowReadProgress(RecordType(table.blocks.back()));
-    // The record count at offset 320 must lie inside the header record, or
-    // it cannot be kept right, and a save would write a file too short to
-    // load again.
-    if (static_cast<int64_t>(table.blocks[0].size()) < kHeaderMinimum) {
-        error = "THE HEADER RECORD AT OFFSET 0 IS SHORTER THAN " + std::to_string(kHeaderMinimum) +
-                " BYTES.";
-        return false;
-    }
     // The header's record count always equals the records that follow it.
     PutLe32(table.blocks.MutableData(0) + 320, table.last);
     table.sizes.resize(std::max(table.sizes.size(), table.blocks.size() + 1), 0);
@@ -273,25 +291,24 @@ LoadOutcome LoadPlugin(const std::string& path) {
     std::string unreadable;
     for (const auto& p : problems)
         if (p.unreadable) unreadable += "\r" + p.name + " (" + p.reason + ")";
-    if (!unreadable.empty()) {
+    std::string refusal;
+    if (!unreadable.empty())
+        refusal = "CANNOT READ THE DICTIONARY FILE:" + unreadable + "\rTHE PLUGIN WAS NOT LOADED.";
+    else if (gWs.table.outgrown >= 0)
+        refusal = "CANNOT LOAD " + path + "\r" + OutgrownText(gWs.table.outgrown);
+    if (!refusal.empty()) {
         // Names converted with a dictionary missing would be wrong: keep
         // what was loaded before.
         gWs.table = std::move(saved.table);
         for (int g = kFirstList; g <= kLastList; ++g) gWs.nameLists[g] = std::move(saved.lists[g]);
         gWs.skills = std::move(saved.skills);
         keepStatus();
-        out.notices.push_back({"INFORMATION",
-                               "CANNOT READ THE DICTIONARY FILE:" + unreadable + "\rTHE PLUGIN WAS NOT LOADED.",
-                               Icon::Stop});
+        out.notices.push_back({"INFORMATION", refusal, Icon::Stop});
         return out;
     }
     gWs.fileInUse = path;
     out.loaded = true;
-    for (const auto& p : problems)
-        out.notices.push_back({"INFORMATION",
-                               "THE DICTIONARY FILE " + p.name + " IS DAMAGED AT BYTE " +
-                                   std::to_string(p.damagedAt) + ".\rTHE REST OF IT WAS IGNORED.",
-                               Icon::Information});
+    for (const auto& p : problems) out.notices.push_back(DamagedDictionaryNotice(p));
     return out;
 }
 

@@ -3,6 +3,7 @@
 #include "base/lists.h"
 #include "base/workspace.h"
 #include "platform/codepage.h"
+#include "ui/filter.h"
 
 namespace qp {
 
@@ -44,21 +45,32 @@ std::vector<Menu> MenuBarModel() {
 
 }  // namespace
 
+namespace {
+
+// A size from the configuration file that no window can have (0 or below,
+// or beyond any screen) gives way to the default; the file keeps its value.
+int WindowSize(int32_t configured, int fallback) {
+    return configured >= 1 && configured <= 32767 ? configured : fallback;
+}
+
+}  // namespace
+
 void BuildMainWindow() {
     Platform& p = Plat();
     p.SetCodePage(gWs.codePage);
-    p.CreateMainWindow(kProgramTitle, gWs.config.windowWidth, gWs.config.windowHeight);
+    const int w = WindowSize(gWs.config.windowWidth, 800);
+    p.CreateMainWindow(kProgramTitle, w, WindowSize(gWs.config.windowHeight, 600));
     p.SetMenuBar(MenuBarModel());
     p.SetPopupMenu({kMenuEdit, "Edit", false});
     for (int id : {kMenuSave, kMenuSaveAs, kMenuCheck, kMenuTextBook, kMenuTextClass,
                    kMenuTextRace, kMenuTextSkill, kMenuTextBirthsign, kMenuEdit})
         p.EnableMenuItem(id, false);
-    int w = gWs.config.windowWidth;
     p.CreateStatusBar(w / 4);
     std::vector<std::string> titles;
     for (int g = kFirstList; g <= kLastList; ++g) titles.push_back(TabTitle(g));
     p.CreateObjectWindow("OBJECT WINDOW...", titles,
                          {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV Name", 248}});
+    CreateFilterBar();
     LayoutObjectWindow(false);
     p.SetStatusText(kStatusFile, "File :");
 }
@@ -85,6 +97,9 @@ void ShowInCodePage(int codePage) {
     gWs.codePage = codePage;
     Plat().SetCodePage(codePage);
     for (int id : kCodePageItems) Plat().CheckMenuItem(id, CodePageOfMenu(id) == codePage);
+    // Letter case is the code page's: the same bytes may match other rows
+    // now. A running load filters in the new code page when it ends.
+    if (!gWs.busy && !gWs.filter.text.empty()) ApplyFilter();
 }
 
 void MenuLock() {

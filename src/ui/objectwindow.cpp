@@ -4,6 +4,7 @@
 
 #include "base/lists.h"
 #include "base/workspace.h"
+#include "ui/filter.h"
 #include "ui/mainwindow.h"
 #include "ui/nameedit.h"
 
@@ -53,16 +54,30 @@ void SortNameList(int g, int c) {
     gWs.sortDirection[g] = -gWs.sortDirection[g];
 }
 
-void RebuildListView(int g) {
-    if (!IsListNumber(g)) return;
+namespace {
+
+void Refill(int g) {
     std::vector<Row> rows;
     rows.reserve(gWs.nameLists[g].size());
     for (const NameEntry& e : gWs.nameLists[g]) rows.push_back({e.flag, e.id, e.fv, e.ov});
     Plat().ListSetRows(g, std::move(rows));
+    FilterFilledView(g);
+}
+
+}  // namespace
+
+void RebuildListView(int g) {
+    if (!IsListNumber(g)) return;
+    Refill(g);
+    ShowFilterCounts();
 }
 
 void FillTabs() {
-    for (int g = kFirstList; g <= kLastList; ++g) RebuildListView(g);
+    // The bar may have changed while the load ran with it off.
+    TakeFilterFromBar();
+    for (int g = kFirstList; g <= kLastList; ++g) Refill(g);
+    ShowFilterCounts();
+    ShowTabWithRows();
 }
 
 void RefreshCurrentRow(int g) {

@@ -9,9 +9,10 @@ namespace qp {
 // list's current direction, stably, by unsigned bytes; then reverses the
 // direction and rebuilds the view.
 void SortNameList(int g, int c);
-// Shows name list g in list view g, row for entry, nothing selected.
+// Shows name list g in list view g, row for entry, nothing selected, the
+// rows the filter bar hides hidden.
 void RebuildListView(int g);
-// Hands every name list to its list view.
+// Hands every name list to its list view, filtered as the bar says now.
 void FillTabs();
 // Copies the focused row of list view g into the current row.
 void RefreshCurrentRow(int g);

@@ -126,7 +126,10 @@ void TextEditSave() {
     // subrecord holds exactly the translation's bytes.
     const std::string_view b = BlockBytes(e.block);
     std::string old(b.substr(static_cast<size_t>(p) + 8, static_cast<size_t>(S)));
-    ReplaceInSubrecord(e.block, p, old, text);
+    if (!ReplaceInSubrecord(e.block, p, old, text)) {
+        ShowNotice({"INFORMATION", "THE TEXT WAS NOT STORED.\r" + OutgrownText(e.block), Icon::Stop});
+        gWs.table.outgrown = -1;
+    }
 }
 
 void TextEditCopy() {

@@ -132,6 +132,63 @@ TEST_F(QtProgram, LoadFillsTheTabsAndANameEditGoesThroughTheDialog) {
     EXPECT_EQ(ui->ListGetText(g, r, 3), "Neu");
 }
 
+// With a filter on, the view rows are not the list rows: a double click on
+// the second row shown edits the list row behind it, a sort sorts every row,
+// and a save stores the edited row the filter hides.
+TEST_F(QtProgram, FilteredViewsEditSortAndSaveWholeListRows) {
+    using namespace qt_test;
+    const std::string dir = dir_.path().toStdString(), plugin = dir + "/mod.esp";
+    WriteFile(dir + "/data/Bookdata.dat", Pairs({{"Red Book", "Rotes Buch"}}));
+    WriteFile(plugin, Plugin({Book("bk_a", "Red Book"), Book("bk_b", "Blue Scroll"),
+                              Book("bk_c", "Red Scroll"), Book("bk_d", "Green Book")}));
+    auto type = [&](const char* text) {
+        QTest::keyClick(ui->MainWidget(), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(ui->ControlWidget(kCtlFilterField), text);
+        return true;
+    };
+    auto shows = [&](const std::string& ids) {  // the IDs the view shows
+        std::string s;
+        QAbstractItemModel* m = View(kListBook)->model();
+        for (int r = 0; r < m->rowCount(); ++r) s += m->index(r, kColId).data().toString().toStdString() + " ";
+        return s == ids;
+    };
+    EXPECT_EQ(RunSteps({LoadStep(plugin),
+                        {"loaded", [&] { return LoadDone() && type("scroll"); }},
+                        {"filtered", [&] { return shows("bk_b bk_c ") && (DoubleClickRow(kListBook, 1), true); }},
+                        {"name edit",
+                         [&] {
+                             if (!ui->IsDialogOpen(1)) return false;
+                             auto* field = qobject_cast<QLineEdit*>(ui->ControlWidget(kCtlOvField));
+                             field->selectAll();
+                             QTest::keyClicks(field, "Rote Rolle");
+                             QTest::mouseClick(ui->ControlWidget(kCtlOk), Qt::LeftButton);
+                             return true;
+                         }},
+                        {"sort",
+                         [&] {
+                             if (ui->IsDialogOpen(1)) return false;
+                             QHeaderView* h = View(kListBook)->horizontalHeader();
+                             QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                                               QPoint(h->sectionViewportPosition(kColFv) + 20, 5));
+                             return true;
+                         }},
+                        {"sorted", [&] { return shows("bk_b bk_c ") && type("green"); }},
+                        {"save", [&] { return shows("bk_d ") && (ui->MenuAction(kMenuSave)->trigger(), true); }},
+                        {"saved", [&] { return gWs.busy == 0 && ui->IsMenuItemEnabled(kMenuSave); }},
+                        QuitStep()}),
+              0);
+    std::string ids;
+    std::vector<Row> rows;
+    for (const NameEntry& e : gWs.nameLists[kListBook]) {
+        ids += e.flag + e.id + "=" + e.ov + " ";
+        rows.push_back(Row{e.flag, e.id, e.fv, e.ov});
+    }
+    EXPECT_EQ(ids, "bk_b=Blue Scroll bk_d=Green Book Lbk_a=Rotes Buch Tbk_c=Rote Rolle ");
+    EXPECT_EQ(ui->ListGetRows(kListBook), rows);
+    EXPECT_NE(ReadFile(plugin).find(Z("Rote Rolle")), std::string::npos);
+    EXPECT_EQ(ui->GetControlText(kCtlFilterCount), "1 of 4 rows in 1 tab");
+}
+
 // A mod converted into Russian (1251) and into Polish (1250), each in the code
 // page Quillane.ini names: the views show the converted names as Unicode, a
 // name typed in the language's script is stored as the code page's bytes and

@@ -23,13 +23,13 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(ui->MainWidget()));
     }
     // The events taken, one word each: M menu, X close box, H header click, or a
-    // control's id and action as one of CARSP.
+    // control's id and action as one of CARSPE.
     std::string Log() {
         std::string s;
         for (const Event& e : TakeEvents())
             s += (e.kind == EventKind::Menu      ? "M" + std::to_string(e.id)
                   : e.kind == EventKind::Close   ? "X" + std::to_string(e.window)
-                  : e.kind == EventKind::Control ? std::to_string(e.id) + "CARSP"[int(e.action)]
+                  : e.kind == EventKind::Control ? std::to_string(e.id) + "CARSPE"[int(e.action)]
                   : "H" + std::to_string(e.id) + "." + std::to_string(e.column)) + " ";
         return s;
     }
@@ -91,6 +91,70 @@ TEST_F(QtWindow, UserActionsOnAListBecomeEventsAndTheProgramsOwnDoNot) {
                       QPoint(h->sectionViewportPosition(2) + h->sectionSize(2) / 2, 5));
     EXPECT_EQ(Log(), "H4.2 ");
     EXPECT_EQ(ui->ListGetText(qp::kListRegion, 0, 1), "b");
+}
+
+// The view shows some rows; every row number in and out is the whole list's.
+TEST_F(QtWindow, FilteredViewsTalkInListRowsAndTheFilterBarReportsItsKeys) {
+    ui->CreateFilterBar("Find", "Without counterpart", "Next (F3)");
+    int w = 0, h = 0;
+    ui->GetMainWindowSize(w, h);
+    EXPECT_EQ(QSize(w, h), QSize(800, 600));  // the bar is the window's own, on top
+    EXPECT_GT(ui->MainWidget()->height(), 600);
+    QWidget* vp = ShowList(8);
+    TakeEvents();
+    ui->ListSetRows(8, {R("a"), R("b"), R("c"), R("d"), R("e")});
+    ui->ListSetVisibleRows(8, {1, 3, 4});
+    QAbstractItemModel* m = View(8)->model();
+    ASSERT_EQ(m->rowCount(), 3);
+    QTest::mouseClick(vp, Qt::LeftButton, {}, RowPoint(8, 1));
+    EXPECT_EQ(Log(), "8S 8C ");
+    EXPECT_EQ(ui->ListFocusedRow(8), 3);
+    ui->ListSetText(8, 3, 3, "new");
+    EXPECT_EQ(m->index(1, 3).data().toString(), "new");
+    EXPECT_EQ(ui->ListGetRows(8).size(), 5u);
+    EXPECT_EQ(ui->ListGetText(8, 2, 1), "c");
+    ui->ListShowAllRows(8);  // the focused row stays focused
+    EXPECT_EQ(View(8)->currentIndex().row(), 3);
+    ui->ListSetVisibleRows(8, {0, 4});
+    EXPECT_EQ(ui->ListFocusedRow(8), -1);
+    ui->ListSelectRow(8, 2);  // hidden
+    EXPECT_EQ(ui->ListFocusedRow(8), -1);
+    ui->ListSelectRow(8, 4);
+    EXPECT_EQ(View(8)->currentIndex().row(), 1);
+    EXPECT_EQ(Log(), "");
+
+    auto* tabs = qobject_cast<QTabWidget*>(ui->ControlWidget(kCtlTabs));
+    ui->SetTabHint(8, "0 of 5 rows shown", true);
+    EXPECT_EQ(tabs->tabToolTip(5), "0 of 5 rows shown");
+    EXPECT_EQ(tabs->tabBar()->tabTextColor(5), tabs->palette().color(QPalette::Disabled, QPalette::WindowText));
+    EXPECT_TRUE(tabs->isTabEnabled(5));
+
+    auto* field = qobject_cast<QLineEdit*>(ui->ControlWidget(kCtlFilterField));
+    ui->SetControlText(kCtlFilterField, "old");  // the program's own change: no event
+    QTest::keyClick(View(8), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(field->hasFocus() && field->selectedText() == "old");
+    for (QChar c : QString::fromUtf8("\u00E9t")) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(field, &press);
+    }
+    EXPECT_EQ(ui->GetControlText(kCtlFilterField), "\xE9t");
+    QTest::keyClick(field, Qt::Key_Escape);
+    QTest::keyClick(field, Qt::Key_Escape);  // empty already: nothing to tell
+    EXPECT_EQ(ui->GetControlText(kCtlFilterField), "");
+    QTest::mouseClick(ui->ControlWidget(kCtlFilterToggle), Qt::LeftButton);
+    EXPECT_TRUE(ui->IsControlChecked(kCtlFilterToggle));
+    QTest::keyClick(field, Qt::Key_F3);
+    QTest::keyClick(field, Qt::Key_Down);
+    EXPECT_TRUE(View(8)->hasFocus());
+    ui->EnableControl(kCtlFilterNext, false);
+    QTest::keyClick(View(8), Qt::Key_F3);
+    EXPECT_EQ(Log(), "1070E 1070E 1070E 1071P 1072P ");
+    field->setFocus();
+    ui->ShowTab(5, false);
+    EXPECT_EQ(ui->CurrentTab(), 5);
+    EXPECT_TRUE(field->hasFocus());
+    ui->ShowTab(4, true);
+    EXPECT_TRUE(View(4)->hasFocus());
 }
 
 TEST_F(QtWindow, DialogsAreToolWindowsClosedOnlyByTheProgram) {

@@ -1,5 +1,6 @@
 #include "platform/headless/headless.h"
 
+#include <algorithm>
 #include <chrono>
 #include <iterator>
 
@@ -16,6 +17,7 @@ HeadlessPlatform::HeadlessPlatform() {
         focused_[i] = -1;
         redraw_[i] = true;
         setRowsCalls_[i] = 0;
+        hiding_[i] = false;
     }
 }
 
@@ -87,6 +89,12 @@ void HeadlessPlatform::FocusDialogRow(int control, int row) {
     std::lock_guard<std::mutex> lock(m_);
     auto it = controls_.find(control);
     if (it != controls_.end()) it->second.focused = row;
+}
+
+void HeadlessPlatform::SetChecked(int control, bool checked) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    if (it != controls_.end()) it->second.checked = checked;
 }
 
 // --- snapshots ---
@@ -184,6 +192,20 @@ int HeadlessPlatform::PopupsShown() {
 bool HeadlessPlatform::ListRedraw(int list) {
     std::lock_guard<std::mutex> lock(m_);
     return ValidList(list) && redraw_[list];
+}
+
+std::vector<int> HeadlessPlatform::ShownRows(int list) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (!ValidList(list)) return {};
+    if (hiding_[list]) return visible_[list];
+    std::vector<int> all(rows_[list].size());
+    for (size_t r = 0; r < all.size(); ++r) all[r] = static_cast<int>(r);
+    return all;
+}
+
+std::string HeadlessPlatform::TabHint(int list) {
+    std::lock_guard<std::mutex> lock(m_);
+    return ValidList(list) ? tabHint_[list] : std::string();
 }
 
 int HeadlessPlatform::ListSetRowsCalls(int list) {
@@ -291,11 +313,14 @@ void HeadlessPlatform::ListClear(int list) {
     if (!ValidList(list)) return;
     rows_[list].clear();
     focused_[list] = -1;
+    hiding_[list] = false;
 }
 
 void HeadlessPlatform::ListAddRow(int list, const Row& row) {
     std::lock_guard<std::mutex> lock(m_);
-    if (ValidList(list)) rows_[list].push_back(row);
+    if (!ValidList(list)) return;
+    if (hiding_[list]) visible_[list].push_back(static_cast<int>(rows_[list].size()));
+    rows_[list].push_back(row);
 }
 
 void HeadlessPlatform::ListSetRows(int list, std::vector<Row> rows) {
@@ -303,7 +328,61 @@ void HeadlessPlatform::ListSetRows(int list, std::vector<Row> rows) {
     if (!ValidList(list)) return;
     rows_[list] = std::move(rows);
     focused_[list] = -1;
+    hiding_[list] = false;
     ++setRowsCalls_[list];
+}
+
+void HeadlessPlatform::ListSetVisibleRows(int list, const std::vector<int>& rows) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (!ValidList(list)) return;
+    visible_[list].clear();
+    const int n = static_cast<int>(rows_[list].size());
+    for (int r : rows)
+        if (r >= 0 && r < n && (visible_[list].empty() || r > visible_[list].back())) visible_[list].push_back(r);
+    hiding_[list] = true;
+    const auto& v = visible_[list];
+    if (!std::binary_search(v.begin(), v.end(), focused_[list])) focused_[list] = -1;
+}
+
+void HeadlessPlatform::ListShowAllRows(int list) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (ValidList(list)) hiding_[list] = false;
+}
+
+int HeadlessPlatform::CurrentTab() {
+    std::lock_guard<std::mutex> lock(m_);
+    return currentTab_;
+}
+
+void HeadlessPlatform::ShowTab(int list, bool) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (ValidList(list)) currentTab_ = list;
+}
+
+void HeadlessPlatform::SetTabHint(int list, const std::string& tooltip, bool dimmed) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (ValidList(list)) tabHint_[list] = dimmed ? tooltip + " (dimmed)" : tooltip;
+}
+
+void HeadlessPlatform::CreateFilterBar(const std::string&, const std::string& toggleCaption,
+                                       const std::string& nextCaption) {
+    std::lock_guard<std::mutex> lock(m_);
+    const std::tuple<int, const char*, std::string> bar[] = {{kCtlFilterField, "edit", ""},
+                                                             {kCtlFilterToggle, "check", toggleCaption},
+                                                             {kCtlFilterNext, "button", nextCaption},
+                                                             {kCtlFilterCount, "label", ""}};
+    for (const auto& [control, kind, text] : bar) {
+        HeadlessControl& c = controls_[control] = HeadlessControl{};
+        c.window = kWindowMain;
+        c.kind = kind;
+        c.text = text;
+    }
+}
+
+bool HeadlessPlatform::IsControlChecked(int control) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    return it != controls_.end() && it->second.checked;
 }
 
 void HeadlessPlatform::ListSetText(int list, int row, int column, const std::string& text) {
@@ -335,7 +414,9 @@ int HeadlessPlatform::ListFocusedRow(int list) {
 void HeadlessPlatform::ListSelectRow(int list, int row) {
     std::lock_guard<std::mutex> lock(m_);
     if (!ValidList(list)) return;
-    focused_[list] = (row >= 0 && row < static_cast<int>(rows_[list].size())) ? row : -1;
+    const auto& v = visible_[list];
+    const bool shown = !hiding_[list] || std::binary_search(v.begin(), v.end(), row);
+    focused_[list] = (row >= 0 && row < static_cast<int>(rows_[list].size()) && shown) ? row : -1;
 }
 
 void HeadlessPlatform::ListSetRedraw(int list, bool on) {
@@ -595,6 +676,11 @@ std::string HeadlessPlatform::SaveFileRequester(const std::string& title, const 
 void HeadlessPlatform::OpenHelp(const std::string& path) {
     std::lock_guard<std::mutex> lock(m_);
     if (helpAvailable_) helpOpened_.push_back(path);
+}
+
+void HeadlessPlatform::OpenHelpPages(const std::string& indexPage) {
+    std::lock_guard<std::mutex> lock(m_);
+    helpOpened_.push_back(indexPage);
 }
 
 // --- events and worker ---

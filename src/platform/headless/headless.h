@@ -46,6 +46,7 @@ struct HeadlessControl {
     std::vector<ListColumn> columns;  // table columns
     std::vector<Row> tableRows;       // table rows
     int focused = -1;                 // dialog list or table focus
+    bool checked = false;             // check box
 };
 
 struct HeadlessDialog {
@@ -87,10 +88,13 @@ public:
     void TypeText(int control, const std::string& text) { SetControlText(control, text); }
     // Gives the focus to a row of a dialog list (as a click would).
     void FocusDialogRow(int control, int row);
+    // Checks or clears a check box (as a click would, without its event).
+    void SetChecked(int control, bool checked);
 
     // --- what the user sees (snapshots; safe to call from any thread) ---
     std::vector<ShownMessage> Messages();
     std::vector<ShownRequester> Requesters();
+    // What Help opened: the compiled manual, or the HTML index page.
     std::vector<std::string> HelpOpened();
     // What SetClipboardText put on the clipboard last.
     std::string Clipboard();
@@ -109,6 +113,10 @@ public:
     bool WorkerRunning() const { return workerRunning_; }
     int PopupsShown();
     bool ListRedraw(int list);
+    // The list rows the view shows, in order.
+    std::vector<int> ShownRows(int list);
+    // A tab's tooltip, and "(dimmed)" after it when it looks disabled.
+    std::string TabHint(int list);
     int ListSetRowsCalls(int list);
     // Waits until the worker has ended.
     void WaitWorker();
@@ -140,6 +148,14 @@ public:
     int ListFocusedRow(int list) override;
     void ListSelectRow(int list, int row) override;
     void ListSetRedraw(int list, bool on) override;
+    void ListSetVisibleRows(int list, const std::vector<int>& rows) override;
+    void ListShowAllRows(int list) override;
+    int CurrentTab() override;
+    void ShowTab(int list, bool takeKeyboard) override;
+    void SetTabHint(int list, const std::string& tooltip, bool dimmed) override;
+    void CreateFilterBar(const std::string& fieldHint, const std::string& toggleCaption,
+                         const std::string& nextCaption) override;
+    bool IsControlChecked(int control) override;
     void CreateStatusBar(int firstFieldWidth) override;
     void SetStatusText(int field, const std::string& text) override;
     std::string GetStatusText(int field) override;
@@ -175,6 +191,7 @@ public:
     void SetCodePage(int codePage) override;
     bool HelpViewerAvailable() override { return helpAvailable_; }
     void OpenHelp(const std::string& path) override;
+    void OpenHelpPages(const std::string& indexPage) override;
     bool WaitEvent(Event& ev) override;
     void Pump(int milliseconds) override;
     bool StartWorker(std::function<void()> fn) override;
@@ -213,6 +230,10 @@ private:
     int focused_[kLastList + 1];
     bool redraw_[kLastList + 1];
     int setRowsCalls_[kLastList + 1];
+    bool hiding_[kLastList + 1];             // the view shows only visible_
+    std::vector<int> visible_[kLastList + 1];
+    std::string tabHint_[kLastList + 1];
+    int currentTab_ = kFirstList;
     int statusWidth_ = 0;
     std::string status_[2];
     HeadlessDialog dialogs_[kWindowCount];

@@ -6,8 +6,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -15,6 +17,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -25,11 +28,14 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
 
 #include "platform/codepage.h"
 #include "platform/qt/qt_widgets.h"
@@ -176,8 +182,15 @@ void QtPlatform::CreateMainWindow(const std::string& title, int innerWidth, int 
         delete main_.data();
         main_ = new MainWindow();
         main_->setWindowTitle(Line(title));
-        area_ = new Area(main_);
-        main_->setCentralWidget(area_);
+        central_ = new QWidget(main_);
+        auto* column = new QVBoxLayout(central_);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(0);
+        bar_ = nullptr;
+        barHeight_ = 0;
+        area_ = new Area(central_);
+        column->addWidget(area_, 1);
+        main_->setCentralWidget(central_);
         area_->onResize = [this] { PlaceObjectWindow(); };
         main_->onClose = [this] { PushEvent(Event{EventKind::Close, 0, ControlAction::Click, 0, 0}); };
         main_->onSizeChanged = [this] {
@@ -199,7 +212,7 @@ void QtPlatform::CreateMainWindow(const std::string& title, int innerWidth, int 
 void QtPlatform::GetMainWindowSize(int& innerWidth, int& innerHeight) {
     OnGui([&] {
         innerWidth = main_ ? main_->width() : 0;
-        innerHeight = main_ ? main_->height() : 0;
+        innerHeight = main_ ? main_->height() - barHeight_ : 0;
     });
 }
 
@@ -469,6 +482,128 @@ void QtPlatform::ListSetRedraw(int list, bool on) {
             v->setUpdatesEnabled(on);
             if (on) v->viewport()->update();
         }
+    });
+}
+
+void QtPlatform::ListSetVisibleRows(int list, const std::vector<int>& rows) {
+    OnGui([&] {
+        if (ListView* v = List(list)) v->ChangeShownRows([&] { v->Model()->ShowOnly(rows); });
+    });
+}
+
+void QtPlatform::ListShowAllRows(int list) {
+    OnGui([&] {
+        if (ListView* v = List(list)) v->ChangeShownRows([&] { v->Model()->ShowAll(); });
+    });
+}
+
+int QtPlatform::CurrentTab() {
+    return OnGui([&] { return tabs_ ? tabs_->currentIndex() + kFirstList : kFirstList; });
+}
+
+void QtPlatform::ShowTab(int list, bool takeKeyboard) {
+    OnGui([&] {
+        ListView* v = List(list);
+        if (!tabs_ || !v) return;
+        tabs_->setCurrentIndex(list - kFirstList);
+        if (takeKeyboard) v->setFocus(Qt::OtherFocusReason);
+    });
+}
+
+void QtPlatform::SetTabHint(int list, const std::string& tooltip, bool dimmed) {
+    OnGui([&] {
+        if (!tabs_ || !List(list)) return;
+        const int tab = list - kFirstList;
+        tabs_->setTabToolTip(tab, Line(tooltip));
+        // Still a tab one can pick; only its caption looks disabled.
+        tabs_->tabBar()->setTabTextColor(
+            tab, dimmed ? tabs_->palette().color(QPalette::Disabled, QPalette::WindowText) : QColor());
+    });
+}
+
+// ---------------------------------------------------------------- filter bar
+
+void QtPlatform::CreateFilterBar(const std::string& fieldHint, const std::string& toggleCaption,
+                                 const std::string& nextCaption) {
+    OnGui([&] {
+        if (!main_ || !central_) return;
+        delete bar_;
+        bar_ = new QWidget(central_);
+        auto* row = new QHBoxLayout(bar_);
+        row->setContentsMargins(5, 3, 5, 3);
+        row->setSpacing(10);
+
+        auto* field = new FilterField(bar_);
+        field->setMaxLength(std::numeric_limits<int>::max());
+        auto* validator = new CodePageValidator(&codePage_, field);
+        validator->onMissing = [this](char32_t c) { TellMissing(c); };
+        field->setValidator(validator);
+        field->setPlaceholderText(Line(fieldHint));
+        field->setClearButtonEnabled(true);
+        field->setFixedWidth(std::max(260, field->fontMetrics().horizontalAdvance(field->placeholderText()) + 40));
+        auto* toggle = new QCheckBox(Line(toggleCaption), bar_);
+        auto* next = new QPushButton(Line(nextCaption), bar_);
+        next->setAutoDefault(false);
+        next->setFocusPolicy(Qt::TabFocus);
+        auto* count = new QLabel(bar_);
+        count->setTextFormat(Qt::PlainText);
+        row->addWidget(field);
+        row->addWidget(toggle);
+        row->addWidget(next);
+        row->addWidget(count, 1);
+        static_cast<QVBoxLayout*>(central_->layout())->insertWidget(0, bar_);
+
+        const auto changed = [this] { PushEvent(Event{EventKind::Control, kCtlFilterField, ControlAction::Change, 0, 0}); };
+        // textEdited: the user's changes only (the clear button's too), never setText's.
+        QObject::connect(field, &QLineEdit::textEdited, invoker_, changed);
+        field->onCleared = changed;
+        field->onLeave = [this] {
+            ListView* v = tabs_ ? List(tabs_->currentIndex() + kFirstList) : nullptr;
+            if (!v) return;
+            v->setFocus(Qt::OtherFocusReason);
+            if (!v->currentIndex().isValid() && v->model()->rowCount() > 0)
+                v->selectionModel()->setCurrentIndex(v->model()->index(0, 0),
+                                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        };
+        QObject::connect(toggle, &QCheckBox::clicked, invoker_, [this] {
+            PushEvent(Event{EventKind::Control, kCtlFilterToggle, ControlAction::Press, 0, 0});
+        });
+        const auto pressNext = [this] {
+            PushEvent(Event{EventKind::Control, kCtlFilterNext, ControlAction::Press, 0, 0});
+        };
+        QObject::connect(next, &QPushButton::clicked, invoker_, pressNext);
+        auto* find = new QShortcut(QKeySequence::Find, bar_);
+        QObject::connect(find, &QShortcut::activated, field, [field] {
+            field->setFocus(Qt::ShortcutFocusReason);
+            field->selectAll();
+        });
+        auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), bar_);
+        QObject::connect(f3, &QShortcut::activated, invoker_, [next, pressNext] {
+            if (next->isEnabled()) pressNext();
+        });
+        controls_[kCtlFilterField] = field;
+        controls_[kCtlFilterToggle] = toggle;
+        controls_[kCtlFilterNext] = next;
+        controls_[kCtlFilterCount] = count;
+
+        // The window grows by the bar, so that the area the object window is
+        // laid out in keeps the size the core asked for.
+        const int height = bar_->sizeHint().height();
+        bar_->setFixedHeight(height);
+        const int grow = height - barHeight_;
+        barHeight_ = height;
+        bar_->show();
+        if (!(main_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+            main_->SetFixedInnerSize(main_->size() + QSize(0, grow));
+            main_->move(main_->pos() - QPoint(0, grow / 2));
+        }
+    });
+}
+
+bool QtPlatform::IsControlChecked(int control) {
+    return OnGui([&] {
+        auto* box = qobject_cast<QCheckBox*>(ControlWidget(control));
+        return box != nullptr && box->isChecked();
     });
 }
 
@@ -929,6 +1064,13 @@ void QtPlatform::OpenHelp(const std::string& path) {
         if (helpViewer.empty()) return;
         QString file = QFileInfo(PathToQString(path)).absoluteFilePath();
         QProcess::startDetached(QString::fromStdString(helpViewer), {file});
+    });
+}
+
+// The desktop's own choice of browser (xdg-open on Linux).
+void QtPlatform::OpenHelpPages(const std::string& indexPage) {
+    OnGui([&] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(PathToQString(indexPage)).absoluteFilePath()));
     });
 }
 

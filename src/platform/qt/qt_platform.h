@@ -101,6 +101,14 @@ public:
     int ListFocusedRow(int list) override;
     void ListSelectRow(int list, int row) override;
     void ListSetRedraw(int list, bool on) override;
+    void ListSetVisibleRows(int list, const std::vector<int>& rows) override;
+    void ListShowAllRows(int list) override;
+    int CurrentTab() override;
+    void ShowTab(int list, bool takeKeyboard) override;
+    void SetTabHint(int list, const std::string& tooltip, bool dimmed) override;
+    void CreateFilterBar(const std::string& fieldHint, const std::string& toggleCaption,
+                         const std::string& nextCaption) override;
+    bool IsControlChecked(int control) override;
     void CreateStatusBar(int firstFieldWidth) override;
     void SetStatusText(int field, const std::string& text) override;
     std::string GetStatusText(int field) override;
@@ -135,6 +143,7 @@ public:
     void SetCodePage(int codePage) override;
     bool HelpViewerAvailable() override;
     void OpenHelp(const std::string& path) override;
+    void OpenHelpPages(const std::string& indexPage) override;
     bool WaitEvent(Event& ev) override;
     void Pump(int milliseconds) override;
     bool StartWorker(std::function<void()> fn) override;
@@ -182,6 +191,9 @@ private:
 
     QObject* invoker_ = nullptr;  // lives on the GUI thread; target of carried calls
     QPointer<MainWindow> main_;
+    QWidget* central_ = nullptr;  // the filter bar above the area
+    QWidget* bar_ = nullptr;
+    int barHeight_ = 0;           // not counted in the inner size the core knows
     Area* area_ = nullptr;
     QGroupBox* frame_ = nullptr;
     QTabWidget* tabs_ = nullptr;

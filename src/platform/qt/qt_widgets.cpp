@@ -16,7 +16,38 @@ RowModel::RowModel(std::vector<QString> titles, const int* codePage, QObject* pa
     : QAbstractTableModel(parent), titles_(std::move(titles)), codePage_(codePage) {}
 
 int RowModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(rows_.size());
+    return parent.isValid() ? 0 : int(hiding_ ? shown_.size() : rows_.size());
+}
+
+int RowModel::ListRow(int viewRow) const {
+    if (viewRow < 0 || viewRow >= rowCount()) return -1;
+    return hiding_ ? shown_[size_t(viewRow)] : viewRow;
+}
+
+int RowModel::ViewRow(int listRow) const {
+    if (listRow < 0 || listRow >= int(rows_.size())) return -1;
+    if (!hiding_) return listRow;
+    auto it = std::lower_bound(shown_.begin(), shown_.end(), listRow);
+    return it != shown_.end() && *it == listRow ? int(it - shown_.begin()) : -1;
+}
+
+void RowModel::ShowOnly(const std::vector<int>& listRows) {
+    beginResetModel();
+    hiding_ = true;
+    shown_.clear();
+    shown_.reserve(listRows.size());
+    const int n = int(rows_.size());
+    for (int r : listRows)
+        if (r >= 0 && r < n && (shown_.empty() || r > shown_.back())) shown_.push_back(r);
+    endResetModel();
+}
+
+void RowModel::ShowAll() {
+    beginResetModel();
+    hiding_ = false;
+    shown_.clear();
+    shown_.shrink_to_fit();
+    endResetModel();
 }
 
 int RowModel::columnCount(const QModelIndex& parent) const {
@@ -24,9 +55,10 @@ int RowModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant RowModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= int(rows_.size()) || index.column() >= 4) return {};
+    const int row = index.isValid() ? ListRow(index.row()) : -1;
+    if (row < 0 || index.column() >= 4) return {};
     if (role == Qt::DisplayRole)
-        return ToQString(BytesToLine(*codePage_, rows_[size_t(index.row())][size_t(index.column())]));
+        return ToQString(BytesToLine(*codePage_, rows_[size_t(row)][size_t(index.column())]));
     if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
     return {};
 }
@@ -41,13 +73,17 @@ QVariant RowModel::headerData(int section, Qt::Orientation orientation, int role
 void RowModel::SetRows(std::vector<Row> rows) {
     beginResetModel();
     rows_ = std::move(rows);
+    hiding_ = false;
+    shown_.clear();
     endResetModel();
 }
 
 void RowModel::Append(std::vector<Row> rows) {
     if (rows.empty()) return;
-    int first = int(rows_.size());
+    const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
+    if (hiding_)
+        for (size_t i = 0; i < rows.size(); ++i) shown_.push_back(int(rows_.size() + i));
     if (rows_.empty()) {
         rows_ = std::move(rows);
     } else {
@@ -57,23 +93,27 @@ void RowModel::Append(std::vector<Row> rows) {
     endInsertRows();
 }
 
-void RowModel::SetText(int row, int column, const std::string& text) {
-    if (row < 0 || row >= int(rows_.size()) || column < 0 || column >= 4) return;
-    rows_[size_t(row)][size_t(column)] = text;
-    QModelIndex i = index(row, column);
-    emit dataChanged(i, i, {Qt::DisplayRole});
+void RowModel::SetText(int listRow, int column, const std::string& text) {
+    if (listRow < 0 || listRow >= int(rows_.size()) || column < 0 || column >= 4) return;
+    rows_[size_t(listRow)][size_t(column)] = text;
+    if (const int row = ViewRow(listRow); row >= 0) {
+        QModelIndex i = index(row, column);
+        emit dataChanged(i, i, {Qt::DisplayRole});
+    }
 }
 
 void RowModel::Reshow() {
-    if (rows_.empty()) return;
-    emit dataChanged(index(0, 0), index(int(rows_.size()) - 1, columnCount() - 1), {Qt::DisplayRole});
+    if (rowCount() == 0) return;
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::DisplayRole});
 }
 
 void RowModel::Clear() {
-    if (rows_.empty()) return;
+    if (rows_.empty() && !hiding_) return;
     beginResetModel();
     rows_.clear();
     rows_.shrink_to_fit();
+    hiding_ = false;
+    shown_.clear();
     endResetModel();
 }
 
@@ -150,20 +190,34 @@ ListView::ListView(RowModel* model, const std::vector<int>& widths, QWidget* par
 
 int ListView::FocusedRow() const {
     QModelIndex i = currentIndex();
-    return i.isValid() ? i.row() : -1;
+    return i.isValid() ? model_->ListRow(i.row()) : -1;
 }
 
 void ListView::SelectRow(int row) {
     Quietly([&] {
-        if (row < 0 || row >= model_->rowCount()) {
+        const int shown = model_->ViewRow(row);
+        if (shown < 0) {
             selectionModel()->clearSelection();
             selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
             return;
         }
-        QModelIndex i = model_->index(row, 0);
+        QModelIndex i = model_->index(shown, 0);
         selectionModel()->setCurrentIndex(
             i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         scrollTo(i);
+    });
+}
+
+void ListView::ChangeShownRows(const std::function<void()>& change) {
+    Quietly([&] {
+        const int focused = FocusedRow();
+        change();
+        const int shown = model_->ViewRow(focused);
+        if (shown < 0) return;
+        QModelIndex i = model_->index(shown, 0);
+        selectionModel()->setCurrentIndex(
+            i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(i, QAbstractItemView::PositionAtCenter);
     });
 }
 
@@ -265,6 +319,23 @@ void TextPane::inputMethodEvent(QInputMethodEvent* e) {
     // The composition goes on; only the refused text is not taken.
     QInputMethodEvent kept(e->preeditString(), e->attributes());
     QPlainTextEdit::inputMethodEvent(&kept);
+}
+
+// ---------------------------------------------------------------- FilterField
+
+void FilterField::keyPressEvent(QKeyEvent* e) {
+    if (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier) {
+        if (e->key() == Qt::Key_Escape && !text().isEmpty()) {
+            clear();
+            if (onCleared) onCleared();
+            return;
+        }
+        if (e->key() == Qt::Key_Down || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+            if (onLeave) onLeave();
+            return;
+        }
+    }
+    QLineEdit::keyPressEvent(e);
 }
 
 // ---------------------------------------------------------------- MainWindow

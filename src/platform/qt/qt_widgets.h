@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QTableView>
@@ -28,6 +29,10 @@ inline std::u16string_view Utf16(const QString& s) {
 // Rows kept as the raw bytes the core gave; decoded only when painted, in the
 // code page *codePage names then, so a 50,000-row tab costs one model reset
 // and no conversion up front, and a new code page costs one repaint.
+//
+// The model may show only some of its rows (the filter). Its own rows, the
+// list rows, are what the program numbers; the rows the view sees are the
+// shown ones, in list order. ListRow and ViewRow turn one into the other.
 class RowModel : public QAbstractTableModel {
 public:
     RowModel(std::vector<QString> titles, const int* codePage, QObject* parent);
@@ -37,18 +42,29 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // Every list row, shown or not.
     const std::vector<Row>& Rows() const { return rows_; }
+    // These show every row again.
     void SetRows(std::vector<Row> rows);
-    void Append(std::vector<Row> rows);
-    void SetText(int row, int column, const std::string& text);
     void Clear();
+    // Appended rows are shown.
+    void Append(std::vector<Row> rows);
+    void SetText(int listRow, int column, const std::string& text);
     // Paints every row again (the code page changed).
     void Reshow();
+    // Shows only the given list rows, or every row; one reset either way.
+    void ShowOnly(const std::vector<int>& listRows);
+    void ShowAll();
+    // -1 for a row out of range or hidden.
+    int ListRow(int viewRow) const;
+    int ViewRow(int listRow) const;
 
 private:
     std::vector<QString> titles_;
     const int* codePage_;
     std::vector<Row> rows_;
+    bool hiding_ = false;
+    std::vector<int> shown_;  // list rows, ascending, while hiding_
 };
 
 // Takes into an edit field only text that the code page *codePage can hold:
@@ -74,9 +90,14 @@ public:
     ListView(RowModel* model, const std::vector<int>& widths, QWidget* parent);
 
     RowModel* Model() const { return model_; }
+    // The focused list row, or -1.
     int FocusedRow() const;
-    // Selects and focuses a row (-1 clears) without reporting it.
+    // Selects and focuses a list row (-1 or a hidden row clears) without
+    // reporting it.
     void SelectRow(int row);
+    // Shows other rows of the model (change), keeping the focused row
+    // focused and in the middle of the view when it is still shown.
+    void ChangeShownRows(const std::function<void()>& change);
     // Runs a change the program makes (new rows, new texts) without reporting
     // the selection changes it causes as user actions.
     void Quietly(const std::function<void()>& change);
@@ -126,6 +147,19 @@ private:
 
     int maxBytes_;
     const int* codePage_;
+};
+
+// The filter bar's field: Escape empties it, Down, Enter and Return leave it
+// for the list on view.
+class FilterField : public QLineEdit {
+public:
+    explicit FilterField(QWidget* parent) : QLineEdit(parent) {}
+    // Told after Escape has emptied the field (setText tells no one).
+    std::function<void()> onCleared;
+    std::function<void()> onLeave;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
 };
 
 // Window 0. Fixed size except maximise and restore; the close box is only
