@@ -94,7 +94,8 @@ TEST(Shell, CodePageMenuAndItsSettingsFile) {
     for (int id : {qp::kMenuCodePage1251, qp::kMenuCodePage1251}) env.ui.PushMenu(id);
     env.Run();
     std::string marks = std::to_string(env.ui.CodePage());
-    for (const qp::MenuItem& i : env.ui.MenuBar()[3].items) marks += i.checked ? "1" : "0";
+    const auto bar = env.ui.MenuBar();  // a copy: the loop must not outlive it
+    for (const qp::MenuItem& i : bar[3].items) marks += i.checked ? "1" : "0";
     EXPECT_EQ(marks, "1251010");
     auto after = DirSnapshot(env.dir);
     EXPECT_EQ(after["Quillane.ini"], kept);
