@@ -127,7 +127,7 @@ TEST_F(Cli, ListPrintsEveryRowWithEscapesAndLoadsLikeTheWindow) {
     fs::create_directories(dir / "empty");
     Result empty = Run("list " + Q(plugin) + " --root " + Q(P("empty")), false);
     EXPECT_EQ(empty.code, 0);
-    EXPECT_NE(empty.err.find("warning: no dictionary in " + P("empty/data") + " holds a pair"),
+    EXPECT_NE(empty.err.find("warning: no dictionary in " + (dir / "empty" / "data").string() + " holds a pair"),
               std::string::npos) << empty.err;
     EXPECT_TRUE(fs::is_empty(dir / "empty"));
 
@@ -270,13 +270,18 @@ TEST_F(Cli, CodePageListsAndEditsInUtf8) {
 // --overwrite on a link replaces the file it points to; a second run waits for the first.
 TEST_F(Cli, OverwriteAfterItsQuestionAndReset) {
     Put("edits.txt", "Activator\tact_plain\tHebel\n");
-    fs::create_symlink(plugin, dir / "link.esp");
-    Result r = Convert(P("link.esp"), P("link.esp"), " --overwrite" + WithEdits());
+#ifdef _WIN32
+    const std::string link = plugin;  // links need a privilege there, and MinGW's library makes none
+#else
+    const std::string link = P("link.esp");
+    fs::create_symlink(plugin, link);
+#endif
+    Result r = Convert(link, link, " --overwrite" + WithEdits());
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err.rfind("QUESTION: OVERWRITE THE FILE IN USE  :", 0), 0u) << r.err;
     EXPECT_NE(ReadFile(plugin).find(Z("Hebel")), std::string::npos);
-    EXPECT_TRUE(fs::is_symlink(dir / "link.esp"));
-    EXPECT_FALSE(fs::exists(dir / "link.esp.esp"));
+    EXPECT_TRUE(fs::is_symlink(link) || link == plugin);
+    EXPECT_FALSE(fs::exists(link + ".esp"));
     const std::string db = ReadFile(dir / "dataextra" / "Extradata.dat");
     {
         qp::FileLock other;  // as another run holds it
@@ -348,7 +353,7 @@ TEST_F(Cli, CheckTakesEveryCorpusPlugin) {
     if (!CorpusAvailable()) GTEST_SKIP() << "no corpus";
     for (const auto& f : CorpusFiles()) {
         Result r = Run("check " + Q(f.string()));
-        EXPECT_TRUE(r.code == 0 || r.code == 3) << f << "\n" << r.err;
+        EXPECT_TRUE(r.code == 0 || r.code == 3) << f << " exit " << r.code << "\n" << r.err;
         for (size_t at = 0, end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1)
             EXPECT_EQ(std::count(r.out.begin() + at, r.out.begin() + end, '\t'), 4) << f;
     }

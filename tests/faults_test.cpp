@@ -27,6 +27,9 @@ TEST(Faults, UnreadableDictionaryRefusesTheCommandByNameAndChangesNoFile) {
         for (const char* kind : {"folder", "link loop", "no permission"}) {
             const bool folder = kind[0] == 'f', loop = kind[0] == 'l';
             if (!folder && !loop && !PermissionsBind()) continue;
+#ifdef _WIN32
+            if (loop) continue;  // links need a privilege there, and MinGW's library makes none
+#endif
             const std::string name = save ? "Regndata.dat" : "Miscdata.dat";
             const std::string why = std::string(save ? "save " : "load ") + kind;
             Env env;

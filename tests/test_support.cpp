@@ -77,11 +77,27 @@ void WriteFile(const fs::path& p, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+namespace {
+
+// Removes a directory tree whatever the permissions its tests left: Windows
+// deletes no read-only file, and a folder without permissions hides what it
+// holds.
+void RemoveTree(const fs::path& dir) {
+    std::error_code ec, ignored;
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
+        if (!it->is_symlink(ignored)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(dir, ignored);
+}
+
+}  // namespace
+
 Env::Env() {
     static std::atomic<int> counter{0};
     dir = fs::temp_directory_path() /
           ("quillane-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    fs::remove_all(dir);
+    RemoveTree(dir);  // left by an earlier run with this process id
     fs::create_directories(dir / "data");
     fs::create_directories(dir / "dataextra");
     qp::SetProgramDirectory(dir.string());
@@ -94,9 +110,7 @@ Env::Env() {
 Env::~Env() {
     ui.WaitWorker();
     ui.ReleaseWorker();
-    std::error_code ec;
-    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir, ec);
+    RemoveTree(dir);
 }
 
 std::string Env::PutPlugin(const std::string& name, const std::string& bytes) {
