@@ -76,17 +76,11 @@ TEST(Blocks, ReplaceKeepsEverySizeInStepAndRollsBack) {
         for (const auto& [from, to] : cases) {
             SCOPED_TRACE((fromFile ? "read: " : "own: ") + from.substr(0, 8) + " -> " + to.substr(0, 8));
             const std::string before = rec(from);
-            const int p = 32;  // the FNAM subrecord
-            // The bare replacement: bytes and the block-size entry, not the fields.
-            install(fromFile, before);
-            qp::ReplaceBlockString(1, p + 8, from, to);
-            EXPECT_EQ(qp::gWs.table.blocks[1], before.substr(0, p + 8) + to + before.substr(p + 8 + from.size()));
-            EXPECT_EQ(qp::gWs.table.sizes[1], static_cast<int32_t>(qp::gWs.table.blocks[1].size()));
-            // The whole step: the block reads as if built with the new name.
+            // The block reads as if built with the new name (FNAM at 32).
             install(fromFile, before);
             qp::OpenBlockJournal();
-            qp::ReplaceInSubrecord(1, p, from, to);
-            qp::ReplaceInSubrecord(1, p, to, to + "!");
+            qp::ReplaceInSubrecord(1, 32, from, to);
+            qp::ReplaceInSubrecord(1, 32, to, to + "!");
             EXPECT_EQ(qp::gWs.table.blocks[1], rec(to + "!"));
             EXPECT_EQ(qp::gWs.table.sizes[1], static_cast<int32_t>(rec(to + "!").size()));
             EXPECT_EQ(qp::gWs.table.blocks[2], neighbour) << "the next block is left alone";

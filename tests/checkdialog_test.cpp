@@ -6,20 +6,11 @@
 #include "test_support.h"
 
 using namespace qt_test;
-using qp::ControlAction;
 
 TEST(CheckDialog, ListsTheFindingsCopiesThemAndLeavesThePluginAsItWas) {
     Env env;
     qp::HeadlessPlatform& ui = env.ui;
-    auto run = [&](int menu) {
-        ui.PushMenu(menu);
-        env.Run();
-    };
-    auto press = [&](int control) {
-        ui.PushControl(control, ControlAction::Press);
-        env.Run();
-    };
-    run(qp::kMenuCheck);  // no plugin: nothing to check
+    env.Menu(qp::kMenuCheck);  // no plugin: nothing to check
     EXPECT_FALSE(ui.IsDialogOpen(qp::kWindowCheck));
 
     const std::string room = Int32(1) + Int32(0) + Int32(0);
@@ -31,7 +22,7 @@ TEST(CheckDialog, ListsTheFindingsCopiesThemAndLeavesThePluginAsItWas) {
     EditName(env, qp::kListCell, 0, "Huette");  // not saved yet: the check takes it
     const std::string blocks = JoinedBlocks({0, 1, 2, 3});
     const auto rows = ui.Rows(qp::kListCell);
-    run(qp::kMenuCheck);
+    env.Menu(qp::kMenuCheck);
     ASSERT_TRUE(ui.IsDialogOpen(qp::kWindowCheck));
     EXPECT_EQ(ui.Dialog(qp::kWindowCheck).caption, "Check references");
     EXPECT_EQ(ui.Control(qp::kCtlCheckSummary).text,
@@ -44,9 +35,9 @@ TEST(CheckDialog, ListsTheFindingsCopiesThemAndLeavesThePluginAsItWas) {
                                                      {"INFO 7", "BNAM line 1", "Nowhere", ""}}));
     EXPECT_EQ(EnabledMenus(ui), "4 20 21 ") << "the dialog holds the menu lock";
 
-    press(qp::kCtlCheckCopy);
+    env.Press(qp::kCtlCheckCopy);
     EXPECT_EQ(ui.Clipboard(), "NPC_\tguard\tAI_E CNDT\thut\tHuette\r\nINFO\t7\tBNAM line 1\tNowhere\t\r\n");
-    press(qp::kCtlCheckClose);
+    env.Press(qp::kCtlCheckClose);
     EXPECT_FALSE(ui.IsDialogOpen(qp::kWindowCheck));
     EXPECT_EQ(EnabledMenus(ui), "1 2 3 4 5 6 9 10 11 12 13 20 21 25 ");
     EXPECT_EQ(JoinedBlocks({0, 1, 2, 3}), blocks);
@@ -55,7 +46,7 @@ TEST(CheckDialog, ListsTheFindingsCopiesThemAndLeavesThePluginAsItWas) {
 
     // Nothing to report: a message instead of the dialog.
     env.Load(env.PutPlugin("clean.esp", Plugin({Record("CELL", {{"NAME", Z("Hut")}})})));
-    run(qp::kMenuCheck);
+    env.Menu(qp::kMenuCheck);
     EXPECT_FALSE(ui.IsDialogOpen(qp::kWindowCheck));
     ASSERT_EQ(Shown(ui).size(), 1u);
     EXPECT_EQ(Shown(ui)[0].rfind("INFORMATION/1/NO CELL REFERENCE TO CHECK.\r", 0), 0u) << Shown(ui)[0];

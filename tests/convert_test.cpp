@@ -62,20 +62,16 @@ TEST(SaveConvert, SizeFieldsFollowTheEditedName) {
     const std::vector<Sub> bkdt = {{"BKDT", std::string(20, '\x07')}};
     // A zero byte inside a name: the edit takes the whole name, not only what the row shows.
     const std::string lucky("Lucky\0Goat", 10);
-    for (const auto& [from, name, delta] : {std::tuple{std::string("Short"), "Much Longer", 6},
-                                            {"Short", "Ab", -3}, {"Short", "Other", 0}, {lucky, "Geit", -6}}) {
+    for (const auto& [from, name] : {std::pair{std::string("Short"), "Much Longer"}, {"Short", "Ab"},
+                                     {"Short", "Other"}, {lucky, "Geit"}}) {
         SCOPED_TRACE(name);
         Env env;
         std::string in = env.PutPlugin("in.esp", Plugin({Book("bk1", from, bkdt)}));
         env.Load(in);
-        const int32_t block = qp::BlockSize(1), record = qp::ReadBlockInt(1, 4);
         EditName(env, qp::kListBook, 0, name);
         env.Save();
-        // Block, FNAM and record sizes all move; BKDT follows intact.
+        // FNAM and record sizes move; BKDT follows intact.
         EXPECT_EQ(ReadFile(in), Plugin({Book("bk1", name, bkdt)}));
-        EXPECT_EQ(qp::BlockSize(1) - block, delta);
-        EXPECT_EQ(qp::gWs.table.sizes[1] - block, delta);
-        EXPECT_EQ(qp::ReadBlockInt(1, 4) - record, delta);
     }
 }
 

@@ -77,7 +77,7 @@ TEST(Faults, PluginChangedBetweenTheRequesterAndTheReadIsRefusedByName) {
 
 // Without dataextra the external database is empty: the folder and the file
 // are made on first use, silently, and a save fills them.
-TEST(Faults, MissingDataextraFolderIsMadeOnFirstUse) {
+TEST(Faults, MissingDataextraIsMadeOnFirstUseAndAFileInItsPlaceRefusesTheSave) {
     Env env;
     const std::string in = env.PutPlugin("in.esp", kBucket);
     fs::remove_all(env.dir / "dataextra");
@@ -98,17 +98,12 @@ TEST(Faults, MissingDataextraFolderIsMadeOnFirstUse) {
     EXPECT_EQ(ReadFile(env.dir / "out.esp"), Plugin({Object("MISC", "bkt", "Eimer")}));
     ExpectFilesKept(before, DirSnapshot(env.dir), {"dataextra", "dataextra/Extradata.dat",
                                                    "out.esp"}, "save");
-}
-
-// A file where the dataextra folder belongs: loads work without a database;
-// a save is refused by the database's name.
-TEST(Faults, DataextraThatIsAFileRefusesTheSaveByName) {
-    Env env;
-    const std::string in = env.PutPlugin("in.esp", kBucket);
+    // A file where the folder belongs: a load works without a database; a save
+    // is refused by the database's name.
     fs::remove_all(env.dir / "dataextra");
     WriteFile(env.dir / "dataextra", "not a folder");
     env.Load(in);
-    ASSERT_TRUE(qp::gWs.table.loaded);
+    ASSERT_TRUE(qp::gWs.table.loaded && env.ui.Messages().empty());
     ExpectRefused(env, [&] { env.SaveAs((env.dir / "out.esp").string()); }, {"Extradata.dat"},
                   "save");
 }
@@ -181,8 +176,7 @@ TEST(Faults, CommandsWaitForAnotherRunInTheProgramDirectoryThenRefuse) {
         {[&] { env.Save(); }, "save"},
         {[&] {
              env.ui.PushAnswer(qp::Answer::Yes);
-             env.ui.PushMenu(qp::kMenuReset);
-             env.Run();
+             env.Menu(qp::kMenuReset);
          }, "reset"},
     };
     for (const auto& [act, why] : commands) {

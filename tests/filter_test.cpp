@@ -35,12 +35,8 @@ std::string LoadSample(Env& env) {
 // checked to hold the whole list in that order.
 std::string Books(Env& env) {
     std::string s;
-    std::vector<qp::Row> rows;
-    for (const auto& e : qp::gWs.nameLists[qp::kListBook]) {
-        s += e.flag + e.id + "=" + e.ov + " ";
-        rows.push_back({e.flag, e.id, e.fv, e.ov});
-    }
-    EXPECT_EQ(env.ui.Rows(qp::kListBook), rows);
+    for (const auto& e : qp::gWs.nameLists[qp::kListBook]) s += e.flag + e.id + "=" + e.ov + " ";
+    EXPECT_EQ(env.ui.Rows(qp::kListBook), EntryRows(qp::kListBook));
     return s;
 }
 
@@ -109,8 +105,7 @@ TEST(Filter, MatchesIdFvAndOvIgnoringLetterCaseInTheCodePage) {
     env.Load(env.PutPlugin("cp.esp", Plugin({Book("b1", "\xA3\xF3\x64\x9F"), Book("b2", "x")})));
     Filter(env, "\xB3\xD3\x44\x8F");
     EXPECT_EQ(env.ui.ShownRows(qp::kListBook), V{});
-    env.ui.PushMenu(qp::kMenuCodePage1250);
-    env.Run();
+    env.Menu(qp::kMenuCodePage1250);
     EXPECT_EQ(env.ui.ShownRows(qp::kListBook), V{0});
 }
 
@@ -133,8 +128,7 @@ TEST(Filter, NextWithoutCounterpartGoesThroughTheShownRowsOfEveryTabAndRound) {
         env.ui.ShowTab(c.tab, true);
         env.ui.ListSelectRow(c.tab, c.focused);
         for (const std::string& want : c.jumps) {
-            env.ui.PushControl(qp::kCtlFilterNext, qp::ControlAction::Press);
-            env.Run();
+            env.Press(qp::kCtlFilterNext);
             const int g = env.ui.CurrentTab(), r = env.ui.ListFocusedRow(g);
             const auto shown = Shown(env.ui);
             EXPECT_EQ(shown.empty() ? std::to_string(g) + ":" + std::to_string(r) : shown.back().substr(14), want);
@@ -147,8 +141,7 @@ TEST(Filter, NextWithoutCounterpartGoesThroughTheShownRowsOfEveryTabAndRound) {
     Env env;  // Edited rows are passed over.
     LoadSample(env);
     for (auto [g, r] : {std::pair{3, 1}, {9, 1}, {9, 2}, {9, 3}, {19, 0}}) EditName(env, g, r, "done");
-    env.ui.PushControl(qp::kCtlFilterNext, qp::ControlAction::Press);
-    env.Run();
+    env.Press(qp::kCtlFilterNext);
     EXPECT_EQ(Shown(env.ui).back(), "INFORMATION/1/NO ROW WITHOUT COUNTERPART.");
 }
 

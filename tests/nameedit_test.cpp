@@ -36,7 +36,6 @@ struct Loaded {
         if (popup) ui.PushMenu(qp::kMenuEdit);
         env.Run();
     }
-    void Press(int control) { ui.PushControl(control, qp::ControlAction::Press); env.Run(); }
     qp::Row RowOf(int g, int r) { return ui.Rows(g).at(static_cast<size_t>(r)); }
     bool IsOpen() { return ui.Dialog(1).open && qp::gWs.dialogOpen; }
 };
@@ -68,7 +67,7 @@ TEST(NameEdit, WindowCaptionPlaceControlsAndMenuLock) {
         for (int id : {qp::kMenuLoad, qp::kMenuSave, qp::kMenuSaveAs, qp::kMenuReset,
                        qp::kMenuTextBook, qp::kMenuTextSkill, qp::kMenuEdit, qp::kMenuQuit})
             EXPECT_EQ(t.ui.IsMenuItemEnabled(id), id == qp::kMenuQuit) << "menu " << id;
-        t.Press(qp::kCtlCancel);
+        t.env.Press(qp::kCtlCancel);
         EXPECT_TRUE(!t.IsOpen() && t.ui.IsMenuItemEnabled(qp::kMenuLoad));
     }
 }
@@ -99,7 +98,7 @@ TEST(NameEdit, OkStoresANameThatDiffersFromTheFvFieldWithinTheLimit) {
         t.Open(c.list, c.row);
         t.ui.TypeText(qp::kCtlOvField, c.ov);
         if (!c.fv.empty()) t.ui.TypeText(qp::kCtlFvField, c.fv);
-        t.Press(qp::kCtlOk);
+        t.env.Press(qp::kCtlOk);
         EXPECT_EQ(Shown(t.ui), c.refusal.empty() ? Strings{} : Strings{c.refusal});
         EXPECT_EQ(t.RowOf(c.list, c.row), c.after[1].empty() ? before : c.after);
         EXPECT_EQ(t.IsOpen(), !c.refusal.empty());
@@ -130,13 +129,13 @@ TEST(NameEdit, DictionaryRowsAndSecondActivationsChangeNothing) {
     EditName(t.env, kActi, 2, "Malle");  // OK is disabled: the press does nothing
     EXPECT_FALSE(t.ui.IsControlEnabled(qp::kCtlOk));
     EXPECT_EQ(t.RowOf(kActi, 2), dict);
-    t.Press(qp::kCtlCancel);
+    t.env.Press(qp::kCtlCancel);
 
     t.Open(kActi, 0);
     t.ui.TypeText(qp::kCtlOvField, "Levier");
     t.Open(kActi, 1);  // the list stays usable, the dialog keeps its row
     EXPECT_EQ(qp::gWs.currentRow.id + "/" + std::to_string(qp::NameEditRow()), "act_db/0");
-    t.Press(qp::kCtlOk);
+    t.env.Press(qp::kCtlOk);
     EXPECT_EQ(t.RowOf(kActi, 0), (qp::Row{"*", "act_plain", "Lever", "Levier"}));
     EXPECT_EQ(t.RowOf(kActi, 1)[0], "T");
     EXPECT_EQ(t.ui.ListFocusedRow(kActi), 0);  // the edited row gets its focus back

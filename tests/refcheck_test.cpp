@@ -181,7 +181,4 @@ TEST(RefCheck, FindingsPrintOneEscapedLineEachAndACountByKind) {
     EXPECT_EQ(qp::FormatFindingCounts(findings),
               "check: 2 names with a known counterpart, 1 unknown name, "
               "1 name with several counterparts");
-    EXPECT_EQ(qp::FormatFindingCounts({}),
-              "check: 0 names with a known counterpart, 0 unknown names, "
-              "0 names with several counterparts");
 }

@@ -44,8 +44,7 @@ TEST(Save, MasterFilesAreRefusedSavesAndTextEdits) {
     env.Load(in);
     env.Save();
     env.SaveAs((env.dir / "out").string());
-    env.ui.PushMenu(qp::kMenuTextBook);
-    env.Run();
+    env.Menu(qp::kMenuTextBook);
     const std::string refused = "INFORMATION/4/THIS IS A MASTER FILE FUNCTION NONAVAILABLE.";
     EXPECT_EQ(Shown(env.ui), (Strings{refused, refused, "INFORMATION/4/    THIS IS A MASTER FILE."
                                                         "\rYOU CANNOT MODIFY IT"}));
@@ -110,8 +109,7 @@ TEST(ResetFile, AsksThenLeavesOnlyTheMarkerPair) {
         if (exists) WriteFile(env.ExtDb(), held);
         env.Load(env.PutPlugin("in.esp", Plugin({Book("bk1", "Old")})));
         env.ui.PushAnswer(yes ? qp::Answer::Yes : qp::Answer::No);
-        env.ui.PushMenu(qp::kMenuReset);
-        env.Run();
+        env.Menu(qp::kMenuReset);
         EXPECT_EQ(Shown(env.ui), (yes ? Strings{alert, "INFORMATION/1/DATA BASE ERASED."}
                                       : Strings{alert}));
         EXPECT_EQ(env.ui.Messages()[0].buttons, qp::Buttons::YesNo);

@@ -103,8 +103,7 @@ TEST(Shell, CodePageMenuAndItsSettingsFile) {
     EXPECT_EQ(after, before) << "Voskconv.ini and the rest untouched";
     fs::remove(env.dir / "Quillane.ini");
     fs::create_directory(env.dir / "Quillane.ini");
-    env.ui.PushMenu(qp::kMenuCodePage1250);
-    env.Run();
+    env.Menu(qp::kMenuCodePage1250);
     EXPECT_EQ(qp::gWs.codePage, 1250);
     ASSERT_EQ(env.ui.Messages().size(), 1u);
     EXPECT_EQ(env.ui.Messages()[0].text.rfind("THE CODE PAGE COULD NOT BE KEPT", 0), 0u);
@@ -164,8 +163,7 @@ TEST(Shell, AboutAndHelp) {
         const size_t before = env.ui.HelpOpened().size();
         env.ui.SetHelpViewer(viewer);
         qp::Startup();
-        env.ui.PushMenu(qp::kMenuHelp);
-        env.Run();
+        env.Menu(qp::kMenuHelp);
         const auto shown = env.ui.HelpOpened();
         EXPECT_EQ(shown.size() > before ? shown.back() : "", opened) << viewer << " " << files;
     }
@@ -259,8 +257,7 @@ TEST(Shell, WhileACommandRuns) {
 TEST(Shell, WorkerThatCannotStartThenTwoLoads) {
     Env env;
     env.ui.failNextWorker = true;
-    env.ui.PushMenu(qp::kMenuLoad);
-    env.Run();
+    env.Menu(qp::kMenuLoad);
     const auto shown = Shown(env.ui);
     EXPECT_EQ(shown.size() == 1 ? shown[0].substr(0, 14) : "", "INFORMATION/4/");  // a stop box
     EXPECT_EQ(int(qp::gWs.busy) + int(qp::gWs.finished), 0);

@@ -127,19 +127,26 @@ void Env::Run() {
 
 void Env::Load(const std::string& path) {
     ui.PushOpenPath(path);
-    ui.PushMenu(qp::kMenuLoad);
-    Run();
+    Menu(qp::kMenuLoad);
 }
 
 void Env::SaveAs(const std::string& path) {
     ui.PushSavePath(path);
-    ui.PushMenu(qp::kMenuSaveAs);
-    Run();
+    Menu(qp::kMenuSaveAs);
 }
 
 void Env::Save(bool yes) {
     ui.PushAnswer(yes ? qp::Answer::Yes : qp::Answer::No);
-    ui.PushMenu(qp::kMenuSave);
+    Menu(qp::kMenuSave);
+}
+
+void Env::Menu(int id) {
+    ui.PushMenu(id);
+    Run();
+}
+
+void Env::Press(int control) {
+    ui.PushControl(control, qp::ControlAction::Press);
     Run();
 }
 
@@ -151,9 +158,7 @@ std::vector<std::string> Shown(qp::HeadlessPlatform& ui) {
 }
 
 std::string Book(const std::string& id, const std::string& name, const std::vector<Sub>& more) {
-    std::vector<Sub> subs{{"NAME", Z(id)}, {"FNAM", Z(name)}};
-    subs.insert(subs.end(), more.begin(), more.end());
-    return Record("BOOK", subs);
+    return Object("BOOK", id, name, more);
 }
 
 std::map<std::string, std::string> DirSnapshot(const fs::path& dir) {
@@ -177,8 +182,7 @@ void EditName(Env& env, int g, int r, const std::string& ov) {
     env.ui.PushControl(g, qp::ControlAction::Activate);
     env.Run();
     env.ui.TypeText(qp::kCtlOvField, ov);
-    env.ui.PushControl(qp::kCtlOk, qp::ControlAction::Press);
-    env.Run();
+    env.Press(qp::kCtlOk);
 }
 
 bool PermissionsBind() {
@@ -189,13 +193,12 @@ bool PermissionsBind() {
 #endif
 }
 
-fs::path CorpusDir() { return fs::path(QUILLANE_CORPUS_DIR); }
-bool CorpusAvailable() { return fs::is_directory(CorpusDir()); }
+bool CorpusAvailable() { return fs::is_directory(QUILLANE_CORPUS_DIR); }
 
 std::vector<fs::path> CorpusFiles() {
     std::vector<fs::path> out;
     if (!CorpusAvailable()) return out;
-    for (const auto& e : fs::directory_iterator(CorpusDir())) {
+    for (const auto& e : fs::directory_iterator(QUILLANE_CORPUS_DIR)) {
         auto ext = e.path().extension().string();
         if (ext == ".esp" || ext == ".esm" || ext == ".omwaddon") out.push_back(e.path());
     }
@@ -223,6 +226,12 @@ void InstallBlocks(const std::vector<std::string>& records) {
     for (size_t i = 0; i < qp::gWs.table.blocks.size(); ++i)
         qp::gWs.table.sizes[i] = static_cast<int32_t>(qp::gWs.table.blocks[i].size());
     qp::gWs.table.loaded = true;
+}
+
+std::vector<qp::Row> EntryRows(int g) {
+    std::vector<qp::Row> rows;
+    for (const auto& e : qp::gWs.nameLists[g]) rows.push_back({e.flag, e.id, e.fv, e.ov});
+    return rows;
 }
 
 std::string EnabledMenus(qp::HeadlessPlatform& ui) {

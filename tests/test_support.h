@@ -52,6 +52,8 @@ public:
     void Load(const std::string& path);
     void SaveAs(const std::string& path);
     void Save(bool yes = true);
+    void Menu(int id);        // the menu item chosen, the loop run
+    void Press(int control);  // the button pressed, the loop run
     // Runs the queued events through the real event loop.
     void Run();
 };
@@ -71,7 +73,6 @@ void EditName(Env& env, int g, int r, const std::string& ov);
 bool PermissionsBind();
 
 bool CorpusAvailable();
-std::filesystem::path CorpusDir();
 std::vector<std::filesystem::path> CorpusFiles();
 
 // A record named by NAME and FNAM, then any further subrecords.
@@ -81,6 +82,8 @@ std::string Object(const std::string& type, const std::string& id, const std::st
 // The bytes of the given blocks, one after the other.
 std::string JoinedBlocks(std::initializer_list<int> blocks);
 void InstallBlocks(const std::vector<std::string>& records);
+// What list g shows when its rows are its entries in order.
+std::vector<qp::Row> EntryRows(int g);
 // The ids of the enabled menu items in id order, each followed by a blank.
 std::string EnabledMenus(qp::HeadlessPlatform& ui);
 

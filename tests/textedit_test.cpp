@@ -6,7 +6,6 @@
 #include "test_support.h"
 
 using namespace qt_test;
-using qp::ControlAction;
 using Strings = std::vector<std::string>;
 
 namespace {
@@ -29,11 +28,9 @@ std::string Text(size_t n, char first = 'a') {  // n bytes not all alike
 struct T {
     Env env;
     qp::HeadlessPlatform& ui = env.ui;
-    void Menu(int id) { ui.PushMenu(id); env.Run(); }
-    void Press(int control) { ui.PushControl(control, ControlAction::Press); env.Run(); }
     void Select(int row) {
         ui.FocusDialogRow(qp::kCtlTextList, row);
-        ui.PushControl(qp::kCtlTextList, ControlAction::Click);
+        ui.PushControl(qp::kCtlTextList, qp::ControlAction::Click);
         env.Run();
     }
     // "source|translation|SAVE COPY", "-" standing for a disabled button.
@@ -58,7 +55,7 @@ TEST(TextEdit, BookDialogFromOpeningToTheSavedPlugin) {
         "in.esp", Plugin({Bk("bk1", text), Bk("bk2", Z("Hello")), Bk("bk3", "Source only")}));
     t.env.Load(in);
     const int32_t block = qp::BlockSize(1);
-    t.Menu(qp::kMenuTextBook);
+    t.env.Menu(qp::kMenuTextBook);
     // Main window at 100, 50, 800 by 600 inside.
     EXPECT_EQ(t.ui.Dialog(2).caption + Geometry(t.ui.Dialog(2).outer), "Book150,100,700,500");
     EXPECT_EQ(t.ui.Control(qp::kCtlTextList).rows, (Strings{"bk1", "bk2", "bk3"}));
@@ -68,7 +65,7 @@ TEST(TextEdit, BookDialogFromOpeningToTheSavedPlugin) {
     t.Select(0);
     EXPECT_EQ(t.State(), text + "|" + translation + "|SAVE -");
     for (int i = 0; i < 2; ++i) {
-        t.Press(qp::kCtlTextSave);
+        t.env.Press(qp::kCtlTextSave);
         EXPECT_EQ(qp::gWs.table.blocks[1], Bk("bk1", translation));  // record and TEXT sizes
         EXPECT_EQ(qp::BlockSize(1), block + 50);
         EXPECT_EQ(qp::gWs.table.sizes[1], block + 50);
@@ -76,29 +73,31 @@ TEST(TextEdit, BookDialogFromOpeningToTheSavedPlugin) {
     // A terminator is not shown, and goes: the subrecord size is its data.
     t.Select(1);
     EXPECT_EQ(t.State(), "Hello|Bonjour|SAVE -");
-    t.Press(qp::kCtlTextSave);
+    t.env.Press(qp::kCtlTextSave);
     // No triple: COPY; the pane keeps every byte value and line end.
     t.Select(2);
     EXPECT_EQ(t.State(), "Source only||- COPY");
-    t.Press(qp::kCtlTextCopy);
+    t.env.Press(qp::kCtlTextCopy);
     EXPECT_EQ(t.State(), "Source only|Source only|SAVE -");
     t.ui.TypeText(qp::kCtlTranslationPane, typed);
-    t.Press(qp::kCtlTextSave);
+    t.env.Press(qp::kCtlTextSave);
     EXPECT_EQ(t.ui.Rows(qp::kListBook)[2][0], "");  // SAVE sets no row flag
-    t.Press(qp::kCtlTextCancel);
+    t.env.Press(qp::kCtlTextCancel);
     t.env.Save();
     EXPECT_EQ(ReadFile(in),
               Plugin({Bk("bk1", translation), Bk("bk2", "Bonjour"), Bk("bk3", typed)}));
 }
 
-TEST(TextEdit, ButtonsFollowTheTextLengths) {
+TEST(TextEdit, ButtonsFollowTheTextLengthsAndTheLimitOfThePane) {
     T t;
-    WriteFile(t.env.Data("Txtbookdata.dat"),
-              Triples({{"long", "", "Longue"}, {"one", "", "y"}, {"missing", "", "Absente"}}));
+    const std::string fits = Text(65536);
+    WriteFile(t.env.Data("Txtbookdata.dat"), Triples({{"long", "", "Longue"}, {"one", "", "y"},
+                                                      {"missing", "", "Absente"}, {"b1", "", fits},
+                                                      {"b2", "", Text(65537)}}));
     t.env.Load(t.env.PutPlugin(
         "in.esp", Plugin({Bk("long", "Long text"), Bk("one", "x"), Bk("plain", "Plain text"),
-                          Book("empty", "E"), Book("missing", "M")})));
-    t.Menu(qp::kMenuTextBook);
+                          Book("empty", "E"), Book("missing", "M"), Bk("b1", "One"), Bk("b2", "Two")})));
+    t.env.Menu(qp::kMenuTextBook);
     // One-character texts (row 1) and a translation without a source (row 4) change nothing.
     const std::pair<int, const char*> steps[] = {{0, "SAVE -"}, {1, "SAVE -"}, {2, "- COPY"},
                                                  {1, "- COPY"}, {3, "- -"},    {4, "- -"},
@@ -107,6 +106,13 @@ TEST(TextEdit, ButtonsFollowTheTextLengths) {
         t.Select(row);
         EXPECT_EQ(t.State().substr(t.State().rfind('|') + 1), buttons) << "row " << row;
     }
+    // A translation at the pane's limit is shown; one past it is refused with a message.
+    t.Select(5);
+    EXPECT_EQ(t.State() + std::to_string(t.ui.Messages().size()), "One|" + fits + "|SAVE -0");
+    t.Select(6);
+    EXPECT_EQ(t.State(), "Two||- COPY");
+    ASSERT_EQ(t.ui.Messages().size(), 1u);
+    EXPECT_NE(t.ui.Messages()[0].text.find("65536"), std::string::npos);
 }
 
 TEST(TextEdit, ClosingRaceRebuildsOnlyTheRaceTab) {
@@ -119,7 +125,7 @@ TEST(TextEdit, ClosingRaceRebuildsOnlyTheRaceTab) {
     };
     std::vector<int> want = fills();
     ++want[static_cast<size_t>(24 - qp::kFirstList)];
-    t.Menu(qp::kMenuTextRace);
+    t.env.Menu(qp::kMenuTextRace);
     t.ui.PushClose(2);
     t.env.Run();
     EXPECT_FALSE(t.ui.Dialog(2).open || int(qp::gWs.dialogOpen));
@@ -134,25 +140,11 @@ TEST(TextEdit, SkillsComeFromTheSkillListOfThisPlugin) {
     // The second plugin has a class where the first had a skill.
     t.env.Load(t.env.PutPlugin("a.esp", Plugin({Skill(1, "Armorer desc"), Skill(0, "Block")})));
     t.env.Load(t.env.PutPlugin("b.esp", Plugin({Described("CLAS", "c", "C"), Skill(1, "Ar")})));
-    t.Menu(qp::kMenuTextSkill);
+    t.env.Menu(qp::kMenuTextSkill);
     EXPECT_EQ(t.ui.Control(qp::kCtlTextList).rows, (Strings{"Armorer"}));
     t.Select(0);
     EXPECT_EQ(t.State(), "Ar|Armurier desc|SAVE -");
-    t.Press(qp::kCtlTextSave);
+    t.env.Press(qp::kCtlTextSave);
     EXPECT_EQ(JoinedBlocks({1, 2}),
               Described("CLAS", "c", "C") + Skill(1, "Armurier desc"));
-}
-
-TEST(TextEdit, TranslationsBeyondThePaneLimitAreRefused) {
-    T t;
-    const std::string fits = Text(65536);
-    WriteFile(t.env.Data("Txtbookdata.dat"), Triples({{"b1", "", fits}, {"b2", "", Text(65537)}}));
-    t.env.Load(t.env.PutPlugin("in.esp", Plugin({Bk("b1", "One"), Bk("b2", "Two")})));
-    t.Menu(qp::kMenuTextBook);
-    t.Select(0);
-    EXPECT_EQ(t.State() + std::to_string(t.ui.Messages().size()), "One|" + fits + "|SAVE -0");
-    t.Select(1);
-    EXPECT_EQ(t.State(), "Two||- COPY");
-    ASSERT_EQ(t.ui.Messages().size(), 1u);
-    EXPECT_NE(t.ui.Messages()[0].text.find("65536"), std::string::npos);
 }
