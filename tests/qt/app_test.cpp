@@ -59,17 +59,6 @@ protected:
     Step QuitStep() {
         return {"quit", [this] { return ui->MenuAction(kMenuQuit)->trigger(), true; }};
     }
-    // Once the name edit dialog is open: text typed over the OV name, OK clicked.
-    Step EditStep(const char* text) {
-        return {"name edit", [this, text] {
-                    if (!ui->IsDialogOpen(1)) return false;
-                    auto* field = qobject_cast<QLineEdit*>(ui->ControlWidget(kCtlOvField));
-                    field->selectAll();
-                    QTest::keyClicks(field, text);
-                    QTest::mouseClick(ui->ControlWidget(kCtlOk), Qt::LeftButton);
-                    return true;
-                }};
-    }
     QTabWidget* Tabs() { return qobject_cast<QTabWidget*>(ui->ControlWidget(kCtlTabs)); }
     bool LoadDone() { return gWs.busy == 0 && ui->IsMenuItemEnabled(kMenuSave); }
     void ClickRow(int control, int row, int column, bool twice = false) {
@@ -96,27 +85,13 @@ protected:
 
 }  // namespace
 
-TEST_F(QtProgram, LoadFillsTheTabsAndANameEditGoesThroughTheDialog) {
+// A name edit through the dialog is in the two tests below.
+TEST_F(QtProgram, LoadFillsEveryTabWithItsList) {
     const std::string plugin = Corpus("tes3rs_all_types.esp");
     if (!std::filesystem::exists(plugin)) GTEST_SKIP() << "corpus not available";
-    int g = -1, r = -1;
-    EXPECT_EQ(RunSteps({LoadStep(plugin),
-                        {"loaded",
-                         [&] {
-                             if (!LoadDone()) return false;
-                             std::tie(g, r) = EditableRow();
-                             if (g >= 0) DoubleClickRow(g, r);
-                             return true;
-                         }},
-                        EditStep("Neu"),
-                        {"edited", [&] { return !ui->IsDialogOpen(1); }},
-                        QuitStep()}),
-              0);
+    EXPECT_EQ(RunSteps({LoadStep(plugin), {"loaded", [&] { return LoadDone(); }}, QuitStep()}), 0);
     for (int list = kFirstList; list <= kLastList; ++list)
         EXPECT_EQ(ui->ListGetRows(list), qt_test::EntryRows(list)) << list;
-    ASSERT_GE(g, 0) << "no editable row in the plugin";
-    EXPECT_EQ(ui->ListGetText(g, r, 0), "*");
-    EXPECT_EQ(ui->ListGetText(g, r, 3), "Neu");
 }
 
 // Start-up leaves on only what an empty session can do. With a filter on, the
@@ -150,7 +125,15 @@ TEST_F(QtProgram, StartsEmptyThenFilteredViewsEditSortAndSaveWholeListRows) {
     EXPECT_EQ(RunSteps({{"start-up", look}, LoadStep(plugin),
                         {"loaded", [&] { return LoadDone() && type("scroll"); }},
                         {"filtered", [&] { return shows("bk_b bk_c ") && (DoubleClickRow(kListBook, 1), true); }},
-                        EditStep("Rote Rolle"),
+                        {"name edit",
+                         [&] {
+                             if (!ui->IsDialogOpen(1)) return false;
+                             auto* field = qobject_cast<QLineEdit*>(ui->ControlWidget(kCtlOvField));
+                             field->selectAll();
+                             QTest::keyClicks(field, "Rote Rolle");
+                             QTest::mouseClick(ui->ControlWidget(kCtlOk), Qt::LeftButton);
+                             return true;
+                         }},
                         {"sort",
                          [&] {
                              if (ui->IsDialogOpen(1)) return false;
