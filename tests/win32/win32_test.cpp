@@ -229,7 +229,8 @@ TEST_F(Win32, StartsWithTheMenusAndLayoutOfAnEmptySessionFollowsMaximiseAndTheCl
     MapWindowPoints(nullptr, ui->MainWindow(), reinterpret_cast<POINT*>(&field), 2);
     EXPECT_GT(bar, 15);
     EXPECT_TRUE(field.top > 0 && field.bottom < bar && field.left == 5) << field.top << " " << field.bottom;
-    EXPECT_EQ(innerW * 10000 + innerH, 800 * 10000 + 600);
+    EXPECT_EQ(innerW, 800);
+    EXPECT_EQ(innerH, 600);
     EXPECT_EQ(client.right, 800);
     EXPECT_EQ(client.bottom + GetSystemMetrics(SM_CYMENU), 600 + bar);
     EXPECT_EQ(frame.left, 5);

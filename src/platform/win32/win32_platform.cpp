@@ -934,8 +934,10 @@ void Win32Platform::ChangeShownRows(ListData& l, const std::function<void()>& ch
     none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     const int focusedItem = static_cast<int>(SendMessageW(l.hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     const int focused = ListRowOf(l, focusedItem);
-    for (UINT which : {LVNI_FOCUSED, LVNI_SELECTED}) {
-        const WPARAM item = SendMessageW(l.hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), which);
+    if (focusedItem >= 0) SendMessageW(l.hwnd, LVM_SETITEMSTATE, focusedItem, reinterpret_cast<LPARAM>(&none));
+    // Looking for a selected row walks the items: only when one is left.
+    if (SendMessageW(l.hwnd, LVM_GETSELECTEDCOUNT, 0, 0) > 0) {
+        const WPARAM item = SendMessageW(l.hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
         if (static_cast<int>(item) >= 0) SendMessageW(l.hwnd, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&none));
     }
     change();
