@@ -1,8 +1,9 @@
 // What the Win32 window system does on its own, driven through the real
 // controls with the messages a user's mouse and keyboard send: menus, a load
-// filling the tabs, a header-click sort, a name edit in the real dialog, bytes
-// coming back from every kind of control in each code page, and the worker's
-// calls reaching the GUI thread. Every wait is for a condition.
+// filling the tabs, a header-click sort, a name edit in the real dialog, the
+// filter bar and filtered views, bytes coming back from every kind of control
+// in each code page, and the worker's calls reaching the GUI thread. Every
+// wait is for a condition.
 #include <windows.h>
 #include <commctrl.h>
 #undef MessageBox
@@ -23,6 +24,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/win32/win32_platform.h"
+#include "../test_support.h"
 
 using namespace qp;
 
@@ -138,6 +140,32 @@ protected:
         SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
         return buf;
     }
+    // A key as the message loop gets it, with Ctrl held or not.
+    static void Key(HWND w, UINT key, bool ctrl = false) {
+        BYTE state[256];
+        GetKeyboardState(state);
+        state[VK_CONTROL] = ctrl ? 0x80 : 0;
+        SetKeyboardState(state);
+        PostMessageW(w, WM_KEYDOWN, key, 1);
+    }
+    // The IDs the view of list g shows, in its order.
+    std::string Shown(int g) {
+        std::string s;
+        HWND v = ui->ControlWindow(g);
+        for (int i = 0; i < ListView_GetItemCount(v); ++i) {
+            std::string id;
+            LineToBytes(ui->CodePage(), U16(CellText(v, i, kColId)), id);
+            s += id + " ";
+        }
+        return s;
+    }
+    std::string Events() {
+        std::string s;
+        Event ev;
+        while (ui->QueuedEvents() > 0 && ui->WaitEvent(ev))
+            s += std::to_string(ev.id) + "CARSPE"[static_cast<int>(ev.action)] + " ";
+        return s;
+    }
     // A mouse click or double click at a point of a control's client area.
     static void Click(HWND w, POINT p, bool twice = false) {
         const LPARAM at = MAKELPARAM(p.x, p.y);
@@ -161,7 +189,9 @@ TEST_F(Win32, StartsWithTheMenusAndLayoutOfAnEmptySessionFollowsMaximiseAndTheCl
     std::string off;
     RECT client{}, frame{}, tabs{};
     int parts[2] = {};
+    int innerW = 0, innerH = 0;
     auto look = [&] {
+        ui->GetMainWindowSize(innerW, innerH);
         for (int id : {1, 2, 3, 4, 5, 9, 10, 11, 12, 13, 20, 21, 25})
             if (!ui->IsMenuItemEnabled(id)) off += std::to_string(id) + " ";
         GetClientRect(ui->MainWindow(), &client);
@@ -191,13 +221,23 @@ TEST_F(Win32, StartsWithTheMenusAndLayoutOfAnEmptySessionFollowsMaximiseAndTheCl
     EXPECT_EQ(off, "2 3 9 10 11 12 13 25 ");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "LEAVE THE PROGRAM?");
+    // The filter bar is a strip above the object window: the window grows
+    // by it, the object window keeps its size and moves down by it.
+    const int bar = frame.top;
+    RECT field{};
+    GetWindowRect(ui->ControlWindow(kCtlFilterField), &field);
+    MapWindowPoints(nullptr, ui->MainWindow(), reinterpret_cast<POINT*>(&field), 2);
+    EXPECT_GT(bar, 15);
+    EXPECT_TRUE(field.top > 0 && field.bottom < bar && field.left == 5) << field.top << " " << field.bottom;
+    EXPECT_EQ(innerW, 800);
+    EXPECT_EQ(innerH, 600);
     EXPECT_EQ(client.right, 800);
-    EXPECT_EQ(client.bottom + GetSystemMetrics(SM_CYMENU), 600);
+    EXPECT_EQ(client.bottom + GetSystemMetrics(SM_CYMENU), 600 + bar);
     EXPECT_EQ(frame.left, 5);
     EXPECT_EQ(frame.right - frame.left, 790);
     EXPECT_EQ(frame.bottom - frame.top, 560);
     EXPECT_EQ(tabs.left, 10);
-    EXPECT_EQ(tabs.top, 15);
+    EXPECT_EQ(tabs.top, 15 + bar);
     EXPECT_EQ(tabs.bottom - tabs.top, 540);
     EXPECT_EQ(parts[0], 200);
 }
@@ -523,4 +563,164 @@ TEST_F(Win32, CheckDialogTabulatesTheFindingsAndCopiesThemAsText) {
     for (unsigned char b : text) want.push_back(ByteToChar(cp, b));
     EXPECT_EQ(clipboard, want);
     EXPECT_NE(clipboard.find(L"\t"), std::wstring::npos);
+}
+
+// The view shows some rows; every row number in and out is the whole list's,
+// and a tab tells its counts in its tooltip.
+TEST_F(Win32, FilteredViewsTalkInListRowsAndTabsTellTheirCounts) {
+    ui->CreateMainWindow("QUILLANE v3.03a", 800, 600);
+    ui->CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(25, "Tab"),
+                           {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV Name", 248}});
+    ui->CreateFilterBar("Find", "Without counterpart", "Next (F3)");
+    HWND v = ui->ControlWindow(8);
+    auto focusedItem = [&] { return ListView_GetNextItem(v, -1, LVNI_FOCUSED); };
+    std::vector<Row> rows;
+    for (const char* id : {"a", "b", "c", "d", "e"}) rows.push_back(Row{"", id, "", ""});
+    ui->ListSetRows(8, rows);
+    ui->ListSetVisibleRows(8, {1, 3, 4, 9});
+    EXPECT_EQ(Shown(8), "b d e ");
+    ListView_SetItemState(v, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);  // the user's
+    EXPECT_EQ(ui->ListFocusedRow(8), 3);
+    ui->ListSetText(8, 3, kColOv, "new");
+    EXPECT_EQ(CellText(v, 1, kColOv), L"new");
+    EXPECT_EQ(ui->ListGetText(8, 2, kColId), "c");
+    ui->ListShowAllRows(8);  // the focused row stays focused
+    EXPECT_EQ(focusedItem(), 3);
+    ui->ListSetVisibleRows(8, {0, 4});
+    EXPECT_EQ(ui->ListFocusedRow(8), -1);
+    ui->ListSelectRow(8, 2);  // hidden
+    EXPECT_EQ(ui->ListFocusedRow(8), -1);
+    ui->ListSelectRow(8, 4);
+    EXPECT_EQ(focusedItem(), 1);
+    ui->ListAddRow(8, Row{"", "f", "", ""});  // shown whatever the view hides
+    EXPECT_EQ(Shown(8), "a e f ");
+    EXPECT_EQ(ui->ListGetRows(8).size(), 6u);
+    ui->SetControlText(kCtlFilterField, "old");  // the program's own text: no event
+    SendMessageW(ui->ControlWindow(kCtlFilterToggle), BM_CLICK, 0, 0);
+    EXPECT_TRUE(ui->IsControlChecked(kCtlFilterToggle));
+    EXPECT_EQ(Events(), "8S 1071P ");
+
+    ui->SetTabHint(8, "0 of 5 rows shown", true);
+    NMTTDISPINFOW tip{};
+    tip.hdr.hwndFrom = TabCtrl_GetToolTips(ui->ControlWindow(kCtlTabs));
+    tip.hdr.idFrom = 8 - kFirstList;
+    tip.hdr.code = TTN_GETDISPINFOW;
+    ASSERT_TRUE(tip.hdr.hwndFrom);
+    SendMessageW(ui->MainWindow(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
+    EXPECT_EQ(std::wstring(tip.lpszText ? tip.lpszText : L""), L"0 of 5 rows shown");
+    ui->ShowTab(8, true);
+    EXPECT_EQ(ui->CurrentTab(), 8);
+    EXPECT_TRUE(IsWindowVisible(v));
+    EXPECT_EQ(GetFocus(), v);
+}
+
+// The keys of the bar in the running program, then, with a filter on, a
+// double click on the second row shown edits the list row behind it, a sort
+// sorts every row, and a save stores the edited row the filter hides.
+TEST_F(Win32, FilterBarKeysAndFilteredViewsEditSortAndSaveWholeListRows) {
+    using namespace qt_test;
+    const std::string plugin = (dir / "mod.esp").string();
+    WriteFile(dir / "data" / "Bookdata.dat", Pairs({{"Red Book", "Rotes Buch"}}));
+    WriteFile(plugin, Plugin({Book("bk_a", "Red Book"), Book("bk_b", "Blue Scroll"), Book("bk_c", "Red Scroll"),
+                              Book("bk_d", "Green Book"), Object("MISC", "misc_z", "Zinc")}));
+    ui->requesterHook = [plugin](const RequesterRequest&) { return plugin; };
+    HWND books = nullptr, field = nullptr;
+    int misc = 0;
+    std::string typed, focusAfterF3;
+    auto type = [&](const wchar_t* text) {
+        for (const wchar_t* c = text; *c; ++c) PostMessageW(field, WM_CHAR, *c, 1);
+        return true;
+    };
+    EXPECT_EQ(RunSteps({{"load", [&] { return Menu(kMenuLoad), true; }},
+                        {"loaded",
+                         [&] {
+                             if (gWs.busy || !ui->IsMenuItemEnabled(kMenuSave)) return false;
+                             for (int l = kFirstList; l <= kLastList; ++l)
+                                 if (l != kListBook && !gWs.nameLists[l].empty()) misc = l;
+                             books = ui->ControlWindow(kListBook);
+                             field = ui->ControlWindow(kCtlFilterField);
+                             ui->ShowTab(kListBook, true);
+                             SetWindowTextW(field, L"x");  // Ctrl+F selects what the field holds
+                             Key(books, 'F', true);
+                             return true;
+                         }},
+                        {"ctrl+f",
+                         [&] {
+                             DWORD from = 0, to = 0;
+                             SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+                             if (GetFocus() != field || to != 1 || from != 0) return false;
+                             return type(L"scroll");
+                         }},
+                        {"typed", [&] { return Shown(kListBook) == "bk_b bk_c " && (Key(field, VK_ESCAPE), true); }},
+                        {"escape",
+                         [&] {
+                             if (Shown(kListBook) != "bk_a bk_b bk_c bk_d " || GetWindowTextLengthW(field) != 0) return false;
+                             Key(field, VK_DOWN);
+                             return true;
+                         }},
+                        {"down",
+                         [&] {
+                             if (GetFocus() != books || ui->ListFocusedRow(kListBook) != 0) return false;
+                             ui->ListSelectRow(kListBook, 3);
+                             Key(books, VK_F3);  // the next row without counterpart is the next tab's
+                             return true;
+                         }},
+                        {"f3",
+                         [&] {
+                             if (!misc || ui->CurrentTab() != misc) return !misc;
+                             focusAfterF3 = std::to_string(ui->ListFocusedRow(misc)) +
+                                            (GetFocus() == ui->ControlWindow(misc) ? " focused" : "");
+                             ui->ShowTab(kListBook, false);
+                             SetFocus(field);
+                             return type(L"scroll");
+                         }},
+                        {"filtered",
+                         [&] {
+                             if (Shown(kListBook) != "bk_b bk_c ") return false;
+                             ListView_SetItemState(books, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+                             RECT r;
+                             ListView_GetItemRect(books, 1, &r, LVIR_BOUNDS);
+                             Click(books, POINT{r.left + 250, (r.top + r.bottom) / 2}, true);
+                             return true;
+                         }},
+                        {"name edit",
+                         [&] {
+                             if (!ui->IsDialogOpen(kWindowNameEdit)) return false;
+                             HWND ov = ui->ControlWindow(kCtlOvField);
+                             SendMessageW(ov, EM_SETSEL, 0, -1);
+                             for (wchar_t c : std::wstring(L"Rote Rolle")) SendMessageW(ov, WM_CHAR, c, 1);
+                             SendMessageW(ui->ControlWindow(kCtlOk), BM_CLICK, 0, 0);
+                             return true;
+                         }},
+                        {"sort",
+                         [&] {
+                             if (ui->IsDialogOpen(kWindowNameEdit)) return false;
+                             RECT r;
+                             Header_GetItemRect(ListView_GetHeader(books), kColFv, &r);
+                             Click(ListView_GetHeader(books), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+                             return true;
+                         }},
+                        {"sorted",
+                         [&] {
+                             if (gWs.nameLists[kListBook].front().id != "bk_b" || Shown(kListBook) != "bk_b bk_c ")
+                                 return false;
+                             SendMessageW(field, EM_SETSEL, 0, -1);
+                             return type(L"green");
+                         }},
+                        {"save", [&] { return Shown(kListBook) == "bk_d " && (Menu(kMenuSave), true); }},
+                        {"saved", [&] { return !gWs.busy && ui->IsMenuItemEnabled(kMenuSave); }},
+                        {"quit", [&] { return Menu(kMenuQuit), true; }}}),
+              0);
+    ASSERT_TRUE(misc) << "no second tab";
+    EXPECT_EQ(focusAfterF3, "0 focused");
+    std::string ids;
+    std::vector<Row> rows;
+    for (const NameEntry& e : gWs.nameLists[kListBook]) {
+        ids += e.flag + e.id + "=" + e.ov + " ";
+        rows.push_back(Row{e.flag, e.id, e.fv, e.ov});
+    }
+    EXPECT_EQ(ids, "bk_b=Blue Scroll bk_d=Green Book Lbk_a=Rotes Buch Tbk_c=Rote Rolle ");
+    EXPECT_EQ(ui->ListGetRows(kListBook), rows);
+    EXPECT_NE(ReadFile(plugin).find(Z("Rote Rolle")), std::string::npos);
+    EXPECT_EQ(ui->GetControlText(kCtlFilterCount), "1 of 5 rows in 1 tab");
 }

@@ -182,6 +182,9 @@ Win32Platform::Win32Platform() {
 
     invoker_ = CreateWindowExW(0, kInvokerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, this);
     uiFont_ = MessageFont();
+    // The filter bar's keys anywhere in the main window: Ctrl+F, F3.
+    ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'F', kCtlFilterField}, {FVIRTKEY, VK_F3, kCtlFilterNext}};
+    keys_ = CreateAcceleratorTableW(keys, 2);
 
     // The help viewer is looked for once; without it Help does nothing.
     if (HMODULE hh = LoadLibraryA("hhctrl.ocx"))
@@ -192,6 +195,7 @@ Win32Platform::~Win32Platform() {
     ReleaseWorker();
     DestroyAll();
     if (invoker_) DestroyWindow(invoker_);
+    if (keys_) DestroyAcceleratorTable(keys_);
     if (uiFont_) DeleteObject(uiFont_);
     if (paneFont_) DeleteObject(paneFont_);
 }
@@ -205,6 +209,10 @@ void Win32Platform::DestroyAll() {
     menuBar_ = popup_ = nullptr;
     status_ = frame_ = tabs_ = nullptr;
     for (ListData& l : lists_) l = ListData{};
+    barHeight_ = 0;
+    filterShown_.clear();
+    focusBeforeLeaving_ = nullptr;
+    for (int t = 0; t < kListCount; ++t) tabTitles_[t].clear(), tabHints_[t].clear(), tabDimmed_[t] = false;
 }
 
 std::wstring Win32Platform::ToLine(const std::string& bytes) const { return Wide(BytesToLine(codePage_, bytes)); }
@@ -303,11 +311,10 @@ void Win32Platform::FlushQueued() {
         if (l->rows.empty()) {
             SetRows(*l, std::move(batch));
         } else {
+            const size_t before = l->rows.size();
             l->rows.insert(l->rows.end(), std::make_move_iterator(batch.begin()),
                            std::make_move_iterator(batch.end()));
-            ++l->quiet;
-            SendMessageW(l->hwnd, LVM_SETITEMCOUNT, l->rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-            --l->quiet;
+            RowsAppended(*l, before);
         }
     }
     for (int i = 0; i < 2; ++i)
@@ -375,7 +382,7 @@ void Win32Platform::GetMainWindowSize(int& innerWidth, int& innerHeight) {
         GetWindowRect(main_, &outer);
         AdjustWindowRectEx(&frame, kMainStyle, FALSE, 0);
         innerWidth = (outer.right - outer.left) - (frame.right - frame.left);
-        innerHeight = (outer.bottom - outer.top) - (frame.bottom - frame.top);
+        innerHeight = (outer.bottom - outer.top) - (frame.bottom - frame.top) - barHeight_;
     });
 }
 
@@ -405,7 +412,16 @@ LRESULT Win32Platform::HandleMain(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         if (w == main_) main_ = nullptr;
         return 0;
     case WM_ACTIVATE:
-        if (LOWORD(wp) != WA_INACTIVE && w == main_ && tabs_) {
+        if (LOWORD(wp) == WA_INACTIVE && w == main_) {
+            HWND f = GetFocus();
+            focusBeforeLeaving_ = f && IsChild(main_, f) ? f : nullptr;
+        } else if (w == main_ && tabs_) {
+            // Typing in the filter field goes on there after a message box.
+            HWND field = ControlWindow(kCtlFilterField);
+            if (field && focusBeforeLeaving_ == field) {
+                SetFocus(field);
+                return 0;
+            }
             // The keyboard goes to the list on view, whose selected row then
             // shows as the current one.
             const int list = static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0)) + kFirstList;
@@ -417,6 +433,7 @@ LRESULT Win32Platform::HandleMain(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         break;
     case WM_SIZE:
         if (status_) SendMessageW(status_, WM_SIZE, 0, 0);
+        PlaceBar();
         if (wp != SIZE_MINIMIZED && w == main_) {
             int iw = 0, ih = 0;
             GetMainWindowSize(iw, ih);
@@ -432,13 +449,54 @@ LRESULT Win32Platform::HandleMain(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             PushEvent(Event{EventKind::Menu, LOWORD(wp), ControlAction::Click, 0, 0});
             return 0;
         }
+        if (lp == 0 && HIWORD(wp) == 1) {  // a key of the accelerator table
+            if (LOWORD(wp) == kCtlFilterField) {
+                if (HWND field = ControlWindow(kCtlFilterField)) {
+                    SetFocus(field);
+                    SendMessageW(field, EM_SETSEL, 0, -1);
+                }
+            } else if (LOWORD(wp) == kCtlFilterNext && IsControlEnabled(kCtlFilterNext)) {
+                PushEvent(Event{EventKind::Control, kCtlFilterNext, ControlAction::Press, 0, 0});
+            }
+            return 0;
+        }
+        if (Control* c = Ctl(LOWORD(wp)); c && c->window == kWindowMain && c->hwnd == reinterpret_cast<HWND>(lp)) {
+            if (c->kind == Kind::Button && HIWORD(wp) == BN_CLICKED) {
+                PushEvent(Event{EventKind::Control, LOWORD(wp), ControlAction::Press, 0, 0});
+                return 0;
+            }
+            if (c->kind == Kind::Edit && HIWORD(wp) == EN_CHANGE) {
+                CheckEditText(*c);
+                // Only the user's changes: the program's own set filterShown_ first.
+                const std::wstring now = WindowText(c->hwnd);
+                if (now != filterShown_) {
+                    filterShown_ = now;
+                    PushEvent(Event{EventKind::Control, LOWORD(wp), ControlAction::Change, 0, 0});
+                }
+                return 0;
+            }
+        }
         break;
+    case WM_DRAWITEM: {
+        auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+        if (d->CtlType == ODT_TAB && d->hwndItem == tabs_) {
+            DrawTab(*d);
+            return TRUE;
+        }
+        break;
+    }
     case WM_NOTIFY: {
         auto* n = reinterpret_cast<NMHDR*>(lp);
         if (n->hwndFrom == tabs_ && n->code == TCN_SELCHANGE) {
-            const int sel = static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0));
-            for (int list = kFirstList; list <= kLastList; ++list)
-                if (lists_[list].page) ShowWindow(lists_[list].page, list - kFirstList == sel ? SW_SHOW : SW_HIDE);
+            ShowPage(static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0)));
+            return 0;
+        }
+        if (tabs_ && n->code == TTN_GETDISPINFOW &&
+            n->hwndFrom == reinterpret_cast<HWND>(SendMessageW(tabs_, TCM_GETTOOLTIPS, 0, 0))) {
+            auto* t = reinterpret_cast<NMTTDISPINFOW*>(n);
+            t->hinst = nullptr;
+            t->szText[0] = L'\0';
+            t->lpszText = n->idFrom < static_cast<UINT_PTR>(kListCount) ? tabHints_[n->idFrom].data() : t->szText;
             return 0;
         }
         LRESULT result = 0;
@@ -572,10 +630,16 @@ void Win32Platform::CreateObjectWindow(const std::string& frameTitle,
         int w = 0, h = 0;
         GetMainWindowSize(w, h);
         frame_ = CreateWindowExW(0, L"BUTTON", ToLine(frameTitle).c_str(),
-                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 5, 0, w - 10, h - 40,
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 5, barHeight_, w - 10, h - 40,
                                  main_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCtlFrame)), instance_, nullptr);
+        // Owner-drawn tabs: a tab whose list shows no row while the filter is
+        // on draws its caption dimmed, yet stays selectable (a tab control's
+        // item states know only pressed and highlighted). The tooltips tell
+        // each tab's counts.
         tabs_ = CreateWindowExW(0, WC_TABCONTROLW, L"",
-                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP, 10, 15,
+                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP |
+                                    TCS_TOOLTIPS | TCS_OWNERDRAWFIXED,
+                                10, 15 + barHeight_,
                                 w - 20, h - 60, main_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCtlTabs)),
                                 instance_, nullptr);
         SendMessageW(frame_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), FALSE);
@@ -588,6 +652,9 @@ void Win32Platform::CreateObjectWindow(const std::string& frameTitle,
             const size_t tab = static_cast<size_t>(list - kFirstList);
             if (tab >= tabTitles.size()) continue;
             std::wstring title = ToLine(tabTitles[tab]);
+            tabTitles_[tab] = title;
+            tabHints_[tab].clear();
+            tabDimmed_[tab] = false;
             TCITEMW item{};
             item.mask = TCIF_TEXT;
             item.pszText = title.data();
@@ -636,7 +703,7 @@ void Win32Platform::SetControlGeometry(int control, const Rect& r) {
         if (control == kCtlFrame || control == kCtlTabs) {
             wanted_[control] = r;
             HWND w = control == kCtlFrame ? frame_ : tabs_;
-            if (w) MoveWindow(w, r.x, r.y, r.w, r.h, TRUE);
+            if (w) MoveWindow(w, r.x, r.y + barHeight_, r.w, r.h, TRUE);
             if (control == kCtlTabs) PlacePages();
         } else if (IsListNumber(control)) {
             wanted_[control] = r;
@@ -684,6 +751,8 @@ void Win32Platform::SetRows(ListData& l, std::vector<Row> rows) {
     // Emptying the view first drops its selection and focus.
     SendMessageW(l.hwnd, LVM_SETITEMCOUNT, 0, 0);
     l.rows = std::move(rows);
+    l.hiding = false;
+    l.shown.clear();
     SendMessageW(l.hwnd, LVM_SETITEMCOUNT, l.rows.size(), 0);
     InvalidateRect(l.hwnd, nullptr, TRUE);
     --l.quiet;
@@ -695,8 +764,9 @@ bool Win32Platform::OnListNotify(int control, NMHDR* n, LRESULT& result) {
     switch (n->code) {
     case LVN_GETDISPINFOW: {
         auto* d = reinterpret_cast<NMLVDISPINFOW*>(n);
-        const size_t row = static_cast<size_t>(d->item.iItem), col = static_cast<size_t>(d->item.iSubItem);
-        if ((d->item.mask & LVIF_TEXT) && row < l->rows.size() && col < 4) {
+        const int listRow = ListRowOf(*l, d->item.iItem);
+        const size_t row = static_cast<size_t>(listRow), col = static_cast<size_t>(d->item.iSubItem);
+        if ((d->item.mask & LVIF_TEXT) && listRow >= 0 && col < 4) {
             dispText_ = ToLine(l->rows[row][col]);
             d->item.pszText = dispText_.data();
         }
@@ -751,9 +821,7 @@ void Win32Platform::ListAddRow(int list, const Row& row) {
     FlushQueued();
     if (ListData* l = List(list)) {
         l->rows.push_back(row);
-        ++l->quiet;
-        SendMessageW(l->hwnd, LVM_SETITEMCOUNT, l->rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-        --l->quiet;
+        RowsAppended(*l, l->rows.size() - 1);
     }
 }
 
@@ -768,7 +836,8 @@ void Win32Platform::ListSetText(int list, int row, int column, const std::string
         ListData* l = List(list);
         if (!l || row < 0 || static_cast<size_t>(row) >= l->rows.size() || column < 0 || column > 3) return;
         l->rows[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
-        SendMessageW(l->hwnd, LVM_REDRAWITEMS, row, row);
+        const int item = ItemOf(*l, row);
+        if (item >= 0) SendMessageW(l->hwnd, LVM_REDRAWITEMS, item, item);
     });
 }
 
@@ -797,7 +866,8 @@ std::vector<Row> Win32Platform::ListGetRows(int list) {
 int Win32Platform::ListFocusedRow(int list) {
     return OnGui([&] {
         ListData* l = List(list);
-        return l ? static_cast<int>(SendMessageW(l->hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED))
+        return l ? ListRowOf(*l, static_cast<int>(SendMessageW(l->hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                               LVNI_FOCUSED)))
                  : -1;
     });
 }
@@ -811,10 +881,10 @@ void Win32Platform::ListSelectRow(int list, int row) {
         item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         item.state = 0;
         SendMessageW(l->hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
-        if (row >= 0 && static_cast<size_t>(row) < l->rows.size()) {
+        if (const int at = ItemOf(*l, row); at >= 0) {
             item.state = LVIS_SELECTED | LVIS_FOCUSED;
-            SendMessageW(l->hwnd, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-            SendMessageW(l->hwnd, LVM_ENSUREVISIBLE, row, FALSE);
+            SendMessageW(l->hwnd, LVM_SETITEMSTATE, at, reinterpret_cast<LPARAM>(&item));
+            SendMessageW(l->hwnd, LVM_ENSUREVISIBLE, at, FALSE);
         }
         --l->quiet;
     });
@@ -827,6 +897,271 @@ void Win32Platform::ListSetRedraw(int list, bool on) {
         SendMessageW(l->hwnd, WM_SETREDRAW, on ? TRUE : FALSE, 0);
         if (on) InvalidateRect(l->hwnd, nullptr, TRUE);
     });
+}
+
+// ---------------------------------------------------------------- filtered views
+
+int Win32Platform::ItemCount(const ListData& l) {
+    return static_cast<int>(l.hiding ? l.shown.size() : l.rows.size());
+}
+
+int Win32Platform::ListRowOf(const ListData& l, int item) {
+    if (item < 0 || item >= ItemCount(l)) return -1;
+    return l.hiding ? l.shown[static_cast<size_t>(item)] : item;
+}
+
+int Win32Platform::ItemOf(const ListData& l, int row) {
+    if (row < 0 || static_cast<size_t>(row) >= l.rows.size()) return -1;
+    if (!l.hiding) return row;
+    const auto it = std::lower_bound(l.shown.begin(), l.shown.end(), row);
+    return it != l.shown.end() && *it == row ? static_cast<int>(it - l.shown.begin()) : -1;
+}
+
+void Win32Platform::RowsAppended(ListData& l, size_t before) {
+    if (l.hiding)
+        for (size_t r = before; r < l.rows.size(); ++r) l.shown.push_back(static_cast<int>(r));
+    ++l.quiet;
+    SendMessageW(l.hwnd, LVM_SETITEMCOUNT, ItemCount(l), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    --l.quiet;
+}
+
+void Win32Platform::ChangeShownRows(ListData& l, const std::function<void()>& change) {
+    ++l.quiet;
+    // The control keeps focus and selection by item number, and the items
+    // are about to name other rows: both go, by the item that holds them
+    // (one message each, whatever the list's length).
+    LVITEMW none{};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    const int focusedItem = static_cast<int>(SendMessageW(l.hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    const int focused = ListRowOf(l, focusedItem);
+    if (focusedItem >= 0) SendMessageW(l.hwnd, LVM_SETITEMSTATE, focusedItem, reinterpret_cast<LPARAM>(&none));
+    // Looking for a selected row walks the items: only when one is left.
+    if (SendMessageW(l.hwnd, LVM_GETSELECTEDCOUNT, 0, 0) > 0) {
+        const WPARAM item = SendMessageW(l.hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+        if (static_cast<int>(item) >= 0) SendMessageW(l.hwnd, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&none));
+    }
+    change();
+    SendMessageW(l.hwnd, LVM_SETITEMCOUNT, ItemCount(l), LVSICF_NOINVALIDATEALL);
+    if (const int at = ItemOf(l, focused); at >= 0) {
+        LVITEMW item{};
+        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(l.hwnd, LVM_SETITEMSTATE, at, reinterpret_cast<LPARAM>(&item));
+        // In the middle of the view, as the rows around it changed.
+        SendMessageW(l.hwnd, LVM_ENSUREVISIBLE, at, FALSE);
+        const int top = static_cast<int>(SendMessageW(l.hwnd, LVM_GETTOPINDEX, 0, 0));
+        const int page = static_cast<int>(SendMessageW(l.hwnd, LVM_GETCOUNTPERPAGE, 0, 0));
+        RECT r{};
+        r.left = LVIR_BOUNDS;
+        SendMessageW(l.hwnd, LVM_GETITEMRECT, at, reinterpret_cast<LPARAM>(&r));
+        const int shift = at - page / 2 - top;
+        if (shift != 0) SendMessageW(l.hwnd, LVM_SCROLL, 0, shift * (r.bottom - r.top));
+    }
+    InvalidateRect(l.hwnd, nullptr, TRUE);
+    --l.quiet;
+}
+
+void Win32Platform::ListSetVisibleRows(int list, const std::vector<int>& rows) {
+    OnGui([&] {
+        ListData* l = IsListNumber(list) ? List(list) : nullptr;
+        if (!l) return;
+        ChangeShownRows(*l, [&] {
+            l->hiding = true;
+            l->shown.clear();
+            const int n = static_cast<int>(l->rows.size());
+            for (int r : rows)
+                if (r >= 0 && r < n && (l->shown.empty() || r > l->shown.back())) l->shown.push_back(r);
+        });
+    });
+}
+
+void Win32Platform::ListShowAllRows(int list) {
+    OnGui([&] {
+        ListData* l = IsListNumber(list) ? List(list) : nullptr;
+        if (!l || !l->hiding) return;
+        ChangeShownRows(*l, [&] {
+            l->hiding = false;
+            l->shown.clear();
+            l->shown.shrink_to_fit();
+        });
+    });
+}
+
+int Win32Platform::CurrentTab() {
+    return OnGui([&] {
+        const int sel = tabs_ ? static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0)) : 0;
+        return sel >= 0 ? sel + kFirstList : kFirstList;
+    });
+}
+
+void Win32Platform::ShowPage(int tab) {
+    for (int list = kFirstList; list <= kLastList; ++list)
+        if (lists_[list].page) ShowWindow(lists_[list].page, list - kFirstList == tab ? SW_SHOW : SW_HIDE);
+}
+
+void Win32Platform::ShowTab(int list, bool takeKeyboard) {
+    OnGui([&] {
+        ListData* l = IsListNumber(list) ? List(list) : nullptr;
+        if (!tabs_ || !l) return;
+        // TCM_SETCURSEL reports nothing: the pages follow here.
+        SendMessageW(tabs_, TCM_SETCURSEL, list - kFirstList, 0);
+        ShowPage(list - kFirstList);
+        if (takeKeyboard) SetFocus(l->hwnd);
+    });
+}
+
+void Win32Platform::SetTabHint(int list, const std::string& tooltip, bool dimmed) {
+    OnGui([&] {
+        if (!tabs_ || !IsListNumber(list) || !List(list)) return;
+        const int tab = list - kFirstList;
+        tabHints_[tab] = ToLine(tooltip);
+        if (tabDimmed_[tab] == dimmed) return;
+        tabDimmed_[tab] = dimmed;
+        RECT r;
+        if (SendMessageW(tabs_, TCM_GETITEMRECT, tab, reinterpret_cast<LPARAM>(&r))) InvalidateRect(tabs_, &r, TRUE);
+    });
+}
+
+// The caption of an owner-drawn tab, on the background the control drew.
+void Win32Platform::DrawTab(const DRAWITEMSTRUCT& d) {
+    const int tab = static_cast<int>(d.itemID);
+    if (tab < 0 || tab >= kListCount) return;
+    HGDIOBJ old = SelectObject(d.hDC, uiFont_);
+    const int mode = SetBkMode(d.hDC, TRANSPARENT);
+    const COLORREF color = SetTextColor(d.hDC, GetSysColor(tabDimmed_[tab] ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+    RECT r = d.rcItem;
+    DrawTextW(d.hDC, tabTitles_[tab].c_str(), static_cast<int>(tabTitles_[tab].size()), &r,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SetTextColor(d.hDC, color);
+    SetBkMode(d.hDC, mode);
+    SelectObject(d.hDC, old);
+}
+
+// ---------------------------------------------------------------- filter bar
+
+void Win32Platform::CreateFilterBar(const std::string& fieldHint, const std::string& toggleCaption,
+                                    const std::string& nextCaption) {
+    OnGui([&] {
+        if (!main_) return;
+        for (int c : {kCtlFilterField, kCtlFilterToggle, kCtlFilterNext, kCtlFilterCount}) {
+            if (Control* old = Ctl(c)) DestroyWindow(old->hwnd);
+            controls_.erase(c);
+        }
+        // Sizes from the font, as the strip holds one row of controls.
+        HDC dc = GetDC(main_);
+        HGDIOBJ oldFont = SelectObject(dc, uiFont_);
+        TEXTMETRICW tm{};
+        GetTextMetricsW(dc, &tm);
+        auto textWidth = [&](const std::wstring& t) {
+            SIZE size{};
+            GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
+            return static_cast<int>(size.cx);
+        };
+        const std::wstring hint = ToLine(fieldHint), toggle = ToLine(toggleCaption), next = ToLine(nextCaption);
+        const int fieldW = std::max(260, textWidth(hint) + 40);
+        const int toggleW = textWidth(toggle) + GetSystemMetrics(SM_CXMENUCHECK) + 12;
+        const int nextW = std::max(75, textWidth(next) + 24);
+        SelectObject(dc, oldFont);
+        ReleaseDC(main_, dc);
+        const int rowH = tm.tmHeight + 10, height = rowH + 6;
+
+        int x = 5;
+        HWND field = AddControl(kWindowMain, kCtlFilterField, Kind::Edit, L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL,
+                                WS_EX_CLIENTEDGE, Rect{x, 3, fieldW, rowH}, L"");
+        x += fieldW + 10;
+        AddControl(kWindowMain, kCtlFilterToggle, Kind::Button, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0,
+                   Rect{x, 3, toggleW, rowH}, toggle);
+        x += toggleW + 10;
+        AddControl(kWindowMain, kCtlFilterNext, Kind::Button, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0,
+                   Rect{x, 3, nextW, rowH}, next);
+        x += nextW + 10;
+        AddControl(kWindowMain, kCtlFilterCount, Kind::Label, L"STATIC", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, 0,
+                   Rect{x, 3, 10, rowH}, L"");
+        if (!field) return;
+        // No limit below the system's own, as in the name edit's fields.
+        SendMessageW(field, EM_SETLIMITTEXT, 0, 0);
+        SendMessageW(field, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(hint.c_str()));
+        filterShown_.clear();
+
+        // The window grows by the strip, so that the area the object window
+        // is laid out in keeps the size the core asked for.
+        const int grow = height - barHeight_;
+        barHeight_ = height;
+        if (IsZoomed(main_)) {
+            WINDOWPLACEMENT wp{};
+            wp.length = sizeof wp;
+            GetWindowPlacement(main_, &wp);
+            wp.rcNormalPosition.top -= grow / 2;
+            wp.rcNormalPosition.bottom += grow - grow / 2;
+            SetWindowPlacement(main_, &wp);
+        } else {
+            RECT r;
+            GetWindowRect(main_, &r);
+            SetWindowPos(main_, nullptr, r.left, r.top - grow / 2, r.right - r.left, r.bottom - r.top + grow,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        for (int c : {kCtlFrame, kCtlTabs})
+            if (HWND w = ControlWindow(c)) {
+                const Rect& r = wanted_[c];
+                MoveWindow(w, r.x, r.y + barHeight_, r.w, r.h, TRUE);
+            }
+        PlacePages();
+        PlaceBar();
+    });
+}
+
+// The count label takes the rest of the strip's width.
+void Win32Platform::PlaceBar() {
+    Control* count = Ctl(kCtlFilterCount);
+    if (!main_ || !count || count->window != kWindowMain) return;
+    RECT client, r;
+    GetClientRect(main_, &client);
+    GetWindowRect(count->hwnd, &r);
+    MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&r), 2);
+    MoveWindow(count->hwnd, r.left, r.top, std::max(10L, client.right - 5 - r.left), r.bottom - r.top, TRUE);
+}
+
+bool Win32Platform::IsControlChecked(int control) {
+    return OnGui([&] {
+        Control* c = Ctl(control);
+        return c && c->kind == Kind::Button && SendMessageW(c->hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    });
+}
+
+bool Win32Platform::FilterKey(const MSG& msg) {
+    if (!main_ || barHeight_ == 0 || (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)) return false;
+    if (!msg.hwnd || GetAncestor(msg.hwnd, GA_ROOT) != main_) return false;
+    if (keys_ && TranslateAcceleratorW(main_, keys_, const_cast<MSG*>(&msg))) return true;
+    HWND field = ControlWindow(kCtlFilterField);
+    if (msg.hwnd != field || msg.message != WM_KEYDOWN) return false;
+    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_MENU) < 0) return false;
+    switch (msg.wParam) {
+    case VK_ESCAPE:
+        // Emptied as if deleted: a Change when it held text (EN_CHANGE).
+        if (GetWindowTextLengthW(field) > 0) {
+            BeforeInput(kCtlFilterField);
+            SetWindowTextW(field, L"");
+        }
+        return true;
+    case VK_DOWN:
+    case VK_RETURN:
+        LeaveFilterField();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The list on view takes the keyboard, with a focused row to go on from.
+void Win32Platform::LeaveFilterField() {
+    ListData* l = tabs_ ? List(static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0)) + kFirstList) : nullptr;
+    if (!l) return;
+    SetFocus(l->hwnd);
+    if (SendMessageW(l->hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED) < 0 && ItemCount(*l) > 0) {
+        LVITEMW item{};
+        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(l->hwnd, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(l->hwnd, LVM_ENSUREVISIBLE, 0, FALSE);
+    }
 }
 
 // ---------------------------------------------------------------- status bar
@@ -949,7 +1284,7 @@ Win32Platform::Control* Win32Platform::Ctl(int control) {
 
 HWND Win32Platform::AddControl(int window, int control, Kind kind, const wchar_t* cls, DWORD style, DWORD exStyle,
                                const Rect& r, const std::wstring& text) {
-    HWND d = DialogWindow(window);
+    HWND d = window == kWindowMain ? main_ : DialogWindow(window);
     if (!d) return nullptr;
     if (Control* old = Ctl(control)) DestroyWindow(old->hwnd);
     HWND h = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, r.x, r.y, r.w, r.h, d,
@@ -1126,6 +1461,7 @@ void Win32Platform::SetControlText(int control, const std::string& text) {
             SetPaneText(c->hwnd, c->lastGood);
         } else {
             c->lastGood = ToLine(text);
+            if (control == kCtlFilterField) filterShown_ = c->lastGood;
             SetWindowTextW(c->hwnd, c->lastGood.c_str());
         }
     });
@@ -1313,6 +1649,7 @@ bool Win32Platform::WaitEvent(Event& ev) {
         if (root && root != main_ && std::find(dialogs_ + 1, dialogs_ + kWindowCount, root) != dialogs_ + kWindowCount &&
             IsDialogMessageW(root, &msg))
             continue;
+        if (FilterKey(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -1329,6 +1666,7 @@ void Win32Platform::Pump(int milliseconds) {
                 quitting_ = true;
                 return;
             }
+            if (FilterKey(msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }

@@ -106,6 +106,14 @@ public:
     int ListFocusedRow(int list) override;
     void ListSelectRow(int list, int row) override;
     void ListSetRedraw(int list, bool on) override;
+    void ListSetVisibleRows(int list, const std::vector<int>& rows) override;
+    void ListShowAllRows(int list) override;
+    int CurrentTab() override;
+    void ShowTab(int list, bool takeKeyboard) override;
+    void SetTabHint(int list, const std::string& tooltip, bool dimmed) override;
+    void CreateFilterBar(const std::string& fieldHint, const std::string& toggleCaption,
+                         const std::string& nextCaption) override;
+    bool IsControlChecked(int control) override;
     void CreateStatusBar(int firstFieldWidth) override;
     void SetStatusText(int field, const std::string& text) override;
     std::string GetStatusText(int field) override;
@@ -165,11 +173,15 @@ private:
         DWORD lastSelStart = 0, lastSelEnd = 0;
     };
     // A virtual list view: the rows live here, the control asks for the
-    // texts it paints.
+    // texts it paints. While the filter hides rows, the view's items are
+    // the positions in shown, each naming its list row; the control's
+    // item numbers never leave this class.
     struct ListData {
         HWND hwnd = nullptr;
         HWND page = nullptr;  // the tab page holding it (object window only)
         std::vector<Row> rows;
+        bool hiding = false;
+        std::vector<int> shown;  // list rows, ascending, while hiding
         int quiet = 0;             // changes made by the program are not user actions
         int window = 0;            // the dialog holding it; 0 for the object window's
         bool headerClicks = true;  // a header click is reported (not on a table)
@@ -217,6 +229,23 @@ private:
     ListData* AddDialogListView(int window, int control, const Rect& r, const std::vector<ListColumn>& columns,
                                 bool headerClicks);
     void SetRows(ListData& l, std::vector<Row> rows);
+    // Items of the view, and the conversions between item and list row (-1:
+    // out of range or hidden).
+    static int ItemCount(const ListData& l);
+    static int ListRowOf(const ListData& l, int item);
+    static int ItemOf(const ListData& l, int row);
+    // Rows appended to the list are shown, whatever the view hides.
+    void RowsAppended(ListData& l, size_t before);
+    // Shows other rows (change), keeping the focused row focused and in the
+    // middle of the view when it is still shown.
+    void ChangeShownRows(ListData& l, const std::function<void()>& change);
+    void ShowPage(int tab);
+    void PlaceBar();
+    // The filter bar's keys, looked at before a message is dispatched; true
+    // when the key was taken.
+    bool FilterKey(const MSG& msg);
+    void LeaveFilterField();
+    void DrawTab(const DRAWITEMSTRUCT& d);
     bool OnListNotify(int control, NMHDR* n, LRESULT& result);
     void PlacePages();
     void PlaceList(int list);
@@ -243,6 +272,15 @@ private:
     HFONT paneFont_ = nullptr;
     HMODULE richEdit_ = nullptr;
     int reportedW_ = 0, reportedH_ = 0;
+    // The filter bar: a strip above the object window, which is moved down
+    // by its height; zero while there is none.
+    int barHeight_ = 0;
+    std::wstring filterShown_;   // the field's text as last reported or set
+    HACCEL keys_ = nullptr;      // Ctrl+F and F3
+    HWND focusBeforeLeaving_ = nullptr;
+    std::wstring tabTitles_[kListCount];
+    std::wstring tabHints_[kListCount];
+    bool tabDimmed_[kListCount] = {};
 
     ListData lists_[kLastList + 1];
     std::map<int, ListData> dialogLists_;  // dialog lists and tables by control number
