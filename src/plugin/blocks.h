@@ -42,27 +42,28 @@ int FindRecordSubrecord(std::string_view record, std::string_view name);
 // The record type as names are read: its first four bytes, zero bytes dropped.
 inline std::string RecordType(std::string_view record) { return ReadRecordString(record, 0, 4); }
 
-// Visits the subrecords of a record in order: (offset, name, data size). The
-// name is read as ReadRecordString reads it. Stops at the first header that
+// Hands the subrecord header at offset p of a record to the visitor as
+// (offset, name, data size), the name read as ReadRecordString reads it.
+// False when the header would not fit inside the record or the visitor says
+// stop.
+template <typename F>
+bool VisitSubrecordAt(std::string_view b, size_t p, F& visit) {
+    if (p + 8 > b.size()) return false;
+    const char* s = b.data() + p;
+    const int32_t n = GetLe32(s + 4);
+    if (n < 0 || static_cast<size_t>(n) > b.size() - p - 8) return false;
+    // Names without zero bytes, all real ones, are taken whole.
+    if (s[0] && s[1] && s[2] && s[3]) return visit(static_cast<int>(p), std::string_view(s, 4), n);
+    const std::string name = ReadRecordString(b, static_cast<int>(p), 4);
+    return visit(static_cast<int>(p), std::string_view(name), n);
+}
+
+// Visits the subrecords of a record in order. Stops at the first header that
 // would not fit inside the record, or when the visitor returns false.
 template <typename F>
 void WalkRecordSubrecords(std::string_view b, F&& visit) {
-    size_t p = 16;
-    while (p + 8 <= b.size()) {
-        const char* s = b.data() + p;
-        const int32_t n = GetLe32(s + 4);
-        if (n < 0 || static_cast<size_t>(n) > b.size() - p - 8) return;
-        bool more;
-        // Names without zero bytes, all real ones, are taken whole.
-        if (s[0] && s[1] && s[2] && s[3]) {
-            more = visit(static_cast<int>(p), std::string_view(s, 4), n);
-        } else {
-            const std::string name = ReadRecordString(b, static_cast<int>(p), 4);
-            more = visit(static_cast<int>(p), std::string_view(name), n);
-        }
-        if (!more) return;
-        p += 8 + static_cast<size_t>(n);
-    }
+    for (size_t p = 16; VisitSubrecordAt(b, p, visit);)
+        p += 8 + static_cast<size_t>(GetLe32(b.data() + p + 4));
 }
 
 // --- blocks of the loaded plugin ---
@@ -148,30 +149,14 @@ void RollBackBlockJournal();
 // Forgets the kept bytes; the changes stay.
 void CloseBlockJournal();
 
-// Visits the subrecords of a block in order: (offset, name, data size). The
-// name is read as ReadBlockString reads it. Stops at the first header that
-// would not fit inside the block.
+// Visits the subrecords of a block in order, as WalkRecordSubrecords does;
+// the visitor may edit the block as it goes.
 template <typename F>
 void WalkSubrecords(int block, F&& visit) {
     if (!ValidBlock(block)) return;
     const size_t i = static_cast<size_t>(block);
-    std::string_view b = gWs.table.blocks[i];
-    size_t p = 16;
-    while (p + 8 <= b.size()) {
-        const char* s = b.data() + p;
-        const int32_t n = GetLe32(s + 4);
-        if (n < 0 || static_cast<size_t>(n) > b.size() - p - 8) return;
-        // Names without zero bytes, all real ones, are taken whole.
-        bool more;
-        if (s[0] && s[1] && s[2] && s[3]) {
-            more = visit(static_cast<int>(p), std::string_view(s, 4), n);
-        } else {
-            const std::string name = ReadRecordString(b, static_cast<int>(p), 4);
-            more = visit(static_cast<int>(p), std::string_view(name), n);
-        }
-        if (!more) return;
+    for (size_t p = 16; VisitSubrecordAt(gWs.table.blocks[i], p, visit);) {
         // The visitor may have changed the block and this subrecord's size.
-        b = gWs.table.blocks[i];
         const int32_t now = ReadBlockInt(block, static_cast<int>(p) + 4);
         if (now < 0) return;
         p += 8 + static_cast<size_t>(now);
