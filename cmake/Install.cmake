@@ -1,6 +1,6 @@
 # Installation and the Debian package: the two programs, the desktop entry
-# with its icon and the MIME type of .esp plugins, the batch tool's manual
-# page, the demo, and the user manual (Vosk.chm and its HTML pages).
+# with its icon and the MIME type of .esp plugins, the manual pages of both
+# programs, the demo, and the user manual (Vosk.chm and its HTML pages).
 include(${CMAKE_CURRENT_LIST_DIR}/Manual.cmake)
 
 set(QUILLANE_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
@@ -21,17 +21,22 @@ install(FILES ${QUILLANE_PACKAGING_DIR}/icons/quillane.svg DESTINATION share/ico
 
 # Debian keeps manual pages compressed.
 find_program(QUILLANE_GZIP gzip)
+set(man_pages)
+foreach(page quillane.1 quillane-cli.1)
+  if(QUILLANE_GZIP)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${page}.gz
+      COMMAND ${CMAKE_COMMAND} -E copy ${QUILLANE_PACKAGING_DIR}/${page} ${CMAKE_BINARY_DIR}
+      COMMAND ${QUILLANE_GZIP} -9nf ${CMAKE_BINARY_DIR}/${page}
+      DEPENDS ${QUILLANE_PACKAGING_DIR}/${page} VERBATIM)
+    list(APPEND man_pages ${CMAKE_BINARY_DIR}/${page}.gz)
+  else()
+    list(APPEND man_pages ${QUILLANE_PACKAGING_DIR}/${page})
+  endif()
+endforeach()
 if(QUILLANE_GZIP)
-  set(man_page ${CMAKE_BINARY_DIR}/quillane-cli.1.gz)
-  add_custom_command(OUTPUT ${man_page}
-    COMMAND ${CMAKE_COMMAND} -E copy ${QUILLANE_PACKAGING_DIR}/quillane-cli.1 ${CMAKE_BINARY_DIR}
-    COMMAND ${QUILLANE_GZIP} -9nf ${CMAKE_BINARY_DIR}/quillane-cli.1
-    DEPENDS ${QUILLANE_PACKAGING_DIR}/quillane-cli.1 VERBATIM)
-  add_custom_target(man_page ALL DEPENDS ${man_page})
-else()
-  set(man_page ${QUILLANE_PACKAGING_DIR}/quillane-cli.1)
+  add_custom_target(man_page ALL DEPENDS ${man_pages})
 endif()
-install(FILES ${man_page} DESTINATION share/man/man1)
+install(FILES ${man_pages} DESTINATION share/man/man1)
 
 # The demo as the source tree has it; a program directory is seeded from it.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/demo/data ${CMAKE_SOURCE_DIR}/demo/plugins

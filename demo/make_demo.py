@@ -73,11 +73,24 @@ def obj(rtype, ident, name, *more):
     return record(rtype, [("NAME", z(ident)), ("MODL", z("demo\\" + ident + ".nif")), ("FNAM", z(name))] + list(more))
 
 
-def npc(ident, name, cls, travel=()):
+def npc(ident, name, cls, travel=(), ai=()):
     more = [("RNAM", z("Imperial")), ("CNAM", z(cls))]
     for dest in travel:
         more += [("DODT", bytes(24)), ("DNAM", z(dest))]
-    return record("NPC_", [("NAME", z(ident)), ("FNAM", z(name))] + more)
+    return record("NPC_", [("NAME", z(ident)), ("FNAM", z(name))] + more + list(ai))
+
+
+def script(ident, lines):
+    # SCHD: the name in 32 bytes, then five counts this demo leaves at zero;
+    # SCTX: the source text, lines ended by CR LF.
+    schd = ident.encode("ascii").ljust(32, b"\0") + bytes(20)
+    return record("SCPT", [("SCHD", schd), ("SCTX", enc("\r\n".join(lines)))])
+
+
+def escort(cell_name, target="player", hours=24):
+    # AI_E (x, y, z, duration, target ID, reset) and the cell it leads to.
+    data = struct.pack("<fffh", 0, 0, 0, hours) + target.encode("ascii").ljust(32, b"\0") + struct.pack("<h", 1)
+    return [("AI_E", data), ("CNDT", z(cell_name))]
 
 
 def gmst(ident, value):
@@ -165,6 +178,22 @@ def to_translate():
         obj("MISC", "demo_lucky_goat", "Lucky Goat Figurine"),  # new in the mod: no dictionary knows it
         obj("BOOK", "demo_ferry_rules", t["rules"], ("TEXT", t["rules_text"].encode("ascii"))),
         npc("demo_ingrid", "Ingrid the Ferrywoman", "demo_tollkeeper", travel=[t["crossing"], t["shore"]]),
+        # A save converts neither a script's cell names nor an AI package's:
+        # "Check references..." lists these two at once.
+        npc("demo_ferry_guide", "Ferry Guide", "demo_tollkeeper", ai=escort(t["toll"])),
+        script("demo_ferry_script", [
+            "Begin demo_ferry_script",
+            "",
+            "short done",
+            "",
+            "if ( done == 0 )",
+            "\tif ( GetPCCell \"" + t["inn"] + "\" )",
+            "\t\tPositionCell 0 0 0 0 \"" + t["boathouse"] + "\"",
+            "\t\tset done to 1",
+            "\tendif",
+            "endif",
+            "",
+            "End"]),
         cell(t["inn"], True, refs=[("demo_inn_door", t["crossing"])]),
         cell(t["boathouse"], True, refs=[("demo_plank_door", t["shore"])]),
         record("DIAL", [("NAME", z("ferry")), ("DATA", bytes(1))]),

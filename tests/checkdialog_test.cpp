@@ -45,9 +45,26 @@ TEST(CheckDialog, ListsTheFindingsCopiesThemAndLeavesThePluginAsItWas) {
     EXPECT_EQ(qp::gWs.dialogOpen + qp::gWs.journal.open, 0);
 
     // Nothing to report: a message instead of the dialog.
+    ui.PushAnswer(qp::Answer::Yes);  // the edit is given up
     env.Load(env.PutPlugin("clean.esp", Plugin({Record("CELL", {{"NAME", Z("Hut")}})})));
     env.Menu(qp::kMenuCheck);
     EXPECT_FALSE(ui.IsDialogOpen(qp::kWindowCheck));
-    ASSERT_EQ(Shown(ui).size(), 1u);
-    EXPECT_EQ(Shown(ui)[0].rfind("INFORMATION/1/NO CELL REFERENCE TO CHECK.\r", 0), 0u) << Shown(ui)[0];
+    ASSERT_EQ(Shown(ui).size(), 2u);
+    EXPECT_EQ(Shown(ui)[1].rfind("INFORMATION/1/NO CELL REFERENCE TO CHECK.\r", 0), 0u) << Shown(ui)[1];
+}
+
+// The demo shows what the check is for on the first try: its script and its
+// AI package name cells the demo's dictionaries convert.
+TEST(CheckDialog, TheDemoHasFindingsAtOnce) {
+    Env env;
+    const std::filesystem::path demo = std::filesystem::path(QUILLANE_SOURCE_DIR) / "demo";
+    std::filesystem::copy(demo / "data", env.dir / "data", std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+    env.Load(env.PutPlugin("Demo_to_translate.esp", ReadFile(demo / "plugins" / "Demo_to_translate.esp")));
+    env.Menu(qp::kMenuCheck);
+    ASSERT_TRUE(env.ui.IsDialogOpen(qp::kWindowCheck));
+    std::vector<std::string> places;
+    for (const qp::Row& r : env.ui.Control(qp::kCtlCheckList).tableRows) places.push_back(r[0] + " | " + r[1]);
+    EXPECT_EQ(places, (std::vector<std::string>{"NPC_ demo_ferry_guide | AI_E CNDT",
+                                                "SCPT demo_ferry_script | SCTX line 6",
+                                                "SCPT demo_ferry_script | SCTX line 7"}));
 }

@@ -7,6 +7,7 @@
 #include "base/workspace.h"
 #include "platform/files.h"
 #include "plugin/blocks.h"
+#include "base/paths.h"
 #include "test_support.h"
 
 using namespace qt_test;
@@ -109,15 +110,17 @@ TEST(Load, RequesterStartsInTheFolderReadAfreshFromTheConfiguration) {
     Env env;
     env.Load(env.PutPlugin("mods/p.esp", Plugin({})));
     // Edited by hand between loads, in another letter case; then without the key.
-    for (const char* ini : {"[plugin path]\r\nplugpath = D:\\Morrowind\\Data Files\\\r\n",
-                            "[Window]\r\nWindowWidth = 900\r\n"}) {
+    const std::string mods = (env.dir / "mods").string();
+    for (const std::string& ini : {"[plugin path]\r\nplugpath = " + mods + "\r\n",
+                                  std::string("[Window]\r\nWindowWidth = 900\r\n")}) {
         WriteFile(env.dir / "Voskconv.ini", ini);
         env.Load("");
     }
     const auto shown = env.ui.Requesters();
     std::string all = shown.at(0).title + "|" + shown[0].filterLabel + "|" + shown[0].pattern;
     for (const auto& r : shown) all += "|" + std::to_string(r.save) + r.folder;
-    EXPECT_EQ(all, "ESP file to load |ESP (*.esp)|*.esp|0c:\\|0D:\\Morrowind\\Data Files\\|0c:\\");
+    const std::string plugins = qp::ResolvePath("plugins");  // nothing stored
+    EXPECT_EQ(all, "ESP file to load |ESP (*.esp)|*.esp|0" + plugins + "|0" + mods + "|0" + plugins);
     EXPECT_EQ(ReadFile(env.dir / "Voskconv.ini"), "[Window]\r\nWindowWidth = 900\r\n")
         << "a cancelled requester writes no configuration";
 }
@@ -141,12 +144,13 @@ TEST(Load, RefusedOrCancelledLoadKeepsThePreviousPlugin) {
     };
     const auto before = state();
     for (const std::string& bad : {std::string(), missing}) {
+        if (!bad.empty()) env.ui.PushAnswer(qp::Answer::Yes);  // the edit may go: the refusal keeps it
         env.Load(bad);
         EXPECT_EQ(state(), before) << bad;
         ExpectRowsMatchLists(env.ui);
     }
-    ASSERT_EQ(env.ui.Messages().size(), 2u) << "the cancel shows nothing";
-    EXPECT_NE(env.ui.Messages()[1].text.find(missing), std::string::npos);
+    ASSERT_EQ(env.ui.Messages().size(), 3u) << "the cancel shows nothing";
+    EXPECT_NE(env.ui.Messages()[2].text.find(missing), std::string::npos);
 }
 
 // Skills take their triple and never outlive their plugin.

@@ -54,7 +54,7 @@ TEST(NameEdit, WindowCaptionPlaceControlsAndMenuLock) {
         // "window kind geometry text", then "R" when right-aligned, "-" when disabled.
         Strings controls;
         for (int n : {qp::kCtlIdLabel, qp::kCtlIdField, qp::kCtlFvLabel, qp::kCtlFvField,
-                      qp::kCtlOvLabel, qp::kCtlOvField, qp::kCtlOk, qp::kCtlCancel}) {
+                      qp::kCtlOvLabel, qp::kCtlOvField, qp::kCtlOk, qp::kCtlCancel, qp::kCtlOvCount}) {
             const auto k = t.ui.Control(n);
             controls.push_back(std::to_string(k.window) + " " + k.kind + " " + Geometry(k.rect) +
                                " " + k.text + (k.alignRight ? "R" : "") + (k.enabled ? "" : "-"));
@@ -63,7 +63,17 @@ TEST(NameEdit, WindowCaptionPlaceControlsAndMenuLock) {
         EXPECT_EQ(controls, (Strings{"1 label 25,12,25,22 IDR", "1 edit 55,7,280,22 " + row[1],
                                      "1 label 4,36,46,22 FV NameR", "1 edit 55,31,280,22 " + row[2],
                                      "1 label 4,60,46,22 OV NameR", "1 edit 55,55,280,22 " + row[3],
-                                     "1 button 97,85,75,24 OK", "1 button 220,85,75,24 Cancel"}));
+                                     "1 button 97,85,75,24 OK", "1 button 220,85,75,24 Cancel",
+                                     "1 label 4,89,88,22 " + std::to_string(row[3].size()) +
+                                         (list == kCells ? " / 63" : " / 31")}));
+        EXPECT_FALSE(t.ui.HasControl(qp::kCtlOkReason));
+        // The keyboard in OV Name; Enter is OK, Escape Cancel; the counter follows typing.
+        EXPECT_EQ(t.ui.FocusedControl(), qp::kCtlOvField);
+        EXPECT_EQ(t.ui.DialogKeys(1), (std::pair{int(qp::kCtlOk), int(qp::kCtlCancel)}));
+        t.ui.TypeText(qp::kCtlOvField, std::string(40, 'x'));
+        t.ui.PushControl(qp::kCtlOvField, qp::ControlAction::Change);
+        t.env.Run();
+        EXPECT_EQ(t.ui.GetControlText(qp::kCtlOvCount), list == kCells ? "40 / 63" : "40 / 31");
         for (int id : {qp::kMenuLoad, qp::kMenuSave, qp::kMenuSaveAs, qp::kMenuReset,
                        qp::kMenuTextBook, qp::kMenuTextSkill, qp::kMenuEdit, qp::kMenuQuit})
             EXPECT_EQ(t.ui.IsMenuItemEnabled(id), id == qp::kMenuQuit) << "menu " << id;
@@ -128,6 +138,10 @@ TEST(NameEdit, DictionaryRowsAndSecondActivationsChangeNothing) {
     ASSERT_EQ(dict[0], "L");
     EditName(t.env, kActi, 2, "Malle");  // OK is disabled: the press does nothing
     EXPECT_FALSE(t.ui.IsControlEnabled(qp::kCtlOk));
+    // and the dialog, one line taller, says why
+    EXPECT_EQ(Geometry(t.ui.Dialog(1).outer), "320,280,360,162");
+    EXPECT_EQ(Geometry(t.ui.Control(qp::kCtlOkReason).rect) + " " + t.ui.Control(qp::kCtlOkReason).text,
+              std::string("4,114,340,20 ") + qp::kDictionaryNameReason);
     EXPECT_EQ(t.RowOf(kActi, 2), dict);
     t.env.Press(qp::kCtlCancel);
 

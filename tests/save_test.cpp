@@ -4,6 +4,7 @@
 #include "base/workspace.h"
 #include "convert/save.h"
 #include "plugin/blocks.h"
+#include "base/paths.h"
 #include "test_support.h"
 
 using namespace qt_test;
@@ -28,7 +29,7 @@ TEST(Save, AsksBeforeOverwritingTheFileInUseWhichSaveAsRefuses) {
         "   ENTER A DIFFERENT NAME OR USE 'SAVE' TO OVERWRITE THIS FILE.";
     EXPECT_EQ(Shown(env.ui), (Strings{same, same, "QUESTION/2/OVERWRITE THE FILE IN USE  :" +
                                                       std::string(22, ' ') + "\r" + in}));
-    EXPECT_EQ(env.ui.Messages()[2].buttons, qp::Buttons::YesNo);
+    EXPECT_EQ(env.ui.Messages()[2].buttons, qp::Buttons::YesNoDefaultNo);
     EXPECT_EQ(ReadFile(in), original);
     EXPECT_EQ(ReadFile(env.dir / "Voskconv.ini"), ini);
     env.Save(true);
@@ -64,7 +65,7 @@ TEST(SaveAs, NamesTheOutputAndRemembersItsFolder) {
         {"", "MOD", "MOD.esp"},  // differs from the file in use by letter case only
         {"a", "mod", "mod.esp"}, {"b", "mod.esp", "mod.esp"}, {"c", "MOD.ESP", "MOD.ESP.esp"},
         {"d", "x.esp.esp", "x.esp"}, {"e.esp", "b", "b.esp"}};
-    std::string folderShown = "/remembered/";
+    std::string folderShown = qp::ResolvePath("plugins");  // the remembered one is gone
 #ifdef _WIN32
     // Windows compares names ignoring letter case: "MOD.esp" is the file in
     // use itself, refused, and nothing is written.
@@ -112,7 +113,7 @@ TEST(ResetFile, AsksThenLeavesOnlyTheMarkerPair) {
         env.Menu(qp::kMenuReset);
         EXPECT_EQ(Shown(env.ui), (yes ? Strings{alert, "INFORMATION/1/DATA BASE ERASED."}
                                       : Strings{alert}));
-        EXPECT_EQ(env.ui.Messages()[0].buttons, qp::Buttons::YesNo);
+        EXPECT_EQ(env.ui.Messages()[0].buttons, qp::Buttons::YesNoDefaultNo);
         EXPECT_EQ(ReadFile(env.ExtDb()),
                   yes ? std::string("\x04\0\0\0FFFF\x04\0\0\0FFFF", 16) : held);
         if (!exists) continue;

@@ -9,6 +9,7 @@
 
 #include "app/app.h"
 #include "base/workspace.h"
+#include "app/commands.h"
 #include "app/shell.h"
 #include "base/paths.h"
 #include "platform/files.h"
@@ -134,10 +135,81 @@ TEST(Shell, QuitAsksAndYesEndsWithoutWritingAFile) {
     }
 }
 
+// Rows flagged "*" and texts saved in the text edit dialog are named before a
+// load or quit discards them, with No as the default; a save clears them, and
+// the dialog marks the texts saved since the load.
+TEST(Shell, UnsavedWorkIsNamedBeforeLoadAndQuitDiscardIt) {
+    Env env;
+    const std::string book = Book("bk1", "Old", {{"TEXT", "Hello"}});
+    const std::string in = env.PutPlugin("in.esp", Plugin({book, Book("bk2", "Two")}));
+    env.Load(in);
+    EditName(env, qp::kListBook, 1, "Deux");
+    env.Menu(qp::kMenuTextBook);
+    env.ui.FocusDialogRow(qp::kCtlTextList, 0);
+    env.ui.PushControl(qp::kCtlTextList, ControlAction::Click);
+    env.Press(qp::kCtlTextCopy);
+    env.ui.TypeText(qp::kCtlTranslationPane, "Bonjour");
+    env.Press(qp::kCtlTextSave);
+    EXPECT_EQ(env.ui.Control(qp::kCtlTextList).rows, (std::vector<std::string>{"* bk1", "bk2"}));
+    EXPECT_EQ(env.ui.GetStatusText(qp::kStatusProgress), "Text saved : Book bk1");
+    env.Press(qp::kCtlTextCancel);
+    env.Menu(qp::kMenuTextBook);  // opened again: still marked
+    EXPECT_EQ(env.ui.Control(qp::kCtlTextList).rows, (std::vector<std::string>{"* bk1", "bk2"}));
+    env.Press(qp::kCtlTextCancel);
+
+    const std::string unsaved = "UNSAVED : 1 EDITED ROW AND 1 EDITED TEXT.";
+    env.ui.PushMenu(qp::kMenuQuit);  // no answer given: the default, No
+    env.ui.PushClose(0);
+    env.Load(env.PutPlugin("other.esp", Plugin({Book("bk9", "Nine")})));
+    auto msgs = env.ui.Messages();
+    ASSERT_EQ(msgs.size(), 3u);
+    for (int i : {0, 1})
+        EXPECT_EQ(Box(msgs[i]), Box({"QUIT", unsaved + "\rLEAVE THE PROGRAM?", qp::Icon::Question,
+                                     qp::Buttons::YesNoDefaultNo, Answer::No}));
+    EXPECT_EQ(Box(msgs[2]), Box({"QUESTION", unsaved + "\rLOAD ANOTHER PLUGIN AND LOSE THEM?",
+                                 qp::Icon::Question, qp::Buttons::YesNoDefaultNo, Answer::No}));
+    EXPECT_EQ(std::to_string(qp::gWs.quit) + "|" + qp::gWs.fileInUse, "0|" + in);
+    EXPECT_EQ(env.ui.Rows(qp::kListBook)[1][0], "*");
+
+    env.SaveAs((env.dir / "out.esp").string());  // nothing unsaved now: the old question
+    env.ui.PushAnswer(Answer::No);
+    env.Menu(qp::kMenuQuit);
+    EXPECT_EQ(Box(env.ui.Messages().back()), Box({"QUIT", "LEAVE THE PROGRAM?", qp::Icon::Question,
+                                                   qp::Buttons::YesNo, Answer::No}));
+    EditName(env, qp::kListBook, 0, "Un");
+    env.ui.PushAnswer(Answer::Yes);  // Yes discards, as a load always did
+    env.Load(env.PutPlugin("other.esp", Plugin({Book("bk9", "Nine")})));
+    EXPECT_EQ(env.ui.Messages().back().text, "UNSAVED : 1 EDITED ROW.\rLOAD ANOTHER PLUGIN AND LOSE THEM?");
+    EXPECT_EQ(qp::FileNamePart(qp::gWs.fileInUse), "other.esp");
+    EXPECT_EQ(qp::CountUnsavedWork().Any(), false);
+}
+
+// Load and Save as open in the folder stored last when it exists, else in
+// the program directory's plugins folder; Save as proposes another name than
+// the loaded plugin's.
+TEST(Shell, RequestersOpenInTheStoredFolderElseThePluginsFolder) {
+    Env env;
+    const std::string plugins = qp::ResolvePath("plugins");
+    const std::string in = env.PutPlugin("in.esp", Plugin({Book("bk1", "One")}));
+    env.Load(in);  // nothing stored yet
+    env.SaveAs("");
+    fs::create_directory(env.dir / "out");
+    env.SaveAs((env.dir / "out" / "x.esp").string());
+    env.Load("");
+    env.SaveAs("");
+    fs::remove_all(env.dir / "out");  // a stored folder that is gone
+    env.SaveAs("");
+    std::vector<std::string> seen;
+    for (const auto& r : env.ui.Requesters()) seen.push_back(r.folder + "|" + r.fileName);
+    EXPECT_EQ(seen, (std::vector<std::string>{plugins + "|", plugins + "|in_converted.esp",
+                                              plugins + "|in_converted.esp", qp::FolderPart(in) + "|",
+                                              qp::FolderPart(qp::gWs.fileInUse) + "|x_converted.esp",
+                                              plugins + "|x_converted.esp"}));
+}
+
 TEST(Shell, AboutAndHelp) {
     Env env;
     env.ui.PushMenu(qp::kMenuAbout);
-    env.ui.PushMenu(qp::kMenuHelp);  // no help viewer, no manual: nothing at all
     env.Run();
     ASSERT_EQ(env.ui.Messages().size(), 1u);
     const qp::ShownMessage about = env.ui.Messages()[0];
@@ -147,25 +219,38 @@ TEST(Shell, AboutAndHelp) {
     EXPECT_TRUE(env.ui.HelpOpened().empty());
 
     // The manual of the program directory, else the one an installed program
-    // shares; in the viewer, else as HTML pages in the browser.
+    // shares; in the viewer, else as HTML pages in the browser; when nothing
+    // opens it, a message says where it is.
     const std::string shared = (env.dir / "share").string() + "/";
     qp::gWs.env.installedData = shared;
     const std::string chm = "Vosk.chm", index = "manual\\index.html";
-    for (const auto& [viewer, files, opened] : std::vector<std::tuple<bool, std::string, std::string>>{
-             {true, "", qp::ResolvePath(chm)},
-             {true, "share/Vosk.chm share/manual/index.html", qp::NativePath(shared, chm)},
-             {false, "share/Vosk.chm", ""},
-             {false, "Vosk.chm share/manual/index.html", qp::NativePath(shared, index)},
-             {false, "manual/index.html share/manual/index.html", qp::ResolvePath(index)}}) {
+    const std::string told = "INFORMATION/1/NO PROGRAM HERE CAN OPEN THE MANUAL.\rYOU FIND IT HERE :\r";
+    struct Case {
+        bool viewer, browser;
+        std::string files, opened, message;
+    } const cases[] = {
+        {true, true, "", qp::ResolvePath(chm), ""},
+        {true, true, "share/Vosk.chm share/manual/index.html", qp::NativePath(shared, chm), ""},
+        {false, true, "share/Vosk.chm", "", told + qp::NativePath(shared, chm)},
+        {false, true, "", "", told + qp::ResolvePath(index)},
+        {false, true, "Vosk.chm share/manual/index.html", qp::NativePath(shared, index), ""},
+        {false, true, "manual/index.html share/manual/index.html", qp::ResolvePath(index), ""},
+        {false, false, "Vosk.chm manual/index.html", "", told + qp::ResolvePath(index)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.viewer) + std::to_string(c.browser) + " " + c.files);
         for (const char* old : {"share", "manual", "Vosk.chm"}) fs::remove_all(env.dir / old);
-        std::istringstream names(files);
+        std::istringstream names(c.files);
         for (std::string f; names >> f;) WriteFile(env.dir / f, "page");
-        const size_t before = env.ui.HelpOpened().size();
-        env.ui.SetHelpViewer(viewer);
+        const size_t before = env.ui.HelpOpened().size(), messages = env.ui.Messages().size();
+        env.ui.SetHelpViewer(c.viewer);
+        env.ui.SetBrowser(c.browser);
         qp::Startup();
         env.Menu(qp::kMenuHelp);
         const auto shown = env.ui.HelpOpened();
-        EXPECT_EQ(shown.size() > before ? shown.back() : "", opened) << viewer << " " << files;
+        EXPECT_EQ(shown.size() > before ? shown.back() : "", c.opened);
+        const auto all = Shown(env.ui);
+        EXPECT_EQ(all.size() > messages ? all.back() : "", c.message);
     }
 }
 

@@ -45,12 +45,56 @@ void LoadNamedPlugin(const std::string& path) {
 }
 }  // namespace
 
+UnsavedWork CountUnsavedWork() {
+    UnsavedWork w;
+    for (int g = kFirstList; g <= kLastList; ++g)
+        for (const NameEntry& e : gWs.nameLists[g]) w.rows += e.flag == "*";
+    w.texts = static_cast<int>(gWs.textsNotSaved.size());
+    return w;
+}
+
+std::string UnsavedWorkLine(const UnsavedWork& w) {
+    auto count = [](int n, const char* what) {
+        return std::to_string(n) + " EDITED " + what + (n == 1 ? "" : "S");
+    };
+    std::string line = "UNSAVED : ";
+    if (w.rows) line += count(w.rows, "ROW");
+    if (w.rows && w.texts) line += " AND ";
+    if (w.texts) line += count(w.texts, "TEXT");
+    return line + ".";
+}
+
+std::optional<Notice> LoadDiscardQuestion() {
+    const UnsavedWork w = CountUnsavedWork();
+    if (!w.Any()) return std::nullopt;
+    return Notice{"QUESTION", UnsavedWorkLine(w) + "\rLOAD ANOTHER PLUGIN AND LOSE THEM?", Icon::Question};
+}
+
+std::string StartFolder(const std::string& stored) {
+    // "C:\" is what the configuration file holds before any folder was
+    // chosen: no choice of the user's.
+    const bool chosen = !stored.empty() && stored != "C:\\" && stored != "c:\\";
+    if (chosen && DirectoryExists(stored)) return stored;
+    return ResolvePath("plugins");
+}
+
+std::string ProposedSaveName(const std::string& fileInUse) {
+    std::string name = FileNamePart(fileInUse);
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".esp") == 0) name.resize(name.size() - 4);
+    return name.empty() ? std::string() : name + "_converted.esp";
+}
+
 void LoadCommand() {
     BeginDictionaryCommand();
     const std::string remembered = gWs.fileInUse;
-    gWs.config.plugPath = ReadConfiguredString("Plugin Path", "PlugPath", "c:\\");
+    const std::string stored = ReadConfiguredString("Plugin Path", "PlugPath", "");
+    gWs.config.plugPath = stored.empty() ? "c:\\" : stored;
     std::string path =
-        Plat().OpenFileRequester("ESP file to load ", gWs.config.plugPath, "ESP (*.esp)", "*.esp");
+        Plat().OpenFileRequester("ESP file to load ", StartFolder(stored), "ESP (*.esp)", "*.esp");
+    // Edits not saved yet go only when the user says so; No is the default.
+    const std::optional<Notice> discard = path.empty() ? std::nullopt : LoadDiscardQuestion();
+    if (discard && Message(discard->title, discard->text, discard->icon, Buttons::YesNoDefaultNo) != Answer::Yes)
+        path.clear();
     if (path.empty())
         gWs.fileInUse = remembered;
     else
@@ -129,9 +173,10 @@ void SaveAsCommand() {
     if (auto refused = MasterSaveRefusal()) {
         ShowNotice(*refused);
     } else {
-        gWs.config.savePath = ReadConfiguredString("Save Path", "SavePath", "C:\\");
-        std::string chosen =
-            Plat().SaveFileRequester("ESP file to save", gWs.config.savePath, "ESP (*.esp)", "*.esp");
+        const std::string stored = ReadConfiguredString("Save Path", "SavePath", "");
+        gWs.config.savePath = stored.empty() ? "C:\\" : stored;
+        std::string chosen = Plat().SaveFileRequester("ESP file to save", StartFolder(stored),
+                                                      "ESP (*.esp)", "*.esp", ProposedSaveName(gWs.fileInUse));
         std::string output = chosen.empty() ? std::string() : SaveAsOutputPath(chosen);
         if (output.empty()) {
             // cancelled, or no name left
@@ -159,7 +204,7 @@ void SaveCommand() {
     } else {
         MenuLock();
         const Notice q = OverwriteQuestion();
-        if (Message(q.title, q.text, q.icon, Buttons::YesNo) == Answer::Yes) {
+        if (Message(q.title, q.text, q.icon, Buttons::YesNoDefaultNo) == Answer::Yes) {
             ProgramDirectoryLock lock;
             ShowNotices(lock.refused ? Notices{*lock.refused} : SaveOverFileInUse().notices);
         }
@@ -184,7 +229,7 @@ Notice ResetDone() { return {"INFORMATION", "DATA BASE ERASED.", Icon::Informati
 
 void ResetCommand() {
     const Notice q = ResetQuestion();
-    if (Message(q.title, q.text, q.icon, Buttons::YesNo) != Answer::Yes) return;
+    if (Message(q.title, q.text, q.icon, Buttons::YesNoDefaultNo) != Answer::Yes) return;
     if (ProgramDirectoryLock lock; lock.refused)
         ShowNotice(*lock.refused);
     else if (auto failed = EraseExternalDatabase())

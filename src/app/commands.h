@@ -43,6 +43,25 @@ SaveOutcome SaveOverFileInUse();
 // remembered (unless rememberFolder is false) and it becomes the file in use.
 SaveOutcome SaveAsTo(const std::string& output, bool rememberFolder = true);
 
+// What a load or quit would lose: rows flagged "*" and texts the text edit
+// dialog's "SAVE" changed since the last save.
+struct UnsavedWork {
+    int rows = 0;
+    int texts = 0;
+    bool Any() const { return rows || texts; }
+};
+UnsavedWork CountUnsavedWork();
+// "UNSAVED : 2 EDITED ROWS AND 1 EDITED TEXT."
+std::string UnsavedWorkLine(const UnsavedWork& w);
+// The question "&Load" asks before it discards unsaved work; none without any.
+std::optional<Notice> LoadDiscardQuestion();
+
+// The folder a requester opens in: the stored one when it exists, else the
+// program directory's plugins folder (where the demo is).
+std::string StartFolder(const std::string& stored);
+// The name "Save as..." proposes: never the loaded plugin's own.
+std::string ProposedSaveName(const std::string& fileInUse);
+
 // The question "Reset file" asks, and what it answers.
 Notice ResetQuestion();
 Notice ResetDone();

@@ -78,7 +78,9 @@ void DispatchMenu(int id) {
 }
 
 void DispatchControl(const Event& ev) {
-    if (ev.id == kCtlOk && ev.action == ControlAction::Press) {
+    if (ev.id == kCtlOvField && ev.action == ControlAction::Change) {
+        NameEditTyped();
+    } else if (ev.id == kCtlOk && ev.action == ControlAction::Press) {
         NameEditOk();
     } else if (ev.id == kCtlCancel && ev.action == ControlAction::Press) {
         NameEditCancel();
@@ -147,7 +149,12 @@ void WaitForBackgroundCommand() {
 }
 
 void ConfirmQuit() {
-    Answer a = Message("QUIT", "LEAVE THE PROGRAM?", Icon::Question, Buttons::YesNo);
+    // With edits not saved yet, the question names them and No is its default.
+    // A running load or save owns the name lists; what it leaves is its own.
+    const UnsavedWork w = gWs.busy ? UnsavedWork{} : CountUnsavedWork();
+    Answer a = w.Any() ? Message("QUIT", UnsavedWorkLine(w) + "\rLEAVE THE PROGRAM?", Icon::Question,
+                                 Buttons::YesNoDefaultNo)
+                       : Message("QUIT", "LEAVE THE PROGRAM?", Icon::Question, Buttons::YesNo);
     gWs.quit = a == Answer::Yes ? 1 : 0;
 }
 
@@ -163,14 +170,16 @@ std::string ManualFile(const std::string& name) {
 }  // namespace
 
 // Vosk.chm in a viewer of compiled help; where there is none (Linux without
-// one), the same pages as HTML in the browser. With neither, nothing.
+// one) or it fails, the same pages as HTML in the browser. When nothing
+// opens the manual, the user is told where it is, to open it some other way.
 void ShowHelp() {
-    if (gWs.helpAvailable) {
-        Plat().OpenHelp(ManualFile("Vosk.chm"));
-        return;
-    }
+    const std::string chm = ManualFile("Vosk.chm");
+    if (gWs.helpAvailable && Plat().OpenHelp(chm)) return;
     const std::string index = ManualFile("manual\\index.html");
-    if (FileExists(index)) Plat().OpenHelpPages(index);
+    if (FileExists(index) && Plat().OpenHelpPages(index)) return;
+    const std::string where = FileExists(index) || !FileExists(chm) ? index : chm;
+    Message("INFORMATION", "NO PROGRAM HERE CAN OPEN THE MANUAL.\rYOU FIND IT HERE :\r" + where,
+            Icon::Information);
 }
 
 void ShowAbout() {

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -145,6 +146,12 @@ struct Workspace {
     std::vector<SkillEntry> skills;
     // The plugin file last loaded or written by Save as (worker).
     std::string fileInUse;
+    // The blocks whose long text the text edit dialog's "SAVE" changed:
+    // since the plugin was loaded (marked in the dialog's list), and since
+    // the last save (what a load or quit would lose). Main thread: "SAVE";
+    // worker: a load empties both, a save the second.
+    std::set<int32_t> textsSavedSinceLoad;
+    std::set<int32_t> textsNotSaved;
 
     // --- the window (main thread) ---
     // Next sort direction per list: 1 ascending, -1 descending.

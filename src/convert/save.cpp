@@ -146,6 +146,7 @@ std::optional<Notice> RunSaveSequence(const std::string& target, Notices* notice
         Plat().ListSetText(s.list, s.row, kColFlag, "T");
         MarkRowStored(s.list, s.row, "T", s.ov);
     }
+    gWs.textsNotSaved.clear();
     return std::nullopt;
 }
 

@@ -88,6 +88,8 @@ enum : int {
     kCtlOvField = 1037,
     kCtlOk = 1038,
     kCtlCancel = 1039,
+    kCtlOvCount = 1040,   // the OV name's bytes against its limit, "12 / 31"
+    kCtlOkReason = 1041,  // why "OK" is off, on a row named by a dictionary
     kCtlOriginalLabel = 1050,
     kCtlTranslationLabel = 1051,
     kCtlTextList = 1052,

@@ -24,7 +24,10 @@
 namespace qp {
 
 enum class Icon { None, Information, Question, Warning, Stop };
-enum class Buttons { Ok, YesNo };
+// YesNoDefaultNo: a question whose Yes destroys or replaces something, so
+// that a stray Enter answers No.
+enum class Buttons { Ok, YesNo, YesNoDefaultNo };
+inline bool AsksYesNo(Buttons b) { return b != Buttons::Ok; }
 enum class Answer { Ok, Yes, No };
 
 enum class EventKind {
@@ -216,6 +219,13 @@ public:
     // A one-column list with the object window's list style.
     virtual void AddDialogList(int window, int control, const Rect& r,
                                const std::string& columnTitle, int columnWidth) = 0;
+    // The keyboard in an edit field of an open dialog, its whole text selected.
+    virtual void FocusControl(int control) = 0;
+    // Enter anywhere in the dialog is reported as a Press of enterButton
+    // (while that button is enabled), Escape as a Press of escapeButton.
+    // Every change the user makes to an edit field of a dialog is reported
+    // as a Control event with ControlAction::Change, as for the filter field.
+    virtual void SetDialogKeys(int window, int enterButton, int escapeButton) = 0;
     virtual void SetControlText(int control, const std::string& text) = 0;
     // The bytes of the control's text. Never a stand-in such as '?' for a
     // character the code page lacks: a text holding one comes back empty
@@ -232,6 +242,7 @@ public:
     virtual void EnableControl(int control, bool enabled) = 0;
     virtual bool IsControlEnabled(int control) = 0;
     virtual void DialogListAddRow(int control, const std::string& text) = 0;
+    virtual void DialogListSetText(int control, int row, const std::string& text) = 0;
     virtual void DialogListClear(int control) = 0;
     virtual int DialogListFocusedRow(int control) = 0;
     // A list of one to four columns, titled and sized as given, in the
@@ -254,9 +265,10 @@ public:
     virtual std::string OpenFileRequester(const std::string& title, const std::string& folder,
                                           const std::string& filterLabel,
                                           const std::string& pattern) = 0;
+    // fileName: the name proposed in the requester's name field ("" for none).
     virtual std::string SaveFileRequester(const std::string& title, const std::string& folder,
-                                          const std::string& filterLabel,
-                                          const std::string& pattern) = 0;
+                                          const std::string& filterLabel, const std::string& pattern,
+                                          const std::string& fileName) = 0;
 
     // --- clipboard ---
     // Puts text on the system clipboard in place of what it held, as plain
@@ -280,11 +292,13 @@ public:
     // --- help ---
     // Looked up once at start-up: is there a viewer of compiled HTML help?
     virtual bool HelpViewerAvailable() = 0;
-    virtual void OpenHelp(const std::string& path) = 0;
+    // Both answer whether something took the manual: false when the viewer
+    // or the browser could not be started (the core then says where the
+    // manual is).
+    virtual bool OpenHelp(const std::string& path) = 0;
     // Without such a viewer: opens the manual's HTML index page in the
-    // user's web browser. A backend whose system always has the viewer
-    // (Windows) keeps this default, which does nothing.
-    virtual void OpenHelpPages(const std::string& indexPage) { (void)indexPage; }
+    // user's web browser.
+    virtual bool OpenHelpPages(const std::string& indexPage) = 0;
 
     // --- events ---
     // Waits for the next user event. Returns false when no event will ever

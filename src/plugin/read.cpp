@@ -307,6 +307,8 @@ LoadOutcome LoadPlugin(const std::string& path) {
         return out;
     }
     gWs.fileInUse = path;
+    gWs.textsSavedSinceLoad.clear();
+    gWs.textsNotSaved.clear();
     out.loaded = true;
     for (const auto& p : problems) out.notices.push_back(DamagedDictionaryNotice(p));
     return out;

@@ -9,6 +9,7 @@
 namespace qp {
 
 const char* const kMasterFileMessage = "    THIS IS A MASTER FILE.\rYOU CANNOT MODIFY IT";
+const char* const kDictionaryNameReason = "OK is off: this name comes from a dictionary file.";
 
 namespace {
 
@@ -37,6 +38,11 @@ std::optional<Notice> NameEditRefusal(int g, int r) {
 }
 
 bool NameEditAllowsOk(int g, int r) { return Plat().ListGetText(g, r, kColFlag) != "L"; }
+
+// Bytes, as the plugin will hold them: the code page has one byte a letter.
+std::string NameEditCount(int g, const std::string& ov) {
+    return std::to_string(ov.size()) + " / " + std::to_string(ListNameLimit(g));
+}
 
 std::optional<Notice> CommitNameEdit(int g, int r, const std::string& ov, const std::string& fv) {
     const int limit = ListNameLimit(g);
@@ -74,7 +80,10 @@ void OpenNameEdit() {
     Plat().GetMainWindowPosition(mx, my);
     Plat().GetMainWindowSize(w, h);
     Platform& p = Plat();
-    p.OpenDialog(kWindowNameEdit, row.type, {mx + w / 2 - 180, my + h / 2 - 70, 360, 140});
+    // A row named by a dictionary gets one more line: why "OK" is off.
+    const bool fromDictionary = !NameEditAllowsOk(g, r);
+    p.OpenDialog(kWindowNameEdit, row.type,
+                 {mx + w / 2 - 180, my + h / 2 - 70, 360, fromDictionary ? 162 : 140});
     p.AddLabel(kWindowNameEdit, kCtlIdLabel, {25, 12, 25, 22}, "ID", true);
     p.AddEditField(kWindowNameEdit, kCtlIdField, {55, 7, 280, 22}, row.id);
     p.AddLabel(kWindowNameEdit, kCtlFvLabel, {4, 36, 46, 22}, "FV Name", true);
@@ -83,7 +92,11 @@ void OpenNameEdit() {
     p.AddEditField(kWindowNameEdit, kCtlOvField, {55, 55, 280, 22}, row.ov);
     p.AddButton(kWindowNameEdit, kCtlOk, {97, 85, 75, 24}, "OK");
     p.AddButton(kWindowNameEdit, kCtlCancel, {220, 85, 75, 24}, "Cancel");
-    p.EnableControl(kCtlOk, row.flag != "L");
+    p.EnableControl(kCtlOk, !fromDictionary);
+    p.AddLabel(kWindowNameEdit, kCtlOvCount, {4, 89, 88, 22}, NameEditCount(g, row.ov), false);
+    if (fromDictionary) p.AddLabel(kWindowNameEdit, kCtlOkReason, {4, 114, 340, 20}, kDictionaryNameReason, false);
+    p.SetDialogKeys(kWindowNameEdit, kCtlOk, kCtlCancel);
+    p.FocusControl(kCtlOvField);
     MenuLock();
 }
 
@@ -97,6 +110,11 @@ void NameEditOk() {
         return;
     }
     Finish(true);
+}
+
+void NameEditTyped() {
+    if (!Plat().IsDialogOpen(kWindowNameEdit)) return;
+    Plat().SetControlText(kCtlOvCount, NameEditCount(gWs.editList, Plat().GetControlText(kCtlOvField)));
 }
 
 void NameEditCancel() {

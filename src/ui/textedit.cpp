@@ -32,6 +32,11 @@ bool EntryUsable(const TextEntry& e) {
     return ValidBlock(e.block) && ReadBlockString(e.block, 0, 4) == RecordOfType(gWs.textParams.type);
 }
 
+// An ID whose text "SAVE" changed since the plugin was loaded is marked.
+std::string ShownId(const TextEntry& e) {
+    return (gWs.textsSavedSinceLoad.count(e.block) ? "* " : "") + e.id;
+}
+
 void SetTranslation(const std::string& text) {
     if (text.size() > static_cast<size_t>(kTextPaneLimit)) {
         Message("INFORMATION",
@@ -70,7 +75,7 @@ void OpenTextEdit() {
     } else if (int g = ListOfType(gWs.textParams.type)) {
         for (const NameEntry& e : gWs.nameLists[g]) gWs.textEditList.push_back({e.id, e.block});
     }
-    for (const TextEntry& e : gWs.textEditList) p.DialogListAddRow(kCtlTextList, e.id);
+    for (const TextEntry& e : gWs.textEditList) p.DialogListAddRow(kCtlTextList, ShownId(e));
 
     p.AddButton(kWindowTextEdit, kCtlTextSave, {210, 448, 90, 24}, "SAVE");
     p.AddButton(kWindowTextEdit, kCtlTextCancel, {595, 448, 90, 24}, "CANCEL");
@@ -129,7 +134,12 @@ void TextEditSave() {
     if (!ReplaceInSubrecord(e.block, p, old, text)) {
         ShowNotice({"INFORMATION", "THE TEXT WAS NOT STORED.\r" + OutgrownText(e.block), Icon::Stop});
         gWs.table.outgrown = -1;
+        return;
     }
+    gWs.textsSavedSinceLoad.insert(e.block);
+    gWs.textsNotSaved.insert(e.block);
+    Plat().DialogListSetText(kCtlTextList, gWs.textSelected, ShownId(e));
+    Plat().SetStatusText(kStatusProgress, "Text saved : " + gWs.textParams.type + " " + e.id);
 }
 
 void TextEditCopy() {

@@ -101,6 +101,7 @@ TEST_F(QtProgram, LoadFillsEveryTabWithItsList) {
 TEST_F(QtProgram, StartsEmptyThenFilteredViewsEditSortAndSaveWholeListRows) {
     using namespace qt_test;
     std::string off;  // the menu items off at start-up
+    std::string counter;  // the name edit's byte counter as the user typed
     auto look = [&] {
         if (!ui->MenuAction(kMenuEdit)) return false;
         for (int id : {1, 2, 3, 4, 5, 9, 10, 11, 12, 13, 20, 21, 25})
@@ -128,10 +129,17 @@ TEST_F(QtProgram, StartsEmptyThenFilteredViewsEditSortAndSaveWholeListRows) {
                         {"name edit",
                          [&] {
                              if (!ui->IsDialogOpen(1)) return false;
+                             // Typed over the selected OV Name, counted, and Enter is OK.
                              auto* field = qobject_cast<QLineEdit*>(ui->ControlWidget(kCtlOvField));
-                             field->selectAll();
+                             EXPECT_TRUE(field->hasFocus());
                              QTest::keyClicks(field, "Rote Rolle");
-                             QTest::mouseClick(ui->ControlWidget(kCtlOk), Qt::LeftButton);
+                             return true;
+                         }},
+                        {"counted",
+                         [&] {
+                             counter = ui->GetControlText(kCtlOvCount);
+                             if (counter != "10 / 31") return false;
+                             QTest::keyClick(ui->ControlWidget(kCtlOvField), Qt::Key_Return);
                              return true;
                          }},
                         {"sort",
@@ -205,6 +213,11 @@ TEST_F(QtProgram, NamesShownAndTypedInTheCodePageOfTheLanguage) {
                              [&] {
                                  if (messages.empty()) return false;
                                  QTest::keyClick(field, Qt::Key_Backspace);
+                                 return true;
+                             }},
+                            {"counted in the code page",
+                             [&] {
+                                 if (ui->GetControlText(kCtlOvCount) != "31 / 31") return false;
                                  QTest::mouseClick(ui->ControlWidget(kCtlOk), Qt::LeftButton);
                                  return true;
                              }},
@@ -212,8 +225,10 @@ TEST_F(QtProgram, NamesShownAndTypedInTheCodePageOfTheLanguage) {
                             QuitStep()}),
                   0);
         EXPECT_EQ(shown, QString::fromUtf8(c.tower));
-        ASSERT_EQ(messages.size(), 2u);  // and the question before quitting
+        ASSERT_EQ(messages.size(), 2u);  // and the question before quitting, which names the edit
         EXPECT_EQ(messages[0].text, "The name has more than 31 characters.");
+        EXPECT_EQ(messages[1].text, "UNSAVED : 1 EDITED ROW.\rLEAVE THE PROGRAM?");
+        EXPECT_EQ(messages[1].buttons, Buttons::YesNoDefaultNo);
         EXPECT_EQ(gWs.nameLists[kListNpc].at(0).ov, bytes(name.left(31)));
         EXPECT_EQ(ui->ListGetText(kListNpc, 0, kColOv), bytes(name.left(31)));
     }

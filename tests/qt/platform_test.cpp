@@ -172,6 +172,25 @@ TEST_F(QtWindow, DialogsAreToolWindowsClosedOnlyByTheProgram) {
     d->close();
     EXPECT_EQ(Log(), "1038P 1052S 1052C X1 ");
     EXPECT_TRUE(d->isVisible());
+    ui->DialogListSetText(1052, 1, "* second");
+    EXPECT_EQ(View(1052)->model()->index(1, 0).data().toString(), "* second");
+
+    // The keyboard starts in a field with its text selected; the user's typing
+    // is told, the program's is not; Enter presses OK while it is on, Escape Cancel.
+    ui->AddEditField(1, 1037, {55, 55, 280, 22}, "Old name");
+    ui->AddButton(1, 1039, {220, 85, 75, 24}, "Cancel");
+    ui->SetDialogKeys(1, 1038, 1039);
+    ui->FocusControl(1037);
+    auto* field = qobject_cast<QLineEdit*>(ui->ControlWidget(1037));
+    EXPECT_TRUE(PumpUntil([&] { return field->hasFocus(); }, 5000));
+    EXPECT_EQ(field->selectedText(), "Old name");
+    QTest::keyClicks(field, "New");
+    ui->SetControlText(1037, "set");
+    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClick(field, Qt::Key_Escape);
+    ui->EnableControl(1038, false);
+    QTest::keyClick(field, Qt::Key_Enter);
+    EXPECT_EQ(Log(), "1037E 1037E 1037E 1038P 1039P ");
 }
 
 TEST_F(QtWindow, CheckTableHasItsColumnsAndTheClipboardTakesTextAsCharacters) {
@@ -208,12 +227,16 @@ TEST_F(QtWindow, MessageBoxesAndRequestersAsTheUserSeesThem) {
             auto* box = qobject_cast<QMessageBox*>(w);
             seen = QString("%1|%2|%3|%4").arg(box->windowTitle(), box->text())
                        .arg(box->icon()).arg(box->standardButtons());
+            if (box->defaultButton()) seen += QString("|%1").arg(box->standardButton(box->defaultButton()));
             box->button(b)->click();
         });
     };
     answerWith(QMessageBox::No);
     EXPECT_EQ(ui->MessageBox("QUIT", "LEAVE?", Icon::Question, Buttons::YesNo), Answer::No);
-    EXPECT_EQ(seen, QString("QUIT|LEAVE?|%1|%2").arg(MB::Question).arg(MB::Yes | MB::No));
+    EXPECT_EQ(seen, QString("QUIT|LEAVE?|%1|%2|%3").arg(MB::Question).arg(MB::Yes | MB::No).arg(MB::Yes));
+    answerWith(QMessageBox::Yes);  // a question whose Yes destroys: Enter answers No
+    EXPECT_EQ(ui->MessageBox("ALERT!", "ERASE?", Icon::Warning, Buttons::YesNoDefaultNo), Answer::Yes);
+    EXPECT_EQ(seen, QString("ALERT!|ERASE?|%1|%2|%3").arg(MB::Warning).arg(MB::Yes | MB::No).arg(MB::No));
     answerWith(QMessageBox::Ok);
     EXPECT_EQ(ui->MessageBox("INFO", "WAIT.\r  PLEASE", Icon::Stop, Buttons::Ok), Answer::Ok);
     EXPECT_EQ(seen, QString("INFO|WAIT.\n  PLEASE|%1|%2").arg(MB::Critical).arg(MB::Ok));
@@ -221,7 +244,7 @@ TEST_F(QtWindow, MessageBoxesAndRequestersAsTheUserSeesThem) {
     EXPECT_EQ(ui->OpenFileRequester("Load", "C:\\", "ESP (*.esp)", "*.esp"), "");
     EXPECT_EQ(seen, QDir(QDir::homePath()).canonicalPath() + "|ESP (*.esp)");
     answerWith(QMessageBox::Cancel);  // the core asks before overwriting, not Qt
-    EXPECT_EQ(ui->SaveFileRequester("Save as", "/", "ESP (*.esp)", "*.esp"), "");
+    EXPECT_EQ(ui->SaveFileRequester("Save as", "/", "ESP (*.esp)", "*.esp", ""), "");
     EXPECT_EQ(seen, "/|ESP (*.esp)");
 }
 

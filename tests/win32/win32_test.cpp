@@ -14,7 +14,9 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <cstdlib>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "app/app.h"
@@ -76,7 +78,7 @@ protected:
         ui->htmlHelp = nullptr;
         ui->messageHook = [this](const MessageRequest& m) {
             messages.push_back(m);
-            return m.buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+            return AsksYesNo(m.buttons) ? Answer::Yes : Answer::Ok;
         };
         dir = std::filesystem::temp_directory_path() /
               ("quillane-win32-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count));
@@ -254,6 +256,8 @@ TEST_F(Win32, LoadFillsTheTabsAHeaderClickSortsAndANameEditGoesThroughTheRealDia
         return v;
     };
     HWND list = nullptr;
+    bool focusedAndSelected = false;
+    std::string clipped;  // labels too narrow for their captions
     EXPECT_EQ(RunSteps({{"load", [&] { return Menu(kMenuLoad), true; }},
                         {"loaded",
                          [&] {
@@ -290,10 +294,34 @@ TEST_F(Win32, LoadFillsTheTabsAHeaderClickSortsAndANameEditGoesThroughTheRealDia
                          [&] {
                              if (g < 0) return true;
                              if (!ui->IsDialogOpen(kWindowNameEdit)) return false;
+                             // The keyboard is in OV Name, its text selected: typing replaces it.
                              HWND field = ui->ControlWindow(kCtlOvField);
-                             SendMessageW(field, EM_SETSEL, 0, -1);
+                             DWORD from = 1, to = 0;
+                             SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+                             focusedAndSelected = GetFocus() == field && from == 0 && to == DWORD(GetWindowTextLengthW(field));
+                             // Each label holds its caption on one line, in its own font.
+                             for (int id : {kCtlIdLabel, kCtlFvLabel, kCtlOvLabel, kCtlOvCount}) {
+                                 HWND l = ui->ControlWindow(id);
+                                 const std::wstring t = WindowText(l);
+                                 HDC dc = GetDC(l);
+                                 HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(l, WM_GETFONT, 0, 0)));
+                                 SIZE size{};
+                                 GetTextExtentPoint32W(dc, t.c_str(), int(t.size()), &size);
+                                 SelectObject(dc, old);
+                                 ReleaseDC(l, dc);
+                                 RECT rc{};
+                                 GetClientRect(l, &rc);
+                                 if (size.cx > rc.right) clipped += std::to_string(id) + " ";
+                             }
                              for (wchar_t c : std::wstring(L"Neu")) SendMessageW(field, WM_CHAR, c, 1);
-                             SendMessageW(ui->ControlWindow(kCtlOk), BM_CLICK, 0, 0);
+                             return true;
+                         }},
+                        {"counted",
+                         [&] {  // then Enter, through the loop as a key, is OK
+                             if (g < 0) return true;
+                             if (WindowText(ui->ControlWindow(kCtlOvCount)) != (g <= kListPathGrid ? L"3 / 63" : L"3 / 31"))
+                                 return false;
+                             Key(ui->ControlWindow(kCtlOvField), VK_RETURN);
                              return true;
                          }},
                         {"edited", [&] { return !ui->IsDialogOpen(kWindowNameEdit); }},
@@ -309,6 +337,65 @@ TEST_F(Win32, LoadFillsTheTabsAHeaderClickSortsAndANameEditGoesThroughTheRealDia
     EXPECT_EQ(ui->ListGetText(g, 1, 0), "*");
     EXPECT_EQ(ui->ListGetText(g, 1, 3), "Neu");
     EXPECT_EQ(CellText(list, 1, 3), L"Neu");
+    EXPECT_TRUE(focusedAndSelected);
+    EXPECT_EQ(clipped, "");
+    ASSERT_FALSE(messages.empty());  // the edit was not saved: the question names it
+    EXPECT_EQ(messages.back().text, "UNSAVED : 1 EDITED ROW.\rLEAVE THE PROGRAM?");
+    EXPECT_EQ(messages.back().buttons, Buttons::YesNoDefaultNo);
+}
+
+// A question whose Yes destroys has No as its default button in the real
+// box; Escape in the name edit dialog is its Cancel; a dialog list row shows
+// a new text; Help, when nothing opens the manual, says where it is.
+TEST_F(Win32, DestructiveQuestionsDefaultToNoEscapeCancelsAndHelpSaysWhereTheManualIs) {
+    ui->messageHook = nullptr;
+    ui->CreateMainWindow("QUILLANE v3.03a", 800, 600);
+    // A stray Enter in the real box.
+    bool pressed = false;
+    std::function<void()> look = [&] {
+        HWND box = FindWindowW(L"#32770", nullptr);
+        if (pressed || !box || GetWindowThreadProcessId(box, nullptr) != GetCurrentThreadId()) return;
+        pressed = true;
+        HWND focus = GetFocus();
+        PostMessageW(focus && GetParent(focus) == box ? focus : box, WM_KEYDOWN, VK_RETURN, 1);
+    };
+    gTick = &look;
+    UINT_PTR timer = SetTimer(nullptr, 0, 20, Tick);
+    EXPECT_EQ(ui->MessageBox("ALERT!", "ERASE?", Icon::Warning, Buttons::YesNoDefaultNo), Answer::No);
+    pressed = false;
+    EXPECT_EQ(ui->MessageBox("QUIT", "LEAVE?", Icon::Question, Buttons::YesNo), Answer::Yes);
+    KillTimer(nullptr, timer);
+    gTick = nullptr;
+
+    ui->OpenDialog(kWindowNameEdit, "Book", {100, 100, 360, 140});
+    ui->AddEditField(kWindowNameEdit, kCtlOvField, {55, 55, 280, 22}, "Old");
+    ui->AddButton(kWindowNameEdit, kCtlOk, {97, 85, 75, 24}, "OK");
+    ui->AddButton(kWindowNameEdit, kCtlCancel, {220, 85, 75, 24}, "Cancel");
+    ui->AddDialogList(kWindowNameEdit, kCtlTextList, {5, 110, 198, 20}, "Id Book", 350);
+    ui->DialogListAddRow(kCtlTextList, "bk1");
+    ui->DialogListSetText(kCtlTextList, 0, "* bk1");
+    EXPECT_EQ(CellText(ui->ControlWindow(kCtlTextList), 0, 0), L"* bk1");
+    ui->SetDialogKeys(kWindowNameEdit, kCtlOk, kCtlCancel);
+    ui->FocusControl(kCtlOvField);
+    Events();
+    Key(ui->ControlWindow(kCtlOvField), VK_ESCAPE);
+    PostMessageW(ui->MainWindow(), WM_CLOSE, 0, 0);  // after it: a close, should Escape do nothing
+    Event ev;
+    ASSERT_TRUE(ui->WaitEvent(ev));
+    EXPECT_EQ(std::to_string(ev.id) + "CARSPE"[static_cast<int>(ev.action)], std::to_string(kCtlCancel) + "P");
+    ui->CloseDialog(kWindowNameEdit);
+
+    std::vector<std::string> asked;
+    ui->helpPagesHook = [&](const std::string& page) { return asked.push_back(page), false; };
+    std::filesystem::create_directories(dir / "manual");
+    std::ofstream(dir / "manual" / "index.html") << "page";
+    std::vector<MessageRequest> told;
+    ui->messageHook = [&](const MessageRequest& m) { return told.push_back(m), Answer::Ok; };
+    gWs.helpAvailable = false;
+    ShowHelp();
+    ASSERT_EQ(asked.size(), 1u);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].text, "NO PROGRAM HERE CAN OPEN THE MANUAL.\rYOU FIND IT HERE :\r" + asked[0]);
 }
 
 TEST_F(Win32, AllByteValuesAndLineBreaksComeBackFromEveryControlInEachCodePage) {
@@ -724,3 +811,8 @@ TEST_F(Win32, FilterBarKeysAndFilteredViewsEditSortAndSaveWholeListRows) {
     EXPECT_NE(ReadFile(plugin).find(Z("Rote Rolle")), std::string::npos);
     EXPECT_EQ(ui->GetControlText(kCtlFilterCount), "1 of 5 rows in 1 tab");
 }
+
+namespace {
+// Not a test: the scripted session of scripts/screenshots-windows.
+#include "../../scripts/screenshots_win32_session.inc"
+}  // namespace

@@ -524,6 +524,34 @@ void HeadlessPlatform::AddDialogList(int window, int control, const Rect& r,
     controls_[control] = c;
 }
 
+void HeadlessPlatform::FocusControl(int control) {
+    std::lock_guard<std::mutex> lock(m_);
+    focusedControl_ = control;
+}
+
+void HeadlessPlatform::SetDialogKeys(int window, int enterButton, int escapeButton) {
+    std::lock_guard<std::mutex> lock(m_);
+    dialogKeys_[window] = {enterButton, escapeButton};
+}
+
+int HeadlessPlatform::FocusedControl() {
+    std::lock_guard<std::mutex> lock(m_);
+    return focusedControl_;
+}
+
+std::pair<int, int> HeadlessPlatform::DialogKeys(int window) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = dialogKeys_.find(window);
+    return it == dialogKeys_.end() ? std::pair{0, 0} : it->second;
+}
+
+void HeadlessPlatform::DialogListSetText(int control, int row, const std::string& text) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto it = controls_.find(control);
+    if (it == controls_.end() || row < 0 || row >= static_cast<int>(it->second.rows.size())) return;
+    it->second.rows[static_cast<size_t>(row)] = text;
+}
+
 void HeadlessPlatform::SetControlText(int control, const std::string& text) {
     std::lock_guard<std::mutex> lock(m_);
     auto it = controls_.find(control);
@@ -625,7 +653,7 @@ Answer HeadlessPlatform::MessageBox(const std::string& title, const std::string&
         a = cb(msg);
     } else {
         std::lock_guard<std::mutex> lock(m_);
-        if (buttons == Buttons::YesNo) {
+        if (AsksYesNo(buttons)) {
             if (!answers_.empty()) {
                 a = answers_.front();
                 answers_.pop_front();
@@ -635,7 +663,7 @@ Answer HeadlessPlatform::MessageBox(const std::string& title, const std::string&
         }
     }
     if (buttons == Buttons::Ok) a = Answer::Ok;
-    if (buttons == Buttons::YesNo && a == Answer::Ok) a = Answer::No;
+    if (AsksYesNo(buttons) && a == Answer::Ok) a = Answer::No;
     msg.answer = a;
     std::lock_guard<std::mutex> lock(m_);
     messages_.push_back(msg);
@@ -644,8 +672,8 @@ Answer HeadlessPlatform::MessageBox(const std::string& title, const std::string&
 
 std::string HeadlessPlatform::Requester(bool save, const std::string& title,
                                         const std::string& folder, const std::string& filterLabel,
-                                        const std::string& pattern) {
-    ShownRequester r{save, title, folder, filterLabel, pattern};
+                                        const std::string& pattern, const std::string& fileName) {
+    ShownRequester r{save, title, folder, filterLabel, pattern, fileName};
     std::function<std::string(const ShownRequester&)> cb;
     {
         std::lock_guard<std::mutex> lock(m_);
@@ -669,18 +697,22 @@ std::string HeadlessPlatform::OpenFileRequester(const std::string& title, const 
 
 std::string HeadlessPlatform::SaveFileRequester(const std::string& title, const std::string& folder,
                                                 const std::string& filterLabel,
-                                                const std::string& pattern) {
-    return Requester(true, title, folder, filterLabel, pattern);
+                                                const std::string& pattern, const std::string& fileName) {
+    return Requester(true, title, folder, filterLabel, pattern, fileName);
 }
 
-void HeadlessPlatform::OpenHelp(const std::string& path) {
+bool HeadlessPlatform::OpenHelp(const std::string& path) {
     std::lock_guard<std::mutex> lock(m_);
-    if (helpAvailable_) helpOpened_.push_back(path);
+    if (!helpAvailable_) return false;
+    helpOpened_.push_back(path);
+    return true;
 }
 
-void HeadlessPlatform::OpenHelpPages(const std::string& indexPage) {
+bool HeadlessPlatform::OpenHelpPages(const std::string& indexPage) {
     std::lock_guard<std::mutex> lock(m_);
+    if (!browserAvailable_) return false;
     helpOpened_.push_back(indexPage);
+    return true;
 }
 
 // --- events and worker ---

@@ -30,6 +30,7 @@ struct ShownRequester {
     std::string folder;
     std::string filterLabel;
     std::string pattern;
+    std::string fileName;  // the name a save requester proposes
 };
 
 struct HeadlessControl {
@@ -84,6 +85,8 @@ public:
     // hands out the next event, so scripts run deterministically.
     bool waitForWorker = true;
     void SetHelpViewer(bool available) { helpAvailable_ = available; }
+    // Whether a web browser takes the manual's pages (it does by default).
+    void SetBrowser(bool available) { browserAvailable_ = available; }
     // Sets the text the user would have typed into a control.
     void TypeText(int control, const std::string& text) { SetControlText(control, text); }
     // Gives the focus to a row of a dialog list (as a click would).
@@ -118,6 +121,10 @@ public:
     // A tab's tooltip, and "(dimmed)" after it when it looks disabled.
     std::string TabHint(int list);
     int ListSetRowsCalls(int list);
+    // The control FocusControl put the keyboard in last (0: none).
+    int FocusedControl();
+    // What SetDialogKeys gave a dialog: {Enter's button, Escape's button}.
+    std::pair<int, int> DialogKeys(int window);
     // Waits until the worker has ended.
     void WaitWorker();
     // Waits up to ms for the worker to end; true when none runs.
@@ -169,6 +176,8 @@ public:
     void AddTextPane(int window, int control, const Rect& r, bool readOnly, int maxBytes) override;
     void AddDialogList(int window, int control, const Rect& r, const std::string& columnTitle,
                        int columnWidth) override;
+    void FocusControl(int control) override;
+    void SetDialogKeys(int window, int enterButton, int escapeButton) override;
     void SetControlText(int control, const std::string& text) override;
     std::string GetControlText(int control) override;
     // Its texts are bytes: every one fits.
@@ -176,6 +185,7 @@ public:
     void EnableControl(int control, bool enabled) override;
     bool IsControlEnabled(int control) override;
     void DialogListAddRow(int control, const std::string& text) override;
+    void DialogListSetText(int control, int row, const std::string& text) override;
     void DialogListClear(int control) override;
     int DialogListFocusedRow(int control) override;
     void AddDialogTable(int window, int control, const Rect& r,
@@ -187,11 +197,12 @@ public:
     std::string OpenFileRequester(const std::string& title, const std::string& folder,
                                   const std::string& filterLabel, const std::string& pattern) override;
     std::string SaveFileRequester(const std::string& title, const std::string& folder,
-                                  const std::string& filterLabel, const std::string& pattern) override;
+                                  const std::string& filterLabel, const std::string& pattern,
+                                  const std::string& fileName) override;
     void SetCodePage(int codePage) override;
     bool HelpViewerAvailable() override { return helpAvailable_; }
-    void OpenHelp(const std::string& path) override;
-    void OpenHelpPages(const std::string& indexPage) override;
+    bool OpenHelp(const std::string& path) override;
+    bool OpenHelpPages(const std::string& indexPage) override;
     bool WaitEvent(Event& ev) override;
     void Pump(int milliseconds) override;
     bool StartWorker(std::function<void()> fn) override;
@@ -202,7 +213,8 @@ public:
 
 private:
     std::string Requester(bool save, const std::string& title, const std::string& folder,
-                          const std::string& filterLabel, const std::string& pattern);
+                          const std::string& filterLabel, const std::string& pattern,
+                          const std::string& fileName = "");
 
     mutable std::mutex m_;
     std::deque<Event> events_;
@@ -213,6 +225,9 @@ private:
     std::vector<std::string> helpOpened_;
     std::string clipboard_;
     bool helpAvailable_ = false;
+    bool browserAvailable_ = true;
+    int focusedControl_ = 0;
+    std::map<int, std::pair<int, int>> dialogKeys_;
 
     std::string title_;
     int innerW_ = 0, innerH_ = 0;

@@ -759,7 +759,35 @@ void QtPlatform::AddEditField(int window, int control, const Rect& r, const std:
         e->setValidator(v);
         e->setText(Line(text));
         e->setCursorPosition(0);
+        QObject::connect(e, &QLineEdit::textEdited, invoker_, [this, control] {
+            PushEvent(Event{EventKind::Control, control, ControlAction::Change, 0, 0});
+        });
         AddControl(window, control, e, r);
+    });
+}
+
+void QtPlatform::FocusControl(int control) {
+    OnGui([&] {
+        auto* e = qobject_cast<QLineEdit*>(ControlWidget(control));
+        if (!e) return;
+        RaiseWindow(e->window());
+        e->setFocus(Qt::OtherFocusReason);
+        e->selectAll();
+    });
+}
+
+void QtPlatform::SetDialogKeys(int window, int enterButton, int escapeButton) {
+    OnGui([&] {
+        DialogWindow* d = Dialog(window);
+        if (!d) return;
+        d->onKey = [this, enterButton, escapeButton](int key) {
+            const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+            if (!enter && key != Qt::Key_Escape) return false;
+            const int button = enter ? enterButton : escapeButton;
+            QWidget* b = ControlWidget(button);
+            if (b && b->isEnabled()) PushEvent(Event{EventKind::Control, button, ControlAction::Press, 0, 0});
+            return true;
+        };
     });
 }
 
@@ -910,6 +938,12 @@ void QtPlatform::DialogListClear(int control) {
     });
 }
 
+void QtPlatform::DialogListSetText(int control, int row, const std::string& text) {
+    OnGui([&] {
+        if (auto* v = dynamic_cast<ListView*>(ControlWidget(control))) v->Model()->SetText(row, 0, text);
+    });
+}
+
 int QtPlatform::DialogListFocusedRow(int control) {
     return OnGui([&] {
         auto* v = dynamic_cast<ListView*>(ControlWidget(control));
@@ -947,9 +981,9 @@ Answer QtPlatform::ShowMessage(const MessageRequest& m) {
         case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
         case Icon::Stop: box.setIcon(QMessageBox::Critical); break;
     }
-    if (m.buttons == Buttons::YesNo) {
+    if (AsksYesNo(m.buttons)) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(m.buttons == Buttons::YesNoDefaultNo ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
@@ -971,6 +1005,7 @@ std::string QtPlatform::Requester(const RequesterRequest& r) {
     if (!owner) owner = main_.data();
     QString title = Line(r.title);
     QString folder = StartFolder(r.folder);
+    if (!r.fileName.empty()) folder = QDir(folder).filePath(PathToQString(r.fileName));
     QString filter = FilterString(Line(r.filterLabel), Line(r.pattern));
     QString path = r.save ? QFileDialog::getSaveFileName(owner, title, folder, filter, nullptr,
                                                          QFileDialog::DontConfirmOverwrite)
@@ -981,13 +1016,13 @@ std::string QtPlatform::Requester(const RequesterRequest& r) {
 std::string QtPlatform::OpenFileRequester(const std::string& title, const std::string& folder,
                                           const std::string& filterLabel,
                                           const std::string& pattern) {
-    return OnGui([&] { return Requester(RequesterRequest{false, title, folder, filterLabel, pattern}); });
+    return OnGui([&] { return Requester(RequesterRequest{false, title, folder, filterLabel, pattern, {}}); });
 }
 
 std::string QtPlatform::SaveFileRequester(const std::string& title, const std::string& folder,
-                                          const std::string& filterLabel,
-                                          const std::string& pattern) {
-    return OnGui([&] { return Requester(RequesterRequest{true, title, folder, filterLabel, pattern}); });
+                                          const std::string& filterLabel, const std::string& pattern,
+                                          const std::string& fileName) {
+    return OnGui([&] { return Requester(RequesterRequest{true, title, folder, filterLabel, pattern, fileName}); });
 }
 
 // ---------------------------------------------------------------- code page
@@ -1059,18 +1094,20 @@ bool QtPlatform::HelpViewerAvailable() {
     return OnGui([&] { return !helpViewer.empty(); });
 }
 
-void QtPlatform::OpenHelp(const std::string& path) {
-    OnGui([&] {
-        if (helpViewer.empty()) return;
+bool QtPlatform::OpenHelp(const std::string& path) {
+    return OnGui([&] {
+        if (helpViewer.empty()) return false;
         QString file = QFileInfo(PathToQString(path)).absoluteFilePath();
-        QProcess::startDetached(QString::fromStdString(helpViewer), {file});
+        return QProcess::startDetached(QString::fromStdString(helpViewer), {file});
     });
 }
 
 // The desktop's own choice of browser (xdg-open on Linux).
-void QtPlatform::OpenHelpPages(const std::string& indexPage) {
-    OnGui([&] {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(PathToQString(indexPage)).absoluteFilePath()));
+bool QtPlatform::OpenHelpPages(const std::string& indexPage) {
+    return OnGui([&] {
+        if (helpPagesHook) return helpPagesHook(indexPage);
+        return QDesktopServices::openUrl(
+            QUrl::fromLocalFile(QFileInfo(PathToQString(indexPage)).absoluteFilePath()));
     });
 }
 

@@ -50,6 +50,7 @@ struct RequesterRequest {
     std::string folder;
     std::string filterLabel;
     std::string pattern;
+    std::string fileName;  // the name a save requester proposes
 };
 
 class QtPlatform : public Platform {
@@ -63,6 +64,8 @@ public:
     // being shown.
     std::function<Answer(const MessageRequest&)> messageHook;
     std::function<std::string(const RequesterRequest&)> requesterHook;
+    // When set, opens the manual's pages instead of the browser.
+    std::function<bool(const std::string&)> helpPagesHook;
     // The help viewer found at start-up ("" for none); tests may replace it.
     std::string helpViewer;
 
@@ -122,12 +125,15 @@ public:
     void AddTextPane(int window, int control, const Rect& r, bool readOnly, int maxBytes) override;
     void AddDialogList(int window, int control, const Rect& r, const std::string& columnTitle,
                        int columnWidth) override;
+    void FocusControl(int control) override;
+    void SetDialogKeys(int window, int enterButton, int escapeButton) override;
     void SetControlText(int control, const std::string& text) override;
     std::string GetControlText(int control) override;
     bool ControlTextFits(int control) override;
     void EnableControl(int control, bool enabled) override;
     bool IsControlEnabled(int control) override;
     void DialogListAddRow(int control, const std::string& text) override;
+    void DialogListSetText(int control, int row, const std::string& text) override;
     void DialogListClear(int control) override;
     int DialogListFocusedRow(int control) override;
     void AddDialogTable(int window, int control, const Rect& r,
@@ -139,11 +145,12 @@ public:
     std::string OpenFileRequester(const std::string& title, const std::string& folder,
                                   const std::string& filterLabel, const std::string& pattern) override;
     std::string SaveFileRequester(const std::string& title, const std::string& folder,
-                                  const std::string& filterLabel, const std::string& pattern) override;
+                                  const std::string& filterLabel, const std::string& pattern,
+                                  const std::string& fileName) override;
     void SetCodePage(int codePage) override;
     bool HelpViewerAvailable() override;
-    void OpenHelp(const std::string& path) override;
-    void OpenHelpPages(const std::string& indexPage) override;
+    bool OpenHelp(const std::string& path) override;
+    bool OpenHelpPages(const std::string& indexPage) override;
     bool WaitEvent(Event& ev) override;
     void Pump(int milliseconds) override;
     bool StartWorker(std::function<void()> fn) override;

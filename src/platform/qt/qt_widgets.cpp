@@ -402,6 +402,12 @@ void DialogWindow::closeEvent(QCloseEvent* e) {
     if (onClose) onClose();
 }
 
+void DialogWindow::keyPressEvent(QKeyEvent* e) {
+    if (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier)
+        if (onKey && onKey(e->key())) return e->accept();
+    QWidget::keyPressEvent(e);
+}
+
 void Area::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     if (onResize) onResize();

@@ -193,9 +193,12 @@ public:
     DialogWindow(int window, QWidget* owner);
     int Window() const { return window_; }
     std::function<void()> onClose;
+    // A key no control of the dialog took (Enter, Escape); true: handled.
+    std::function<bool(int key)> onKey;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     int window_;

@@ -4,8 +4,10 @@
 #include <commdlg.h>
 #include <process.h>
 #include <richedit.h>
+#include <shellapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/codepage.h"
@@ -198,6 +200,7 @@ Win32Platform::~Win32Platform() {
     if (keys_) DestroyAcceleratorTable(keys_);
     if (uiFont_) DeleteObject(uiFont_);
     if (paneFont_) DeleteObject(paneFont_);
+    for (const auto& [height, font] : labelFonts_) DeleteObject(font);
 }
 
 void Win32Platform::DestroyAll() {
@@ -1225,6 +1228,7 @@ void Win32Platform::CloseDialog(int window) {
     OnGui([&] {
         HWND d = DialogWindow(window);
         if (!d) return;
+        enterButton_[window] = escapeButton_[window] = 0;
         for (auto it = controls_.begin(); it != controls_.end();)
             it = it->second.window == window ? controls_.erase(it) : std::next(it);
         for (auto it = dialogLists_.begin(); it != dialogLists_.end();)
@@ -1249,8 +1253,11 @@ LRESULT Win32Platform::HandleDialog(int window, HWND w, UINT msg, WPARAM wp, LPA
         const int id = LOWORD(wp);
         const int code = HIWORD(wp);
         if (id == IDCANCEL && lp == 0) {
-            // Escape: as the close box.
-            PushEvent(Event{EventKind::Close, 0, ControlAction::Click, window, 0});
+            // Escape: its button when the dialog has one, else as the close box.
+            const int b = escapeButton_[window];
+            Control* e = b ? Ctl(b) : nullptr;
+            if (!b) PushEvent(Event{EventKind::Close, 0, ControlAction::Click, window, 0});
+            else if (e && IsWindowEnabled(e->hwnd)) PushEvent(Event{EventKind::Control, b, ControlAction::Press, 0, 0});
             return 0;
         }
         Control* c = Ctl(id);
@@ -1260,7 +1267,11 @@ LRESULT Win32Platform::HandleDialog(int window, HWND w, UINT msg, WPARAM wp, LPA
             return 0;
         }
         if ((c->kind == Kind::Edit || c->kind == Kind::Pane) && code == EN_CHANGE) {
+            // The program's own texts set lastGood first: only the user's changes are told.
+            const std::wstring before = c->lastGood;
             CheckEditText(*c);
+            if (c->kind == Kind::Edit && c->lastGood != before)
+                PushEvent(Event{EventKind::Control, id, ControlAction::Change, 0, 0});
             return 0;
         }
         break;
@@ -1271,6 +1282,10 @@ LRESULT Win32Platform::HandleDialog(int window, HWND w, UINT msg, WPARAM wp, LPA
         if (OnListNotify(static_cast<int>(n->idFrom), n, result)) return result;
         break;
     }
+    case DM_GETDEFID:
+        // Enter in the dialog (IsDialogMessage) clicks this button while it is enabled.
+        if (enterButton_[window]) return MAKELONG(enterButton_[window], DC_HASDEFID);
+        break;
     default:
         break;
     }
@@ -1309,23 +1324,42 @@ void Win32Platform::BeforeInput(int control) {
 void Win32Platform::AddLabel(int window, int control, const Rect& r, const std::string& text, bool alignRight) {
     OnGui([&] {
         // The sizes were made for a narrower font: a caption that does not
-        // fit grows away from the field it labels instead of wrapping.
+        // fit grows away from the field it labels instead of wrapping, and
+        // where even the dialog's edge leaves too little room, its font
+        // shrinks down to 7.5 points, as in the Qt window.
         const std::wstring t = ToLine(text);
         Rect fit = r;
+        HFONT font = uiFont_;
         if (HWND d = DialogWindow(window)) {
             HDC dc = GetDC(d);
-            HGDIOBJ old = SelectObject(dc, uiFont_);
-            SIZE size{};
-            GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
-            SelectObject(dc, old);
+            auto needed = [&](HFONT f) {
+                HGDIOBJ old = SelectObject(dc, f);
+                SIZE size{};
+                GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
+                SelectObject(dc, old);
+                return static_cast<int>(size.cx) + 2;
+            };
+            const int room = alignRight ? r.x + r.w : r.w;
+            int need = needed(font);
+            LOGFONTW lf{};
+            GetObjectW(uiFont_, sizeof lf, &lf);
+            const int smallest = MulDiv(15, GetDeviceCaps(dc, LOGPIXELSY), 144);  // 7.5 points
+            while (need > room && std::abs(lf.lfHeight) > smallest) {
+                lf.lfHeight += lf.lfHeight < 0 ? 1 : -1;
+                HFONT& smaller = labelFonts_[lf.lfHeight];
+                if (!smaller) smaller = CreateFontIndirectW(&lf);
+                font = smaller;
+                need = needed(font);
+            }
             ReleaseDC(d, dc);
-            const int need = size.cx + 2;
             if (need > fit.w) {
                 if (alignRight) fit.x = std::max(0, r.x + r.w - need);
                 fit.w = alignRight ? r.x + r.w - fit.x : need;
             }
         }
-        AddControl(window, control, Kind::Label, L"STATIC", (alignRight ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX, 0, fit, t);
+        HWND h = AddControl(window, control, Kind::Label, L"STATIC", (alignRight ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX,
+                            0, fit, t);
+        if (h && font != uiFont_) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     });
 }
 
@@ -1337,6 +1371,25 @@ void Win32Platform::AddEditField(int window, int control, const Rect& r, const s
         // A field gives back all it got: no limit below the system's own.
         SendMessageW(h, EM_SETLIMITTEXT, 0, 0);
         SetControlText(control, text);
+    });
+}
+
+void Win32Platform::FocusControl(int control) {
+    OnGui([&] {
+        Control* c = Ctl(control);
+        if (!c || c->kind != Kind::Edit) return;
+        if (HWND d = DialogWindow(c->window)) SetActiveWindow(d);
+        SetFocus(c->hwnd);
+        SendMessageW(c->hwnd, EM_SETSEL, 0, -1);
+    });
+}
+
+void Win32Platform::SetDialogKeys(int window, int enterButton, int escapeButton) {
+    OnGui([&] {
+        if (window < 1 || window >= kWindowCount || !DialogWindow(window)) return;
+        enterButton_[window] = enterButton;
+        escapeButton_[window] = escapeButton;
+        if (Control* b = Ctl(enterButton)) SendMessageW(b->hwnd, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
     });
 }
 
@@ -1518,6 +1571,15 @@ void Win32Platform::DialogListClear(int control) {
     });
 }
 
+void Win32Platform::DialogListSetText(int control, int row, const std::string& text) {
+    OnGui([&] {
+        ListData* l = List(control);
+        if (!l || row < 0 || static_cast<size_t>(row) >= l->rows.size()) return;
+        l->rows[static_cast<size_t>(row)][0] = text;
+        SendMessageW(l->hwnd, LVM_REDRAWITEMS, row, row);
+    });
+}
+
 int Win32Platform::DialogListFocusedRow(int control) {
     return OnGui([&] {
         ListData* l = List(control);
@@ -1559,7 +1621,9 @@ HWND Win32Platform::Owner() const {
 
 Answer Win32Platform::ShowMessage(const MessageRequest& m) {
     if (messageHook) return messageHook(m);
-    UINT flags = m.buttons == Buttons::YesNo ? MB_YESNO : MB_OK;
+    UINT flags = !AsksYesNo(m.buttons)                    ? MB_OK
+                 : m.buttons == Buttons::YesNoDefaultNo ? MB_YESNO | MB_DEFBUTTON2
+                                                        : MB_YESNO;
     switch (m.icon) {
     case Icon::None: break;
     case Icon::Information: flags |= MB_ICONINFORMATION; break;
@@ -1585,6 +1649,7 @@ std::string Win32Platform::Requester(const RequesterRequest& r) {
     filter.push_back('\0');
     filter.push_back('\0');
     std::vector<char> file(32768, '\0');
+    if (r.fileName.size() < file.size()) std::copy(r.fileName.begin(), r.fileName.end(), file.begin());
     const DWORD attr = GetFileAttributesA(r.folder.c_str());
     const bool folderExists = !r.folder.empty() && attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
     OPENFILENAMEA o{};
@@ -1605,12 +1670,13 @@ std::string Win32Platform::Requester(const RequesterRequest& r) {
 
 std::string Win32Platform::OpenFileRequester(const std::string& title, const std::string& folder,
                                              const std::string& filterLabel, const std::string& pattern) {
-    return OnGui([&] { return Requester(RequesterRequest{false, title, folder, filterLabel, pattern}); });
+    return OnGui([&] { return Requester(RequesterRequest{false, title, folder, filterLabel, pattern, {}}); });
 }
 
 std::string Win32Platform::SaveFileRequester(const std::string& title, const std::string& folder,
-                                             const std::string& filterLabel, const std::string& pattern) {
-    return OnGui([&] { return Requester(RequesterRequest{true, title, folder, filterLabel, pattern}); });
+                                             const std::string& filterLabel, const std::string& pattern,
+                                             const std::string& fileName) {
+    return OnGui([&] { return Requester(RequesterRequest{true, title, folder, filterLabel, pattern, fileName}); });
 }
 
 // ---------------------------------------------------------------- help
@@ -1619,10 +1685,20 @@ bool Win32Platform::HelpViewerAvailable() {
     return OnGui([&] { return htmlHelp != nullptr; });
 }
 
-void Win32Platform::OpenHelp(const std::string& path) {
-    OnGui([&] {
+bool Win32Platform::OpenHelp(const std::string& path) {
+    return OnGui([&] {
         constexpr UINT kDisplayTopic = 0;  // HH_DISPLAY_TOPIC
-        if (htmlHelp) htmlHelp(nullptr, path.c_str(), kDisplayTopic, 0);
+        return htmlHelp && htmlHelp(nullptr, path.c_str(), kDisplayTopic, 0) != nullptr;
+    });
+}
+
+// The pages in the program the system opens .html files with.
+bool Win32Platform::OpenHelpPages(const std::string& indexPage) {
+    return OnGui([&] {
+        if (helpPagesHook) return helpPagesHook(indexPage);
+        const auto r = reinterpret_cast<INT_PTR>(
+            ShellExecuteA(Owner(), "open", indexPage.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        return r > 32;
     });
 }
 

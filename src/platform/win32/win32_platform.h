@@ -49,6 +49,7 @@ struct RequesterRequest {
     std::string folder;
     std::string filterLabel;
     std::string pattern;
+    std::string fileName;  // the name a save requester proposes
 };
 
 class Win32Platform : public Platform {
@@ -68,6 +69,8 @@ public:
     // Found at start-up; tests may clear it.
     using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
     HtmlHelpFn htmlHelp = nullptr;
+    // When set, opens the manual's pages instead of the browser.
+    std::function<bool(const std::string&)> helpPagesHook;
 
     // --- access to the windows (GUI thread) ---
     HWND MainWindow() const { return main_; }
@@ -127,12 +130,15 @@ public:
     void AddTextPane(int window, int control, const Rect& r, bool readOnly, int maxBytes) override;
     void AddDialogList(int window, int control, const Rect& r, const std::string& columnTitle,
                        int columnWidth) override;
+    void FocusControl(int control) override;
+    void SetDialogKeys(int window, int enterButton, int escapeButton) override;
     void SetControlText(int control, const std::string& text) override;
     std::string GetControlText(int control) override;
     bool ControlTextFits(int control) override;
     void EnableControl(int control, bool enabled) override;
     bool IsControlEnabled(int control) override;
     void DialogListAddRow(int control, const std::string& text) override;
+    void DialogListSetText(int control, int row, const std::string& text) override;
     void DialogListClear(int control) override;
     int DialogListFocusedRow(int control) override;
     void AddDialogTable(int window, int control, const Rect& r,
@@ -145,9 +151,11 @@ public:
     std::string OpenFileRequester(const std::string& title, const std::string& folder,
                                   const std::string& filterLabel, const std::string& pattern) override;
     std::string SaveFileRequester(const std::string& title, const std::string& folder,
-                                  const std::string& filterLabel, const std::string& pattern) override;
+                                  const std::string& filterLabel, const std::string& pattern,
+                                  const std::string& fileName) override;
     bool HelpViewerAvailable() override;
-    void OpenHelp(const std::string& path) override;
+    bool OpenHelp(const std::string& path) override;
+    bool OpenHelpPages(const std::string& indexPage) override;
     bool WaitEvent(Event& ev) override;
     void Pump(int milliseconds) override;
     bool StartWorker(std::function<void()> fn) override;
@@ -270,6 +278,7 @@ private:
     HWND tabs_ = nullptr;
     HFONT uiFont_ = nullptr;
     HFONT paneFont_ = nullptr;
+    std::map<LONG, HFONT> labelFonts_;  // uiFont_ made smaller for a caption, by height
     HMODULE richEdit_ = nullptr;
     int reportedW_ = 0, reportedH_ = 0;
     // The filter bar: a strip above the object window, which is moved down
@@ -286,6 +295,9 @@ private:
     std::map<int, ListData> dialogLists_;  // dialog lists and tables by control number
     Rect wanted_[kLastList + 1] = {};  // geometry asked for the frame, the tabs and the list views
     HWND dialogs_[kWindowCount] = {};
+    // The buttons Enter and Escape press in each dialog (0: none).
+    int enterButton_[kWindowCount] = {};
+    int escapeButton_[kWindowCount] = {};
     std::map<int, Control> controls_;  // dialog controls by number
     std::wstring dispText_;            // the text last handed to a list view for painting
 
