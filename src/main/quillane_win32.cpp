@@ -6,16 +6,19 @@
 #include "platform/win32/win32_platform.h"
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/app.h"
 #include "base/paths.h"
 #include "base/workspace.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    qp::InitProgramDirectory(nullptr);
     // The C runtime has split the command line already, quotes and all, into
     // arguments in the ANSI code page: the bytes file names are kept in.
-    if (__argc > 1) qp::gWs.env.startupPlugin = __argv[1];
+    if (const int code = qp::TakeCommandLine(std::vector<std::string>(__argv + 1, __argv + __argc)); code >= 0)
+        return code;
+    qp::InitProgramDirectory(nullptr);
     qp::Win32Platform platform;
     qp::SetPlatform(&platform);
     const int code = qp::RunQuillane();
