@@ -157,6 +157,13 @@ TEST(BuildDictionaries, ExistingDictionariesAreReplacedOnlyWithForce) {
     EXPECT_EQ(ReadFile(env.Data("Celldata.dat")), mine);
     EXPECT_FALSE(fs::exists(env.Data("Npc_data.dat")));
     fs::remove_all(env.Data("Racedata.dat"));
+    // One file named twice would pair every name with itself: refused, by the file, not by its name.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(qp::RunBuildDictionaries({env.PutPlugin("fv.esp", fv), (env.dir / "data" / ".." / "fv.esp").string(),
+                                        "--root", env.dir.string(), "--force"}),
+              2);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("are the same file"), std::string::npos);
+    EXPECT_EQ(ReadFile(env.Data("Celldata.dat")), mine);
     EXPECT_EQ(Build(env, fv, ov, "--force"), 0);
     EXPECT_EQ(ReadFile(env.Data("Celldata.dat")), "");
     EXPECT_EQ(PairsOf(env.Data("Npc_data.dat")), (PairList{{"Guard", "Vakt"}}));

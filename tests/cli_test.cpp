@@ -131,6 +131,14 @@ TEST_F(Cli, ListPrintsEveryRowWithEscapesAndLoadsLikeTheWindow) {
               std::string::npos) << empty.err;
     EXPECT_TRUE(fs::is_empty(dir / "empty"));
 
+    // A zero-filled tail (what a crash leaves) is told, and the list still comes.
+    Result tail = Run("list " + Q(Put("tail.esp", Sample() + std::string(160, '\0'))));
+    EXPECT_EQ(tail.code, 0);
+    EXPECT_EQ(tail.out, r.out);
+    EXPECT_NE(tail.err.find("INFORMATION: THE FILE " + P("tail.esp") + "\nENDS IN 160 BYTES FROM OFFSET " +
+                            std::to_string(Sample().size()) + " THAT ARE NO RECORD\n"),
+              std::string::npos) << tail.err;
+
     Result missing = Run("list " + Q(P("nothing.esp")));
     EXPECT_EQ(missing.code, 2);
     EXPECT_NE(missing.err.find("INFORMATION: CANNOT LOAD " + P("nothing.esp")), std::string::npos);
@@ -159,6 +167,43 @@ TEST_F(Cli, ConvertAppliesEditsToEveryMatchingRowThenSavesAs) {
     for (const char* temp : {"Concat.dat", "Vfvfdata.dat"})
         EXPECT_FALSE(fs::exists(env.Data(temp))) << "no temporary file left";
 }
+
+// list's lines come back as edits, the last column edited: the rows left as
+// they were listed are no edits at all, whatever their flag.
+TEST_F(Cli, ListLinesComeBackAsEdits) {
+    std::string lines = Run("list " + Q(plugin)).out;
+    const std::string plain = "act_plain\tLever\tLever\n";
+    ASSERT_NE(lines.find(plain), std::string::npos) << lines;
+    Put("edits.txt", lines.replace(lines.find(plain), plain.size(), "act_plain\tLever\tHebel\n"));
+    Result r = Convert(plugin, P("out.esp"), WithEdits());
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ReadFile(dir / "out.esp"), Sample({"Balmora", "Hebel", "Fass", "Truhe", "Rock", "Rock", kOdd}));
+}
+
+#ifndef _WIN32
+// An installed program's first starts, eight at once: each finds the per-user
+// folder seeded whole, and no run's copy is left behind.
+TEST_F(Cli, ConcurrentFirstStartsOfAnInstalledProgram) {
+    const fs::path usr = dir.string() + ".usr";  // beside: no snapshot of dir sees it
+    fs::remove_all(usr);
+    fs::create_directories(usr / "bin");
+    fs::copy_file(QUILLANE_CLI_PATH, usr / "bin" / "quillane-cli");
+    for (const char* f : {"data/Actidata.dat", "dataextra/Extradata.dat", "plugins/x.esp", "cyrillic/data/Celldata.dat"})
+        WriteFile(usr / "share/quillane/demo" / f, Pairs({{"Barrel", "Fass"}}));
+    const std::string run = "XDG_DATA_HOME=" + Q((usr / "xdg").string()) + " " + Q((usr / "bin/quillane-cli").string()) +
+                            " list " + Q(plugin) + " >/dev/null 2>>" + Q((usr / "errors").string());
+    EXPECT_EQ(ExitCode("for i in 1 2 3 4 5 6 7 8; do " + run + " || echo failed >>" + Q((usr / "errors").string()) +
+                       " & done; wait"), 0);
+    EXPECT_EQ(ReadFile(usr / "errors"), "");
+    std::vector<std::string> names;
+    for (const auto& [name, bytes] : DirSnapshot(usr / "xdg/quillane")) names.push_back(name);
+    EXPECT_EQ(names, (std::vector<std::string>{"data", "data/Actidata.dat", "dataextra", "dataextra/Extradata.dat",
+                                               "demo-cyrillic", "demo-cyrillic/data", "demo-cyrillic/data/Celldata.dat",
+                                               "plugins", "plugins/x.esp"}));
+    fs::remove_all(usr);
+}
+#endif
 
 // Every refusal and failure exits 2 and leaves every file as it was.
 TEST_F(Cli, RefusalsLeaveEveryFileUntouched) {
@@ -200,6 +245,13 @@ TEST_F(Cli, RefusalsLeaveEveryFileUntouched) {
         {hebel, same, '~', "data/../p.esp"},
         {"", "INFORMATION: THE PLUGIN WAS NOT SAVED.\n", '^', "p.esp/out.esp"},  // folder: a file
         {"Activator\tact_plain\tA" + std::string(1, '\0') + "B\n", ":1: the new name holds a zero byte"},
+        // Control characters come as escapes: a raw one is refused, a doubled CR of a line end too.
+        {"Activator\tact_plain\tAB\r\r\n", ":1: a raw control character 0x0D (CR) in the line"},
+        {hebel + "Activator\tact_plain\tA\x01\n", ":2: a raw control character 0x01 in the line"},
+        {"\xEF\xBB\xBF" + hebel, ":1: the file starts with a byte-order mark"},
+        // A line of list's whose FV name the row no longer has.
+        {"Activator\t\tact_plain\tLevers\tHebel\n", ":1: stale: no row with ID \"act_plain\" in tab "
+                                                      "\"Activator\" has the FV name \"Levers\" any more"},
 #ifndef _WIN32  // Windows has no named pipes among its files
         {"", "CANNOT OPEN THE FILE: cannot open for reading (not a regular file)", '~', "out.esp", false,
          pipe},
@@ -256,7 +308,10 @@ TEST_F(Cli, CodePageListsAndEditsInUtf8) {
         const auto before = DirSnapshot(dir);
         for (const auto& [line, why] : {std::pair("NPC\tnpc_a\tX" + c.lacking, "code page " +
                                                    std::to_string(c.cp) + " has no character " + c.named),
-                                        std::pair(std::string("NPC\tnpc_a\t\xC3("), std::string("not UTF-8 text"))}) {
+                                        std::pair(std::string("NPC\tnpc_a\t\xC3("), std::string("not UTF-8 text")),
+                                        std::pair(std::string("NPC\tnpc_a\tA\xEF\xBF\xBD"),
+                                                  "code page " + std::to_string(c.cp) + " has no character " +
+                                                      qp::DescribeChar(0xFFFD))}) {
             Put("edits.txt", "NPC\tnpc_a\tok\n" + line + "\n");
             r = Convert(in, P("out2.esp"), WithEdits() + cp);
             EXPECT_EQ(r.code, 1);

@@ -156,7 +156,9 @@ TEST(Faults, QuitDuringASaveWaitsForTheWholeFile) {
 }
 
 // Another run writing into the program directory: every command that writes
-// there waits a while, then refuses, and changes nothing.
+// there waits a while, then refuses, and changes nothing. So does a lock that
+// cannot be taken at all (a folder or a link in the lock file's place): no
+// command goes on unlocked, and nothing outside the directory is made.
 TEST(Faults, CommandsWaitForAnotherRunInTheProgramDirectoryThenRefuse) {
     Env env;
     struct Restore {
@@ -168,8 +170,18 @@ TEST(Faults, CommandsWaitForAnotherRunInTheProgramDirectoryThenRefuse) {
     EditName(env, qp::kListMisc, 0, "Or");
     const std::string other = env.PutPlugin("other.esp", kBucket), out = (env.dir / "out.esp").string();
     const std::string lock = (env.dir / "quillane.lock").string();
+    const fs::path victim = env.dir.string() + ".victim";
+    const std::string busy = "ANOTHER RUN OF QUILLANE IS WRITING INTO THE PROGRAM DIRECTORY:\r" + lock +
+                             "\rNOTHING WAS CHANGED. TRY AGAIN WHEN IT HAS ENDED.",
+                      unlockable = "THE PROGRAM DIRECTORY COULD NOT BE LOCKED:\r" + lock + "\r";
     qp::FileLock held;  // as another run holds it
-    ASSERT_EQ(held.TryLock(lock, true), qp::FileLock::Result::Held);
+    const std::tuple<std::function<void()>, std::string, const char*> places[] = {
+        {[&] { ASSERT_EQ(held.TryLock(lock, true), qp::FileLock::Result::Held); }, busy, "held"},
+        {[&] { fs::create_directory(lock); }, unlockable + "it is a folder\rNOTHING WAS CHANGED.", "folder"},
+#ifndef _WIN32  // links need a privilege there
+        {[&] { fs::create_symlink(victim, lock); }, unlockable + "it is a link\rNOTHING WAS CHANGED.", "link"},
+#endif
+    };
     const std::pair<std::function<void()>, const char*> commands[] = {
         {[&] {
              env.ui.PushAnswer(qp::Answer::Yes);  // the edit may go
@@ -182,18 +194,22 @@ TEST(Faults, CommandsWaitForAnotherRunInTheProgramDirectoryThenRefuse) {
              env.Menu(qp::kMenuReset);
          }, "reset"},
     };
-    for (const auto& [act, why] : commands) {
-        const auto before = DirSnapshot(env.dir);
-        const auto blocks = qp::gWs.table.blocks;
-        act();
-        ASSERT_FALSE(env.ui.Messages().empty()) << why;
-        EXPECT_EQ(Shown(env.ui).back(), "INFORMATION/4/ANOTHER RUN OF QUILLANE IS WRITING INTO THE PROGRAM "
-                                        "DIRECTORY:\r" + lock + "\rNOTHING WAS CHANGED. TRY AGAIN WHEN IT HAS ENDED.")
-            << why;
-        EXPECT_EQ(DirSnapshot(env.dir), before) << why;  // Voskconv.ini too
-        EXPECT_TRUE(qp::gWs.table.blocks == blocks) << why;
+    for (const auto& [put, message, place] : places) {
+        put();
+        for (const auto& [act, why] : commands) {
+            SCOPED_TRACE(std::string(place) + " " + why);
+            const auto before = DirSnapshot(env.dir);
+            const auto blocks = qp::gWs.table.blocks;
+            act();
+            ASSERT_FALSE(env.ui.Messages().empty());
+            EXPECT_EQ(Shown(env.ui).back(), "INFORMATION/4/" + message);
+            EXPECT_EQ(DirSnapshot(env.dir), before);  // Voskconv.ini too
+            EXPECT_TRUE(qp::gWs.table.blocks == blocks);
+            EXPECT_FALSE(fs::exists(victim));
+        }
+        held.Release();
+        fs::remove(lock);
     }
-    held.Release();
     env.SaveAs(out);
     EXPECT_EQ(ReadFile(out), Plugin({Object("MISC", "gold", "Or")}));
     EXPECT_FALSE(fs::exists(lock)) << "the lock file goes with the lock";

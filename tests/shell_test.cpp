@@ -285,6 +285,26 @@ TEST(Shell, PluginNamedOnTheCommandLine) {
         EXPECT_EQ(byName, byMenu) << name;
         EXPECT_EQ(std::get<0>(byName).empty(), name == "good.esp") << name;
     }
+    // Two plugins named: the first is loaded, the second is said not to be.
+    {
+        Env env;
+        const std::string good = (in / "good.esp").string();
+        EXPECT_EQ(qp::TakeCommandLine({good, "b.esp"}), -1);
+        qp::RunQuillane();
+        qp::TakeCommandLine({});
+        EXPECT_EQ(Shown(env.ui), std::vector<std::string>{"INFORMATION/1/ONE PLUGIN IS LOADED AT A TIME. ONLY THE "
+                                                          "FIRST ONE NAMED IS:\r" + good + "\rNOT LOADED:\rb.esp"});
+        EXPECT_EQ(env.ui.Rows(qp::kListCell).size(), 2u);
+    }
+    // Options: the usage, and no file of that name is looked for.
+    for (const auto& [arg, code] : {std::pair{"--help", 0}, {"-h", 0}, {"--bogus", 1}}) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(qp::TakeCommandLine({"a.esp", arg}), code) << arg;
+        const std::string out = testing::internal::GetCapturedStdout(), err = testing::internal::GetCapturedStderr();
+        EXPECT_NE((code ? err : out).find("usage: quillane [PLUGIN]\n"), std::string::npos) << arg << err;
+    }
+    qp::TakeCommandLine({});
     fs::remove_all(in);
 }
 
@@ -382,7 +402,9 @@ TEST(Shell, ProgramDirectoryOfAnInstalledProgram) {
         xdg ? setenv("XDG_DATA_HOME", xdg, 1) : unsetenv("XDG_DATA_HOME");
         setenv("HOME", home.c_str(), 1);
         auto failed = qp::InitProgramDirectoryFrom(exe.string());
-        return qp::ProgramDirectory() + "|" + qp::InstalledDataDirectory() + "|" + (failed ? failed->text : "");
+        const auto& warned = qp::gWs.env.programDirWarning;
+        return qp::ProgramDirectory() + "|" + qp::InstalledDataDirectory() + "|" + (failed ? failed->text : "") +
+               (warned ? "|" + warned->text : "");
     };
     const std::string xdg = (r / "xdg").string(), usr = (r / "usr").string() + "/";
     EXPECT_EQ(init(xdg.c_str(), r / "home", r / "portable"), (r / "portable").string() + "/||");
@@ -393,19 +415,37 @@ TEST(Shell, ProgramDirectoryOfAnInstalledProgram) {
         {"plugins/p.esp", "esp"}, {"demo-cyrillic", "<dir>"}, {"demo-cyrillic/data", "<dir>"},
         {"demo-cyrillic/data/Celldata.dat", "cyr"}};
     EXPECT_EQ(DirSnapshot(r / "xdg/quillane"), seeded);
-    // The user's changes stay; only a whole folder that went is copied again.
+    // The user's changes stay; only a whole folder that went is copied again,
+    // and a folder of the user's beside it, whatever its name, stays as it is.
     WriteFile(r / "xdg/quillane/data/Celldata.dat", "mine");
     fs::remove(r / "xdg/quillane/plugins/p.esp");
     fs::remove_all(r / "xdg/quillane/demo-cyrillic");
+    fs::remove_all(r / "xdg/quillane/dataextra");
+    WriteFile(r / "xdg/quillane/dataextra.part/MyWork.esp", "mine");
     init(xdg.c_str(), r / "home", r / "usr/bin");
     auto changed = seeded;
     changed["data/Celldata.dat"] = "mine";
     changed.erase("plugins/p.esp");
+    changed.insert({{"dataextra.part", "<dir>"}, {"dataextra.part/MyWork.esp", "mine"}});
     EXPECT_EQ(DirSnapshot(r / "xdg/quillane"), changed);
-    // A relative XDG_DATA_HOME counts for none: ~/.local/share.
+    // A file where a folder is to go: said what is in the way and what to do.
+    fs::remove_all(r / "xdg/quillane/plugins");
+    WriteFile(r / "xdg/quillane/plugins", "mine");
+    EXPECT_EQ(init(xdg.c_str(), r / "home", r / "usr/bin"),
+              xdg + "/quillane/|" + usr + "share/quillane/|THE PROGRAM DIRECTORY COULD NOT BE PREPARED:\r" + xdg +
+                  "/quillane/plugins\rcannot copy (a file of that name is in the way: move or rename it, and "
+                  "the folder is made at the next start)");
+    // A relative XDG_DATA_HOME counts for none: ~/.local/share, and said.
     EXPECT_EQ(init("relative", r / "home", r / "usr/bin"),
-              (r / "home/.local/share/quillane/").string() + "|" + usr + "share/quillane/|");
+              (r / "home/.local/share/quillane/").string() + "|" + usr + "share/quillane/||A RELATIVE PATH IN "
+              "THE ENVIRONMENT WAS IGNORED:\rXDG_DATA_HOME=relative\rTHE PROGRAM DIRECTORY IS:\r" +
+              (r / "home/.local/share/quillane/").string());
     EXPECT_EQ(DirSnapshot(r / "home/.local/share/quillane"), seeded);
+    // A relative HOME names no folder: nothing is made under the current one.
+    const std::string relative = init(nullptr, "home", r / "usr/bin");
+    EXPECT_EQ(relative.substr(relative.find("|THE")), "|THE PROGRAM DIRECTORY COULD NOT BE PREPARED:\rquillane\r"
+              "the environment names no folder for the user's own files but HOME=home, which is not a full path");
+    EXPECT_FALSE(fs::exists("home"));
     // A home that cannot hold the folder: said once the window is up.
     const std::string refused = init(nullptr, r / "file", r / "usr/bin");
     EXPECT_EQ(refused.substr(0, refused.find("\rcannot make the folder (")),

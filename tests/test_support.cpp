@@ -103,6 +103,7 @@ Env::Env() {
     qp::SetProgramDirectory(dir.string());
     qp::gWs.env.installedData.clear();
     qp::gWs.env.programDirFailure.reset();
+    qp::gWs.env.programDirWarning.reset();
     qp::SetPlatform(&ui);
     qp::Startup();
 }

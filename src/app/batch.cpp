@@ -64,6 +64,9 @@ const char* const kHelp =
     "  --root    the program directory (data/, dataextra/, Voskconv.ini); without it\n"
     "            the program's own folder, or when installed ~/.local/share/quillane.\n"
     "  --edits   one edit a line: TAB-TITLE<TAB>ID<TAB>NEW OV NAME.\n"
+    "            A line of list is taken as it is, its last column edited: the\n"
+    "            rows with its ID and FV name get its OV name; a line whose FV\n"
+    "            name no row has any more is refused as stale.\n"
     "  --codepage 1250, 1251 or 1252: the list is printed and the edits file read\n"
     "            as UTF-8, names and texts being in that code page; without it,\n"
     "            bytes go out and come in as the plugin holds them.\n"
@@ -125,6 +128,7 @@ private:
 };
 
 ProgressBar gBar;
+bool gRootGiven = false;  // --root named the program directory
 
 void OnProgress(const std::string& label, int block, int last) { gBar.Show(label, block, last); }
 
@@ -191,8 +195,15 @@ private:
         for (int g = qp::kFirstList; g <= qp::kLastList; ++g) names.insert(qp::ListDictionary(g));
         for (const std::string& name : names)
             if (qp::FileSize(qp::ResolvePath(name)) >= 8) return;  // a pair at least
-        Say("warning: no dictionary in " + qp::ResolvePath("data") + " holds a pair: is " +
-            qp::ProgramDirectory() + " the program directory (--root)?");
+        if (gRootGiven)
+            Say("warning: no dictionary in " + qp::ResolvePath("data") + " holds a pair: is " +
+                qp::ProgramDirectory() + " the program directory (--root)?");
+        else
+            Say("warning: no dictionary in " + qp::ResolvePath("data") + " holds a pair: without --root the " +
+                "program directory is " + qp::ProgramDirectory() +
+                (qp::InstalledDataDirectory().empty() ? " (the program's own folder)"
+                                                      : " (the user's own folder of the installed program)") +
+                "; --root DIR names another");
     }
 
     qp::HeadlessPlatform ui_;
@@ -260,7 +271,21 @@ struct Edit {
     int line = 0;
     int list = 0;
     std::string id, ov;
+    // A line of list's, taken as it is: the FV name the row had then, and
+    // the rows that still have it are the ones edited.
+    bool listed = false;
+    std::string fv;
 };
+
+// Did FromUtf8 stop at a U+FFFD the text really holds (a character every
+// code page lacks), rather than at bytes that are not UTF-8?
+bool HoldsReplacementChar(int codePage, const std::string& line) {
+    const std::string kFffd = "\xEF\xBF\xBD";
+    std::string probe = line, bytes;
+    for (size_t at; (at = probe.find(kFffd)) != std::string::npos;) probe.replace(at, kFffd.size(), "A");
+    char32_t missing = 0;
+    return probe != line && (qp::FromUtf8(codePage, probe, bytes, &missing) || missing != 0xFFFD);
+}
 
 // Names as a terminal shows them: UTF-8 with a code page, else the bytes.
 std::string Shown(int codePage, const std::string& bytes) {
@@ -276,8 +301,16 @@ int ReadEdits(const std::string& path, int codePage, std::vector<Edit>& edits) {
         Say(path + ": " + err);
         return kExitRefused;
     }
-    // The byte order mark an editor may put first is no part of the text.
-    if (codePage && bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+    // The byte order mark an editor may put first is no part of the text;
+    // without a code page the bytes are the plugin's, and it would be.
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) {
+        if (!codePage) {
+            Say(path + ":1: the file starts with a byte-order mark, as UTF-8 text does: "
+                       "--codepage 1250, 1251 or 1252 reads it as UTF-8");
+            return kExitRefused;
+        }
+        bytes.erase(0, 3);
+    }
     int number = 0;
     for (size_t start = 0; start < bytes.size();) {
         size_t end = bytes.find('\n', start);
@@ -288,11 +321,24 @@ int ReadEdits(const std::string& path, int codePage, std::vector<Edit>& edits) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         const std::string where = path + ":" + std::to_string(number) + ": ";
+        // Control characters are written as escapes; a raw one (a CR of a
+        // line end doubled, say) would end up in the name. A zero byte has
+        // its own message below.
+        for (const char c : line) {
+            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\0') continue;
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+            Say(where + "a raw control character " + code + (c == '\r' ? " (CR)" : "") +
+                " in the line: write a CR as \\r, a LF as \\n, a TAB inside a field as \\t");
+            return kExitRefused;
+        }
         char32_t missing = 0;
-        if (codePage && !qp::FromUtf8(codePage, std::string(line), line, &missing)) {
-            Say(where + (missing == 0xFFFD ? "not UTF-8 text"
-                                           : "code page " + std::to_string(codePage) +
-                                                 " has no character " + qp::DescribeChar(missing)));
+        const std::string text = line;
+        if (codePage && !qp::FromUtf8(codePage, text, line, &missing)) {
+            Say(where + (missing == 0xFFFD && !HoldsReplacementChar(codePage, text)
+                             ? "not UTF-8 text"
+                             : "code page " + std::to_string(codePage) + " has no character " +
+                                   qp::DescribeChar(missing)));
             return kExitUsage;
         }
         std::vector<std::string> fields;
@@ -304,9 +350,12 @@ int ReadEdits(const std::string& path, int codePage, std::vector<Edit>& edits) {
         }
         Edit e;
         e.line = number;
-        std::string title;
-        if (fields.size() != 3 || !qp::UnescapeField(fields[0], title) ||
-            !qp::UnescapeField(fields[1], e.id) || !qp::UnescapeField(fields[2], e.ov)) {
+        e.listed = fields.size() == 5;  // title, flag, ID, FV name, OV name
+        std::string title, flag;
+        const size_t id = e.listed ? 2 : 1;
+        if ((fields.size() != 3 && !e.listed) || !qp::UnescapeField(fields[0], title) ||
+            (e.listed && (!qp::UnescapeField(fields[1], flag) || !qp::UnescapeField(fields[3], e.fv))) ||
+            !qp::UnescapeField(fields[id], e.id) || !qp::UnescapeField(fields.back(), e.ov)) {
             Say(where + "malformed edit (TAB-TITLE<TAB>ID<TAB>NEW OV NAME, escapes \\\\ \\t \\n \\r)");
             return kExitRefused;
         }
@@ -344,8 +393,16 @@ bool ApplyEdit(const Edit& e, const std::string& file, int codePage, RowIndex& i
     auto hits = found->second.find(e.id);
     const bool any = hits != found->second.end();
     static const std::vector<size_t> kNone;
+    bool current = !e.listed;
     for (size_t r : any ? hits->second : kNone) {
         const int g = e.list, row = static_cast<int>(r);
+        if (e.listed) {
+            // A listed line edits the rows that still have its FV name; one
+            // left as it was listed is no edit at all.
+            if (qp::Plat().ListGetText(g, row, qp::kColFv) != e.fv) continue;
+            current = true;
+            if (e.ov == qp::Plat().ListGetText(g, row, qp::kColOv)) continue;
+        }
         const std::string what = "tab \"" + tab + "\" row " + std::to_string(r + 1) + " (ID \"" +
                                   Shown(codePage, qp::EscapeField(e.id)) + "\")";
         if (auto refused = qp::NameEditRefusal(g, row)) {
@@ -370,7 +427,11 @@ bool ApplyEdit(const Edit& e, const std::string& file, int codePage, RowIndex& i
     }
     if (!any)
         Say(where + "no row with ID \"" + Shown(codePage, qp::EscapeField(e.id)) + "\" in tab \"" + tab + "\"");
-    return any;
+    else if (!current)
+        Say(where + "stale: no row with ID \"" + Shown(codePage, qp::EscapeField(e.id)) + "\" in tab \"" + tab +
+            "\" has the FV name \"" + Shown(codePage, qp::EscapeField(e.fv)) +
+            "\" any more (the plugin changed since it was listed)");
+    return any && current;
 }
 
 // Load, then every edit: false when either is refused. Every edit is made
@@ -528,9 +589,14 @@ int RunBatch(const std::vector<std::string>& args, const char* argv0) {
             return kExitRefused;
         }
         SetProgramDirectory(a.root);
-    } else if (auto failed = InitProgramDirectory(argv0)) {
-        Print(*failed);
-        return kExitRefused;
+        gRootGiven = true;
+    } else {
+        auto failed = InitProgramDirectory(argv0);
+        if (gWs.env.programDirWarning) Print(*gWs.env.programDirWarning);
+        if (failed) {
+            Print(*failed);
+            return kExitRefused;
+        }
     }
     if (IsTerminal(stderr)) gBar.Enable();
     gWs.env.progress = &OnProgress;

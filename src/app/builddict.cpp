@@ -7,6 +7,7 @@
 
 #include "base/dirlock.h"
 #include "base/paths.h"
+#include "base/workspace.h"
 #include "convert/dictbuild.h"
 #include "dictionary/dictfile.h"
 #include "platform/files.h"
@@ -74,18 +75,28 @@ int RunBuildDictionaries(const std::vector<std::string>& args, const char* argv0
         }
     }
     if (files.size() != 2) return Usage("two plugin files are needed, the FV version and the OV version");
+    // One file twice would pair every name with itself.
+    if (SameFile(files[0], files[1])) {
+        std::fprintf(stderr, "build-dictionaries: %s and %s are the same file; the two language versions are needed\n",
+                     files[0].c_str(), files[1].c_str());
+        return 2;
+    }
     if (!root.empty()) {
         if (!DirectoryExists(root)) {
             std::fprintf(stderr, "build-dictionaries: %s is not a directory\n", root.c_str());
             return 2;
         }
         SetProgramDirectory(root);
-    } else if (auto failed = InitProgramDirectory(argv0)) {
-        std::string text = failed->title + ": " + failed->text + "\n";
-        for (char& c : text)
-            if (c == '\r') c = '\n';
-        std::fputs(text.c_str(), stderr);
-        return 2;
+    } else {
+        auto failed = InitProgramDirectory(argv0);
+        for (const auto& told : {gWs.env.programDirWarning, failed}) {
+            if (!told) continue;
+            std::string text = told->title + ": " + told->text + "\n";
+            for (char& c : text)
+                if (c == '\r') c = '\n';
+            std::fputs(text.c_str(), stderr);
+        }
+        if (failed) return 2;
     }
 
     // Both versions are read as Load reads a plugin, with the same checks.

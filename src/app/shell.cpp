@@ -1,5 +1,7 @@
 #include "app/shell.h"
 
+#include <cstdio>
+
 #include "app/app.h"
 #include "app/commands.h"
 #include "base/config.h"
@@ -229,12 +231,42 @@ void RunEventLoop() {
     Plat().ReleaseWorker();
 }
 
+int TakeCommandLine(const std::vector<std::string>& args) {
+    static const char kUsage[] =
+        "usage: quillane [PLUGIN]\n"
+        "  Opens the Quillane window; PLUGIN, a .esp file, is loaded at once as\n"
+        "  \"&Load\" loads it. The batch tool is quillane-cli (quillane-cli --help).\n";
+    gWs.env.startupPlugin.clear();
+    gWs.env.ignoredArguments.clear();
+    for (const std::string& a : args) {
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "quillane: unknown option %s\n%s", a.c_str(), kUsage);
+            return 1;
+        }
+        (gWs.env.startupPlugin.empty() ? gWs.env.startupPlugin : gWs.env.ignoredArguments.emplace_back()) = a;
+    }
+    return -1;
+}
+
 int RunQuillane() {
     Startup();
     // Once the window is up: what kept the program directory from being
     // prepared, then the plugin the command line named, loaded as "&Load"
     // loads the one the user picks.
+    if (gWs.env.programDirWarning) ShowNotice(*gWs.env.programDirWarning);
     if (gWs.env.programDirFailure) ShowNotice(*gWs.env.programDirFailure);
+    if (!gWs.env.ignoredArguments.empty()) {
+        std::string names;
+        for (const std::string& a : gWs.env.ignoredArguments) names += "\r" + a;
+        ShowNotice({"INFORMATION",
+                    "ONE PLUGIN IS LOADED AT A TIME. ONLY THE FIRST ONE NAMED IS:\r" + gWs.env.startupPlugin +
+                        "\rNOT LOADED:" + names,
+                    Icon::Information});
+    }
     if (!gWs.env.startupPlugin.empty()) StartBackgroundCommand(&LoadStartupPluginCommand);
     RunEventLoop();
     return 0;

@@ -18,12 +18,21 @@ std::optional<Notice> LockProgramDirectory() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(gWs.env.lockWaitMs);
     auto lock = std::make_shared<FileLock>();
     for (;;) {
-        const FileLock::Result r = lock->TryLock(path, true);
+        std::string why;
+        const FileLock::Result r = lock->TryLock(path, true, &why);
         if (r == FileLock::Result::Held) {
             gWs.programLock = lock;
             return std::nullopt;
         }
-        if (r == FileLock::Result::Failed) return std::nullopt;
+        // A lock that cannot be taken protects nothing: going on without it
+        // would let two runs write at once.
+        if (r == FileLock::Result::Failed) {
+            --gWs.programLockDepth;
+            return Notice{"INFORMATION",
+                          "THE PROGRAM DIRECTORY COULD NOT BE LOCKED:\r" + path + "\r" + why +
+                              "\rNOTHING WAS CHANGED.",
+                          Icon::Stop};
+        }
         if (std::chrono::steady_clock::now() >= deadline) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }

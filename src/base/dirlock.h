@@ -13,9 +13,9 @@ namespace qp {
 extern const char* const kLockFile;  // "quillane.lock", made and removed again
 
 // Takes the lock, waiting up to the environment's lockWaitMs while another
-// run holds it; then the refusal. A folder that takes no lock file (read-only,
-// or with no locks on its disk) is one nobody can write into either: the
-// command goes on. Nested takes of one command count.
+// run holds it; then the refusal. A lock that cannot be taken at all (a
+// read-only folder, a folder or a link in the lock file's place) is a refusal
+// with its reason. Nested takes of one command count.
 std::optional<Notice> LockProgramDirectory();
 void UnlockProgramDirectory();
 

@@ -35,7 +35,9 @@ std::optional<Notice> PrepareUserDirectory(const std::string& dir, const std::st
         const std::string own = NativePath(dir, f.own);
         const std::string from = NativePath(demo, f.demo);
         if (DirectoryExists(own) || !DirectoryExists(from)) continue;
-        if (!MakeFolder(FolderPart(own), &why) || !CopyNewFolder(from, own, &why))
+        // Another first start may put its copy in place meanwhile: the
+        // folder is there, which is all this one wanted.
+        if ((!MakeFolder(FolderPart(own), &why) || !CopyNewFolder(from, own, &why)) && !DirectoryExists(own))
             return PreparationFailure(own, why);
     }
     return std::nullopt;
@@ -65,16 +67,26 @@ std::optional<Notice> InitProgramDirectoryFrom(const std::string& exeFolder) {
     env.programDir = exe;
     env.installedData.clear();
     env.programDirFailure.reset();
+    env.programDirWarning.reset();
     const std::string shared = AbsoluteFolder(NativePath(exe, "..\\share\\quillane"));
     const std::string demo = NativePath(shared, "demo\\");
     if (DirectoryExists(NativePath(exe, "data")) || !DirectoryExists(demo)) return std::nullopt;
 
     env.installedData = shared;
-    const std::string home = UserDataFolder();
+    std::string ignored;
+    const std::string home = UserDataFolder(&ignored);
     if (home.empty()) {
         env.programDirFailure = PreparationFailure(
-            "quillane", "the environment names no folder for the user's own files");
+            "quillane", ignored.empty() ? "the environment names no folder for the user's own files"
+                                        : "the environment names no folder for the user's own files but " +
+                                              ignored + ", which is not a full path");
     } else {
+        if (!ignored.empty())
+            env.programDirWarning = Notice{"INFORMATION",
+                                           "A RELATIVE PATH IN THE ENVIRONMENT WAS IGNORED:\r" + ignored +
+                                               "\rTHE PROGRAM DIRECTORY IS:\r" +
+                                               AbsoluteFolder(NativePath(home, "quillane")),
+                                           Icon::Warning};
         env.programDir = AbsoluteFolder(NativePath(home, "quillane"));
         env.programDirFailure = PrepareUserDirectory(env.programDir, demo);
     }

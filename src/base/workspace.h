@@ -122,9 +122,14 @@ struct Workspace {
         // shown once the window is up (both set with the program directory).
         std::string installedData;
         std::optional<Notice> programDirFailure;
+        // A relative path in the environment, passed over for the per-user
+        // folder: said once the window is up, as a failure is.
+        std::optional<Notice> programDirWarning;
         // The plugin named when the window program was started
         // ("quillane FILE.esp"), loaded right after start-up.
         std::string startupPlugin;
+        // Further plugins named there: not loaded, and said so.
+        std::vector<std::string> ignoredArguments;
     };
     Workspace() = default;
     explicit Workspace(Environment e) : env(std::move(e)) {}

@@ -60,6 +60,14 @@ std::string LinkTarget(const std::string& path) {
     fs::path p = fs::weakly_canonical(os::FsPath(path), ec);
     return ec ? path : os::FromFsPath(p);
 }
+
+// What stands where a folder is to be made, and what the user can do.
+std::string InTheWay(const std::string& path) {
+    std::error_code ec;
+    const bool link = fs::is_symlink(fs::symlink_status(os::FsPath(path), ec));
+    return std::string("cannot copy (") + (link ? "a link" : "a file") +
+           " of that name is in the way: move or rename it, and the folder is made at the next start)";
+}
 }  // namespace
 
 FileLock::Result FileLock::TryLock(const std::string& path, bool create, std::string* err) {
@@ -123,8 +131,16 @@ std::string ExecutableFolder(const char* argv0) {
     return AbsoluteFolder(os::FromFsPath(exe.parent_path()));
 }
 
-std::string UserDataFolder() {
-    const std::string home = os::UserDataHome();
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const bool same = fs::equivalent(os::FsPath(a), os::FsPath(b), ec);
+    return same && !ec;
+}
+
+std::string UserDataFolder(std::string* ignored) {
+    std::string passedOver;
+    const std::string home = os::UserDataHome(passedOver);
+    if (ignored) *ignored = passedOver;
     return home.empty() ? home : AbsoluteFolder(home);
 }
 
@@ -142,20 +158,32 @@ bool CopyNewFolder(const std::string& from, const std::string& to, std::string* 
     std::error_code ec;
     fs::path target = os::FsPath(to);
     while (!target.empty() && !target.has_filename()) target = target.parent_path();
-    if (fs::exists(target, ec)) {
-        if (err) *err = "cannot copy (the folder exists)";
+    if (fs::exists(fs::symlink_status(target, ec))) {
+        if (err) *err = fs::is_directory(target, ec) ? "cannot copy (the folder exists)" : InTheWay(os::FromFsPath(target));
         return false;
     }
-    // A copy cut short by an earlier run is the program's own leftover.
-    fs::path part = target;
-    part += ".part";
-    fs::remove_all(part, ec);
-    fs::copy(os::FsPath(from), part, fs::copy_options::recursive, ec);
-    if (!ec) fs::rename(part, target, ec);
+    // The copy is made in a folder of our own, made for this run under a name
+    // no user would choose, and renamed into place whole: nothing of the
+    // user's is ever removed, whatever an earlier run left behind.
+    fs::path staging;
+    for (int tries = 0; staging.empty(); ++tries) {
+        const fs::path candidate = os::FsPath(TempNameIn(WithTrailingSep(os::FromFsPath(target.parent_path()))));
+        if (fs::create_directory(candidate, ec)) staging = candidate;
+        else if (ec || tries == 8) {
+            if (err) *err = "cannot copy (" + (ec ? ec.message() : std::string("no free temporary name")) + ")";
+            return false;
+        }
+    }
+    const fs::path copy = staging / "copy";
+    fs::copy(os::FsPath(from), copy, fs::copy_options::recursive, ec);
+    if (!ec) fs::rename(copy, target, ec);
+    // A run started at the same time may have put its own copy in place
+    // first: the folder is there, which is all that was asked.
+    std::error_code ignored;
+    if (ec && fs::is_directory(fs::symlink_status(target, ignored))) ec.clear();
+    fs::remove_all(staging, ignored);
     if (!ec) return true;
     if (err) *err = "cannot copy (" + ec.message() + ")";
-    std::error_code ignored;
-    fs::remove_all(part, ignored);
     return false;
 }
 

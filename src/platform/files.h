@@ -15,8 +15,10 @@ namespace qp {
 std::string ExecutableFolder(const char* argv0);
 // The folder under which each user keeps the data of programs installed for
 // all users: $XDG_DATA_HOME or ~/.local/share (on Windows %LOCALAPPDATA%),
-// with a trailing separator; "" when the environment names none.
-std::string UserDataFolder();
+// with a trailing separator; "" when the environment names none. A variable
+// holding a relative path is passed over; ignored then says which
+// ("XDG_DATA_HOME=share").
+std::string UserDataFolder(std::string* ignored = nullptr);
 // Makes the folder and any missing parents. On failure says why in err.
 bool MakeFolder(const std::string& dir, std::string* err = nullptr);
 // Copies the folder from, with all it holds, to the folder to, which must not
@@ -42,6 +44,9 @@ std::string AbsolutePath(const std::string& name);
 // Do the two full paths name the same file the way the system compares names
 // (Windows ignores letter case and takes '/' for '\')?
 bool SameFileName(const std::string& a, const std::string& b);
+// Are the two names one file on disk (a link, another spelling, a hard link)?
+// False when either does not exist.
+bool SameFile(const std::string& a, const std::string& b);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

@@ -22,8 +22,9 @@ size_t DrivePrefixLength(const std::string& path);
 // The running executable's full path, or "" when the system cannot say.
 std::string ExecutablePath();
 // Where the system keeps each user's own program data (see UserDataFolder),
-// or "" when the environment names no such folder.
-std::string UserDataHome();
+// or "" when the environment names no such folder. A variable that holds a
+// relative path counts for none: ignored says which ("NAME=value").
+std::string UserDataHome(std::string& ignored);
 
 // Asks the system to start writing a range of the file to disk without
 // waiting for it (a hint; where there is none, the final sync does it all).

@@ -39,12 +39,15 @@ std::string ExecutablePath() {
 }
 
 // The XDG base directories: $XDG_DATA_HOME when it is an absolute path
-// (a relative one is to be ignored), else ~/.local/share.
-std::string UserDataHome() {
+// (a relative one is to be ignored), else ~/.local/share. A relative HOME
+// would put the folder under whatever folder the program started in.
+std::string UserDataHome(std::string& ignored) {
     const char* xdg = std::getenv("XDG_DATA_HOME");
     if (xdg && xdg[0] == '/') return xdg;
+    if (xdg && xdg[0]) ignored = std::string("XDG_DATA_HOME=") + xdg;
     const char* home = std::getenv("HOME");
-    if (home && home[0]) return std::string(home) + "/.local/share";
+    if (home && home[0] == '/') return std::string(home) + "/.local/share";
+    if (home && home[0]) ignored = std::string("HOME=") + home;
     return {};
 }
 
@@ -74,9 +77,12 @@ bool ReplaceTarget(const std::string& temp, const std::string& target, std::stri
 
 intptr_t LockOpen(const std::string& path, bool create, bool& busy, std::string& err) {
     busy = false;
-    const int fd = ::open(path.c_str(), (create ? O_RDWR | O_CREAT : O_RDONLY) | O_CLOEXEC | O_NONBLOCK, 0666);
+    // Never through a link: a dangling one would make its target, wherever
+    // it points, and removing the lock file would take the link away.
+    const int fd = ::open(path.c_str(),
+                          (create ? O_RDWR | O_CREAT : O_RDONLY) | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0666);
     if (fd < 0) {
-        err = std::strerror(errno);
+        err = errno == EISDIR ? "it is a folder" : errno == ELOOP ? "it is a link" : std::strerror(errno);
         return -1;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -88,7 +94,7 @@ intptr_t LockOpen(const std::string& path, bool create, bool& busy, std::string&
     // The lock must be on the file that bears the name: a holder removes its
     // lock file as it lets go, and another may have made a new one since.
     struct stat held, named;
-    if (::fstat(fd, &held) != 0 || ::stat(path.c_str(), &named) != 0 || held.st_dev != named.st_dev ||
+    if (::fstat(fd, &held) != 0 || ::lstat(path.c_str(), &named) != 0 || held.st_dev != named.st_dev ||
         held.st_ino != named.st_ino) {
         busy = true;
         err = "the file was replaced";

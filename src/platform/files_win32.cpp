@@ -117,13 +117,18 @@ std::string ExecutablePath() {
 
 // The local application data folder of the user (not roaming: dictionaries
 // and the external database belong to this machine's installation).
-std::string UserDataHome() {
+std::string UserDataHome(std::string& ignored) {
     DWORD n = GetEnvironmentVariableA("LOCALAPPDATA", nullptr, 0);
     if (n == 0) return {};
     std::string s(n, '\0');
     n = GetEnvironmentVariableA("LOCALAPPDATA", s.data(), n);
     s.resize(n);
-    return s;
+    // Only a full path ("C:\...", "\\server\...") names one folder wherever the program starts.
+    const bool absolute = (DrivePrefixLength(s) == 2 && s.size() > 2 && (s[2] == '\\' || s[2] == '/')) ||
+                          s.rfind("\\\\", 0) == 0 || s.rfind("//", 0) == 0;
+    if (absolute) return s;
+    if (!s.empty()) ignored = "LOCALAPPDATA=" + s;
+    return {};
 }
 
 void StartWriteback(std::FILE*, uint64_t, uint64_t) {}
@@ -148,11 +153,21 @@ constexpr DWORD kLockOffsetHigh = 0x40000000;
 
 intptr_t LockOpen(const std::string& path, bool create, bool& busy, std::string& err) {
     busy = false;
+    // A folder or a link in the lock file's place takes no lock: a link is
+    // never followed, so nothing is made wherever it points.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        err = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? "it is a link" : "it is a folder";
+        return -1;
+    }
     // A lock file is deleted when its holder closes it.
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | (create ? DELETE : 0),
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            create ? OPEN_ALWAYS : OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL | (create ? FILE_FLAG_DELETE_ON_CLOSE : 0), nullptr);
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT |
+                               (create ? FILE_FLAG_DELETE_ON_CLOSE : 0),
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD e = GetLastError();
         // A lock file on its way out cannot be opened until its holder is gone.

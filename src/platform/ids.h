@@ -52,6 +52,9 @@ enum : int {
 
 // Status bar fields.
 enum : int { kStatusFile = 0, kStatusProgress = 1 };
+// The file field shows this label and a file name. The name is a path's bytes,
+// in the file system's encoding, not in the plugin's code page.
+inline constexpr char kStatusFileLabel[] = "File : ";
 
 // Menu ids.
 enum : int {

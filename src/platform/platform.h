@@ -199,6 +199,8 @@ public:
 
     // --- status bar: field 0 and field 1 ---
     virtual void CreateStatusBar(int firstFieldWidth) = 0;
+    // In the file field (kStatusFile) what follows kStatusFileLabel is a file
+    // name, shown in the file system's encoding.
     virtual void SetStatusText(int field, const std::string& text) = 0;
     virtual std::string GetStatusText(int field) = 0;
 

@@ -280,6 +280,9 @@ LoadOutcome LoadPlugin(const std::string& path) {
         out.notices.push_back({"INFORMATION", "CANNOT LOAD " + path + "\r" + error, Icon::Stop});
         return out;
     }
+    // Where the records ended in the file, before any name is converted.
+    uint64_t recordsEnd = 0;
+    for (size_t i = 0; i < fresh.blocks.size(); ++i) recordsEnd += fresh.blocks[i].size();
     SavedState saved;
     saved.table = std::move(gWs.table);
     for (int g = kFirstList; g <= kLastList; ++g) saved.lists[g] = std::move(gWs.nameLists[g]);
@@ -311,6 +314,15 @@ LoadOutcome LoadPlugin(const std::string& path) {
     gWs.textsNotSaved.clear();
     out.loaded = true;
     for (const auto& p : problems) out.notices.push_back(DamagedDictionaryNotice(p));
+    // Kept as the user's bytes, but not in silence: zeros where records
+    // should go are what a crash while writing leaves.
+    if (const size_t tail = gWs.table.trailer.size()) {
+        out.notices.push_back({"INFORMATION",
+                               "THE FILE " + path + "\rENDS IN " + std::to_string(tail) + " BYTES FROM OFFSET " +
+                                   std::to_string(recordsEnd) + " THAT ARE NO RECORD\r(THE USUAL DAMAGE AFTER A CRASH).\r"
+                                   "THEY ARE KEPT UNCHANGED, AND A SAVE WRITES THEM BACK AS THEY ARE.",
+                               Icon::Information});
+    }
     return out;
 }
 

@@ -402,6 +402,15 @@ TEST_F(FieldBytes, ANewCodePageShowsTheSameBytesAtOnce) {
     EXPECT_EQ(ui->GetControlText(1033), "\xA3\xF3" "d\x9F");
     EXPECT_EQ(ui->ListGetRows(9), (std::vector<Row>{Row{"", "id", name, "x"}}));
     EXPECT_EQ(ui->GetStatusText(0), name);
+    // The file field's name is a path: in the file system's encoding, whatever the code page.
+    const std::string file = qp::kStatusFileLabel + std::string("\xD0\x81\xD0\xB6\xD0\xB8\xD0\xBA mod \xC5\xBE.esp");
+    ui->SetStatusText(qp::kStatusFile, file);
+    for (int cp : {1250, 1252}) {
+        ui->SetCodePage(cp);
+        const std::string now = shown();
+        EXPECT_EQ(now.substr(now.rfind('|', now.size() - 2) + 1), "File : \u0401\u0436\u0438\u043A mod \u017E.esp|") << cp;
+        EXPECT_EQ(ui->GetStatusText(qp::kStatusFile), file);
+    }
 }
 
 TEST_F(FieldBytes, PaneRefusesInputPastItsLimitWithAMessage) {

@@ -469,6 +469,23 @@ TEST_F(Win32, AllByteValuesAndLineBreaksComeBackFromEveryControlInEachCodePage) 
     EXPECT_EQ(U16(shown), BytesToMessage(1251, text));
 }
 
+// The file field's name is a path: in the ANSI code page, whatever the plugin's.
+TEST_F(Win32, StatusBarShowsTheFileNameAsAPath) {
+    ui->CreateMainWindow("QUILLANE v3.03a", 800, 600);
+    ui->CreateStatusBar(200);
+    const std::string name = "caf\xE9 \xC0.esp";
+    wchar_t wide[32] = {};
+    MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide, 32);
+    for (int cp : {1250, 1251, 1252}) {
+        ui->SetCodePage(cp);
+        ui->SetStatusText(kStatusFile, kStatusFileLabel + name);
+        wchar_t shown[64] = {};
+        SendMessageW(ui->StatusBar(), SB_GETTEXTW, kStatusFile, reinterpret_cast<LPARAM>(shown));
+        EXPECT_EQ(std::wstring(shown), L"File : " + std::wstring(wide)) << cp;
+        EXPECT_EQ(ui->GetStatusText(kStatusFile), kStatusFileLabel + name) << cp;
+    }
+}
+
 TEST_F(Win32, PaneRefusesInputPastItsLimitInBytes) {
     ui->CreateMainWindow("QUILLANE v3.03a", 800, 600);
     ui->OpenDialog(2, "Book", {100, 100, 700, 500});

@@ -114,13 +114,19 @@ void QtPlatform::FlushQueued() {
     for (int i = 0; i < 2; ++i)
         if (status[i] && statusField_[i]) {
             statusBytes_[i] = std::move(*status[i]);
-            statusField_[i]->setText(Line(statusBytes_[i]));
+            statusField_[i]->setText(StatusLine(i, statusBytes_[i]));
         }
 }
 
 QWidget* QtPlatform::MainWidget() const { return main_.data(); }
 
 QString QtPlatform::Line(const std::string& bytes) const { return ToQString(BytesToLine(codePage_, bytes)); }
+
+QString QtPlatform::StatusLine(int field, const std::string& bytes) const {
+    const size_t label = sizeof kStatusFileLabel - 1;
+    if (field != kStatusFile || bytes.compare(0, label, kStatusFileLabel) != 0) return Line(bytes);
+    return Line(bytes.substr(0, label)) + PathToQString(bytes.substr(label));
+}
 
 void QtPlatform::TellMissing(char32_t c) {
     ShowMessage(MessageRequest{"INFORMATION", MissingCharMessage(codePage_, c), Icon::Stop, Buttons::Ok, true});
@@ -645,7 +651,7 @@ void QtPlatform::SetStatusText(int field, const std::string& text) {
     FlushQueued();
     if (!statusField_[field]) return;
     statusBytes_[field] = text;
-    statusField_[field]->setText(Line(text));
+    statusField_[field]->setText(StatusLine(field, text));
 }
 
 std::string QtPlatform::GetStatusText(int field) {
@@ -1047,7 +1053,7 @@ void QtPlatform::SetCodePage(int codePage) {
         for (int list = kFirstList; list <= kLastList; ++list)
             if (RowModel* m = Model(list)) m->Reshow();
         for (int i = 0; i < 2; ++i)
-            if (statusField_[i]) statusField_[i]->setText(Line(statusBytes_[i]));
+            if (statusField_[i]) statusField_[i]->setText(StatusLine(i, statusBytes_[i]));
     });
 }
 

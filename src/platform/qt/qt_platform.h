@@ -180,6 +180,8 @@ private:
 
     // Bytes as a single-line widget shows them in the code page.
     QString Line(const std::string& bytes) const;
+    // A status field's text: the file field's file name as a path, the rest in the code page.
+    QString StatusLine(int field, const std::string& bytes) const;
     // The bytes of a control's text; false when the code page lacks one of
     // its characters (named in missing).
     bool ControlBytes(int control, std::string& bytes, char32_t* missing = nullptr);

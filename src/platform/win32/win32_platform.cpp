@@ -220,6 +220,19 @@ void Win32Platform::DestroyAll() {
 
 std::wstring Win32Platform::ToLine(const std::string& bytes) const { return Wide(BytesToLine(codePage_, bytes)); }
 
+std::wstring Win32Platform::StatusLine(int field, const std::string& bytes) const {
+    const size_t label = sizeof kStatusFileLabel - 1;
+    if (field != kStatusFile || bytes.compare(0, label, kStatusFileLabel) != 0) return ToLine(bytes);
+    // File names are in the ANSI code page, as the "A" functions take them.
+    const std::string name = bytes.substr(label);
+    std::wstring wide(static_cast<size_t>(
+                          MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0)),
+                      L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(),
+                        static_cast<int>(wide.size()));
+    return ToLine(bytes.substr(0, label)) + wide;
+}
+
 bool Win32Platform::FromLine(const std::wstring& text, std::string& bytes, char32_t* missing) const {
     return LineToBytes(codePage_, U16(text), bytes, missing);
 }
@@ -276,7 +289,7 @@ void Win32Platform::SetCodePage(int codePage) {
         codePage_ = now;
         for (const auto& [control, bytes] : texts) SetControlText(control, bytes);
         for (int i = 0; i < 2; ++i)
-            if (status_) SendMessageW(status_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(ToLine(status[i]).c_str()));
+            if (status_) SendMessageW(status_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(StatusLine(i, status[i]).c_str()));
         for (ListData& l : lists_)
             if (l.hwnd) InvalidateRect(l.hwnd, nullptr, TRUE);
         for (auto& [control, l] : dialogLists_) InvalidateRect(l.hwnd, nullptr, TRUE);
@@ -321,7 +334,7 @@ void Win32Platform::FlushQueued() {
         }
     }
     for (int i = 0; i < 2; ++i)
-        if (status[i] && status_) SendMessageW(status_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(ToLine(*status[i]).c_str()));
+        if (status[i] && status_) SendMessageW(status_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(StatusLine(i, *status[i]).c_str()));
 }
 
 LRESULT Win32Platform::HandleInvoker(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
@@ -1193,7 +1206,7 @@ void Win32Platform::SetStatusText(int field, const std::string& text) {
         return;
     }
     FlushQueued();
-    if (status_) SendMessageW(status_, SB_SETTEXTW, field, reinterpret_cast<LPARAM>(ToLine(text).c_str()));
+    if (status_) SendMessageW(status_, SB_SETTEXTW, field, reinterpret_cast<LPARAM>(StatusLine(field, text).c_str()));
 }
 
 std::string Win32Platform::GetStatusText(int field) {
@@ -1203,9 +1216,19 @@ std::string Win32Platform::GetStatusText(int field) {
         std::wstring s(static_cast<size_t>(n) + 1, L'\0');
         SendMessageW(status_, SB_GETTEXTW, field, reinterpret_cast<LPARAM>(s.data()));
         s.resize(static_cast<size_t>(n));
-        std::string bytes;
+        // The file field's name goes back to the bytes of the path it came from.
+        const std::wstring label = ToLine(kStatusFileLabel);
+        std::string bytes, name;
+        if (field == kStatusFile && s.compare(0, label.size(), label) == 0) {
+            const std::wstring rest = s.substr(label.size());
+            name.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, rest.data(), static_cast<int>(rest.size()),
+                                                                nullptr, 0, nullptr, nullptr)));
+            WideCharToMultiByte(CP_ACP, 0, rest.data(), static_cast<int>(rest.size()), name.data(),
+                                static_cast<int>(name.size()), nullptr, nullptr);
+            s.resize(label.size());
+        }
         FromLine(s, bytes);
-        return bytes;
+        return bytes + name;
     });
 }
 

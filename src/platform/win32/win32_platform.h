@@ -221,6 +221,8 @@ private:
     // --- every text in and out of a window goes through these; From* fail
     // on a character the code page lacks, naming it in missing ---
     std::wstring ToLine(const std::string& bytes) const;
+    // A status field's text: the file field's file name as a path, the rest in the code page.
+    std::wstring StatusLine(int field, const std::string& bytes) const;
     bool FromLine(const std::wstring& text, std::string& bytes, char32_t* missing = nullptr) const;
     std::wstring ToPane(const std::string& bytes) const;
     bool FromPane(const std::wstring& text, std::string& bytes, char32_t* missing = nullptr) const;
