@@ -17,6 +17,7 @@
 #include "base/fields.h"
 #include "base/lists.h"
 #include "base/paths.h"
+#include "base/translatable.h"
 #include "base/workspace.h"
 #include "convert/checkplugin.h"
 #include "convert/extdb.h"
@@ -187,7 +188,7 @@ public:
 private:
     // A wrong --root converts nothing, silently: say so.
     static void WarnWithoutDictionaries() {
-        std::set<std::string> names{"data\\Gmstdata.dat"};
+        std::set<std::string> names{qp::GameSettingField().dictionary};
         for (int g = qp::kFirstList; g <= qp::kLastList; ++g) names.insert(qp::ListDictionary(g));
         for (const std::string& name : names)
             if (qp::FileSize(qp::ResolvePath(name)) >= 8) return;  // a pair at least
