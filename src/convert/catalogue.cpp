@@ -145,9 +145,10 @@ private:
         e.identity = std::string(f.type) + "|" + id + "|" + f.sub + suffix;
         const int seen = ++seen_[e.identity];
         if (seen > 1) {
-            std::string again = e.identity + "@" + std::to_string(seen);
-            out_.repeated.emplace_back(e.identity, again);
-            e.identity = std::move(again);
+            e.identity += "@" + std::to_string(seen);
+            // Told once a record.
+            if (noted_ != n) out_.repeated.emplace_back(std::string(f.type) + "|" + id, "@" + std::to_string(seen));
+            noted_ = n;
         }
         e.kind = f.kind;
         e.flag = std::move(flag);
@@ -162,6 +163,7 @@ private:
     std::array<size_t, kLastList + 1> cursor_{};
     std::unordered_map<std::string, int> seen_;
     std::shared_ptr<const PairFile> settings_;
+    int noted_ = -1;
 };
 
 }  // namespace

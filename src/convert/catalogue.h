@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/translatable.h"
@@ -25,8 +26,8 @@ struct CatalogueEntry {
 
 struct Catalogue {
     std::vector<CatalogueEntry> entries;  // in file order
-    // "TYPE|ID|FIELD" the file holds more than once, with the identity the
-    // later one got.
+    // Each record whose "TYPE|ID" an earlier record of the file holds too,
+    // with the suffix its identities got ("@2").
     std::vector<std::pair<std::string, std::string>> repeated;
 };
 
