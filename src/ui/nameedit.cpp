@@ -31,23 +31,21 @@ int NameEditRow() { return gWs.editRow; }
 
 std::optional<Notice> NameEditRefusal(int g, int r) {
     if (IsMasterFile()) return Notice{"INFORMATION", kMasterFileMessage, Icon::Stop};
-    if (RowExists(g, r) && Plat().ListGetText(g, r, kColFlag) == "N")
+    if (RowExists(g, r) && gWs.nameLists[g][static_cast<size_t>(r)].flag == "N")
         return Notice{"INFORMATION", "NAME EMPTIES UNAUTHORIZED TRANSLATION.", Icon::Stop};
     return std::nullopt;
 }
 
-bool NameEditAllowsOk(int g, int r) { return Plat().ListGetText(g, r, kColFlag) != "L"; }
+bool NameEditAllowsOk(int g, int r) {
+    return !RowExists(g, r) || gWs.nameLists[g][static_cast<size_t>(r)].flag != "L";
+}
 
 std::optional<Notice> CommitNameEdit(int g, int r, const std::string& ov, const std::string& fv) {
     const int limit = ListNameLimit(g);
     if (static_cast<int>(ov.size()) > limit)
         return Notice{"INFORMATION", "The name has more than " + std::to_string(limit) + " characters.",
                       Icon::Stop};
-    if (ov != fv) {
-        Plat().ListSetText(g, r, kColFlag, "*");
-        Plat().ListSetText(g, r, kColOv, ov);
-        MarkRowStored(g, r, "*", ov);
-    }
+    if (ov != fv) MarkRowStored(g, r, "*", ov);
     return std::nullopt;
 }
 
