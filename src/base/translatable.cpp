@@ -1,6 +1,9 @@
 #include "base/translatable.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
+#include <vector>
 
 namespace qp {
 
@@ -122,8 +125,18 @@ std::span<const Translatable* const> TextItemFields() {
 }
 
 IdFrom IdOfType(std::string_view type) {
-    for (const Translatable& f : kFields)
-        if (type == f.type) return f.id;
+    // Every record of a load asks: only the few types not named by NAME are
+    // looked for.
+    static const auto others = [] {
+        std::vector<std::pair<std::string_view, IdFrom>> v;
+        for (const Translatable& f : kFields)
+            if (f.id != I::Name &&
+                std::none_of(v.begin(), v.end(), [&](const auto& o) { return o.first == f.type; }))
+                v.emplace_back(f.type, f.id);
+        return v;
+    }();
+    for (const auto& [t, id] : others)
+        if (type == t) return id;
     return I::Name;
 }
 

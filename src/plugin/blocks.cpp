@@ -95,8 +95,8 @@ int32_t ReadRecordIndex(std::string_view b) {
 }
 
 std::string ReadRecordId(std::string_view b) {
-    const std::string type = RecordType(b);
-    switch (IdOfType(type)) {
+    const IdFrom from = IdOfType(b.substr(0, 4));
+    switch (from) {
     case IdFrom::Index:
         return std::to_string(ReadRecordIndex(b));
     case IdFrom::Script: {
@@ -110,7 +110,7 @@ std::string ReadRecordId(std::string_view b) {
     case IdFrom::Name:
         break;
     }
-    const int p = FindRecordSubrecord(b, IdOfType(type) == IdFrom::Inam ? "INAM" : "NAME");
+    const int p = FindRecordSubrecord(b, from == IdFrom::Inam ? "INAM" : "NAME");
     if (p < 0) return {};
     const int32_t n = ReadRecordInt(b, p + 4);
     return ReadRecordString(b, p + 8, n > 0 ? n - 1 : 0);
