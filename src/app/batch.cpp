@@ -225,7 +225,7 @@ struct Arguments {
 
 // The options of every command. A value follows its option as the next
 // argument or after "=" ("--root=DIR"); each option is given once at most.
-struct OptionSpec {
+struct OptionRow {
     const char* name;
     bool takesValue;
     // Where it goes: a value's string and its given-flag, or a switch.
@@ -235,7 +235,7 @@ struct OptionSpec {
     const char* misplaced;
 };
 
-const OptionSpec kOptions[] = {
+const OptionRow kOptions[] = {
     {"--root", true, &Arguments::root, &Arguments::hasRoot, nullptr},
     {"--edits", true, &Arguments::edits, &Arguments::hasEdits,
      "--edits belongs to convert and check, --overwrite to convert"},
@@ -265,7 +265,7 @@ struct Voice {
 const Voice kTool{"quillane-cli: ", kUsage, "a value"};
 const Voice kBuilder{"build-dictionaries: ", qp::kBuildDictionariesUsage, "a directory"};
 
-struct CommandSpec {
+struct CommandRow {
     const char* name;
     size_t files;
     std::vector<const char*> options;
@@ -275,7 +275,7 @@ struct CommandSpec {
 };
 
 // Every command of the batch tool.
-const CommandSpec kCommands[] = {
+const CommandRow kCommands[] = {
     {"list", 1, {"--root", "--codepage", "--without-counterpart"}, &List, &kTool, nullptr},
     {"convert", 2, {"--root", "--edits", "--overwrite", "--codepage"}, &Convert, &kTool, nullptr},
     {"check", 1, {"--root", "--edits", "--codepage"}, &Check, &kTool, nullptr},
@@ -285,13 +285,13 @@ const CommandSpec kCommands[] = {
      "two plugin files are needed, the FV version and the OV version"},
 };
 
-const CommandSpec* FindCommand(const std::string& name) {
-    for (const CommandSpec& c : kCommands)
+const CommandRow* FindCommand(const std::string& name) {
+    for (const CommandRow& c : kCommands)
         if (name == c.name) return &c;
     return nullptr;
 }
 
-bool Belongs(const CommandSpec& c, const char* option) {
+bool Belongs(const CommandRow& c, const char* option) {
     for (const char* o : c.options)
         if (std::string_view(o) == option) return true;
     return false;
@@ -303,12 +303,12 @@ std::string Parse(const std::vector<std::string>& args, const Voice& voice, Argu
     std::set<std::string> given;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& s = args[i];
-        const OptionSpec* o = nullptr;
+        const OptionRow* o = nullptr;
         std::optional<std::string> value;
-        for (const OptionSpec& spec : kOptions) {
-            const std::string name = spec.name;
-            if (s == name) o = &spec;
-            else if (spec.takesValue && s.rfind(name + "=", 0) == 0) o = &spec, value = s.substr(name.size() + 1);
+        for (const OptionRow& row : kOptions) {
+            const std::string name = row.name;
+            if (s == name) o = &row;
+            else if (row.takesValue && s.rfind(name + "=", 0) == 0) o = &row, value = s.substr(name.size() + 1);
         }
         if (!o) {
             if (s.size() > 1 && s[0] == '-') return "unknown option " + s;
@@ -332,7 +332,7 @@ std::string Parse(const std::vector<std::string>& args, const Voice& voice, Argu
                 return s.substr(0, s.find('=')) + " takes 1250, 1251 or 1252";
         }
     }
-    const CommandSpec* c = FindCommand(a.command);
+    const CommandRow* c = FindCommand(a.command);
     if (!c) return "unknown command " + a.command;
     if (a.positional.size() != c->files)
         return c->wrongFiles ? c->wrongFiles
@@ -341,7 +341,7 @@ std::string Parse(const std::vector<std::string>& args, const Voice& voice, Argu
     for (const std::string& name : a.positional)
         if (name.empty()) return "an empty file name";
     if ((a.hasRoot && a.root.empty()) || (a.hasEdits && a.edits.empty())) return "an empty file name";
-    for (const OptionSpec& o : kOptions)
+    for (const OptionRow& o : kOptions)
         if (given.count(o.name) && !Belongs(*c, o.name))
             return o.misplaced ? o.misplaced : std::string("unknown option ") + o.name;
     if (a.hasKind && !qp::TextKindFromWord(a.kindWord, a.kind)) {
@@ -647,7 +647,7 @@ namespace qp {
 
 int RunBatch(const std::vector<std::string>& args, const char* argv0) {
     if (args.empty()) return UsageError("no command given");
-    const CommandSpec* command = FindCommand(args[0]);
+    const CommandRow* command = FindCommand(args[0]);
     const Voice& voice = command ? *command->voice : kTool;
     for (const std::string& s : args) {
         if (s == "--help" || s == "-h") {
