@@ -47,11 +47,10 @@ TripleList TriplesOf(const fs::path& p) { return qp::ParseTripleFile(ReadFile(p)
 
 int Build(Env& env, const std::string& fv, const std::string& ov, const std::string& extra = "",
           std::string* out = nullptr) {
-    std::vector<std::string> args{env.PutPlugin("fv.esp", fv), env.PutPlugin("ov.esp", ov),
-                                  "--root", env.dir.string()};
-    if (!extra.empty()) args.push_back(extra);
+    const std::string root = env.dir.string();
     testing::internal::CaptureStdout();
-    const int rc = qp::RunBuildDictionaries(args);
+    const int rc = qp::RunBuildDictionaries(env.PutPlugin("fv.esp", fv), env.PutPlugin("ov.esp", ov), &root,
+                                            extra == "--force");
     const std::string printed = testing::internal::GetCapturedStdout();
     if (out) *out = printed;
     return rc;

@@ -96,6 +96,16 @@ TEST_F(Cli, UsageErrorsExitOneWithTheUsage) {
                   std::string::npos) << args;
         EXPECT_EQ(r.out, "") << args;
     }
+    // Every command, build-dictionaries too, under the same rules.
+    for (const char* args : {"build-dictionaries p.esp p.esp --root \"\"",
+                             "build-dictionaries p.esp p.esp --root . --root=.",
+                             "list p.esp --without-counterpart --without-counterpart",
+                             "strings p.esp --kind words"}) {
+        Result r = Run(args, false);
+        EXPECT_EQ(r.code, 1) << args;
+        EXPECT_NE(r.err.find(args[0] == 'b' ? "build-dictionaries: " : "quillane-cli: "), std::string::npos) << args;
+        EXPECT_NE(r.err.find("usage:"), std::string::npos) << args;
+    }
     Result help = Run("--help", false);
     EXPECT_EQ(help.code, 0);
     EXPECT_NE(help.out.find("build-dictionaries FV-FILE OV-FILE [--root DIR] [--force]"),
@@ -356,6 +366,48 @@ TEST_F(Cli, OverwriteAfterItsQuestionAndReset) {
 }
 
 // check: what a save would leave in the first version's form, nothing written.
+// Every kind of text with its identity; a record the file repeats gets @2.
+TEST_F(Cli, StringsListsEveryTranslatableStringOnce) {
+    const std::string script = "begin s\r\nMessageBox \"Hello\" \"Yes\" \"No\" ; \"not this\"\r\n"
+                               "\"npc\"->Say \"vo\\a.mp3\" \"Hi there\"\r\nset x to \"nor this\"\r\nend";
+    Put("p.esp", Plugin({
+        Object("MISC", "m1", "Cup"), Object("MISC", "m1", "Cup"),
+        Record("FACT", {{"NAME", Z("guild")}, {"FNAM", Z("Guild")}, {"RNAM", std::string("Novice\0\0\0", 9)},
+                        {"RNAM", std::string(4, '\0')}, {"RNAM", Z("Master")}}),
+        Record("DIAL", {{"NAME", Z("rumors")}, {"DATA", std::string(1, '\0')}}),
+        Record("INFO", {{"INAM", Z("1")}, {"NAME", "They say..."}, {"BNAM", "Choice \"Yes\" 1 \"No\" 2"}}),
+        Record("DIAL", {{"NAME", Z("quest_a")}, {"DATA", std::string(1, '\4')}}),
+        Record("INFO", {{"INAM", Z("2")}, {"NAME", "I found it."}}),
+        Record("SCPT", {{"SCHD", std::string("s\0", 2) + std::string(50, '\0')}, {"SCTX", script}}),
+        Record("GMST", {{"NAME", Z("sYes")}, {"STRV", "Yes"}}),
+        Record("CELL", {{"NAME", Z("Balmora")}, {"DATA", Int32(0) + Int32(-3) + Int32(-2)}})}));
+    Result r = Run("strings " + Q(P("p.esp")));
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out,
+              "MISC|m1|FNAM\tname\t\tCup\tCup\n"
+              "MISC|m1|FNAM@2\tname\t\tCup\tCup\n"
+              "FACT|guild|FNAM\tname\t\tGuild\tGuild\n"
+              "FACT|guild|RNAM#1\trank\t\tNovice\tNovice\n"
+              "FACT|guild|RNAM#3\trank\t\tMaster\tMaster\n"
+              "DIAL|rumors|NAME\ttopic\t\trumors\trumors\n"
+              "INFO|1|NAME\tresponse\t\tThey say...\tThey say...\n"
+              "INFO|1|BNAM#1\tscript\tR\tYes\tYes\n"
+              "INFO|1|BNAM#2\tscript\tR\tNo\tNo\n"
+              "INFO|2|NAME\tjournal\t\tI found it.\tI found it.\n"
+              "SCPT|s|SCTX#1\tscript\tR\tHello\tHello\n"
+              "SCPT|s|SCTX#2\tscript\tR\tYes\tYes\n"
+              "SCPT|s|SCTX#3\tscript\tR\tNo\tNo\n"
+              "SCPT|s|SCTX#4\tscript\tR\tHi there\tHi there\n"
+              "GMST|sYes|STRV\tsetting\t\tYes\tYes\n"
+              "CELL|Balmora (-3, -2)|NAME\tname\t\tBalmora\tBalmora\n");
+    EXPECT_NE(r.err.find("MISC|m1 more than once"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("name\t4\ntext\t0\ntopic\t1\nresponse\t1\njournal\t1\nsetting\t1\nrank\t2\n"
+                         "effect\t0\nscript\t6\n"), std::string::npos) << r.err;
+    r = Run("strings " + Q(P("p.esp")) + " --kind=rank");
+    EXPECT_EQ(r.out, "FACT|guild|RNAM#1\trank\t\tNovice\tNovice\nFACT|guild|RNAM#3\trank\t\tMaster\tMaster\n");
+    EXPECT_EQ(r.err.substr(r.err.find("\nrank") + 1), "rank\t2\n");
+}
+
 TEST_F(Cli, CheckListsTheCellNamesASaveLeavesAndWritesNothing) {
     Put("data/Celldata.dat", Pairs({{"Old Mill", "Alte Muehle"}}));
     Put("edits.txt", "Cell\tHut\tHuette\n");  // pending: the check takes it as a save would

@@ -9,6 +9,9 @@
 #include <regex>
 #include <string>
 
+#include "base/lists.h"
+#include "base/translatable.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -44,6 +47,28 @@ TEST(Layers, IncludesPointDownward) {
         ++files;
     }
     EXPECT_GT(files, 20);
+}
+
+// A tab title, a long-text file or a game skill name written anywhere but in
+// the table would pair a type with its tab or file a second time.
+TEST(Layers, OnlyTheTableNamesTabsAndTextFiles) {
+    const fs::path src = fs::path(QUILLANE_SOURCE_DIR) / "src";
+    std::vector<std::string> names;
+    for (int g = qp::kFirstList; g <= qp::kLastList; ++g) names.push_back("\"" + std::string(qp::TabTitle(g)) + "\"");
+    for (const qp::Translatable* t : qp::TextItemFields()) {
+        std::string file = t->dictionary;
+        names.push_back(file.substr(file.find('\\') + 1));
+    }
+    for (const char* skill : qp::GameSkillNames()) names.push_back("\"" + std::string(skill) + "\"");
+    EXPECT_EQ(names.size(), 25u + 5u + 27u);
+    for (const auto& e : fs::recursive_directory_iterator(src)) {
+        if (!e.is_regular_file() || e.path().filename() == "translatable.cpp") continue;
+        std::ifstream in(e.path());
+        std::string line;
+        for (int n = 1; std::getline(in, line); ++n)
+            for (const std::string& name : names)
+                EXPECT_EQ(line.find(name), std::string::npos) << e.path().string() << ":" << n << ": " << line;
+    }
 }
 
 }  // namespace

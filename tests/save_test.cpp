@@ -32,8 +32,12 @@ TEST(Save, AsksBeforeOverwritingTheFileInUseWhichSaveAsRefuses) {
     EXPECT_EQ(env.ui.Messages()[2].buttons, qp::Buttons::YesNoDefaultNo);
     EXPECT_EQ(ReadFile(in), original);
     EXPECT_EQ(ReadFile(env.dir / "Voskconv.ini"), ini);
+    // The name list owns the row: what a view shows is not read back.
+    env.ui.ListSetText(qp::kListBook, 0, qp::kColOv, "Stale");
     env.Save(true);
     EXPECT_EQ(ReadFile(in), Plugin({Book("bk1", "New"), bk2}));
+    EXPECT_EQ(env.ui.ListGetText(qp::kListBook, 0, qp::kColFlag) + env.ui.ListGetText(qp::kListBook, 0, qp::kColOv),
+              "TNew");
     EXPECT_EQ(env.ui.GetStatusText(0) + "|" + env.ui.GetStatusText(1),
               "File : in.esp|Save Block : 2 / 2");
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -17,7 +18,9 @@
 #include "base/fields.h"
 #include "base/lists.h"
 #include "base/paths.h"
+#include "base/translatable.h"
 #include "base/workspace.h"
+#include "convert/catalogue.h"
 #include "convert/checkplugin.h"
 #include "convert/extdb.h"
 #include "convert/save.h"
@@ -43,6 +46,7 @@ const char* const kUsage =
     "  quillane-cli convert PLUGIN OUTPUT [--root DIR] [--edits FILE] [--overwrite] [--codepage CP]\n"
     "  quillane-cli check   PLUGIN [--root DIR] [--edits FILE] [--codepage CP]\n"
     "  quillane-cli reset   [--root DIR]\n"
+    "  quillane-cli strings PLUGIN [--root DIR] [--codepage CP] [--kind K]\n"
     "  quillane-cli build-dictionaries FV-FILE OV-FILE [--root DIR] [--force]\n"
     "  quillane-cli --help\n";
 
@@ -61,6 +65,13 @@ const char* const kHelp =
     "            record ID, where, the name, its counterpart (empty: no dictionary\n"
     "            knows the name), separated by TAB. Nothing is written.\n"
     "  reset     empties the external database (dataextra/Extradata.dat).\n"
+    "  strings   loads PLUGIN and prints every translatable string, one a line:\n"
+    "            identity (TYPE|ID|FIELD, #n for the n-th of a repeated field),\n"
+    "            kind, flag (a name's row flag; R: a script's text, which cannot\n"
+    "            change alone), text before conversion, text after, separated by\n"
+    "            TAB; the count per kind goes to standard error. --kind K lists\n"
+    "            one kind: name, text, topic, response, journal, setting, rank,\n"
+    "            effect or script.\n"
     "  --root    the program directory (data/, dataextra/, Voskconv.ini); without it\n"
     "            the program's own folder, or when installed ~/.local/share/quillane.\n"
     "  --edits   one edit a line: TAB-TITLE<TAB>ID<TAB>NEW OV NAME.\n"
@@ -129,6 +140,8 @@ private:
 
 ProgressBar gBar;
 bool gRootGiven = false;  // --root named the program directory
+// The program's own path, which finds the program directory without --root.
+const char* gArgv0 = nullptr;
 
 void OnProgress(const std::string& label, int block, int last) { gBar.Show(label, block, last); }
 
@@ -191,7 +204,7 @@ public:
 private:
     // A wrong --root converts nothing, silently: say so.
     static void WarnWithoutDictionaries() {
-        std::set<std::string> names{"data\\Gmstdata.dat"};
+        std::set<std::string> names{qp::GameSettingField().dictionary};
         for (int g = qp::kFirstList; g <= qp::kLastList; ++g) names.insert(qp::ListDictionary(g));
         for (const std::string& name : names)
             if (qp::FileSize(qp::ResolvePath(name)) >= 8) return;  // a pair at least
@@ -214,50 +227,140 @@ private:
 struct Arguments {
     std::string command;
     std::vector<std::string> positional;
-    std::string root, edits;
-    bool hasRoot = false, hasEdits = false, overwrite = false, withoutCounterpart = false;
+    std::string root, edits, kindWord;
+    bool hasRoot = false, hasEdits = false, hasKind = false, overwrite = false,
+         withoutCounterpart = false, force = false;
     int codePage = 0;  // 0: bytes as they are
+    qp::TextKind kind = qp::TextKind::DisplayName;
 };
 
+// The options of every command. A value follows its option as the next
+// argument or after "=" ("--root=DIR"); each option is given once at most.
+struct OptionRow {
+    const char* name;
+    bool takesValue;
+    // Where it goes: a value's string and its given-flag, or a switch.
+    std::string Arguments::*value;
+    bool Arguments::*given;
+    // What a command it does not belong to says; nullptr: "unknown option".
+    const char* misplaced;
+};
+
+const OptionRow kOptions[] = {
+    {"--root", true, &Arguments::root, &Arguments::hasRoot, nullptr},
+    {"--edits", true, &Arguments::edits, &Arguments::hasEdits,
+     "--edits belongs to convert and check, --overwrite to convert"},
+    {"--codepage", true, nullptr, nullptr, nullptr},
+    {"--kind", true, &Arguments::kindWord, &Arguments::hasKind, "--kind belongs to strings"},
+    {"--overwrite", false, nullptr, &Arguments::overwrite,
+     "--edits belongs to convert and check, --overwrite to convert"},
+    {"--without-counterpart", false, nullptr, &Arguments::withoutCounterpart,
+     "--without-counterpart belongs to list"},
+    {"--force", false, nullptr, &Arguments::force, nullptr},
+};
+
+int List(const Arguments& a);
+int Convert(const Arguments& a);
+int Check(const Arguments& a);
+int Reset(const Arguments& a);
+int Strings(const Arguments& a);
+int BuildDictionaries(const Arguments& a);
+
+// How a command speaks of its usage errors: build-dictionaries has a voice
+// of its own.
+struct Voice {
+    const char* prefix;
+    const char* usage;
+    const char* valueWord;  // "--root needs a value"
+};
+const Voice kTool{"quillane-cli: ", kUsage, "a value"};
+const Voice kBuilder{"build-dictionaries: ", qp::kBuildDictionariesUsage, "a directory"};
+
+struct CommandRow {
+    const char* name;
+    size_t files;
+    std::vector<const char*> options;
+    int (*run)(const Arguments&);
+    const Voice* voice;
+    const char* wrongFiles;  // nullptr: "NAME takes N file names"
+};
+
+// Every command of the batch tool.
+const CommandRow kCommands[] = {
+    {"list", 1, {"--root", "--codepage", "--without-counterpart"}, &List, &kTool, nullptr},
+    {"convert", 2, {"--root", "--edits", "--overwrite", "--codepage"}, &Convert, &kTool, nullptr},
+    {"check", 1, {"--root", "--edits", "--codepage"}, &Check, &kTool, nullptr},
+    {"reset", 0, {"--root", "--codepage"}, &Reset, &kTool, nullptr},
+    {"strings", 1, {"--root", "--codepage", "--kind"}, &Strings, &kTool, nullptr},
+    {"build-dictionaries", 2, {"--root", "--force"}, &BuildDictionaries, &kBuilder,
+     "two plugin files are needed, the FV version and the OV version"},
+};
+
+const CommandRow* FindCommand(const std::string& name) {
+    for (const CommandRow& c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+bool Belongs(const CommandRow& c, const char* option) {
+    for (const char* o : c.options)
+        if (std::string_view(o) == option) return true;
+    return false;
+}
+
 // Returns an empty string or the reason the command line is not usable.
-std::string Parse(const std::vector<std::string>& args, Arguments& a) {
+std::string Parse(const std::vector<std::string>& args, const Voice& voice, Arguments& a) {
     a.command = args[0];
+    std::set<std::string> given;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& s = args[i];
-        if (s == "--root" || s == "--edits") {
-            bool& has = s == "--root" ? a.hasRoot : a.hasEdits;
-            if (has) return s + " given twice";
-            if (i + 1 >= args.size()) return s + " needs a value";
-            has = true;
-            (s == "--root" ? a.root : a.edits) = args[++i];
-        } else if (s == "--codepage") {
-            if (a.codePage) return s + " given twice";
-            const std::string v = i + 1 < args.size() ? args[++i] : "";
+        const OptionRow* o = nullptr;
+        std::optional<std::string> value;
+        for (const OptionRow& row : kOptions) {
+            const std::string name = row.name;
+            if (s == name) o = &row;
+            else if (row.takesValue && s.rfind(name + "=", 0) == 0) o = &row, value = s.substr(name.size() + 1);
+        }
+        if (!o) {
+            if (s.size() > 1 && s[0] == '-') return "unknown option " + s;
+            a.positional.push_back(s);
+            continue;
+        }
+        if (!given.insert(o->name).second) return std::string(o->name) + " given twice";
+        if (o->takesValue && !value) {
+            if (i + 1 < args.size()) value = args[++i];
+            else if (o->value) return std::string(o->name) + " needs " + voice.valueWord;
+        }
+        if (o->value) {
+            a.*(o->value) = *value;
+            a.*(o->given) = true;
+        } else if (o->given) {
+            a.*(o->given) = true;
+        } else {  // --codepage
+            const std::string v = value.value_or("");
             a.codePage = v.size() == 4 ? std::atoi(v.c_str()) : 0;
             if (!qp::IsSupportedCodePage(a.codePage) || v != std::to_string(a.codePage))
-                return s + " takes 1250, 1251 or 1252";
-        } else if (s == "--overwrite") {
-            a.overwrite = true;
-        } else if (s == "--without-counterpart") {
-            a.withoutCounterpart = true;
-        } else if (s.size() > 1 && s[0] == '-') {
-            return "unknown option " + s;
-        } else {
-            a.positional.push_back(s);
+                return s.substr(0, s.find('=')) + " takes 1250, 1251 or 1252";
         }
     }
-    size_t want = a.command == "list" || a.command == "check" ? 1 : a.command == "convert" ? 2 : 0;
-    if (a.command != "list" && a.command != "convert" && a.command != "check" && a.command != "reset")
-        return "unknown command " + a.command;
-    if (a.positional.size() != want)
-        return a.command + " takes " + std::to_string(want) + " file name" + (want == 1 ? "" : "s");
+    const CommandRow* c = FindCommand(a.command);
+    if (!c) return "unknown command " + a.command;
+    if (a.positional.size() != c->files)
+        return c->wrongFiles ? c->wrongFiles
+                             : a.command + " takes " + std::to_string(c->files) + " file name" +
+                                   (c->files == 1 ? "" : "s");
     for (const std::string& name : a.positional)
         if (name.empty()) return "an empty file name";
     if ((a.hasRoot && a.root.empty()) || (a.hasEdits && a.edits.empty())) return "an empty file name";
-    if ((a.overwrite && a.command != "convert") ||
-        (a.hasEdits && a.command != "convert" && a.command != "check"))
-        return "--edits belongs to convert and check, --overwrite to convert";
-    if (a.withoutCounterpart && a.command != "list") return "--without-counterpart belongs to list";
+    for (const OptionRow& o : kOptions)
+        if (given.count(o.name) && !Belongs(*c, o.name))
+            return o.misplaced ? o.misplaced : std::string("unknown option ") + o.name;
+    if (a.hasKind && !qp::TextKindFromWord(a.kindWord, a.kind)) {
+        std::string words;
+        for (int k = 0; k < qp::kTextKindCount; ++k)
+            words += (k ? ", " : "") + std::string(qp::TextKindWord(static_cast<qp::TextKind>(k)));
+        return "--kind takes " + words;
+    }
     return {};
 }
 
@@ -548,7 +651,7 @@ int Check(const Arguments& a) {
     return checked.findings.empty() ? kExitOk : kExitFindings;
 }
 
-int Reset() {
+int Reset(const Arguments&) {
     Session s;
     Print(qp::ResetQuestion());
     qp::ProgramDirectoryLock lock;
@@ -564,24 +667,65 @@ int Reset() {
     return kExitOk;
 }
 
+// Every translatable string of the plugin, one a line: identity, kind, flag,
+// text before, text after; the count per kind on standard error.
+int Strings(const Arguments& a) {
+    const std::string plugin = FullPath(a.positional[0]);
+    Session s;
+    if (!s.Load(plugin)) return kExitRefused;
+    qp::BeginDictionaryCommand();
+    const qp::Catalogue catalogue = qp::CatalogueLoadedPlugin();
+    qp::EndDictionaryCommand();
+    for (const auto& [identity, again] : catalogue.repeated)
+        Say("the plugin holds " + Shown(a.codePage, qp::EscapeField(identity)) +
+            " more than once; the later one's strings are listed with " + again);
+    std::string out;
+    int counts[qp::kTextKindCount] = {};
+    for (const qp::CatalogueEntry& e : catalogue.entries) {
+        if (a.hasKind && e.kind != a.kind) continue;
+        ++counts[static_cast<int>(e.kind)];
+        out += qp::EscapeField(e.identity) + "\t" + qp::TextKindWord(e.kind) + "\t" + e.flag + "\t" +
+               qp::EscapeField(e.before) + "\t" + qp::EscapeField(e.after) + "\n";
+    }
+    if (!PrintOut(Shown(a.codePage, out), "strings")) return kExitRefused;
+    std::string tally;
+    for (int k = 0; k < qp::kTextKindCount; ++k)
+        if (!a.hasKind || static_cast<int>(a.kind) == k)
+            tally += std::string(qp::TextKindWord(static_cast<qp::TextKind>(k))) + "\t" +
+                     std::to_string(counts[k]) + "\n";
+    gBar.Print(tally);
+    return kExitOk;
+}
+
+int BuildDictionaries(const Arguments& a) {
+    return qp::RunBuildDictionaries(a.positional[0], a.positional[1], a.hasRoot ? &a.root : nullptr, a.force,
+                                    gArgv0);
+}
+
 }  // namespace
 
 namespace qp {
 
 int RunBatch(const std::vector<std::string>& args, const char* argv0) {
     if (args.empty()) return UsageError("no command given");
-    if (args[0] == "build-dictionaries")
-        return RunBuildDictionaries(std::vector<std::string>(args.begin() + 1, args.end()), argv0);
+    const CommandRow* command = FindCommand(args[0]);
+    const Voice& voice = command ? *command->voice : kTool;
     for (const std::string& s : args) {
         if (s == "--help" || s == "-h") {
-            std::fputs(kUsage, stdout);
-            std::fputs(kHelp, stdout);
+            std::fputs(voice.usage, stdout);
+            if (&voice == &kTool) std::fputs(kHelp, stdout);
             return kExitOk;
         }
     }
     Arguments a;
-    std::string why = Parse(args, a);
-    if (!why.empty()) return UsageError(why);
+    std::string why = Parse(args, voice, a);
+    if (!why.empty()) {
+        gBar.Print(voice.prefix + why + "\n");
+        std::fputs(voice.usage, stderr);
+        return kExitUsage;
+    }
+    gArgv0 = argv0;
+    if (command->run == &BuildDictionaries) return BuildDictionaries(a);
 
     if (a.hasRoot) {
         if (!DirectoryExists(a.root)) {
@@ -600,8 +744,7 @@ int RunBatch(const std::vector<std::string>& args, const char* argv0) {
     }
     if (IsTerminal(stderr)) gBar.Enable();
     gWs.env.progress = &OnProgress;
-    if (a.command == "check") return Check(a);
-    return a.command == "list" ? List(a) : a.command == "convert" ? Convert(a) : Reset();
+    return command->run(a);
 }
 
 }  // namespace qp

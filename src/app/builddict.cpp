@@ -17,11 +17,15 @@ namespace qp {
 
 namespace {
 
-const char* const kUsage =
+}  // namespace
+
+const char* const kBuildDictionariesUsage =
     "usage: quillane-cli build-dictionaries FV-FILE OV-FILE [--root DIR] [--force]\n"
     "  Reads the same master or plugin in its two language versions (FV: before\n"
     "  conversion, OV: after) and writes the dictionary files of the program\n"
     "  directory's data folder. Existing dictionaries are replaced only with --force.\n";
+
+namespace {
 
 std::string Named(int codePage) { return std::to_string(codePage) + " " + CodePageName(codePage); }
 
@@ -44,49 +48,23 @@ void PrintCodePages(const DictionaryBuild& built) {
                     Named(fv).c_str());
 }
 
-int Usage(const std::string& problem) {
-    if (!problem.empty()) std::fprintf(stderr, "build-dictionaries: %s\n", problem.c_str());
-    std::fputs(kUsage, stderr);
-    return 1;
-}
-
 }  // namespace
 
-int RunBuildDictionaries(const std::vector<std::string>& args, const char* argv0) {
-    std::vector<std::string> files;
-    std::string root;
-    bool force = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--force") {
-            force = true;
-        } else if (a == "--root") {
-            if (i + 1 >= args.size()) return Usage("--root needs a directory");
-            root = args[++i];
-        } else if (a.rfind("--root=", 0) == 0) {
-            root = a.substr(7);
-        } else if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return Usage("unknown option " + a);
-        } else {
-            files.push_back(a);
-        }
-    }
-    if (files.size() != 2) return Usage("two plugin files are needed, the FV version and the OV version");
+int RunBuildDictionaries(const std::string& fvFile, const std::string& ovFile, const std::string* root,
+                         bool force, const char* argv0) {
+    const std::string files[2] = {fvFile, ovFile};
     // One file twice would pair every name with itself.
     if (SameFile(files[0], files[1])) {
         std::fprintf(stderr, "build-dictionaries: %s and %s are the same file; the two language versions are needed\n",
                      files[0].c_str(), files[1].c_str());
         return 2;
     }
-    if (!root.empty()) {
-        if (!DirectoryExists(root)) {
-            std::fprintf(stderr, "build-dictionaries: %s is not a directory\n", root.c_str());
+    if (root) {
+        if (!DirectoryExists(*root)) {
+            std::fprintf(stderr, "build-dictionaries: %s is not a directory\n", root->c_str());
             return 2;
         }
-        SetProgramDirectory(root);
+        SetProgramDirectory(*root);
     } else {
         auto failed = InitProgramDirectory(argv0);
         for (const auto& told : {gWs.env.programDirWarning, failed}) {

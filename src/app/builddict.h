@@ -7,8 +7,12 @@
 
 namespace qp {
 
-// args: the arguments after "build-dictionaries"; argv0 finds the program
-// directory when --root does not name one. Returns the exit status.
-int RunBuildDictionaries(const std::vector<std::string>& args, const char* argv0 = nullptr);
+// What build-dictionaries says before its usage errors, and its usage.
+extern const char* const kBuildDictionariesUsage;
+
+// fvFile and ovFile: the two versions; root: the program directory, or
+// nullptr when argv0 finds it. Returns the exit status.
+int RunBuildDictionaries(const std::string& fvFile, const std::string& ovFile, const std::string* root,
+                         bool force, const char* argv0 = nullptr);
 
 }  // namespace qp

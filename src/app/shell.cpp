@@ -6,6 +6,7 @@
 #include "app/commands.h"
 #include "base/config.h"
 #include "base/paths.h"
+#include "base/translatable.h"
 #include "base/workspace.h"
 #include "platform/files.h"
 #include "plugin/blocks.h"
@@ -19,20 +20,6 @@
 namespace qp {
 
 namespace {
-
-struct TextItem {
-    int id;
-    const char* type;
-    const char* file;
-    const char* sub;
-};
-const TextItem kTextItems[] = {
-    {kMenuTextBook, "Book", "data\\Txtbookdata.dat", "TEXT"},
-    {kMenuTextClass, "Class", "data\\Txtclasdata.dat", "DESC"},
-    {kMenuTextRace, "Race", "data\\Txtracedata.dat", "DESC"},
-    {kMenuTextSkill, "Skill", "data\\Txtskildata.dat", "DESC"},
-    {kMenuTextBirthsign, "Birthsign", "data\\Txtbsgndata.dat", "DESC"},
-};
 
 void DispatchMenu(int id) {
     switch (id) {
@@ -71,11 +58,9 @@ void DispatchMenu(int id) {
     default:
         break;
     }
-    for (const TextItem& t : kTextItems) {
-        if (t.id != id) continue;
-        gWs.textParams = {t.type, t.file, t.sub};
+    if (const Translatable* t = TextItemField(id)) {
+        gWs.textParams = {t->title, t->type, t->dictionary, t->sub};
         OpenTextEdit();
-        return;
     }
 }
 

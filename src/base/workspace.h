@@ -67,7 +67,8 @@ struct CurrentRow {
 
 // What the "Edit text" item chose: caption, long-text file, subrecord.
 struct TextEditParameters {
-    std::string type;
+    std::string type;    // the item's title
+    std::string record;  // its record type
     std::string file;
     std::string subrecord;
 };

@@ -23,6 +23,9 @@ void MarkRowStored(int g, int r, const std::string& flag, const std::string& ov)
     NameEntry& e = gWs.nameLists[g][static_cast<size_t>(r)];
     e.flag = flag;
     e.ov = ov;
+    // The view shows what the name list holds.
+    Plat().ListSetText(g, r, kColFlag, e.flag);
+    Plat().ListSetText(g, r, kColOv, e.ov);
 }
 
 size_t TextSpan(int block, int subOffset) {

@@ -14,7 +14,8 @@ namespace qp {
 // pair (name now in the block, new name) is added to cellRenames, the
 // pair-file bytes of the running save's renamed cells.
 void ApplyNameEdit(int g, int r, const std::string& newName, std::string& cellRenames);
-// Sets entry r of name list g's flag and OV name.
+// Sets entry r of name list g's flag and OV name, the one place a row
+// changes after a load; its view then shows them.
 void MarkRowStored(int g, int r, const std::string& flag, const std::string& ov);
 // The bytes of a subrecord's data that hold its text: all but the zero bytes
 // at its end, which a replacement leaves in place.

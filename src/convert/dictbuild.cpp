@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "base/lists.h"
+#include "base/translatable.h"
 #include "dictionary/dictfile.h"
 #include "platform/files.h"
 #include "plugin/blocks.h"
@@ -30,8 +31,7 @@ std::string Str(std::string_view r, int64_t off, int64_t len) {
     return off < 0 || len <= 0 ? std::string() : ReadRecordString(r, static_cast<int>(off), static_cast<int>(len));
 }
 
-// The record's identifier: its first subrecord's data without the terminator.
-std::string Identifier(std::string_view r) { return Str(r, 24, Int(r, 20) - 1); }
+std::string Identifier(std::string_view r) { return ReadRecordId(r); }
 
 // A zero-terminated name; empty when the subrecord is missing or holds one
 // byte or less, as the loader treats it.
@@ -57,14 +57,7 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-const char* const kSkillNames[] = {
-    "Block",       "Armorer",     "Medium Armor", "Heavy Armor", "Blunt Weapon", "Long Blade",
-    "Axe",         "Spear",       "Athletics",    "Enchant",     "Destruction",  "Alteration",
-    "Illusion",    "Conjuration", "Mysticism",    "Restoration", "Alchemy",      "Unarmored",
-    "Security",    "Sneak",       "Acrobatics",   "Light Armor", "Short Blade",  "Marksman",
-    "Mercantile",  "Speechcraft", "Hand-to-hand",
-};
-constexpr int kGameSkills = static_cast<int>(sizeof kSkillNames / sizeof kSkillNames[0]);
+const int kGameSkills = static_cast<int>(GameSkillNames().size());
 // A damaged index must not blow the skill dictionary up.
 constexpr int kMaxSkillIndex = 255;
 
@@ -73,7 +66,7 @@ constexpr int kMaxSkillIndex = 255;
 std::string SkillSetting(int index) {
     std::string s = "sSkill";
     if (index < 0 || index >= kGameSkills) return {};
-    for (const char* c = kSkillNames[index]; *c; ++c)
+    for (const char* c = GameSkillNames()[static_cast<size_t>(index)]; *c; ++c)
         if (std::isalpha(static_cast<unsigned char>(*c))) s += *c;
     return s;
 }
@@ -114,7 +107,7 @@ std::vector<Keyed> KeyRecords(const Records& records) {
             int nth = gridSeen[{x, y}]++;
             k.key = "grid " + std::to_string(x) + "," + std::to_string(y) + " #" + std::to_string(nth);
         } else if (type == "SKIL") {
-            k.key = "index " + std::to_string(Int(r, 24));
+            k.key = "index " + std::to_string(ReadRecordIndex(r));
         } else if (type == "GMST" || named.count(type)) {
             k.key = Identifier(r);
         } else {
@@ -206,25 +199,25 @@ struct Builder {
     }
 };
 
-const char* NameDictionary(const std::string& type) {
-    for (int g = kFirstList; g <= kLastList; ++g)
-        if (type == ListRecordType(g)) return ListDictionary(g);
+// The type's display name, or nullptr.
+const Translatable* NameField(const std::string& type) {
+    const int g = ListOfRecordType(type);
+    return g ? qp::NameField(g) : nullptr;
+}
+
+// The type's long text, or nullptr.
+const Translatable* LongTextField(const std::string& type) {
+    for (const Translatable* t : TextItemFields())
+        if (type == t->type) return t;
     return nullptr;
 }
 
-const char* NameSubrecord(const std::string& type) {
-    for (int g = kFirstList; g <= kLastList; ++g)
-        if (type == ListRecordType(g)) return ListNameSubrecord(g);
-    return nullptr;
-}
-
-const char* LongTextFile(const std::string& type) {
-    if (type == "BOOK") return "data\\Txtbookdata.dat";
-    if (type == "CLAS") return "data\\Txtclasdata.dat";
-    if (type == "RACE") return "data\\Txtracedata.dat";
-    if (type == "BSGN") return "data\\Txtbsgndata.dat";
-    if (type == "SKIL") return "data\\Txtskildata.dat";
-    return nullptr;
+// Skill names and long texts are triples keyed by ID.
+bool IsTripleFile(const std::string& name) {
+    if (name == kSkillDictionary) return true;
+    for (const Translatable* t : TextItemFields())
+        if (name == t->dictionary) return true;
+    return false;
 }
 
 // The STRV value of the game setting with this NAME (compared as the game
@@ -254,15 +247,14 @@ std::vector<std::string> DictionaryFileNames() {
         for (const auto& n : names) seen = seen || n == d;
         if (!seen) names.push_back(d);
     }
-    for (const char* n : {"data\\Gmstdata.dat", "data\\Skildata.dat", "data\\Txtbookdata.dat",
-                          "data\\Txtclasdata.dat", "data\\Txtracedata.dat", "data\\Txtskildata.dat",
-                          "data\\Txtbsgndata.dat"})
-        names.push_back(n);
+    names.push_back(GameSettingField().dictionary);
+    names.push_back(kSkillDictionary);
+    for (const Translatable* t : TextItemFields()) names.push_back(t->dictionary);
     return names;
 }
 
 std::string SkillId(int index) {
-    if (index >= 0 && index < kGameSkills) return kSkillNames[index];
+    if (index >= 0 && index < kGameSkills) return GameSkillNames()[static_cast<size_t>(index)];
     return "Skill " + std::to_string(index);
 }
 
@@ -289,18 +281,16 @@ DictionaryBuild BuildDictionaries(const std::vector<std::string_view>& fv,
         const std::string_view a = fv[k.record];
         const std::string_view o = ov[it->second];
         const std::string where = k.kind + " " + k.key;
-        if (const char* dict = NameDictionary(k.kind)) {
-            const char* sub = NameSubrecord(k.kind);
-            b.Pair(dict, NameOf(a, sub), NameOf(o, sub), where);
-        }
-        if (k.kind == "GMST") {
+        if (const Translatable* name = NameField(k.kind))
+            b.Pair(name->dictionary, NameOf(a, name->sub), NameOf(o, name->sub), where);
+        const Translatable& setting = GameSettingField();
+        if (k.kind == setting.type) {
             bool fvStr = false, ovStr = false;
-            std::string va = DataOf(a, "STRV", &fvStr), vb = DataOf(o, "STRV", &ovStr);
-            if (fvStr && ovStr) b.Pair("data\\Gmstdata.dat", va, vb, where);
-        } else if (const char* txt = LongTextFile(k.kind)) {
-            const char* sub = k.kind == "BOOK" ? "TEXT" : "DESC";
-            std::string textId = k.kind == "SKIL" ? SkillId(Int(a, 24)) : Identifier(a);
-            b.Triple(txt, textId, DataOf(a, sub), DataOf(o, sub));
+            std::string va = DataOf(a, setting.sub, &fvStr), vb = DataOf(o, setting.sub, &ovStr);
+            if (fvStr && ovStr) b.Pair(setting.dictionary, va, vb, where);
+        } else if (const Translatable* txt = LongTextField(k.kind)) {
+            std::string textId = txt->id == IdFrom::Index ? SkillId(ReadRecordIndex(a)) : Identifier(a);
+            b.Triple(txt->dictionary, textId, DataOf(a, txt->sub), DataOf(o, txt->sub));
         }
     }
     for (const Keyed& k : ovKeys)
@@ -310,7 +300,7 @@ DictionaryBuild BuildDictionaries(const std::vector<std::string_view>& fv,
     for (const auto* side : {&fv, &ov})
         for (size_t i = 1; i < side->size(); ++i)
             if (Type((*side)[i]) == "SKIL") {
-                int32_t k = Int((*side)[i], 24);
+                int32_t k = ReadRecordIndex((*side)[i]);
                 if (k >= 0 && k <= kMaxSkillIndex)
                     skills.insert(k);
                 else
@@ -322,7 +312,7 @@ DictionaryBuild BuildDictionaries(const std::vector<std::string_view>& fv,
     // the skill's ID and its display names, which the game keeps in the
     // sSkill... settings.
     {
-        Sink& s = b.At("data\\Skildata.dat", true);
+        Sink& s = b.At(kSkillDictionary, true);
         int top = skills.empty() ? -1 : *skills.rbegin();
         for (int k = 0; k <= top; ++k) {
             std::string id, a, o;
@@ -339,7 +329,7 @@ DictionaryBuild BuildDictionaries(const std::vector<std::string_view>& fv,
     }
 
     for (const std::string& name : DictionaryFileNames()) {
-        Sink& s = b.At(name, name == "data\\Skildata.dat" || name.find("\\Txt") != std::string::npos);
+        Sink& s = b.At(name, IsTripleFile(name));
         b.result.files.push_back({s.name, s.bytes, s.entries, s.triples});
     }
 

@@ -1,6 +1,7 @@
 #include "convert/gmst.h"
 
 #include "base/progress.h"
+#include "base/translatable.h"
 #include "convert/blockconv.h"
 #include "plugin/blocks.h"
 
@@ -13,7 +14,7 @@ void ConvertGameSettings() {
         int o = FindSubrecord(b, "STRV");
         if (o < 0) continue;  // a number setting
         std::string value = ReadBlockString(b, o + 8, ReadBlockInt(b, o + 4));
-        ReplaceByPairFile(b, o, TextSpan(b, o), value, "", "data\\Gmstdata.dat");
+        ReplaceByPairFile(b, o, TextSpan(b, o), value, "", GameSettingField().dictionary);
         ShowBlockProgress("Conversion Game setting : ", b, last);
     }
 }

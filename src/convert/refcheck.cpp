@@ -180,26 +180,22 @@ std::vector<CellNamePlace> CellNamePlaces(std::string_view record) {
 
 std::string RecordId(std::string_view record) {
     if (record.size() < 16) return {};
-    const std::string_view type = record.substr(0, 4);
-    const bool cell = type == "CELL";
-    const std::string_view idName = type == "SCPT" ? "SCHD" : type == "INFO" ? "INAM" : "NAME";
-    std::string id;
-    bool named = false, placed = false;
+    return RecordIdNamed(record, ReadRecordId(record));
+}
+
+std::string RecordIdNamed(std::string_view record, std::string id) {
+    if (record.substr(0, 4) != "CELL") return id;
+    bool placed = false;
     int32_t flags = 0, x = 0, y = 0;
     ForEachSubrecord(record, [&](std::string_view name, std::string_view data) {
-        if (!named && name == idName) {
-            named = true;
-            // SCHD starts with the script name in 32 bytes, padded with zeros.
-            id = type == "SCPT" ? std::string(data.substr(0, std::min(data.find('\0'), size_t{32})))
-                                : NameData(data);
-        } else if (cell && !placed && name == "DATA" && data.size() >= 12) {
+        if (name == "DATA" && data.size() >= 12) {
             placed = true;
             flags = GetLe32(data.data());
             x = GetLe32(data.data() + 4);
             y = GetLe32(data.data() + 8);
         }
         // The cell's own DATA comes before its references, which have theirs.
-        return !(named && (!cell || placed)) && !(cell && name == "FRMR");
+        return !placed && name != "FRMR";
     });
     if (placed && !(flags & 1))  // exterior
         id += (id.empty() ? "(" : " (") + std::to_string(x) + ", " + std::to_string(y) + ")";

@@ -41,10 +41,12 @@ struct CellNamePlace {
 // MVRF; SCPT: the calls in SCTX; INFO: the calls in BNAM. Other records: none.
 std::vector<CellNamePlace> CellNamePlaces(std::string_view record);
 
-// What names the record for a translator: SCHD's script name for SCPT, INAM
-// for INFO, NAME for the rest; an exterior cell adds its grid, "Name (x, y)",
-// since many exterior cells share one name or have none.
+// What names the record for a translator: its ID as ReadRecordId reads it;
+// an exterior cell adds its grid, "Name (x, y)", since many exterior cells
+// share one name or have none.
 std::string RecordId(std::string_view record);
+// The same with the ID given: a cell's name before conversion.
+std::string RecordIdNamed(std::string_view record, std::string id);
 
 enum class RefKind {
     Counterpart,  // still the first version's name of a cell the conversion renames

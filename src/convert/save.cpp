@@ -35,19 +35,19 @@ std::string SaveAsOutputPath(const std::string& chosen) {
 
 SaveConversion ConvertAsSaved(ConversionFor purpose) {
     // The external database: the marker pair, then every row flagged "*" or
-    // "T", tab by tab, top to bottom, as the views show them.
+    // "T", tab by tab, top to bottom, in the order the views show them.
     SaveConversion c;
     c.database = MarkerPair();
     std::string cellRenames;
     for (int g = kFirstList; g <= kLastList; ++g) {
-        std::vector<Row> rows = Plat().ListGetRows(g);
+        const std::vector<NameEntry>& rows = gWs.nameLists[g];
         for (size_t r = 0; r < rows.size(); ++r) {
-            const Row& row = rows[r];
-            if (row[kColFlag] != "*" && row[kColFlag] != "T") continue;
-            c.database += EncodePair(row[kColFv], row[kColOv]);
-            if (row[kColFlag] == "*") {
-                ApplyNameEdit(g, static_cast<int>(r), row[kColOv], cellRenames);
-                c.stored.push_back({g, static_cast<int>(r), row[kColOv]});
+            const NameEntry& row = rows[r];
+            if (row.flag != "*" && row.flag != "T") continue;
+            c.database += EncodePair(row.fv, row.ov);
+            if (row.flag == "*") {
+                ApplyNameEdit(g, static_cast<int>(r), row.ov, cellRenames);
+                c.stored.push_back({g, static_cast<int>(r), row.ov});
             }
         }
     }
@@ -142,10 +142,7 @@ std::optional<Notice> RunSaveSequence(const std::string& target, Notices* notice
     RemoveStaleTemporaries(FolderPart(dbPath));
     if (notices) notices->insert(notices->end(), damaged.begin(), damaged.end());
 
-    for (const StoredRow& s : converted.stored) {
-        Plat().ListSetText(s.list, s.row, kColFlag, "T");
-        MarkRowStored(s.list, s.row, "T", s.ov);
-    }
+    for (const StoredRow& s : converted.stored) MarkRowStored(s.list, s.row, "T", s.ov);
     gWs.textsNotSaved.clear();
     return std::nullopt;
 }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/bytes.h"
+#include "base/translatable.h"
 
 namespace qp {
 
@@ -86,6 +87,33 @@ int FindRecordSubrecord(std::string_view b, std::string_view name) {
         if (p >= size) return -1;
     }
     return -1;
+}
+
+int32_t ReadRecordIndex(std::string_view b) {
+    const int p = FindRecordSubrecord(b, "INDX");
+    return p < 0 ? 0 : ReadRecordInt(b, p + 8);
+}
+
+std::string ReadRecordId(std::string_view b) {
+    const IdFrom from = IdOfType(b.substr(0, 4));
+    switch (from) {
+    case IdFrom::Index:
+        return std::to_string(ReadRecordIndex(b));
+    case IdFrom::Script: {
+        // SCHD starts with the script name in 32 bytes, padded with zeros.
+        const int p = FindRecordSubrecord(b, "SCHD");
+        if (p < 0) return {};
+        const std::string_view data = b.substr(static_cast<size_t>(p) + 8, static_cast<size_t>(ReadRecordInt(b, p + 4)));
+        return std::string(data.substr(0, std::min(data.find('\0'), size_t{32})));
+    }
+    case IdFrom::Inam:
+    case IdFrom::Name:
+        break;
+    }
+    const int p = FindRecordSubrecord(b, from == IdFrom::Inam ? "INAM" : "NAME");
+    if (p < 0) return {};
+    const int32_t n = ReadRecordInt(b, p + 4);
+    return ReadRecordString(b, p + 8, n > 0 ? n - 1 : 0);
 }
 
 void ReplaceBlockString(int block, int offset, std::string_view oldText, std::string_view newText) {

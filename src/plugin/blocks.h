@@ -41,6 +41,12 @@ std::string ReadRecordString(std::string_view record, int offset, int length);
 int FindRecordSubrecord(std::string_view record, std::string_view name);
 // The record type as names are read: its first four bytes, zero bytes dropped.
 inline std::string RecordType(std::string_view record) { return ReadRecordString(record, 0, 4); }
+// The record's ID, read as its type says (base/translatable.h): its NAME or
+// INAM without the terminator and zero bytes, a script's name, a skill's or
+// magic effect's index as a number. Empty when the subrecord is missing.
+std::string ReadRecordId(std::string_view record);
+// The number in a skill's or magic effect's INDX; 0 when it has none.
+int32_t ReadRecordIndex(std::string_view record);
 
 // Hands the subrecord header at offset p of a record to the visitor as
 // (offset, name, data size), the name read as ReadRecordString reads it.

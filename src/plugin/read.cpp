@@ -7,6 +7,7 @@
 #include "base/bytes.h"
 #include "base/lists.h"
 #include "base/progress.h"
+#include "base/translatable.h"
 #include "base/workspace.h"
 #include "dictionary/dictfile.h"
 #include "platform/files.h"
@@ -71,8 +72,6 @@ void ConvertName(NameEntry& e, int n, int p, const char* dictionary, bool pathGr
         code = LookupName(n, p, ReadBlockInt(n, p + 4), "data\\Regndata.dat", other);
     SetFromResult(e, code, name, NameAt(n, p), other);
 }
-
-std::string Identifier(int n) { return ReadBlockString(n, 24, NameLength(ReadBlockInt(n, 20))); }
 
 struct SavedState {
     BlockTable table;
@@ -218,9 +217,9 @@ void AnalysePlugin() {
         const std::string type = RecordType(block);
         if (type == "SKIL") {
             SkillEntry s;
-            s.index = ReadBlockInt(n, 24);
+            s.index = ReadRecordIndex(block);
             s.block = n;
-            auto skills = OpenTripleFile("data\\Skildata.dat");
+            auto skills = OpenTripleFile(kSkillDictionary);
             // An index past the dictionary's end gets empty strings.
             if (s.index >= 0 && static_cast<size_t>(s.index) < skills->triples.size()) {
                 const auto& t = skills->triples[static_cast<size_t>(s.index)];
@@ -249,7 +248,7 @@ void AnalysePlugin() {
                 }
                 gWs.nameLists[g].push_back(std::move(e));
             } else {
-                e.id = Identifier(n);
+                e.id = ReadRecordId(block);
                 if (named)
                     ConvertName(e, n, p, ListDictionary(g), false);
                 else

@@ -1,6 +1,7 @@
 #include "ui/mainwindow.h"
 
 #include "base/lists.h"
+#include "base/translatable.h"
 #include "base/workspace.h"
 #include "platform/codepage.h"
 #include "ui/filter.h"
@@ -9,9 +10,14 @@ namespace qp {
 
 namespace {
 
-const int kLockedIds[] = {kMenuLoad, kMenuSave, kMenuSaveAs, kMenuCheck, kMenuReset,
-                          kMenuTextBook, kMenuTextClass, kMenuTextRace, kMenuTextSkill,
-                          kMenuTextBirthsign, kMenuEdit};
+// These, the "Edit text" items, and the pop-up's "Edit".
+const int kLockedIds[] = {kMenuLoad, kMenuSave, kMenuSaveAs, kMenuCheck, kMenuReset};
+
+void EnableLocked(bool on) {
+    for (int id : kLockedIds) Plat().EnableMenuItem(id, on);
+    for (const Translatable* t : TextItemFields()) Plat().EnableMenuItem(t->menu, on);
+    Plat().EnableMenuItem(kMenuEdit, on);
+}
 
 const int kCodePageItems[] = {kMenuCodePage1250, kMenuCodePage1251, kMenuCodePage1252};
 
@@ -21,6 +27,8 @@ MenuItem CodePageItem(int id) {
 }
 
 std::vector<Menu> MenuBarModel() {
+    Menu texts{"Edit text", {}};
+    for (const Translatable* t : TextItemFields()) texts.items.push_back({t->menu, t->title, false});
     return {
         {"File",
          {{kMenuLoad, "&Load", true},
@@ -30,12 +38,7 @@ std::vector<Menu> MenuBarModel() {
           {0, "", true},
           {kMenuQuit, "&Quit", true}}},
         {"External data", {{kMenuReset, "Reset file", true}}},
-        {"Edit text",
-         {{kMenuTextBook, "Book", false},
-          {kMenuTextClass, "Class", false},
-          {kMenuTextRace, "Race", false},
-          {kMenuTextSkill, "Skill", false},
-          {kMenuTextBirthsign, "Birthsign", false}}},
+        texts,
         {"Code page",
          {CodePageItem(kMenuCodePage1250), CodePageItem(kMenuCodePage1251),
           CodePageItem(kMenuCodePage1252)}},
@@ -62,9 +65,9 @@ void BuildMainWindow() {
     p.CreateMainWindow(kProgramTitle, w, WindowSize(gWs.config.windowHeight, 600));
     p.SetMenuBar(MenuBarModel());
     p.SetPopupMenu({kMenuEdit, "Edit", false});
-    for (int id : {kMenuSave, kMenuSaveAs, kMenuCheck, kMenuTextBook, kMenuTextClass,
-                   kMenuTextRace, kMenuTextSkill, kMenuTextBirthsign, kMenuEdit})
-        p.EnableMenuItem(id, false);
+    for (int id : {kMenuSave, kMenuSaveAs, kMenuCheck}) p.EnableMenuItem(id, false);
+    for (const Translatable* t : TextItemFields()) p.EnableMenuItem(t->menu, false);
+    p.EnableMenuItem(kMenuEdit, false);
     p.CreateStatusBar(w / 4);
     std::vector<std::string> titles;
     for (int g = kFirstList; g <= kLastList; ++g) titles.push_back(TabTitle(g));
@@ -102,13 +105,9 @@ void ShowInCodePage(int codePage) {
     if (!gWs.busy && !gWs.filter.text.empty()) ApplyFilter();
 }
 
-void MenuLock() {
-    for (int id : kLockedIds) Plat().EnableMenuItem(id, false);
-}
+void MenuLock() { EnableLocked(false); }
 
-void MenuUnlock() {
-    for (int id : kLockedIds) Plat().EnableMenuItem(id, true);
-}
+void MenuUnlock() { EnableLocked(true); }
 
 Answer Message(const std::string& title, const std::string& text, Icon icon, Buttons buttons) {
     return Plat().MessageBox(title, text, icon, buttons);

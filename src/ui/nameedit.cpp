@@ -32,12 +32,14 @@ int NameEditRow() { return gWs.editRow; }
 
 std::optional<Notice> NameEditRefusal(int g, int r) {
     if (IsMasterFile()) return Notice{"INFORMATION", kMasterFileMessage, Icon::Stop};
-    if (RowExists(g, r) && Plat().ListGetText(g, r, kColFlag) == "N")
+    if (RowExists(g, r) && gWs.nameLists[g][static_cast<size_t>(r)].flag == "N")
         return Notice{"INFORMATION", "NAME EMPTIES UNAUTHORIZED TRANSLATION.", Icon::Stop};
     return std::nullopt;
 }
 
-bool NameEditAllowsOk(int g, int r) { return Plat().ListGetText(g, r, kColFlag) != "L"; }
+bool NameEditAllowsOk(int g, int r) {
+    return !RowExists(g, r) || gWs.nameLists[g][static_cast<size_t>(r)].flag != "L";
+}
 
 // Bytes, as the plugin will hold them: the code page has one byte a letter.
 std::string NameEditCount(int g, const std::string& ov) {
@@ -49,11 +51,7 @@ std::optional<Notice> CommitNameEdit(int g, int r, const std::string& ov, const 
     if (static_cast<int>(ov.size()) > limit)
         return Notice{"INFORMATION", "The name has more than " + std::to_string(limit) + " characters.",
                       Icon::Stop};
-    if (ov != fv) {
-        Plat().ListSetText(g, r, kColFlag, "*");
-        Plat().ListSetText(g, r, kColOv, ov);
-        MarkRowStored(g, r, "*", ov);
-    }
+    if (ov != fv) MarkRowStored(g, r, "*", ov);
     return std::nullopt;
 }
 

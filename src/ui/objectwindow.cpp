@@ -84,18 +84,15 @@ void RefreshCurrentRow(int g) {
     CurrentRow& c = gWs.currentRow;
     c.list = g;
     c.type = TabTitle(g);
-    int r = Plat().ListFocusedRow(g);
-    if (r < 0) {
-        c.flag.clear();
-        c.id.clear();
-        c.fv.clear();
-        c.ov.clear();
-        return;
-    }
-    c.flag = Plat().ListGetText(g, r, kColFlag);
-    c.id = Plat().ListGetText(g, r, kColId);
-    c.fv = Plat().ListGetText(g, r, kColFv);
-    c.ov = Plat().ListGetText(g, r, kColOv);
+    const int r = Plat().ListFocusedRow(g);
+    // The name list is the row's truth; the view shows it.
+    const NameEntry none;
+    const bool has = IsListNumber(g) && r >= 0 && r < static_cast<int>(gWs.nameLists[g].size());
+    const NameEntry& e = has ? gWs.nameLists[g][static_cast<size_t>(r)] : none;
+    c.flag = e.flag;
+    c.id = e.id;
+    c.fv = e.fv;
+    c.ov = e.ov;
 }
 
 void OnListEvent(int g, ControlAction action) {

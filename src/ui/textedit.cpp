@@ -12,24 +12,13 @@ namespace qp {
 
 namespace {
 
-// The name list and record type behind the dialog's type.
-int ListOfType(const std::string& type) {
-    if (type == "Book") return kListBook;
-    if (type == "Class") return kListClass;
-    if (type == "Race") return kListRace;
-    if (type == "Birthsign") return kListBirthsign;
-    return 0;  // Skill: the skill list
-}
-
-const char* RecordOfType(const std::string& type) {
-    if (type == "Skill") return "SKIL";
-    int g = ListOfType(type);
-    return g ? ListRecordType(g) : "";
-}
+// The name list behind the dialog's record type; 0 for skills, which have
+// a list of their own.
+int ListOfItem() { return ListOfRecordType(gWs.textParams.record); }
 
 // An entry may only touch a block of the plugin loaded now, of its own type.
 bool EntryUsable(const TextEntry& e) {
-    return ValidBlock(e.block) && ReadBlockString(e.block, 0, 4) == RecordOfType(gWs.textParams.type);
+    return ValidBlock(e.block) && ReadBlockString(e.block, 0, 4) == gWs.textParams.record;
 }
 
 // An ID whose text "SAVE" changed since the plugin was loaded is marked.
@@ -70,10 +59,10 @@ void OpenTextEdit() {
     p.AddDialogList(kWindowTextEdit, kCtlTextList, {5, 0, 198, 472}, "Id " + gWs.textParams.type, 350);
 
     gWs.textEditList.clear();
-    if (gWs.textParams.type == "Skill") {
-        for (const SkillEntry& s : gWs.skills) gWs.textEditList.push_back({s.id, s.block});
-    } else if (int g = ListOfType(gWs.textParams.type)) {
+    if (int g = ListOfItem()) {
         for (const NameEntry& e : gWs.nameLists[g]) gWs.textEditList.push_back({e.id, e.block});
+    } else if (gWs.textParams.record == "SKIL") {
+        for (const SkillEntry& s : gWs.skills) gWs.textEditList.push_back({s.id, s.block});
     }
     for (const TextEntry& e : gWs.textEditList) p.DialogListAddRow(kCtlTextList, ShownId(e));
 
@@ -157,7 +146,7 @@ void TextEditCancel() {
     Plat().ActivateMainWindow();
     gWs.dialogOpen = 0;
     MenuUnlock();
-    if (int g = ListOfType(gWs.textParams.type)) RebuildListView(g);
+    if (int g = ListOfItem()) RebuildListView(g);
 }
 
 }  // namespace qp
