@@ -158,8 +158,9 @@ TEST(BuildDictionaries, ExistingDictionariesAreReplacedOnlyWithForce) {
     fs::remove_all(env.Data("Racedata.dat"));
     // One file named twice would pair every name with itself: refused, by the file, not by its name.
     testing::internal::CaptureStderr();
-    EXPECT_EQ(qp::RunBuildDictionaries({env.PutPlugin("fv.esp", fv), (env.dir / "data" / ".." / "fv.esp").string(),
-                                        "--root", env.dir.string(), "--force"}),
+    const std::string root = env.dir.string();
+    EXPECT_EQ(qp::RunBuildDictionaries(env.PutPlugin("fv.esp", fv), (env.dir / "data" / ".." / "fv.esp").string(),
+                                       &root, true),
               2);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("are the same file"), std::string::npos);
     EXPECT_EQ(ReadFile(env.Data("Celldata.dat")), mine);
