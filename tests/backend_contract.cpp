@@ -46,7 +46,7 @@ void BackendContract::SetUp() {
                             {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV Name", 248}});
     Ui().OpenDialog(2, "Book", {100, 100, 700, 500});
     Ui().AddEditField(2, 1033, {55, 7, 280, 22}, "");
-    Ui().AddTextPane(2, 1060, {205, 16, 485, 205}, true, 65536);
+    Ui().AddTextPane(2, 1060, {205, 16, 485, 205}, true, 0);  // no limit, as the source pane
     Ui().AddTextPane(2, 1061, {205, 239, 485, 205}, false, 65536);
     Ui().AddTextPane(2, 1062, {205, 450, 485, 40}, false, 10);
     Ui().AddDialogList(2, 1052, {5, 0, 198, 472}, "Id Book", 350);
