@@ -80,7 +80,11 @@ int FindRecordSubrecord(std::string_view b, std::string_view name) {
     int64_t p = 16;
     for (int counter = 1; counter <= 100; ++counter) {
         if (p + 8 > size) return -1;
-        if (ReadRecordString(b, static_cast<int>(p), 4) == name) return static_cast<int>(p);
+        // Names without zero bytes, all real ones, are compared as they stand.
+        const char* s = b.data() + p;
+        if (s[0] && s[1] && s[2] && s[3] ? std::string_view(s, 4) == name
+                                         : ReadRecordString(b, static_cast<int>(p), 4) == name)
+            return static_cast<int>(p);
         int32_t n = ReadRecordInt(b, static_cast<int>(p) + 4);
         if (n < 0) return -1;
         p += 8 + static_cast<int64_t>(n);

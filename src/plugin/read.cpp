@@ -25,23 +25,27 @@ constexpr int32_t kHedrMinimum = 300;    // the HEDR data up to the record count
 // sizes that do not hold; the header record must begin with its HEDR, where
 // the record count is kept. Returns the fault with its offset in the file.
 std::string SubrecordFault(const char* record, size_t size, int64_t pos) {
-    const int64_t end = static_cast<int64_t>(size);
-    int64_t p = 16;
     if (pos == 0) {
         if (size < 24 || std::memcmp(record + 16, "HEDR", 4) != 0)
             return "THE HEADER RECORD AT OFFSET 0 DOES NOT BEGIN WITH ITS HEDR SUBRECORD.";
         if (GetLe32(record + 20) < kHedrMinimum)
             return "THE HEDR SUBRECORD AT OFFSET 16 IS SHORTER THAN " + std::to_string(kHedrMinimum) + " BYTES.";
     }
-    while (p < end) {
-        const std::string at = "THE SUBRECORD AT OFFSET " + std::to_string(pos + p);
-        if (end - p < 8) return at + " IS CUT SHORT BY THE END OF ITS RECORD.";
-        const int32_t n = GetLe32(record + p + 4);
-        if (n < 0) return at + " HAS A NEGATIVE SIZE.";
-        if (n > end - p - 8) return at + " RUNS PAST THE END OF ITS RECORD.";
+    // Every subrecord of every record passes here: the walk only steps, and
+    // the message is made where it stops short of the end. A negative size
+    // reads as one larger than any room left.
+    const char* p = record + 16;
+    const char* const end = record + size;
+    while (end - p >= 8) {
+        const uint32_t n = static_cast<uint32_t>(GetLe32(p + 4));
+        if (n > static_cast<size_t>(end - p - 8)) break;
         p += 8 + n;
     }
-    return {};
+    if (p == end) return {};
+    const std::string at = "THE SUBRECORD AT OFFSET " + std::to_string(pos + (p - record));
+    if (end - p < 8) return at + " IS CUT SHORT BY THE END OF ITS RECORD.";
+    if (GetLe32(p + 4) < 0) return at + " HAS A NEGATIVE SIZE.";
+    return at + " RUNS PAST THE END OF ITS RECORD.";
 }
 
 // Sets an entry's fields from a lookup result: "L" for a dictionary match,

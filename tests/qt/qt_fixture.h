@@ -13,10 +13,17 @@
 
 namespace qt_test {
 
-inline std::string AllBytes() {
-    std::string s;
-    for (int b = 0; b < 256; ++b) s.push_back(char(b));
-    return s;
+// Keys typed into a widget, also characters QTest has no key for; '\r' is Enter.
+inline void Type(QWidget* w, const QString& text) {
+    w->setFocus();
+    for (QChar c : text) {
+        if (c == QLatin1Char('\r')) {
+            QTest::keyClick(w, Qt::Key_Return);
+            continue;
+        }
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+    }
 }
 
 class QtFixture : public ::testing::Test {

@@ -1,9 +1,9 @@
 // What the Win32 window system does on its own, driven through the real
 // controls with the messages a user's mouse and keyboard send: menus, a load
 // filling the tabs, a header-click sort, a name edit in the real dialog, the
-// filter bar and filtered views, bytes coming back from every kind of control
-// in each code page, and the worker's calls reaching the GUI thread. Every
-// wait is for a condition.
+// filter bar and tab tooltips, a real message box in a code page; and the
+// backend contract that every window system meets. Every wait is for a
+// condition.
 #include <windows.h>
 #include <commctrl.h>
 #undef MessageBox
@@ -26,17 +26,12 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/win32/win32_platform.h"
+#include "../backend_contract.h"
 #include "../test_support.h"
 
 using namespace qp;
 
 namespace {
-
-std::string AllBytes() {
-    std::string s;
-    for (int b = 0; b < 256; ++b) s.push_back(char(b));
-    return s;
-}
 
 std::u16string U16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
 
@@ -62,6 +57,69 @@ std::wstring ClipboardText() {
     CloseClipboard();
     return text;
 }
+
+std::wstring CellText(HWND list, int row, int column) {
+    wchar_t buf[1024] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buf;
+    item.cchTextMax = 1024;
+    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return buf;
+}
+
+// The contract's hands and eyes on the real controls.
+class Win32Backend : public contract::Backend {
+public:
+    Win32Backend() : ui_(std::make_unique<Win32Platform>()) { ui_->htmlHelp = nullptr; }
+    Platform& Ui() override { return *ui_; }
+    void AnswerMessages(std::function<Answer(const MessageRequest&)> answer) override {
+        ui_->messageHook = std::move(answer);
+    }
+    bool OnGuiThread() override { return ui_->OnGuiThread(); }
+    bool PumpUntil(const std::function<bool()>& done) override {
+        for (const ULONGLONG end = GetTickCount64() + 60000; !done(); ui_->Pump(10))
+            if (GetTickCount64() > end) return false;
+        return true;
+    }
+    std::optional<std::u16string> Cell(int control, int item, int column) override {
+        return U16(CellText(ui_->ControlWindow(control), item, column));
+    }
+    std::optional<std::u16string> FieldShown(int control) override {
+        return U16(WindowText(ui_->ControlWindow(control)));
+    }
+    std::optional<std::u16string> StatusShown(int field) override {
+        const int n = LOWORD(SendMessageW(ui_->StatusBar(), SB_GETTEXTLENGTHW, field, 0));
+        std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+        SendMessageW(ui_->StatusBar(), SB_GETTEXTW, field, reinterpret_cast<LPARAM>(s.data()));
+        s.resize(static_cast<size_t>(n));
+        return U16(s);
+    }
+    int Items(int list) override { return ListView_GetItemCount(ui_->ControlWindow(list)); }
+    int FocusedItem(int list) override { return ListView_GetNextItem(ui_->ControlWindow(list), -1, LVNI_FOCUSED); }
+    void FocusItem(int list, int item) override {
+        ListView_SetItemState(ui_->ControlWindow(list), item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    bool Type(int control, const std::u16string& keys) override {
+        HWND w = ui_->ControlWindow(control);
+        const WPARAM end = static_cast<WPARAM>(GetWindowTextLengthW(w));
+        SendMessageW(w, EM_SETSEL, end, end);
+        // As the keyboard sends them; a character without a key comes alone.
+        for (char16_t c : keys) {
+            const SHORT scan = VkKeyScanW(c);
+            const UINT key = c == u'\r' ? VK_RETURN : scan & 0xFF;
+            if (scan != -1) SendMessageW(w, WM_KEYDOWN, key, 1);
+            SendMessageW(w, WM_CHAR, c, 1);
+            if (scan != -1) SendMessageW(w, WM_KEYUP, key, 0xC0000001);
+        }
+        return true;
+    }
+
+private:
+    std::unique_ptr<Win32Platform> ui_;
+};
+
+std::unique_ptr<contract::Backend> MakeWin32() { return std::make_unique<Win32Backend>(); }
 
 using Step = std::pair<std::string, std::function<bool()>>;
 
@@ -132,15 +190,6 @@ protected:
     void UseDictionaries(const std::string& demoData) {
         std::filesystem::copy(std::filesystem::path(QUILLANE_SOURCE_DIR) / "demo" / demoData, dir / "data",
                               std::filesystem::copy_options::recursive);
-    }
-    std::wstring CellText(HWND list, int row, int column) {
-        wchar_t buf[1024] = {};
-        LVITEMW item{};
-        item.iSubItem = column;
-        item.pszText = buf;
-        item.cchTextMax = 1024;
-        SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-        return buf;
     }
     // A key as the message loop gets it, with Ctrl held or not.
     static void Key(HWND w, UINT key, bool ctrl = false) {
@@ -398,54 +447,8 @@ TEST_F(Win32, DestructiveQuestionsDefaultToNoEscapeCancelsAndHelpSaysWhereTheMan
     EXPECT_EQ(told[0].text, "NO PROGRAM HERE CAN OPEN THE MANUAL.\rYOU FIND IT HERE :\r" + asked[0]);
 }
 
-TEST_F(Win32, AllByteValuesAndLineBreaksComeBackFromEveryControlInEachCodePage) {
+TEST_F(Win32, ARealMessageBoxShowsTheCodePagesCharactersAndItsCarriageReturnsAsLineBreaks) {
     ui->CreateMainWindow("QUILLANE v3.03a", 800, 600);
-    ui->CreateStatusBar(200);
-    ui->OpenDialog(2, "Book", {100, 100, 700, 500});
-    ui->AddEditField(2, 1033, {55, 7, 280, 22}, "");
-    ui->AddTextPane(2, 1060, {205, 16, 485, 205}, true, 0);
-    ui->AddTextPane(2, 1061, {205, 239, 485, 205}, false, 65536);
-    ui->AddDialogList(2, 1052, {5, 0, 198, 472}, "Id Book", 350);
-    const std::string all = AllBytes();
-    std::string many;
-    for (int i = 0; i < 160; ++i) many += all;  // past an edit control's default limit
-    const std::string breaks = "a\r\nb\rc\nd\n\r\r\r\n\n\r";
-    for (int cp : {1250, 1251, 1252}) {
-        SCOPED_TRACE(cp);
-        ui->SetCodePage(cp);
-        for (const std::string& s : {all, many, breaks, std::string("\rend\r"), std::string("a\0b\r", 4),
-                                     std::string()}) {
-            SCOPED_TRACE(s.size() > 20 ? "all bytes" : s);
-            for (int control : {1033, 1060, 1061}) {
-                ui->SetControlText(control, s);
-                EXPECT_EQ(ui->GetControlText(control), s) << control;
-            }
-            ui->SetStatusText(1, s);
-            EXPECT_EQ(ui->GetStatusText(1), s);
-        }
-        // A list cell shows the bytes as the code page's characters.
-        ui->DialogListClear(1052);
-        ui->DialogListAddRow(1052, all);
-        std::string back;
-        EXPECT_TRUE(LineToBytes(cp, U16(CellText(ui->ControlWindow(1052), 0, 0)), back));
-        EXPECT_EQ(back, all);
-        // A character typed that the code page lacks is taken back and named.
-        for (int control : {1033, 1061}) {
-            HWND w = ui->ControlWindow(control);
-            ui->SetControlText(control, "x");
-            SendMessageW(w, EM_SETSEL, 1, 1);
-            messages.clear();
-            SendMessageW(w, WM_CHAR, 0x0416, 1);  // Cyrillic Zhe
-            EXPECT_EQ(ui->GetControlText(control), cp == 1251 ? "x\xC6" : "x") << control;
-            if (cp == 1251) continue;
-            ASSERT_TRUE(PumpUntil([&] { return !messages.empty(); })) << control;
-            EXPECT_EQ(messages[0].text, MissingCharMessage(cp, 0x0416));
-            EXPECT_EQ(messages[0].icon, Icon::Stop);
-            EXPECT_TRUE(messages[0].utf8);
-        }
-    }
-    // A real message box shows the text as the code page's characters, its
-    // carriage returns as line breaks.
     ui->messageHook = nullptr;
     ui->SetCodePage(1251);
     const std::string text = "\xCF\xF0\xE8\xE2\xE5\xF2\r\xE2\xF1\xE5\xEC";
@@ -484,59 +487,6 @@ TEST_F(Win32, StatusBarShowsTheFileNameAsAPath) {
         EXPECT_EQ(std::wstring(shown), L"File : " + std::wstring(wide)) << cp;
         EXPECT_EQ(ui->GetStatusText(kStatusFile), kStatusFileLabel + name) << cp;
     }
-}
-
-TEST_F(Win32, PaneRefusesInputPastItsLimitInBytes) {
-    ui->CreateMainWindow("QUILLANE v3.03a", 800, 600);
-    ui->OpenDialog(2, "Book", {100, 100, 700, 500});
-    ui->AddTextPane(2, 1062, {205, 239, 485, 205}, false, 10);
-    HWND pane = ui->ControlWindow(1062);
-    ui->SetControlText(1062, "1234567");
-    SendMessageW(pane, EM_SETSEL, 7, 7);
-    // As the keyboard sends them; Enter types "\r\n", which counts two.
-    for (wchar_t c : std::wstring(L"8\r9")) {
-        const UINT key = c == L'\r' ? VK_RETURN : VkKeyScanW(c) & 0xFF;
-        SendMessageW(pane, WM_KEYDOWN, key, 1);
-        SendMessageW(pane, WM_CHAR, c, 1);
-        SendMessageW(pane, WM_KEYUP, key, 0xC0000001);
-    }
-    EXPECT_EQ(ui->GetControlText(1062), "12345678\r\n");
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "THE TEXT CANNOT BE LONGER THAN 10 CHARACTERS.");
-}
-
-TEST_F(Win32, WorkerCallsAreCarriedToTheGuiThreadInOrder) {
-    ui->CreateMainWindow("QUILLANE v3.03a", 800, 600);
-    ui->CreateStatusBar(200);
-    ui->CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(25, "Tab"),
-                           {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV Name", 248}});
-    std::atomic<bool> done{false};
-    DWORD asked = 0;
-    std::string seen;
-    ui->messageHook = [&](auto&) { return asked = GetCurrentThreadId(), Answer::No; };
-    ASSERT_TRUE(ui->StartWorker([&] {
-        for (int i = 0; i < 20000; ++i) {
-            ui->SetStatusText(1, "Reading block : " + std::to_string(i));
-            if (i % 10 == 0) ui->ListAddRow(4, Row{"", "n" + std::to_string(i), "", ""});
-        }
-        ui->ListSelectRow(4, 1999);
-        const bool no = ui->MessageBox("Q", "SAVE?", Icon::Question, Buttons::YesNo) == Answer::No;
-        seen = ui->GetStatusText(1) + "|" + std::to_string(ui->ListFocusedRow(4)) + (no ? "|" : "");
-        done = true;
-    }));
-    ASSERT_TRUE(PumpUntil([&] { return done.load(); }));
-    ui->ReleaseWorker();
-    EXPECT_EQ(seen, "Reading block : 19999|1999|");
-    EXPECT_EQ(asked, GetCurrentThreadId());
-    EXPECT_EQ(ui->ListGetText(4, 1999, 1), "n19990");
-    EXPECT_EQ(ListView_GetItemCount(ui->ControlWindow(4)), 2000);
-    // Waiting for a worker still talking to the window serves its calls.
-    ASSERT_TRUE(ui->StartWorker([&] {
-        for (int i = 0; i < 200; ++i) ui->ListSetRows(5, {Row{"", std::to_string(i), "", ""}});
-        ui->MessageBox("INFORMATION", "DONE", Icon::Information, Buttons::Ok);
-    }));
-    ui->ReleaseWorker();
-    EXPECT_EQ(ui->ListGetText(5, 0, 1), "199");
 }
 
 TEST_F(Win32, CodePageMenuShowsEveryNameAgainAndTypingRefusesWhatTheCodePageLacks) {
@@ -669,36 +619,19 @@ TEST_F(Win32, CheckDialogTabulatesTheFindingsAndCopiesThemAsText) {
     EXPECT_NE(clipboard.find(L"\t"), std::wstring::npos);
 }
 
-// The view shows some rows; every row number in and out is the whole list's,
-// and a tab tells its counts in its tooltip.
-TEST_F(Win32, FilteredViewsTalkInListRowsAndTabsTellTheirCounts) {
+// A filtered view reports the user's focus, and a tab tells its counts in its tooltip.
+TEST_F(Win32, FilteredViewsReportTheUsersFocusAndTabsTellTheirCounts) {
     ui->CreateMainWindow("QUILLANE v3.03a", 800, 600);
     ui->CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(25, "Tab"),
                            {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV Name", 248}});
     ui->CreateFilterBar("Find", "Without counterpart", "Next (F3)");
     HWND v = ui->ControlWindow(8);
-    auto focusedItem = [&] { return ListView_GetNextItem(v, -1, LVNI_FOCUSED); };
     std::vector<Row> rows;
     for (const char* id : {"a", "b", "c", "d", "e"}) rows.push_back(Row{"", id, "", ""});
     ui->ListSetRows(8, rows);
-    ui->ListSetVisibleRows(8, {1, 3, 4, 9});
-    EXPECT_EQ(Shown(8), "b d e ");
+    ui->ListSetVisibleRows(8, {1, 3, 4});
     ListView_SetItemState(v, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);  // the user's
-    EXPECT_EQ(ui->ListFocusedRow(8), 3);
-    ui->ListSetText(8, 3, kColOv, "new");
-    EXPECT_EQ(CellText(v, 1, kColOv), L"new");
-    EXPECT_EQ(ui->ListGetText(8, 2, kColId), "c");
-    ui->ListShowAllRows(8);  // the focused row stays focused
-    EXPECT_EQ(focusedItem(), 3);
-    ui->ListSetVisibleRows(8, {0, 4});
-    EXPECT_EQ(ui->ListFocusedRow(8), -1);
-    ui->ListSelectRow(8, 2);  // hidden
-    EXPECT_EQ(ui->ListFocusedRow(8), -1);
-    ui->ListSelectRow(8, 4);
-    EXPECT_EQ(focusedItem(), 1);
-    ui->ListAddRow(8, Row{"", "f", "", ""});  // shown whatever the view hides
-    EXPECT_EQ(Shown(8), "a e f ");
-    EXPECT_EQ(ui->ListGetRows(8).size(), 6u);
+    ui->ListSelectRow(8, 4);  // the program's: no event
     ui->SetControlText(kCtlFilterField, "old");  // the program's own text: no event
     SendMessageW(ui->ControlWindow(kCtlFilterToggle), BM_CLICK, 0, 0);
     EXPECT_TRUE(ui->IsControlChecked(kCtlFilterToggle));
@@ -828,6 +761,9 @@ TEST_F(Win32, FilterBarKeysAndFilteredViewsEditSortAndSaveWholeListRows) {
     EXPECT_NE(ReadFile(plugin).find(Z("Rote Rolle")), std::string::npos);
     EXPECT_EQ(ui->GetControlText(kCtlFilterCount), "1 of 5 rows in 1 tab");
 }
+
+using contract::BackendContract;
+INSTANTIATE_TEST_SUITE_P(Win32, BackendContract, ::testing::Values(&MakeWin32));
 
 namespace {
 // Not a test: the scripted session of scripts/screenshots-windows.

@@ -100,22 +100,18 @@ void QtPlatform::RunBlocking(const std::function<void()>& f) {
         invoker_, [this, &f] { FlushQueued(); f(); }, Qt::BlockingQueuedConnection);
 }
 
-void QtPlatform::FlushQueued() {
-    std::vector<std::pair<int, std::vector<Row>>> rows;
-    std::optional<std::string> status[2];
-    {
-        std::lock_guard<std::mutex> lock(queueMutex_);
-        rows.swap(queuedRows_);
-        for (int i = 0; i < 2; ++i) status[i].swap(queuedStatus_[i]);
-        flushPosted_ = false;
-    }
-    for (auto& [list, batch] : rows)
-        if (ListView* v = List(list)) v->Quietly([&] { v->Model()->Append(std::move(batch)); });
-    for (int i = 0; i < 2; ++i)
-        if (status[i] && statusField_[i]) {
-            statusBytes_[i] = std::move(*status[i]);
-            statusField_[i]->setText(StatusLine(i, statusBytes_[i]));
-        }
+void QtPlatform::PostFlush() {
+    QMetaObject::invokeMethod(invoker_, [this] { FlushQueued(); }, Qt::QueuedConnection);
+}
+
+void QtPlatform::AppendQueuedRows(int list, std::vector<Row> rows) {
+    if (ListView* v = List(list)) v->Quietly([&] { v->Model()->Append(std::move(rows)); });
+}
+
+void QtPlatform::ShowQueuedStatus(int field, std::string text) {
+    if (!statusField_[field]) return;
+    statusBytes_[field] = std::move(text);
+    statusField_[field]->setText(StatusLine(field, statusBytes_[field]));
 }
 
 QWidget* QtPlatform::MainWidget() const { return main_.data(); }
@@ -126,10 +122,6 @@ QString QtPlatform::StatusLine(int field, const std::string& bytes) const {
     const size_t label = sizeof kStatusFileLabel - 1;
     if (field != kStatusFile || bytes.compare(0, label, kStatusFileLabel) != 0) return Line(bytes);
     return Line(bytes.substr(0, label)) + PathToQString(bytes.substr(label));
-}
-
-void QtPlatform::TellMissing(char32_t c) {
-    ShowMessage(MessageRequest{"INFORMATION", MissingCharMessage(codePage_, c), Icon::Stop, Buttons::Ok, true});
 }
 
 QAction* QtPlatform::MenuAction(int id) const {
@@ -426,18 +418,7 @@ void QtPlatform::ListClear(int list) {
 }
 
 void QtPlatform::ListAddRow(int list, const Row& row) {
-    if (!OnGuiThread()) {
-        // A load adds rows one by one: queue them and let the GUI thread take
-        // them in batches, in order with everything else the worker does.
-        std::lock_guard<std::mutex> lock(queueMutex_);
-        if (queuedRows_.empty() || queuedRows_.back().first != list) queuedRows_.push_back({list, {}});
-        queuedRows_.back().second.push_back(row);
-        if (!flushPosted_) {
-            flushPosted_ = true;
-            QMetaObject::invokeMethod(invoker_, [this] { FlushQueued(); }, Qt::QueuedConnection);
-        }
-        return;
-    }
+    if (!OnGuiThread()) return QueueRow(list, row);
     FlushQueued();
     if (ListView* v = List(list)) v->Quietly([&] { v->Model()->Append({row}); });
 }
@@ -638,16 +619,7 @@ void QtPlatform::CreateStatusBar(int firstFieldWidth) {
 
 void QtPlatform::SetStatusText(int field, const std::string& text) {
     if (field < 0 || field > 1) return;
-    if (!OnGuiThread()) {
-        // Progress comes once per record; only the newest text matters.
-        std::lock_guard<std::mutex> lock(queueMutex_);
-        queuedStatus_[field] = text;
-        if (!flushPosted_) {
-            flushPosted_ = true;
-            QMetaObject::invokeMethod(invoker_, [this] { FlushQueued(); }, Qt::QueuedConnection);
-        }
-        return;
-    }
+    if (!OnGuiThread()) return QueueStatus(field, text);
     FlushQueued();
     if (!statusField_[field]) return;
     statusBytes_[field] = text;
@@ -1000,11 +972,6 @@ Answer QtPlatform::ShowMessage(const MessageRequest& m) {
     return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
-Answer QtPlatform::MessageBox(const std::string& title, const std::string& text, Icon icon,
-                              Buttons buttons) {
-    return OnGui([&] { return ShowMessage(MessageRequest{title, text, icon, buttons}); });
-}
-
 std::string QtPlatform::Requester(const RequesterRequest& r) {
     if (requesterHook) return requesterHook(r);
     QWidget* owner = QApplication::activeWindow();
@@ -1019,42 +986,23 @@ std::string QtPlatform::Requester(const RequesterRequest& r) {
     return path.isEmpty() ? std::string() : QStringToPath(path);
 }
 
-std::string QtPlatform::OpenFileRequester(const std::string& title, const std::string& folder,
-                                          const std::string& filterLabel,
-                                          const std::string& pattern) {
-    return OnGui([&] { return Requester(RequesterRequest{false, title, folder, filterLabel, pattern, {}}); });
-}
-
-std::string QtPlatform::SaveFileRequester(const std::string& title, const std::string& folder,
-                                          const std::string& filterLabel, const std::string& pattern,
-                                          const std::string& fileName) {
-    return OnGui([&] { return Requester(RequesterRequest{true, title, folder, filterLabel, pattern, fileName}); });
-}
-
 // ---------------------------------------------------------------- code page
 
-void QtPlatform::SetCodePage(int codePage) {
-    OnGui([&] {
-        const int now = IsSupportedCodePage(codePage) ? codePage : kCodePageWestern;
-        if (now == codePage_) return;
-        // What the dialogs hold, the user's typing included, as bytes in the
-        // old code page; shown again in the new one. A text that somehow holds
-        // a character the old one lacks stays as it is (OK and SAVE refuse it).
-        std::vector<std::pair<int, std::string>> texts;
-        for (const auto& [control, widget] : controls_) {
-            std::string bytes;
-            if (widget && !dynamic_cast<ListView*>(widget.data()) && ControlBytes(control, bytes))
-                texts.emplace_back(control, std::move(bytes));
-        }
-        codePage_ = now;
-        for (const auto& [control, bytes] : texts) SetControlText(control, bytes);
-        for (const auto& [control, widget] : controls_)
-            if (auto* v = dynamic_cast<ListView*>(widget.data())) v->Model()->Reshow();
-        for (int list = kFirstList; list <= kLastList; ++list)
-            if (RowModel* m = Model(list)) m->Reshow();
-        for (int i = 0; i < 2; ++i)
-            if (statusField_[i]) statusField_[i]->setText(StatusLine(i, statusBytes_[i]));
-    });
+std::vector<std::pair<int, std::string>> QtPlatform::DialogTexts() {
+    std::vector<std::pair<int, std::string>> texts;
+    for (const auto& [control, widget] : controls_) {
+        std::string bytes;
+        if (widget && !dynamic_cast<ListView*>(widget.data()) && ControlBytes(control, bytes))
+            texts.emplace_back(control, std::move(bytes));
+    }
+    return texts;
+}
+
+void QtPlatform::ShowListsAgain() {
+    for (const auto& [control, widget] : controls_)
+        if (auto* v = dynamic_cast<ListView*>(widget.data())) v->Model()->Reshow();
+    for (int list = kFirstList; list <= kLastList; ++list)
+        if (RowModel* m = Model(list)) m->Reshow();
 }
 
 // ---------------------------------------------------------------- help

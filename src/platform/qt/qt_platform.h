@@ -10,12 +10,9 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <mutex>
-#include <optional>
 #include <thread>
-#include <type_traits>
 
-#include "platform/platform.h"
+#include "platform/windowbase.h"
 
 class QAction;
 class QGroupBox;
@@ -34,36 +31,13 @@ class ListView;
 class MainWindow;
 class RowModel;
 
-struct MessageRequest {
-    std::string title;
-    std::string text;
-    Icon icon = Icon::None;
-    Buttons buttons = Buttons::Ok;
-    // The text is UTF-8 rather than bytes in the code page: a message about
-    // a character the code page lacks.
-    bool utf8 = false;
-};
-
-struct RequesterRequest {
-    bool save = false;
-    std::string title;
-    std::string folder;
-    std::string filterLabel;
-    std::string pattern;
-    std::string fileName;  // the name a save requester proposes
-};
-
-class QtPlatform : public Platform {
+class QtPlatform : public WindowPlatform {
 public:
     // Needs a QApplication; must be made on the GUI thread.
     QtPlatform();
     ~QtPlatform() override;
 
     // --- hooks for tests and scripted runs (called on the GUI thread) ---
-    // When set, message boxes and requesters are answered by these instead of
-    // being shown.
-    std::function<Answer(const MessageRequest&)> messageHook;
-    std::function<std::string(const RequesterRequest&)> requesterHook;
     // When set, opens the manual's pages instead of the browser.
     std::function<bool(const std::string&)> helpPagesHook;
     // The help viewer found at start-up ("" for none); tests may replace it.
@@ -78,7 +52,7 @@ public:
     // Queues a user event as a widget would.
     void PushEvent(const Event& ev);
     size_t QueuedEvents() const { return events_.size(); }
-    bool OnGuiThread() const;
+    bool OnGuiThread() const override;
 
     // --- Platform ---
     void CreateMainWindow(const std::string& title, int innerWidth, int innerHeight) override;
@@ -140,14 +114,6 @@ public:
                         const std::vector<ListColumn>& columns) override;
     void DialogTableAddRows(int control, std::vector<Row> rows) override;
     void SetClipboardText(const std::string& bytes) override;
-    Answer MessageBox(const std::string& title, const std::string& text, Icon icon,
-                      Buttons buttons) override;
-    std::string OpenFileRequester(const std::string& title, const std::string& folder,
-                                  const std::string& filterLabel, const std::string& pattern) override;
-    std::string SaveFileRequester(const std::string& title, const std::string& folder,
-                                  const std::string& filterLabel, const std::string& pattern,
-                                  const std::string& fileName) override;
-    void SetCodePage(int codePage) override;
     bool HelpViewerAvailable() override;
     bool OpenHelp(const std::string& path) override;
     bool OpenHelpPages(const std::string& indexPage) override;
@@ -157,26 +123,12 @@ public:
     void ReleaseWorker() override;
 
 private:
-    // Runs f on the GUI thread and returns its result; from the worker the
-    // call waits until the GUI thread has run it.
-    template <class F>
-    auto OnGui(F&& f) -> std::invoke_result_t<F&> {
-        using R = std::invoke_result_t<F&>;
-        if (OnGuiThread()) {
-            FlushQueued();
-            return f();
-        }
-        if constexpr (std::is_void_v<R>) {
-            RunBlocking([&] { f(); });
-        } else {
-            std::optional<R> result;
-            RunBlocking([&] { result.emplace(f()); });
-            return std::move(*result);
-        }
-    }
-    void RunBlocking(const std::function<void()>& f);
-    // Applies what the worker has queued (status texts, appended rows).
-    void FlushQueued();
+    void RunBlocking(const std::function<void()>& f) override;
+    void PostFlush() override;
+    void AppendQueuedRows(int list, std::vector<Row> rows) override;
+    void ShowQueuedStatus(int field, std::string text) override;
+    std::vector<std::pair<int, std::string>> DialogTexts() override;
+    void ShowListsAgain() override;
 
     // Bytes as a single-line widget shows them in the code page.
     QString Line(const std::string& bytes) const;
@@ -185,8 +137,6 @@ private:
     // The bytes of a control's text; false when the code page lacks one of
     // its characters (named in missing).
     bool ControlBytes(int control, std::string& bytes, char32_t* missing = nullptr);
-    // The refusal of a character the code page lacks.
-    void TellMissing(char32_t c);
 
     ListView* List(int list) const;
     RowModel* Model(int list) const;
@@ -194,8 +144,8 @@ private:
     void PlaceList(int list);
     void AddControl(int window, int control, QWidget* w, const Rect& r);
     DialogWindow* Dialog(int window) const;
-    Answer ShowMessage(const MessageRequest& m);
-    std::string Requester(const RequesterRequest& r);
+    Answer ShowMessage(const MessageRequest& m) override;
+    std::string Requester(const RequesterRequest& r) override;
     void FindHelpViewer();
 
     QObject* invoker_ = nullptr;  // lives on the GUI thread; target of carried calls
@@ -209,8 +159,6 @@ private:
     QStatusBar* status_ = nullptr;
     QLabel* statusField_[2] = {nullptr, nullptr};
     std::string statusBytes_[2];
-    // Read by the models, validators and panes when they convert (GUI thread).
-    int codePage_ = 1252;
     QMenu* popup_ = nullptr;
     std::multimap<int, QAction*> actions_;
 
@@ -223,12 +171,6 @@ private:
 
     std::deque<Event> events_;
     bool quitting_ = false;
-
-    // Queued by the worker, applied in order on the GUI thread.
-    std::mutex queueMutex_;
-    std::vector<std::pair<int, std::vector<Row>>> queuedRows_;
-    std::optional<std::string> queuedStatus_[2];
-    bool flushPosted_ = false;
 
     std::thread worker_;
     std::atomic<bool> workerDone_{true};

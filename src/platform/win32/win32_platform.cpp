@@ -262,10 +262,6 @@ bool Win32Platform::ControlBytes(const Control& c, std::string& bytes, char32_t*
     return FromLine(WindowText(c.hwnd), bytes, missing);
 }
 
-void Win32Platform::TellMissing(char32_t c) {
-    ShowMessage(MessageRequest{"INFORMATION", MissingCharMessage(codePage_, c), Icon::Stop, Buttons::Ok, true});
-}
-
 void Win32Platform::TellMissingLater(char32_t c) {
     // A box opened inside the key or paste would take further keys meant
     // for the field; one box for a burst of refusals is enough.
@@ -273,74 +269,52 @@ void Win32Platform::TellMissingLater(char32_t c) {
     missingToTell_ = c;
 }
 
-void Win32Platform::SetCodePage(int codePage) {
-    OnGui([&] {
-        const int now = IsSupportedCodePage(codePage) ? codePage : kCodePageWestern;
-        if (now == codePage_) return;
-        // What the dialogs and the status bar hold, the user's typing
-        // included, as bytes in the old code page; shown again in the new one.
-        std::vector<std::pair<int, std::string>> texts;
-        for (const auto& [control, c] : controls_) {
-            std::string bytes;
-            if (c.kind != Kind::List && ControlBytes(c, bytes)) texts.emplace_back(control, std::move(bytes));
-        }
-        std::string status[2];
-        for (int i = 0; i < 2; ++i) status[i] = GetStatusText(i);
-        codePage_ = now;
-        for (const auto& [control, bytes] : texts) SetControlText(control, bytes);
-        for (int i = 0; i < 2; ++i)
-            if (status_) SendMessageW(status_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(StatusLine(i, status[i]).c_str()));
-        for (ListData& l : lists_)
-            if (l.hwnd) InvalidateRect(l.hwnd, nullptr, TRUE);
-        for (auto& [control, l] : dialogLists_) InvalidateRect(l.hwnd, nullptr, TRUE);
-    });
+std::vector<std::pair<int, std::string>> Win32Platform::DialogTexts() {
+    std::vector<std::pair<int, std::string>> texts;
+    for (const auto& [control, c] : controls_) {
+        std::string bytes;
+        if (c.kind != Kind::List && ControlBytes(c, bytes)) texts.emplace_back(control, std::move(bytes));
+    }
+    return texts;
+}
+
+void Win32Platform::ShowListsAgain() {
+    for (ListData& l : lists_)
+        if (l.hwnd) InvalidateRect(l.hwnd, nullptr, TRUE);
+    for (auto& [control, l] : dialogLists_) InvalidateRect(l.hwnd, nullptr, TRUE);
 }
 
 // ---------------------------------------------------------------- carried calls
 
-void Win32Platform::RunBlocking(std::function<void()>& f) {
+void Win32Platform::RunBlocking(const std::function<void()>& f) {
     // SendMessage from another thread waits until the GUI thread has run it;
     // the GUI thread takes such calls whenever it looks for messages, in a
     // message box or requester too.
     SendMessageW(invoker_, kMsgCall, 0, reinterpret_cast<LPARAM>(&f));
 }
 
-void Win32Platform::PostFlush() {
-    if (!flushPosted_) {
-        flushPosted_ = true;
-        PostMessageW(invoker_, kMsgFlush, 0, 0);
+void Win32Platform::PostFlush() { PostMessageW(invoker_, kMsgFlush, 0, 0); }
+
+void Win32Platform::AppendQueuedRows(int list, std::vector<Row> rows) {
+    ListData* l = List(list);
+    if (!l) return;
+    if (l->rows.empty()) {
+        SetRows(*l, std::move(rows));
+    } else {
+        const size_t before = l->rows.size();
+        l->rows.insert(l->rows.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+        RowsAppended(*l, before);
     }
 }
 
-void Win32Platform::FlushQueued() {
-    std::vector<std::pair<int, std::vector<Row>>> rows;
-    std::optional<std::string> status[2];
-    {
-        std::lock_guard<std::mutex> lock(queueMutex_);
-        rows.swap(queuedRows_);
-        for (int i = 0; i < 2; ++i) status[i].swap(queuedStatus_[i]);
-        flushPosted_ = false;
-    }
-    for (auto& [list, batch] : rows) {
-        ListData* l = List(list);
-        if (!l) continue;
-        if (l->rows.empty()) {
-            SetRows(*l, std::move(batch));
-        } else {
-            const size_t before = l->rows.size();
-            l->rows.insert(l->rows.end(), std::make_move_iterator(batch.begin()),
-                           std::make_move_iterator(batch.end()));
-            RowsAppended(*l, before);
-        }
-    }
-    for (int i = 0; i < 2; ++i)
-        if (status[i] && status_) SendMessageW(status_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(StatusLine(i, *status[i]).c_str()));
+void Win32Platform::ShowQueuedStatus(int field, std::string text) {
+    if (status_) SendMessageW(status_, SB_SETTEXTW, field, reinterpret_cast<LPARAM>(StatusLine(field, text).c_str()));
 }
 
 LRESULT Win32Platform::HandleInvoker(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == kMsgCall) {
         FlushQueued();
-        (*reinterpret_cast<std::function<void()>*>(lp))();
+        (*reinterpret_cast<const std::function<void()>*>(lp))();
         return 0;
     }
     if (msg == kMsgFlush) {
@@ -825,15 +799,7 @@ void Win32Platform::ListClear(int list) {
 }
 
 void Win32Platform::ListAddRow(int list, const Row& row) {
-    if (!OnGuiThread()) {
-        // A load adds rows one by one: queue them and let the GUI thread take
-        // them in batches, in order with everything else the worker does.
-        std::lock_guard<std::mutex> lock(queueMutex_);
-        if (queuedRows_.empty() || queuedRows_.back().first != list) queuedRows_.push_back({list, {}});
-        queuedRows_.back().second.push_back(row);
-        PostFlush();
-        return;
-    }
+    if (!OnGuiThread()) return QueueRow(list, row);
     FlushQueued();
     if (ListData* l = List(list)) {
         l->rows.push_back(row);
@@ -1198,13 +1164,7 @@ void Win32Platform::CreateStatusBar(int firstFieldWidth) {
 
 void Win32Platform::SetStatusText(int field, const std::string& text) {
     if (field < 0 || field > 1) return;
-    if (!OnGuiThread()) {
-        // Progress comes once per record; only the newest text matters.
-        std::lock_guard<std::mutex> lock(queueMutex_);
-        queuedStatus_[field] = text;
-        PostFlush();
-        return;
-    }
+    if (!OnGuiThread()) return QueueStatus(field, text);
     FlushQueued();
     if (status_) SendMessageW(status_, SB_SETTEXTW, field, reinterpret_cast<LPARAM>(StatusLine(field, text).c_str()));
 }
@@ -1659,10 +1619,6 @@ Answer Win32Platform::ShowMessage(const MessageRequest& m) {
     return r == IDYES ? Answer::Yes : Answer::No;
 }
 
-Answer Win32Platform::MessageBox(const std::string& title, const std::string& text, Icon icon, Buttons buttons) {
-    return OnGui([&] { return ShowMessage(MessageRequest{title, text, icon, buttons}); });
-}
-
 std::string Win32Platform::Requester(const RequesterRequest& r) {
     if (requesterHook) return requesterHook(r);
     // File names are ANSI bytes, as the file services take them.
@@ -1691,16 +1647,6 @@ std::string Win32Platform::Requester(const RequesterRequest& r) {
     return ok ? std::string(file.data()) : std::string();
 }
 
-std::string Win32Platform::OpenFileRequester(const std::string& title, const std::string& folder,
-                                             const std::string& filterLabel, const std::string& pattern) {
-    return OnGui([&] { return Requester(RequesterRequest{false, title, folder, filterLabel, pattern, {}}); });
-}
-
-std::string Win32Platform::SaveFileRequester(const std::string& title, const std::string& folder,
-                                             const std::string& filterLabel, const std::string& pattern,
-                                             const std::string& fileName) {
-    return OnGui([&] { return Requester(RequesterRequest{true, title, folder, filterLabel, pattern, fileName}); });
-}
 
 // ---------------------------------------------------------------- help
 

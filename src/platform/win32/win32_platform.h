@@ -23,36 +23,14 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/windowbase.h"
 
 namespace qp {
 
-struct MessageRequest {
-    std::string title;
-    std::string text;
-    Icon icon = Icon::None;
-    Buttons buttons = Buttons::Ok;
-    // The text is UTF-8 rather than bytes in the code page: a message about
-    // a character the code page lacks.
-    bool utf8 = false;
-};
-
-struct RequesterRequest {
-    bool save = false;
-    std::string title;
-    std::string folder;
-    std::string filterLabel;
-    std::string pattern;
-    std::string fileName;  // the name a save requester proposes
-};
-
-class Win32Platform : public Platform {
+class Win32Platform : public WindowPlatform {
 public:
     // Must be made on the thread that is to own the windows.
     Win32Platform();
@@ -62,10 +40,6 @@ public:
     int CodePage() const { return codePage_; }
 
     // --- hooks for tests (called on the GUI thread) ---
-    // When set, message boxes and requesters are answered by these instead of
-    // being shown.
-    std::function<Answer(const MessageRequest&)> messageHook;
-    std::function<std::string(const RequesterRequest&)> requesterHook;
     // Found at start-up; tests may clear it.
     using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
     HtmlHelpFn htmlHelp = nullptr;
@@ -82,7 +56,7 @@ public:
     HWND DialogWindow(int window) const;
     void PushEvent(const Event& ev);
     size_t QueuedEvents() const { return events_.size(); }
-    bool OnGuiThread() const { return GetCurrentThreadId() == guiThread_; }
+    bool OnGuiThread() const override { return GetCurrentThreadId() == guiThread_; }
 
     // --- Platform ---
     void CreateMainWindow(const std::string& title, int innerWidth, int innerHeight) override;
@@ -145,14 +119,6 @@ public:
                         const std::vector<ListColumn>& columns) override;
     void DialogTableAddRows(int control, std::vector<Row> rows) override;
     void SetClipboardText(const std::string& bytes) override;
-    void SetCodePage(int codePage) override;
-    Answer MessageBox(const std::string& title, const std::string& text, Icon icon,
-                      Buttons buttons) override;
-    std::string OpenFileRequester(const std::string& title, const std::string& folder,
-                                  const std::string& filterLabel, const std::string& pattern) override;
-    std::string SaveFileRequester(const std::string& title, const std::string& folder,
-                                  const std::string& filterLabel, const std::string& pattern,
-                                  const std::string& fileName) override;
     bool HelpViewerAvailable() override;
     bool OpenHelp(const std::string& path) override;
     bool OpenHelpPages(const std::string& indexPage) override;
@@ -195,28 +161,12 @@ private:
         bool headerClicks = true;  // a header click is reported (not on a table)
     };
 
-    // Runs f on the GUI thread and returns its result; from the worker the
-    // call waits until the GUI thread has run it.
-    template <class F>
-    auto OnGui(F&& f) -> std::invoke_result_t<F&> {
-        using R = std::invoke_result_t<F&>;
-        if (OnGuiThread()) {
-            FlushQueued();
-            return f();
-        }
-        if constexpr (std::is_void_v<R>) {
-            std::function<void()> call = [&] { f(); };
-            RunBlocking(call);
-        } else {
-            std::optional<R> result;
-            std::function<void()> call = [&] { result.emplace(f()); };
-            RunBlocking(call);
-            return std::move(*result);
-        }
-    }
-    void RunBlocking(std::function<void()>& f);
-    void FlushQueued();
-    void PostFlush();
+    void RunBlocking(const std::function<void()>& f) override;
+    void PostFlush() override;
+    void AppendQueuedRows(int list, std::vector<Row> rows) override;
+    void ShowQueuedStatus(int field, std::string text) override;
+    std::vector<std::pair<int, std::string>> DialogTexts() override;
+    void ShowListsAgain() override;
 
     // --- every text in and out of a window goes through these; From* fail
     // on a character the code page lacks, naming it in missing ---
@@ -229,9 +179,8 @@ private:
     std::wstring ToMessage(const MessageRequest& m) const;
     // The bytes of a dialog control's text (edit field, pane, label, button).
     bool ControlBytes(const Control& c, std::string& bytes, char32_t* missing = nullptr) const;
-    // The refusal of a character the code page lacks: at once, or once the
-    // key, paste or drop that brought it is over.
-    void TellMissing(char32_t c);
+    // The refusal of a character the code page lacks, once the key, paste or
+    // drop that brought it is over.
     void TellMissingLater(char32_t c);
 
     ListData* List(int control);
@@ -264,13 +213,12 @@ private:
                     DWORD exStyle, const Rect& r, const std::wstring& text);
     void CheckEditText(Control& c);
     HWND Owner() const;
-    Answer ShowMessage(const MessageRequest& m);
-    std::string Requester(const RequesterRequest& r);
+    Answer ShowMessage(const MessageRequest& m) override;
+    std::string Requester(const RequesterRequest& r) override;
     void DestroyAll();
 
     DWORD guiThread_ = 0;
     HINSTANCE instance_ = nullptr;
-    int codePage_ = 1252;
     HWND invoker_ = nullptr;  // message-only window: target of carried calls
     HWND main_ = nullptr;
     HMENU menuBar_ = nullptr;
@@ -306,12 +254,6 @@ private:
     std::deque<Event> events_;
     bool quitting_ = false;
     char32_t missingToTell_ = 0;  // a refusal waiting to be shown
-
-    // Queued by the worker, applied in order on the GUI thread.
-    std::mutex queueMutex_;
-    std::vector<std::pair<int, std::vector<Row>>> queuedRows_;
-    std::optional<std::string> queuedStatus_[2];
-    bool flushPosted_ = false;
 
     HANDLE worker_ = nullptr;
 };
