@@ -20,6 +20,7 @@
 #include "base/workspace.h"
 #include "convert/checkplugin.h"
 #include "convert/extdb.h"
+#include "convert/memory.h"
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
 #include "platform/codepage.h"
@@ -42,8 +43,8 @@ const char* const kUsage =
     "  quillane-cli list    PLUGIN [--root DIR] [--codepage CP] [--without-counterpart]\n"
     "  quillane-cli convert PLUGIN OUTPUT [--root DIR] [--edits FILE] [--overwrite] [--codepage CP]\n"
     "  quillane-cli check   PLUGIN [--root DIR] [--edits FILE] [--codepage CP]\n"
-    "  quillane-cli reset   [--root DIR]\n"
-    "  quillane-cli build-dictionaries FV-FILE OV-FILE [--root DIR] [--force]\n"
+    "  quillane-cli reset   [--root DIR] [--memory]\n"
+    "  quillane-cli build-dictionaries FV-FILE OV-FILE [FV-FILE OV-FILE ...] [--root DIR] [--force]\n"
     "  quillane-cli --help\n";
 
 const char* const kHelp =
@@ -60,7 +61,9 @@ const char* const kHelp =
     "            references, scripts, dialogue results), one a line: record type,\n"
     "            record ID, where, the name, its counterpart (empty: no dictionary\n"
     "            knows the name), separated by TAB. Nothing is written.\n"
-    "  reset     empties the external database (dataextra/Extradata.dat).\n"
+    "  reset     empties the external database (dataextra/Extradata.dat); with\n"
+    "            --memory, forgets the memory of earlier saves instead\n"
+    "            (dataextra/Memory.dat and Memtext.dat).\n"
     "  --root    the program directory (data/, dataextra/, Voskconv.ini); without it\n"
     "            the program's own folder, or when installed ~/.local/share/quillane.\n"
     "  --edits   one edit a line: TAB-TITLE<TAB>ID<TAB>NEW OV NAME.\n"
@@ -162,7 +165,7 @@ public:
         // Nothing below asks, but whatever a step would show is told.
         ui_.onMessage = [](const qp::ShownMessage& m) {
             Print(qp::Notice{m.title, m.text, m.icon});
-            return m.buttons == qp::Buttons::YesNo ? qp::Answer::Yes : qp::Answer::Ok;
+            return m.buttons != qp::Buttons::Ok ? qp::Answer::Yes : qp::Answer::Ok;
         };
         qp::SetPlatform(&ui_);
         // A batch run leaves the program directory as it finds it but for
@@ -187,12 +190,9 @@ public:
 private:
     // A wrong --root converts nothing, silently: say so.
     static void WarnWithoutDictionaries() {
-        std::set<std::string> names{"data\\Gmstdata.dat"};
-        for (int g = qp::kFirstList; g <= qp::kLastList; ++g) names.insert(qp::ListDictionary(g));
-        for (const std::string& name : names)
-            if (qp::FileSize(qp::ResolvePath(name)) >= 8) return;  // a pair at least
+        if (qp::DictionariesHoldAPair()) return;
         Say("warning: no dictionary in " + qp::ResolvePath("data") + " holds a pair: is " +
-            qp::ProgramDirectory() + " the program directory (--root)?");
+            qp::ProgramDirectory() + " the program directory (--root)? " + qp::kNoDictionariesAdvice);
     }
 
     qp::HeadlessPlatform ui_;
@@ -204,7 +204,7 @@ struct Arguments {
     std::string command;
     std::vector<std::string> positional;
     std::string root, edits;
-    bool hasRoot = false, hasEdits = false, overwrite = false, withoutCounterpart = false;
+    bool hasRoot = false, hasEdits = false, overwrite = false, withoutCounterpart = false, memory = false;
     int codePage = 0;  // 0: bytes as they are
 };
 
@@ -229,6 +229,8 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
             a.overwrite = true;
         } else if (s == "--without-counterpart") {
             a.withoutCounterpart = true;
+        } else if (s == "--memory") {
+            a.memory = true;
         } else if (s.size() > 1 && s[0] == '-') {
             return "unknown option " + s;
         } else {
@@ -247,6 +249,7 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a) {
         (a.hasEdits && a.command != "convert" && a.command != "check"))
         return "--edits belongs to convert and check, --overwrite to convert";
     if (a.withoutCounterpart && a.command != "list") return "--without-counterpart belongs to list";
+    if (a.memory && a.command != "reset") return "--memory belongs to reset";
     return {};
 }
 
@@ -487,19 +490,20 @@ int Check(const Arguments& a) {
     return checked.findings.empty() ? kExitOk : kExitFindings;
 }
 
-int Reset() {
+// The external database, or with --memory the memory instead.
+int Reset(const Arguments& a) {
     Session s;
-    Print(qp::ResetQuestion());
+    Print(a.memory ? qp::ForgetMemoryQuestion() : qp::ResetQuestion());
     qp::ProgramDirectoryLock lock;
     if (lock.refused) {
         Print(*lock.refused);
         return kExitRefused;
     }
-    if (auto failed = qp::EraseExternalDatabase()) {
+    if (auto failed = a.memory ? qp::ForgetMemory() : qp::EraseExternalDatabase()) {
         Print(*failed);
         return kExitRefused;
     }
-    Print(qp::ResetDone());
+    Print(a.memory ? qp::MemoryForgotten() : qp::ResetDone());
     return kExitOk;
 }
 
@@ -535,7 +539,7 @@ int RunBatch(const std::vector<std::string>& args, const char* argv0) {
     if (IsTerminal(stderr)) gBar.Enable();
     gWs.env.progress = &OnProgress;
     if (a.command == "check") return Check(a);
-    return a.command == "list" ? List(a) : a.command == "convert" ? Convert(a) : Reset();
+    return a.command == "list" ? List(a) : a.command == "convert" ? Convert(a) : Reset(a);
 }
 
 }  // namespace qp

@@ -19,6 +19,8 @@ void LoadStartupPluginCommand();
 void SaveCommand();
 void SaveAsCommand();
 void ResetCommand();
+// "Forget memory": both memory files removed after a question.
+void ForgetMemoryCommand();
 // A "Code page" item: names and texts shown in its code page at once, the
 // choice kept in Quillane.ini for the next start.
 void CodePageCommand(int menuId);
@@ -42,6 +44,13 @@ SaveOutcome SaveOverFileInUse();
 // when it names the file in use; after a successful save, its folder is
 // remembered (unless rememberFolder is false) and it becomes the file in use.
 SaveOutcome SaveAsTo(const std::string& output, bool rememberFolder = true);
+
+// Whether any name dictionary or the game-setting dictionary holds a pair:
+// without one, a load converts nothing.
+bool DictionariesHoldAPair();
+// What to do then, as the window says it once at its first start.
+Notice NoDictionariesAdvice();
+extern const char* const kNoDictionariesAdvice;  // the same, in the batch tool's words
 
 // The question "Reset file" asks, and what it answers.
 Notice ResetQuestion();

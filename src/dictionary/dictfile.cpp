@@ -193,7 +193,7 @@ bool NothingAt(const std::string& path) {
 }
 
 // Reads the file, creating it empty when missing; records problems.
-std::string LoadContent(const std::string& name, int64_t& size) {
+std::string LoadContent(const std::string& name, int64_t& size, bool createMissing) {
     std::string path = ResolvePath(name);
     std::string content, err;
     size = 0;
@@ -203,7 +203,7 @@ std::string LoadContent(const std::string& name, int64_t& size) {
     std::error_code ec;
     const fs::file_status target = fs::status(path, ec);
     if (NothingAt(path)) {
-        if (gWs.env.createMissingDictionaries) CreateIfMissing(path);
+        if (createMissing && gWs.env.createMissingDictionaries) CreateIfMissing(path);
         return content;
     }
     if (ec)
@@ -238,7 +238,7 @@ void NoteDamage(const std::string& name, int64_t at) {
 
 bool DictionaryPresent(const std::string& name) { return !NothingAt(ResolvePath(name)); }
 
-std::shared_ptr<const PairFile> OpenPairFile(std::string_view name) {
+std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createMissing) {
     std::lock_guard<std::mutex> lock(gCacheMutex);
     if (Cache().inCommand) {
         auto it = Cache().pairs.find(name);
@@ -246,20 +246,20 @@ std::shared_ptr<const PairFile> OpenPairFile(std::string_view name) {
     }
     const std::string key(name);
     int64_t size;
-    auto f = std::make_shared<PairFile>(ParsePairFile(LoadContent(key, size)));
+    auto f = std::make_shared<PairFile>(ParsePairFile(LoadContent(key, size, createMissing)));
     NoteDamage(key, f->damagedAt);
     if (Cache().inCommand) Cache().pairs[key] = f;
     return f;
 }
 
-std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name) {
+std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name, bool createMissing) {
     std::lock_guard<std::mutex> lock(gCacheMutex);
     if (Cache().inCommand) {
         auto it = Cache().triples.find(name);
         if (it != Cache().triples.end()) return it->second;
     }
     int64_t size;
-    auto f = std::make_shared<TripleFile>(ParseTripleFile(LoadContent(name, size)));
+    auto f = std::make_shared<TripleFile>(ParseTripleFile(LoadContent(name, size, createMissing)));
     NoteDamage(name, f->damagedAt);
     if (Cache().inCommand) Cache().triples[name] = f;
     return f;
@@ -294,6 +294,11 @@ std::vector<DictionaryProblem> TakeDictionaryProblems() {
 }
 
 Notice DamagedDictionaryNotice(const DictionaryProblem& p) {
+    if (p.name == kMemoryFile || p.name == kMemoryTextFile)
+        return {"INFORMATION",
+                "THE MEMORY FILE " + p.name + " IS DAMAGED AT BYTE " + std::to_string(p.damagedAt) +
+                    ".\rWHAT CAME BEFORE WAS USED; THE NEXT SAVE WRITES IT WHOLE AGAIN.",
+                Icon::Information};
     return {"INFORMATION",
             "THE DICTIONARY FILE " + p.name + " IS DAMAGED AT BYTE " + std::to_string(p.damagedAt) +
                 ".\rTHE REST OF IT WAS IGNORED.",

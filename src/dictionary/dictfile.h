@@ -88,8 +88,9 @@ int FindTriple(const TripleFile& f, const std::string& key);
 // program directory as it is). A file that exists but cannot be read (a
 // folder, a pipe, a link that leads nowhere but round) is reported through
 // DictionaryProblems and behaves as empty.
-std::shared_ptr<const PairFile> OpenPairFile(std::string_view name);
-std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name);
+// With createMissing false a missing file stays missing (the memory files).
+std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createMissing = true);
+std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name, bool createMissing = true);
 // Whether something stands at a dictionary's name, a file or what cannot be
 // read as one: what the two above read instead of creating it.
 bool DictionaryPresent(const std::string& name);

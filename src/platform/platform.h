@@ -24,7 +24,9 @@
 namespace qp {
 
 enum class Icon { None, Information, Question, Warning, Stop };
-enum class Buttons { Ok, YesNo };
+// YesNoDefaultNo: a Yes/No question whose default button (Enter) is No, for
+// what cannot be undone.
+enum class Buttons { Ok, YesNo, YesNoDefaultNo };
 enum class Answer { Ok, Yes, No };
 
 enum class EventKind {

@@ -11,8 +11,8 @@ namespace {
 // nameBytes: the length of the name in the block, zero bytes inside it
 // included; a replacement takes the whole of it.
 int SearchPairs(std::string_view file, int block, int subOffset, size_t nameBytes, const std::string& name,
-                int replacedCode, int secondCode, std::string& otherVersionName) {
-    auto pairs = OpenPairFile(file);
+                int replacedCode, int secondCode, std::string& otherVersionName, bool createMissing = true) {
+    auto pairs = OpenPairFile(file, createMissing);
     bool second = false;
     int i = FindPairAOrB(*pairs, name, second);
     if (i < 0) return kNoMatch;
@@ -39,6 +39,14 @@ int LookupName(int block, int subOffset, int dataSize, std::string_view dictiona
         code = SearchPairs(dictionaryFile, block, subOffset, nameBytes, name, kDictionaryReplaced,
                            kDictionaryAlreadySecond, otherVersionName);
     return code;
+}
+
+int LookupMemory(int block, int subOffset, int dataSize, std::string& otherVersionName) {
+    otherVersionName.clear();
+    std::string name = ReadBlockString(block, subOffset + 8, dataSize - 1);
+    const size_t nameBytes = dataSize > 1 ? static_cast<size_t>(dataSize) - 1 : 0;
+    return SearchPairs(kMemoryFile, block, subOffset, nameBytes, name, kMemoryReplaced, kMemoryAlreadySecond,
+                       otherVersionName, false);
 }
 
 }  // namespace qp

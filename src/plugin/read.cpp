@@ -49,8 +49,10 @@ std::string SubrecordFault(const char* record, size_t size, int64_t pos) {
 void SetFromResult(NameEntry& e, int code, const std::string& name, const std::string& now,
                    const std::string& otherVersionName) {
     const bool dictionary = code == kDictionaryReplaced || code == kDictionaryAlreadySecond;
-    const bool alreadySecond = code == kDatabaseAlreadySecond || code == kDictionaryAlreadySecond;
-    e.flag = code == kNoMatch ? "" : (dictionary ? "L" : "T");
+    const bool memory = code == kMemoryReplaced || code == kMemoryAlreadySecond;
+    const bool alreadySecond =
+        code == kDatabaseAlreadySecond || code == kDictionaryAlreadySecond || code == kMemoryAlreadySecond;
+    e.flag = code == kNoMatch ? "" : dictionary ? "L" : memory ? "M" : "T";
     e.fv = alreadySecond ? otherVersionName : name;
     e.ov = code == kNoMatch ? name : now;
 }
@@ -69,6 +71,8 @@ void ConvertName(NameEntry& e, int n, int p, const char* dictionary, bool pathGr
     int code = LookupName(n, p, ReadBlockInt(n, p + 4), dictionary, other);
     if (pathGrid && code == kNoMatch)
         code = LookupName(n, p, ReadBlockInt(n, p + 4), "data\\Regndata.dat", other);
+    // The memory comes last: a dictionary or the user's own database knows better.
+    if (code == kNoMatch) code = LookupMemory(n, p, ReadBlockInt(n, p + 4), other);
     SetFromResult(e, code, name, NameAt(n, p), other);
 }
 

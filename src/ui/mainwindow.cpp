@@ -9,7 +9,8 @@ namespace qp {
 
 namespace {
 
-const int kLockedIds[] = {kMenuLoad, kMenuSave, kMenuSaveAs, kMenuCheck, kMenuReset,
+const int kLockedIds[] = {kMenuLoad, kMenuSave, kMenuSaveAs, kMenuCheck, kMenuReset, kMenuForgetMemory,
+                          kMenuBuildDictionaries,
                           kMenuTextBook, kMenuTextClass, kMenuTextRace, kMenuTextSkill,
                           kMenuTextBirthsign, kMenuEdit};
 
@@ -29,7 +30,11 @@ std::vector<Menu> MenuBarModel() {
           {kMenuCheck, "Check references...", false},
           {0, "", true},
           {kMenuQuit, "&Quit", true}}},
-        {"External data", {{kMenuReset, "Reset file", true}}},
+        {"External data",
+         {{kMenuReset, "Reset file", true},
+          {kMenuForgetMemory, "Forget memory", true},
+          {0, "", true},
+          {kMenuBuildDictionaries, "Build dictionaries...", true}}},
         {"Edit text",
          {{kMenuTextBook, "Book", false},
           {kMenuTextClass, "Class", false},
@@ -107,7 +112,11 @@ void MenuLock() {
 }
 
 void MenuUnlock() {
-    for (int id : kLockedIds) Plat().EnableMenuItem(id, true);
+    // Without a plugin, what needs one stays off (a dialog of the external
+    // data may be opened before any load).
+    for (int id : kLockedIds)
+        Plat().EnableMenuItem(id, gWs.table.loaded || id == kMenuLoad || id == kMenuReset ||
+                                      id == kMenuForgetMemory || id == kMenuBuildDictionaries);
 }
 
 Answer Message(const std::string& title, const std::string& text, Icon icon, Buttons buttons) {

@@ -26,7 +26,7 @@ protected:
         qp::SetPlatform(ui.get());
         ui->messageHook = [this](const qp::MessageRequest& m) {
             messages.push_back(m);
-            return m.buttons == qp::Buttons::YesNo ? answer : qp::Answer::Ok;
+            return m.buttons != qp::Buttons::Ok ? answer : qp::Answer::Ok;
         };
     }
     void TearDown() override {

@@ -76,7 +76,7 @@ protected:
         ui->htmlHelp = nullptr;
         ui->messageHook = [this](const MessageRequest& m) {
             messages.push_back(m);
-            return m.buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+            return m.buttons != Buttons::Ok ? Answer::Yes : Answer::Ok;
         };
         dir = std::filesystem::temp_directory_path() /
               ("quillane-win32-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count));

@@ -625,7 +625,7 @@ Answer HeadlessPlatform::MessageBox(const std::string& title, const std::string&
         a = cb(msg);
     } else {
         std::lock_guard<std::mutex> lock(m_);
-        if (buttons == Buttons::YesNo) {
+        if (buttons != Buttons::Ok) {
             if (!answers_.empty()) {
                 a = answers_.front();
                 answers_.pop_front();
@@ -635,7 +635,7 @@ Answer HeadlessPlatform::MessageBox(const std::string& title, const std::string&
         }
     }
     if (buttons == Buttons::Ok) a = Answer::Ok;
-    if (buttons == Buttons::YesNo && a == Answer::Ok) a = Answer::No;
+    if (buttons != Buttons::Ok && a == Answer::Ok) a = Answer::No;
     msg.answer = a;
     std::lock_guard<std::mutex> lock(m_);
     messages_.push_back(msg);

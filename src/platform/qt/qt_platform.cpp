@@ -947,9 +947,9 @@ Answer QtPlatform::ShowMessage(const MessageRequest& m) {
         case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
         case Icon::Stop: box.setIcon(QMessageBox::Critical); break;
     }
-    if (m.buttons == Buttons::YesNo) {
+    if (m.buttons != Buttons::Ok) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(m.buttons == Buttons::YesNoDefaultNo ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);

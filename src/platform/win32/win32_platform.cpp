@@ -1559,7 +1559,8 @@ HWND Win32Platform::Owner() const {
 
 Answer Win32Platform::ShowMessage(const MessageRequest& m) {
     if (messageHook) return messageHook(m);
-    UINT flags = m.buttons == Buttons::YesNo ? MB_YESNO : MB_OK;
+    UINT flags = m.buttons == Buttons::Ok ? MB_OK : MB_YESNO;
+    if (m.buttons == Buttons::YesNoDefaultNo) flags |= MB_DEFBUTTON2;
     switch (m.icon) {
     case Icon::None: break;
     case Icon::Information: flags |= MB_ICONINFORMATION; break;
