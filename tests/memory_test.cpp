@@ -72,7 +72,8 @@ TEST(Memory, DamagedFileIsReadUpToTheFaultAndWrittenWholeAgain) {
     const std::string good = Pairs({{"Ingrid", "Ingrida"}});
     WriteFile(Memory(env), good + Int32(1000) + "ab");
     env.Load(env.PutPlugin("b.esp", Plugin({Object("NPC_", "x1", "Ingrid"), Object("NPC_", "x2", "Ingrida")})));
-    EXPECT_EQ(Npcs(), (std::vector<std::string>{"M|Ingrid|Ingrida", "M|Ingrid|Ingrida"}));
+    // Only first names are looked for in the memory.
+    EXPECT_EQ(Npcs(), (std::vector<std::string>{"M|Ingrid|Ingrida", "|Ingrida|Ingrida"}));
     EXPECT_EQ(Shown(env.ui),
               (std::vector<std::string>{"INFORMATION/1/THE MEMORY FILE dataextra\\Memory.dat IS DAMAGED AT BYTE " +
                                         std::to_string(good.size()) +

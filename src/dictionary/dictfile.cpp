@@ -43,30 +43,36 @@ std::string EncodePair(std::string_view a, std::string_view b) {
 void FirstIndex::Reserve(size_t entries) {
     size_t want = 16;
     while (want < entries * 2) want *= 2;
+    entries_.reserve(entries);
     if (want <= slots_.size()) return;
-    std::vector<Slot> old;
-    old.swap(slots_);
     slots_.assign(want, Slot{});
-    used_ = 0;
     // The keys are distinct already: each keeps its position.
-    for (const Slot& s : old)
-        if (s.index != kEmpty) Add(s.key, s.index);
+    for (size_t j = 0; j < entries_.size(); ++j) Place(entries_[j].hash, static_cast<uint32_t>(j));
 }
 
 void FirstIndex::Grow() { Reserve(slots_.empty() ? 8 : slots_.size()); }
 
+void FirstIndex::Place(uint32_t hash, uint32_t entry) {
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask)
+        if (slots_[at].entry == kEmpty) {
+            slots_[at] = {hash, entry};
+            return;
+        }
+}
+
 void FirstIndex::Add(std::string_view key, uint32_t i) {
-    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
     const uint32_t h = Hash(key);
     const size_t mask = slots_.size() - 1;
     for (size_t at = h & mask;; at = (at + 1) & mask) {
         Slot& s = slots_[at];
-        if (s.index == kEmpty) {
-            s = {key, h, i};
-            ++used_;
+        if (s.entry == kEmpty) {
+            s = {h, static_cast<uint32_t>(entries_.size())};
+            entries_.push_back({key, i, h});
             return;
         }
-        if (s.hash == h && s.key == key) return;  // the first occurrence stays
+        if (s.hash == h && entries_[s.entry].key == key) return;  // the first occurrence stays
     }
 }
 
@@ -75,8 +81,8 @@ int FirstIndex::Find(std::string_view key, uint32_t h) const {
     const size_t mask = slots_.size() - 1;
     for (size_t at = h & mask;; at = (at + 1) & mask) {
         const Slot& s = slots_[at];
-        if (s.index == kEmpty) return -1;
-        if (s.hash == h && s.key == key) return static_cast<int>(s.index);
+        if (s.entry == kEmpty) return -1;
+        if (s.hash == h && entries_[s.entry].key == key) return static_cast<int>(entries_[s.entry].index);
     }
 }
 
@@ -97,7 +103,7 @@ bool ReadCountedView(std::string_view buffer, size_t& pos, std::string_view& tex
 
 }  // namespace
 
-PairFile ParsePairFile(std::string content) {
+PairFile ParsePairFile(std::string content, bool indexSecond) {
     PairFile f;
     auto bytes = std::make_shared<const std::string>(std::move(content));
     f.storage.push_back(bytes);
@@ -106,7 +112,7 @@ PairFile ParsePairFile(std::string content) {
     // once for the whole file.
     f.pairs.reserve(buffer.size() / 40);
     f.firstA.Reserve(buffer.size() / 40);
-    f.firstB.Reserve(buffer.size() / 40);
+    if (indexSecond) f.firstB.Reserve(buffer.size() / 40);
     size_t pos = 0;
     while (pos < buffer.size()) {
         size_t start = pos;
@@ -117,7 +123,7 @@ PairFile ParsePairFile(std::string content) {
         }
         uint32_t i = static_cast<uint32_t>(f.pairs.size());
         f.firstA.Add(a, i);
-        f.firstB.Add(b, i);
+        if (indexSecond) f.firstB.Add(b, i);
         f.pairs.emplace_back(a, b);
     }
     return f;
@@ -238,7 +244,7 @@ void NoteDamage(const std::string& name, int64_t at) {
 
 bool DictionaryPresent(const std::string& name) { return !NothingAt(ResolvePath(name)); }
 
-std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createMissing) {
+std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createMissing, bool indexSecond) {
     std::lock_guard<std::mutex> lock(gCacheMutex);
     if (Cache().inCommand) {
         auto it = Cache().pairs.find(name);
@@ -246,7 +252,7 @@ std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createM
     }
     const std::string key(name);
     int64_t size;
-    auto f = std::make_shared<PairFile>(ParsePairFile(LoadContent(key, size, createMissing)));
+    auto f = std::make_shared<PairFile>(ParsePairFile(LoadContent(key, size, createMissing), indexSecond));
     NoteDamage(key, f->damagedAt);
     if (Cache().inCommand) Cache().pairs[key] = f;
     return f;

@@ -43,15 +43,22 @@ public:
     void Reserve(size_t entries);
 
 private:
+    // The table holds small slots; the keys lie in entries_, in the order
+    // they came, so that a large file's index costs little to make.
     struct Slot {
-        std::string_view key;
         uint32_t hash = 0;
-        uint32_t index = kEmpty;
+        uint32_t entry = kEmpty;
+    };
+    struct Entry {
+        std::string_view key;
+        uint32_t index;
+        uint32_t hash;
     };
     static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
     void Grow();
+    void Place(uint32_t hash, uint32_t entry);
     std::vector<Slot> slots_;
-    size_t used_ = 0;
+    std::vector<Entry> entries_;
 };
 
 // The strings of a pair file are views of the file's bytes, which the
@@ -71,8 +78,9 @@ struct TripleFile {
 };
 
 // Parses a whole file's content; everything from the first record that does
-// not parse onwards is left out.
-PairFile ParsePairFile(std::string content);
+// not parse onwards is left out. Without indexSecond, firstB stays empty: a
+// file searched only by its first names costs half as much to open.
+PairFile ParsePairFile(std::string content, bool indexSecond = true);
 TripleFile ParseTripleFile(const std::string& content);
 
 // The first pair whose A or whose B equals name, as a scan from the start
@@ -89,7 +97,8 @@ int FindTriple(const TripleFile& f, const std::string& key);
 // folder, a pipe, a link that leads nowhere but round) is reported through
 // DictionaryProblems and behaves as empty.
 // With createMissing false a missing file stays missing (the memory files).
-std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createMissing = true);
+std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createMissing = true,
+                                             bool indexSecond = true);
 std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name, bool createMissing = true);
 // Whether something stands at a dictionary's name, a file or what cannot be
 // read as one: what the two above read instead of creating it.

@@ -11,8 +11,9 @@ namespace {
 // nameBytes: the length of the name in the block, zero bytes inside it
 // included; a replacement takes the whole of it.
 int SearchPairs(std::string_view file, int block, int subOffset, size_t nameBytes, const std::string& name,
-                int replacedCode, int secondCode, std::string& otherVersionName, bool createMissing = true) {
-    auto pairs = OpenPairFile(file, createMissing);
+                int replacedCode, int secondCode, std::string& otherVersionName, bool memory = false) {
+    // The memory is never made, and only its first names are looked for.
+    auto pairs = OpenPairFile(file, !memory, !memory);
     bool second = false;
     int i = FindPairAOrB(*pairs, name, second);
     if (i < 0) return kNoMatch;
@@ -45,8 +46,8 @@ int LookupMemory(int block, int subOffset, int dataSize, std::string& otherVersi
     otherVersionName.clear();
     std::string name = ReadBlockString(block, subOffset + 8, dataSize - 1);
     const size_t nameBytes = dataSize > 1 ? static_cast<size_t>(dataSize) - 1 : 0;
-    return SearchPairs(kMemoryFile, block, subOffset, nameBytes, name, kMemoryReplaced, kMemoryAlreadySecond,
-                       otherVersionName, false);
+    return SearchPairs(kMemoryFile, block, subOffset, nameBytes, name, kMemoryReplaced, kMemoryReplaced,
+                       otherVersionName, true);
 }
 
 }  // namespace qp

@@ -49,10 +49,8 @@ std::string SubrecordFault(const char* record, size_t size, int64_t pos) {
 void SetFromResult(NameEntry& e, int code, const std::string& name, const std::string& now,
                    const std::string& otherVersionName) {
     const bool dictionary = code == kDictionaryReplaced || code == kDictionaryAlreadySecond;
-    const bool memory = code == kMemoryReplaced || code == kMemoryAlreadySecond;
-    const bool alreadySecond =
-        code == kDatabaseAlreadySecond || code == kDictionaryAlreadySecond || code == kMemoryAlreadySecond;
-    e.flag = code == kNoMatch ? "" : dictionary ? "L" : memory ? "M" : "T";
+    const bool alreadySecond = code == kDatabaseAlreadySecond || code == kDictionaryAlreadySecond;
+    e.flag = code == kNoMatch ? "" : dictionary ? "L" : code == kMemoryReplaced ? "M" : "T";
     e.fv = alreadySecond ? otherVersionName : name;
     e.ov = code == kNoMatch ? name : now;
 }

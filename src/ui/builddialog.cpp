@@ -42,10 +42,9 @@ void OpenBuildDialog() {
     if (gWs.dialogOpen || gWs.busy) return;
     gWs.dialogOpen = 1;
     Platform& p = Plat();
-    p.OpenDialog(kWindowBuild, "Build dictionaries", Centred(640, 330));
-    p.AddLabel(kWindowBuild, kCtlBuildNote, {8, 6, 620, 34},
-               "Each pair: the same master or plugin in the first version (FV) and in the other version (OV),\r"
-               "in the game's load order: the main master first, then its expansions.",
+    p.OpenDialog(kWindowBuild, "Build dictionaries", Centred(640, 320));
+    p.AddLabel(kWindowBuild, kCtlBuildNote, {8, 10, 620, 22},
+               "In load order (main master first): each pair the same file before (FV) and after (OV) conversion.",
                false);
     p.AddDialogTable(kWindowBuild, kCtlBuildPairs, {5, 44, 625, 210},
                      {{"First version (FV)", 305}, {"Other version (OV)", 305}});
