@@ -103,7 +103,7 @@ bool ReadCountedView(std::string_view buffer, size_t& pos, std::string_view& tex
 
 }  // namespace
 
-PairFile ParsePairFile(std::string content, bool indexSecond) {
+PairFile ParsePairFile(std::string content) {
     PairFile f;
     auto bytes = std::make_shared<const std::string>(std::move(content));
     f.storage.push_back(bytes);
@@ -112,7 +112,7 @@ PairFile ParsePairFile(std::string content, bool indexSecond) {
     // once for the whole file.
     f.pairs.reserve(buffer.size() / 40);
     f.firstA.Reserve(buffer.size() / 40);
-    if (indexSecond) f.firstB.Reserve(buffer.size() / 40);
+    f.firstB.Reserve(buffer.size() / 40);
     size_t pos = 0;
     while (pos < buffer.size()) {
         size_t start = pos;
@@ -123,7 +123,7 @@ PairFile ParsePairFile(std::string content, bool indexSecond) {
         }
         uint32_t i = static_cast<uint32_t>(f.pairs.size());
         f.firstA.Add(a, i);
-        if (indexSecond) f.firstB.Add(b, i);
+        f.firstB.Add(b, i);
         f.pairs.emplace_back(a, b);
     }
     return f;
@@ -244,7 +244,38 @@ void NoteDamage(const std::string& name, int64_t at) {
 
 bool DictionaryPresent(const std::string& name) { return !NothingAt(ResolvePath(name)); }
 
-std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createMissing, bool indexSecond) {
+std::vector<std::optional<std::string>> FindFirstNames(const std::string& name,
+                                                       const std::vector<std::string_view>& names) {
+    std::vector<std::optional<std::string>> found(names.size());
+    if (names.empty() || NothingAt(ResolvePath(name))) return found;
+    std::string content;
+    {
+        std::lock_guard<std::mutex> lock(gCacheMutex);
+        int64_t size;
+        content = LoadContent(name, size, false);
+    }
+    // name -> the second name of its first pair, once met
+    std::unordered_map<std::string_view, std::optional<std::string_view>> wanted;
+    wanted.reserve(names.size());
+    for (std::string_view n : names) wanted.emplace(n, std::nullopt);
+    size_t pos = 0;
+    while (pos < content.size()) {
+        const size_t start = pos;
+        std::string_view a, b;
+        if (!ReadCountedView(content, pos, a) || !ReadCountedView(content, pos, b)) {
+            std::lock_guard<std::mutex> lock(gCacheMutex);
+            NoteDamage(name, static_cast<int64_t>(start));
+            break;
+        }
+        auto it = wanted.find(a);
+        if (it != wanted.end() && !it->second) it->second = b;
+    }
+    for (size_t i = 0; i < names.size(); ++i)
+        if (const auto& b = wanted[names[i]]) found[i] = std::string(*b);
+    return found;
+}
+
+std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createMissing) {
     std::lock_guard<std::mutex> lock(gCacheMutex);
     if (Cache().inCommand) {
         auto it = Cache().pairs.find(name);
@@ -252,7 +283,7 @@ std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createM
     }
     const std::string key(name);
     int64_t size;
-    auto f = std::make_shared<PairFile>(ParsePairFile(LoadContent(key, size, createMissing), indexSecond));
+    auto f = std::make_shared<PairFile>(ParsePairFile(LoadContent(key, size, createMissing)));
     NoteDamage(key, f->damagedAt);
     if (Cache().inCommand) Cache().pairs[key] = f;
     return f;

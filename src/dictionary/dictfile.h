@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -78,9 +79,8 @@ struct TripleFile {
 };
 
 // Parses a whole file's content; everything from the first record that does
-// not parse onwards is left out. Without indexSecond, firstB stays empty: a
-// file searched only by its first names costs half as much to open.
-PairFile ParsePairFile(std::string content, bool indexSecond = true);
+// not parse onwards is left out.
+PairFile ParsePairFile(std::string content);
 TripleFile ParseTripleFile(const std::string& content);
 
 // The first pair whose A or whose B equals name, as a scan from the start
@@ -97,9 +97,14 @@ int FindTriple(const TripleFile& f, const std::string& key);
 // folder, a pipe, a link that leads nowhere but round) is reported through
 // DictionaryProblems and behaves as empty.
 // With createMissing false a missing file stays missing (the memory files).
-std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createMissing = true,
-                                             bool indexSecond = true);
+std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createMissing = true);
 std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name, bool createMissing = true);
+// For each name, the second name of the first pair whose first name it is,
+// or nothing: one pass over the file however many names are asked, and no
+// index kept (the memory, large, is asked only what nothing else knew). A
+// missing file is not made; damage is noted as in the files above.
+std::vector<std::optional<std::string>> FindFirstNames(const std::string& name,
+                                                       const std::vector<std::string_view>& names);
 // Whether something stands at a dictionary's name, a file or what cannot be
 // read as one: what the two above read instead of creating it.
 bool DictionaryPresent(const std::string& name);

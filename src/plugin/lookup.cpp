@@ -11,9 +11,8 @@ namespace {
 // nameBytes: the length of the name in the block, zero bytes inside it
 // included; a replacement takes the whole of it.
 int SearchPairs(std::string_view file, int block, int subOffset, size_t nameBytes, const std::string& name,
-                int replacedCode, int secondCode, std::string& otherVersionName, bool memory = false) {
-    // The memory is never made, and only its first names are looked for.
-    auto pairs = OpenPairFile(file, !memory, !memory);
+                int replacedCode, int secondCode, std::string& otherVersionName) {
+    auto pairs = OpenPairFile(file);
     bool second = false;
     int i = FindPairAOrB(*pairs, name, second);
     if (i < 0) return kNoMatch;
@@ -40,14 +39,6 @@ int LookupName(int block, int subOffset, int dataSize, std::string_view dictiona
         code = SearchPairs(dictionaryFile, block, subOffset, nameBytes, name, kDictionaryReplaced,
                            kDictionaryAlreadySecond, otherVersionName);
     return code;
-}
-
-int LookupMemory(int block, int subOffset, int dataSize, std::string& otherVersionName) {
-    otherVersionName.clear();
-    std::string name = ReadBlockString(block, subOffset + 8, dataSize - 1);
-    const size_t nameBytes = dataSize > 1 ? static_cast<size_t>(dataSize) - 1 : 0;
-    return SearchPairs(kMemoryFile, block, subOffset, nameBytes, name, kMemoryReplaced, kMemoryReplaced,
-                       otherVersionName, true);
 }
 
 }  // namespace qp

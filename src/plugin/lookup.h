@@ -13,9 +13,6 @@ enum LookupResult : int {
     kDatabaseAlreadySecond = 2,
     kDictionaryAlreadySecond = 3,
     kDatabaseReplaced = 4,
-    // Found only in the memory of translations saved with other plugins, as
-    // a first name (a name already in its second form is left alone there).
-    kMemoryReplaced = 5,
 };
 
 // Looks up the name held by the name subrecord at subOffset (data size as
@@ -24,8 +21,5 @@ enum LookupResult : int {
 // was in its second form, otherVersionName gets the pair's first name.
 int LookupName(int block, int subOffset, int dataSize, std::string_view dictionaryFile,
                std::string& otherVersionName);
-// The lookup of a first name in the memory alone (dataextra\Memory.dat, never
-// created here): what neither the external database nor any dictionary matched.
-int LookupMemory(int block, int subOffset, int dataSize, std::string& otherVersionName);
 
 }  // namespace qp
