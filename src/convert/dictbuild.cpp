@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/lists.h"
 #include "dictionary/dictfile.h"
@@ -309,7 +310,9 @@ DictionaryBuild BuildDictionaries(const std::vector<PluginPair>& pairs) {
     // The records of every pair in load order; a later pair's record with the
     // same identity takes the place of the earlier one's.
     std::vector<Match> matches;
-    std::map<std::pair<std::string, std::string>, size_t> placed;
+    // Looked up by kind and key joined with a zero byte (keys hold none).
+    auto joined = [](const std::string& kind, const std::string& key) { return kind + '\0' + key; };
+    std::unordered_map<std::string, size_t> placed;
     std::vector<std::string> unmatchedKinds;
     std::set<int> skills;
 
@@ -323,15 +326,16 @@ DictionaryBuild BuildDictionaries(const std::vector<PluginPair>& pairs) {
         const std::vector<Keyed> fvKeys = KeyRecords(fv);
         const std::vector<Keyed> ovKeys = KeyRecords(ov);
 
-        std::map<std::pair<std::string, std::string>, size_t> ovIndex;  // first occurrence wins
-        for (const Keyed& k : ovKeys) ovIndex.emplace(std::make_pair(k.kind, k.key), k.record);
+        std::unordered_map<std::string, size_t> ovIndex;  // first occurrence wins
+        ovIndex.reserve(ovKeys.size());
+        for (const Keyed& k : ovKeys) ovIndex.emplace(joined(k.kind, k.key), k.record);
 
         std::map<std::string, std::vector<std::string>> fvOnly, ovOnly;
-        std::set<std::pair<std::string, std::string>> matched;
-        std::map<std::pair<std::string, std::string>, size_t> placedNow;
+        std::unordered_set<std::string> matched;
+        std::unordered_map<std::string, size_t> placedNow;
 
         for (const Keyed& k : fvKeys) {
-            auto id = std::make_pair(k.kind, k.key);
+            std::string id = joined(k.kind, k.key);
             auto it = ovIndex.find(id);
             if (it == ovIndex.end() || !matched.insert(id).second) {
                 fvOnly[k.kind].push_back(k.key);
@@ -342,18 +346,19 @@ DictionaryBuild BuildDictionaries(const std::vector<PluginPair>& pairs) {
             std::string across = k.key;
             if (k.kind == "PGRD" || (k.kind == "CELL" && k.key.rfind("interior", 0) == 0))
                 across = "name " + NameOf(m.fv, "NAME");
-            auto at = placed.find({k.kind, across});
+            const std::string acrossId = joined(k.kind, across);
+            auto at = placed.find(acrossId);
             if (at != placed.end()) {
                 ++b.result.pairs[static_cast<size_t>(matches[at->second].pair)].replaced;
                 matches[at->second] = std::move(m);
             } else {
-                placedNow.emplace(std::make_pair(k.kind, across), matches.size());
+                placedNow.emplace(acrossId, matches.size());
                 matches.push_back(std::move(m));
             }
         }
         placed.insert(placedNow.begin(), placedNow.end());
         for (const Keyed& k : ovKeys)
-            if (!matched.count({k.kind, k.key})) ovOnly[k.kind].push_back(k.key);
+            if (!matched.count(joined(k.kind, k.key))) ovOnly[k.kind].push_back(k.key);
 
         PairFigures& figures = b.result.pairs.back();
         figures.fvRecords = static_cast<int>(fvKeys.size());
