@@ -31,7 +31,6 @@ const char* const kUsage =
 
 std::string Named(int codePage) { return std::to_string(codePage) + " " + CodePageName(codePage); }
 
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* format, ...) {
     char buffer[4096];
     va_list args;
