@@ -4,9 +4,12 @@
 
 #include <map>
 
+#include "app/batch.h"
 #include "app/builddict.h"
 #include "platform/codepage.h"
 #include "convert/dictbuild.h"
+#include "base/config.h"
+#include "base/workspace.h"
 #include "dictionary/dictfile.h"
 #include "test_support.h"
 
@@ -45,11 +48,17 @@ PairList PairsOf(const std::string& bytes) {
 PairList PairsOf(const fs::path& p) { return PairsOf(ReadFile(p)); }
 TripleList TriplesOf(const fs::path& p) { return qp::ParseTripleFile(ReadFile(p)).triples; }
 
+// The batch tool's build-dictionaries, its arguments as typed.
+int BuildCli(std::vector<std::string> args) {
+    args.insert(args.begin(), "build-dictionaries");
+    return qp::RunBatch(args, nullptr);
+}
+
 int Build(Env& env, const std::string& fv, const std::string& ov, const std::string& extra = "",
           std::string* out = nullptr) {
     const std::string root = env.dir.string();
     testing::internal::CaptureStdout();
-    const int rc = qp::RunBuildDictionaries(env.PutPlugin("fv.esp", fv), env.PutPlugin("ov.esp", ov), &root,
+    const int rc = qp::RunBuildDictionaries({env.PutPlugin("fv.esp", fv), env.PutPlugin("ov.esp", ov)}, &root,
                                             extra == "--force");
     const std::string printed = testing::internal::GetCapturedStdout();
     if (out) *out = printed;
@@ -159,7 +168,7 @@ TEST(BuildDictionaries, ExistingDictionariesAreReplacedOnlyWithForce) {
     // One file named twice would pair every name with itself: refused, by the file, not by its name.
     testing::internal::CaptureStderr();
     const std::string root = env.dir.string();
-    EXPECT_EQ(qp::RunBuildDictionaries(env.PutPlugin("fv.esp", fv), (env.dir / "data" / ".." / "fv.esp").string(),
+    EXPECT_EQ(qp::RunBuildDictionaries({env.PutPlugin("fv.esp", fv), (env.dir / "data" / ".." / "fv.esp").string()},
                                        &root, true),
               2);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("are the same file"), std::string::npos);
@@ -167,6 +176,125 @@ TEST(BuildDictionaries, ExistingDictionariesAreReplacedOnlyWithForce) {
     EXPECT_EQ(Build(env, fv, ov, "--force"), 0);
     EXPECT_EQ(ReadFile(env.Data("Celldata.dat")), "");
     EXPECT_EQ(PairsOf(env.Data("Npc_data.dat")), (PairList{{"Guard", "Vakt"}}));
+}
+
+// Pairs in load order: a later pair's record of the same identity replaces
+// the earlier one's; conflicts name the files; counts per pair and in all.
+TEST(BuildDictionaries, SeveralPairsOverrideInLoadOrder) {
+    Env env;
+    auto npc = [](const char* id, const char* name) { return Object("NPC_", id, name); };
+    const std::string mainFv = Plugin({npc("a", "Guard"), npc("b", "Smith"), Cell("Old Inn", true, 0, 0),
+                                       Object("BOOK", "bk", "Note", {{"TEXT", "Hello"}})});
+    const std::string mainOv = Plugin({npc("a", "Vakt"), npc("b", "Smed"), Cell("Gamle Kro", true, 0, 0),
+                                       Object("BOOK", "bk", "Lapp", {{"TEXT", "Hei"}})});
+    // The expansion renames b, its Old Inn and the book text; c meets a's name.
+    const std::string expFv = Plugin({Cell("Harbor", true, 0, 0), Cell("Old Inn", true, 0, 0), npc("b", "Smith"),
+                                      npc("c", "Guard"), Object("BOOK", "bk", "Note", {{"TEXT", "Hello"}})});
+    const std::string expOv = Plugin({Cell("Havn", true, 0, 0), Cell("Gammel Kro", true, 0, 0), npc("b", "Smeden"),
+                                      npc("c", "Vekter"), Object("BOOK", "bk", "Lapp", {{"TEXT", "Hallo"}})});
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(BuildCli({env.PutPlugin("m.esm", mainFv), env.PutPlugin("m_ov.esm", mainOv),
+                                        env.PutPlugin("x.esm", expFv), env.PutPlugin("x_ov.esm", expOv), "--root",
+                                        env.dir.string()}),
+              0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(PairsOf(env.Data("Npc_data.dat")), (PairList{{"Guard", "Vakt"}, {"Smith", "Smeden"}}));
+    EXPECT_EQ(PairsOf(env.Data("Celldata.dat")), (PairList{{"Old Inn", "Gammel Kro"}, {"Harbor", "Havn"}}));
+    EXPECT_EQ(TriplesOf(env.Data("Txtbookdata.dat")), (TripleList{{"bk", "Hello", "Hallo"}}));
+    for (const char* told :
+         {"Dictionaries from 2 pairs, in this order", "pair 1: m.esm (FV) and m_ov.esm (OV): 4 records in both, 1 entry, "
+          "3 records replaced by a later pair", "pair 2: x.esm (FV) and x_ov.esm (OV): 5 records in both, 5 entries\n",
+          "\"Guard\" -> \"Vakt\" kept, \"Vekter\" (NPC_ c in x.esm) left out", "  6 entries in 31 files"})
+        EXPECT_NE(out.find(told), std::string::npos) << told << "\n" << out;
+}
+
+// What cannot make a set: an odd number of files is a usage error; a pair of
+// the same file is refused; two files with little in common are warned about
+// and written only with --force.
+TEST(BuildDictionaries, SuspiciousPairsAreWrittenOnlyWithForce) {
+    const std::string fv = Plugin({Object("NPC_", "a", "Guard"), Object("NPC_", "b", "Smith")});
+    const std::string other = Plugin({Object("NPC_", "a", "Vakt"), Object("NPC_", "x", "Ulf"), Object("NPC_", "y", "Ola")});
+    struct Case {
+        std::vector<std::string> files;
+        int code, forced;
+        std::string told;
+    } cases[] = {
+        {{"fv.esp", "ov.esp", "fv.esp"}, 1, 1, "the plugin files come in pairs"},
+        {{"fv.esp", "fv.esp"}, 2, 2, "are the same file"},
+        {{"fv.esp", "ov.esp", "fv.esp", "fv2.esp"}, 2, 0,
+         "warning: pair 1: only 1 of 2 records of fv.esp and of 3 of ov.esp are found in both (33 %)"},
+    };
+    for (const Case& c : cases) {
+        for (bool force : {false, true}) {
+            Env env;
+            env.PutPlugin("fv.esp", fv);
+            env.PutPlugin("fv2.esp", fv);
+            env.PutPlugin("ov.esp", other);
+            std::vector<std::string> args;
+            for (const auto& f : c.files) args.push_back((env.dir / f).string());
+            args.insert(args.end(), {"--root", env.dir.string()});
+            if (force) args.push_back("--force");
+            testing::internal::CaptureStdout();
+            testing::internal::CaptureStderr();
+            const int rc = BuildCli(args);
+            testing::internal::GetCapturedStdout();
+            const std::string err = testing::internal::GetCapturedStderr();
+            EXPECT_EQ(rc, force ? c.forced : c.code) << c.told;
+            EXPECT_NE(err.find(c.told), std::string::npos) << err;
+            EXPECT_EQ(fs::exists(env.Data("Npc_data.dat")), force && c.forced == 0) << c.told;
+        }
+    }
+}
+
+// "External data" > "Build dictionaries...": pairs added with two titled
+// requesters and kept in Quillane.ini, a question before replacing (No the
+// default), the build on the worker, the report with its code page.
+TEST(BuildDictionaries, WindowDialogBuildsAndReports) {
+    Env env;
+    std::string ovName;
+    ASSERT_TRUE(qp::FromUtf8(1251, "Стражник", ovName));
+    const std::string fv = env.PutPlugin("m.esm", Plugin({Object("NPC_", "a", "Guard")}));
+    const std::string ov = env.PutPlugin("m_ov.esm", Plugin({Object("NPC_", "a", ovName)}));
+    WriteFile(env.Data("Celldata.dat"), Pairs({{"Tavern", "Kro"}}));
+    env.Menu(qp::kMenuBuildDictionaries);
+    EXPECT_EQ(env.ui.Dialog(qp::kWindowBuild).caption, "Build dictionaries");
+    EXPECT_FALSE(env.ui.IsMenuItemEnabled(qp::kMenuLoad));
+    env.ui.PushOpenPath("");  // cancelled: no pair
+    env.Press(qp::kCtlBuildAdd);
+    for (const std::string& p : {fv, ov, fv, ov}) env.ui.PushOpenPath(p);
+    env.Press(qp::kCtlBuildAdd);
+    env.Press(qp::kCtlBuildAdd);
+    const auto asked = env.ui.Requesters();
+    ASSERT_EQ(asked.size(), 5u);
+    EXPECT_EQ(asked[1].title, "First version (FV): the master or plugin before conversion");
+    EXPECT_EQ(asked[2].title, "Other version (OV) of m.esm: the same file after conversion");
+    env.ui.FocusDialogRow(qp::kCtlBuildPairs, 1);
+    env.Press(qp::kCtlBuildRemove);
+    EXPECT_EQ(env.ui.Control(qp::kCtlBuildPairs).tableRows, (std::vector<qp::Row>{{fv, ov, "", ""}}));
+    EXPECT_NE(ReadFile(env.dir / "Quillane.ini").find("[Build dictionaries]\r\nPairs = 1\r\nFV1 = " + fv + "\r\nOV1 = " + ov),
+              std::string::npos);
+
+    env.ui.PushAnswer(qp::Answer::No);
+    env.Press(qp::kCtlBuildRun);
+    EXPECT_EQ(env.ui.Messages().back().buttons, qp::Buttons::YesNoDefaultNo);
+    EXPECT_FALSE(fs::exists(env.Data("Npc_data.dat")));
+    env.ui.PushAnswer(qp::Answer::Yes);
+    env.Press(qp::kCtlBuildRun);
+    EXPECT_EQ(PairsOf(env.Data("Npc_data.dat")), (PairList{{"Guard", ovName}}));
+    EXPECT_FALSE(env.ui.IsDialogOpen(qp::kWindowBuild));
+    EXPECT_EQ(env.ui.Dialog(qp::kWindowCheck).caption, "Dictionaries built");
+    const auto rows = env.ui.Control(qp::kCtlCheckList).tableRows;
+    EXPECT_EQ(rows.front(), (qp::Row{"Pair 1: m.esm / m_ov.esm", "1", "", ""}));
+    EXPECT_EQ(rows.back(), (qp::Row{"In all", "1", "0", ""}));
+    EXPECT_EQ(env.ui.Control(qp::kCtlCheckCodePage).text, "Use 1251 Cyrillic");
+    env.Press(qp::kCtlCheckCodePage);
+    EXPECT_EQ(qp::gWs.codePage, 1251);
+    env.Press(qp::kCtlCheckClose);
+    EXPECT_EQ(EnabledMenus(env.ui).substr(0, 2), "1 ");  // Load back, Save not without a plugin
+    EXPECT_FALSE(env.ui.IsMenuItemEnabled(qp::kMenuSave));
+    qp::gWs.buildPairs.clear();
+    qp::ReadSettings();
+    EXPECT_EQ(qp::gWs.buildPairs, (qp::FilePairs{{fv, ov}}));
 }
 
 // Which code page each version looks written in; the converted names decide

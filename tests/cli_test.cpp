@@ -108,7 +108,7 @@ TEST_F(Cli, UsageErrorsExitOneWithTheUsage) {
     }
     Result help = Run("--help", false);
     EXPECT_EQ(help.code, 0);
-    EXPECT_NE(help.out.find("build-dictionaries FV-FILE OV-FILE [--root DIR] [--force]"),
+    EXPECT_NE(help.out.find("build-dictionaries FV-FILE OV-FILE [FV-FILE OV-FILE ...] [--root DIR] [--force]"),
               std::string::npos);
     EXPECT_EQ(Run("reset --bogus").code, 1);
 }

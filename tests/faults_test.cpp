@@ -97,7 +97,7 @@ TEST(Faults, MissingDataextraIsMadeOnFirstUseAndAFileInItsPlaceRefusesTheSave) {
     EXPECT_EQ(ReadFile(env.ExtDb()), Pairs({{"FFFF", "FFFF"}, {"Bucket", "Eimer"}}));
     EXPECT_EQ(ReadFile(env.dir / "out.esp"), Plugin({Object("MISC", "bkt", "Eimer")}));
     ExpectFilesKept(before, DirSnapshot(env.dir), {"dataextra", "dataextra/Extradata.dat",
-                                                   "out.esp"}, "save");
+                                                   "dataextra/Memory.dat", "out.esp"}, "save");
     // A file where the folder belongs: a load works without a database; a save
     // is refused by the database's name.
     fs::remove_all(env.dir / "dataextra");
@@ -150,7 +150,7 @@ TEST(Faults, QuitDuringASaveWaitsForTheWholeFile) {
         EXPECT_EQ(ReadFile(out), Plugin(renamed)) << why;
         EXPECT_EQ(ReadFile(env.ExtDb()), Pairs({{"FFFF", "FFFF"}, {"Name 0", "Renamed"}})) << why;
         ExpectFilesKept(before, DirSnapshot(env.dir),
-                        {"dataextra/Extradata.dat", saveAs ? "out.esp" : "in.esp"}, why);
+                        {"dataextra/Extradata.dat", "dataextra/Memory.dat", saveAs ? "out.esp" : "in.esp"}, why);
         for (const auto& m : env.ui.Messages()) EXPECT_NE(m.icon, qp::Icon::Stop) << m.text;
     }
 }

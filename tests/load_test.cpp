@@ -68,7 +68,7 @@ TEST(Load, EveryTypeConvertsThroughItsOwnDictionaryIntoItsOwnTab) {
     ExpectRowsMatchLists(env.ui);
     EXPECT_EQ(env.ui.GetStatusText(0) + "|" + env.ui.GetStatusText(1),
               "File : all.esp|Block conversion : 26 / 26");
-    EXPECT_EQ(EnabledMenus(env.ui), "1 2 3 4 5 6 9 10 11 12 13 20 21 25 ") << "the command has ended";
+    EXPECT_EQ(EnabledMenus(env.ui), "1 2 3 4 5 6 7 8 9 10 11 12 13 20 21 25 ") << "the command has ended";
     EXPECT_EQ(qp::gWs.busy + qp::gWs.dialogOpen, 0);
 }
 
@@ -131,7 +131,7 @@ TEST(Load, RefusedOrCancelledLoadKeepsThePreviousPlugin) {
     Env env;
     const std::string missing = (env.dir / "missing.esp").string();
     env.Load(missing);
-    EXPECT_EQ(EnabledMenus(env.ui) + std::to_string(qp::gWs.table.loaded), "1 4 5 20 21 0");
+    EXPECT_EQ(EnabledMenus(env.ui) + std::to_string(qp::gWs.table.loaded), "1 4 5 7 8 20 21 0");
     env.Load(env.PutPlugin("good.esp", Plugin({Object("MISC", "m", "Gold"), Skill(0)})));
     env.ui.ListSetText(qp::kListMisc, 0, 0, "*");
     qp::gWs.nameLists[qp::kListMisc][0].flag = "*";

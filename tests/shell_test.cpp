@@ -47,7 +47,7 @@ TEST(Shell, MainWindowAtStartup) {
     qp::HeadlessPlatform& ui = env.ui;
     EXPECT_EQ(ui.Title() + "|" + ui.FrameTitle() + "|" + ui.GetStatusText(0),
               "QUILLANE v3.03a|OBJECT WINDOW...|File :");
-    EXPECT_EQ(EnabledMenus(ui), "1 4 5 20 21 ");
+    EXPECT_EQ(EnabledMenus(ui), "1 4 5 7 8 20 21 ");
     std::string all;  // menus, tabs, list columns
     for (const qp::Menu& m : ui.MenuBar()) {
         all += m.title + ":";
@@ -58,7 +58,7 @@ TEST(Shell, MainWindowAtStartup) {
     for (const std::string& t : ui.TabTitles()) all += t + ",";
     for (const qp::ListColumn& c : ui.Columns()) all += "\n" + c.title + std::to_string(c.width);
     EXPECT_EQ(all, "File: 1=&Load 2=Save 3=Save as... 6=Check references... 0= 4=&Quit\n"
-                   "External data: 5=Reset file\n"
+                   "External data: 5=Reset file 8=Forget memory 0= 7=Build dictionaries...\n"
                    "Edit text: 9=Book 10=Class 11=Race 12=Skill 13=Birthsign\n"
                    "Code page: 30=1250 Central European( ) 31=1251 Cyrillic( ) 32=1252 Western(x)\n"
                    "?: 20=Help 0= 21=About\nCell,Region,Pgrd,Activator,Apparatus,Armor,Book,Cloth,"
@@ -114,6 +114,7 @@ TEST(Shell, QuitAsksAndYesEndsWithoutWritingAFile) {
     for (bool closeBox : {false, true}) {
         SCOPED_TRACE(closeBox ? "close box" : "menu");
         Env env;
+        WriteFile(env.Data("Gmstdata.dat"), Pairs({{"Yes", "Ja"}}));  // no advice about dictionaries
         auto quit = [&] { closeBox ? env.ui.PushClose(0) : env.ui.PushMenu(qp::kMenuQuit); };
         env.ui.PushAnswer(Answer::No);
         env.ui.PushAnswer(Answer::Yes);
@@ -131,7 +132,9 @@ TEST(Shell, QuitAsksAndYesEndsWithoutWritingAFile) {
                                          qp::Buttons::YesNo, i ? Answer::Yes : Answer::No}));
         EXPECT_EQ(msgs[1].title, "ABOUT");
         EXPECT_EQ(DirSnapshot(env.dir), (std::map<std::string, std::string>{
-                                            {"data", "<dir>"}, {"dataextra", "<dir>"}}));
+                                            {"data", "<dir>"},
+                                            {"data/Gmstdata.dat", Pairs({{"Yes", "Ja"}})},
+                                            {"dataextra", "<dir>"}}));
     }
 }
 
@@ -207,6 +210,20 @@ TEST(Shell, RequestersOpenInTheStoredFolderElseThePluginsFolder) {
                                               plugins + "|x_converted.esp"}));
 }
 
+// Dictionaries that hold no pair convert nothing: the first start says, once,
+// what to do about it.
+TEST(Shell, FirstStartWithEmptyDictionariesSaysOnceWhatToDo) {
+    Env env;
+    for (int start = 0; start < 2; ++start) EXPECT_EQ(qp::RunQuillane(), 0);
+    EXPECT_EQ(Shown(env.ui), (std::vector<std::string>{
+                                 "INFORMATION/1/THE DICTIONARIES IN " + (env.dir / "data").string() +
+                                 " HOLD NO PAIR: NOTHING WILL BE CONVERTED.\r\rBUILD THEM FROM THE TWO LANGUAGE "
+                                 "VERSIONS OF THE GAME'S MASTERS\rWITH \"External data\" > \"Build dictionaries...\", "
+                                 "OR COPY A SET OF DICTIONARIES INTO data\\."}));
+    EXPECT_NE(ReadFile(env.dir / "Quillane.ini").find("[First start]\r\nDictionaryAdvice = given\r\n"),
+              std::string::npos);
+}
+
 TEST(Shell, AboutAndHelp) {
     Env env;
     env.ui.PushMenu(qp::kMenuAbout);
@@ -276,6 +293,7 @@ TEST(Shell, PluginNamedOnTheCommandLine) {
         }
         {
             Env env;
+            WriteFile(env.dir / "Quillane.ini", "[First start]\r\nDictionaryAdvice = given\r\n");
             qp::gWs.env.startupPlugin = fs::proximate(path).string();
             qp::RunQuillane();
             qp::gWs.env.startupPlugin.clear();
@@ -288,6 +306,7 @@ TEST(Shell, PluginNamedOnTheCommandLine) {
     // Two plugins named: the first is loaded, the second is said not to be.
     {
         Env env;
+        WriteFile(env.dir / "Quillane.ini", "[First start]\r\nDictionaryAdvice = given\r\n");
         const std::string good = (in / "good.esp").string();
         EXPECT_EQ(qp::TakeCommandLine({good, "b.esp"}), -1);
         qp::RunQuillane();

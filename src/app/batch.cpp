@@ -23,6 +23,7 @@
 #include "convert/catalogue.h"
 #include "convert/checkplugin.h"
 #include "convert/extdb.h"
+#include "convert/memory.h"
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
 #include "platform/codepage.h"
@@ -45,9 +46,9 @@ const char* const kUsage =
     "  quillane-cli list    PLUGIN [--root DIR] [--codepage CP] [--without-counterpart]\n"
     "  quillane-cli convert PLUGIN OUTPUT [--root DIR] [--edits FILE] [--overwrite] [--codepage CP]\n"
     "  quillane-cli check   PLUGIN [--root DIR] [--edits FILE] [--codepage CP]\n"
-    "  quillane-cli reset   [--root DIR]\n"
+    "  quillane-cli reset   [--root DIR] [--memory]\n"
     "  quillane-cli strings PLUGIN [--root DIR] [--codepage CP] [--kind K]\n"
-    "  quillane-cli build-dictionaries FV-FILE OV-FILE [--root DIR] [--force]\n"
+    "  quillane-cli build-dictionaries FV-FILE OV-FILE [FV-FILE OV-FILE ...] [--root DIR] [--force]\n"
     "  quillane-cli --help\n";
 
 const char* const kHelp =
@@ -64,7 +65,9 @@ const char* const kHelp =
     "            references, scripts, dialogue results), one a line: record type,\n"
     "            record ID, where, the name, its counterpart (empty: no dictionary\n"
     "            knows the name), separated by TAB. Nothing is written.\n"
-    "  reset     empties the external database (dataextra/Extradata.dat).\n"
+    "  reset     empties the external database (dataextra/Extradata.dat); with\n"
+    "            --memory, forgets the memory of earlier saves instead\n"
+    "            (dataextra/Memory.dat and Memtext.dat).\n"
     "  strings   loads PLUGIN and prints every translatable string, one a line:\n"
     "            identity (TYPE|ID|FIELD, #n for the n-th of a repeated field),\n"
     "            kind, flag (a name's row flag; R: a script's text, which cannot\n"
@@ -179,7 +182,7 @@ public:
         // Nothing below asks, but whatever a step would show is told.
         ui_.onMessage = [](const qp::ShownMessage& m) {
             Print(qp::Notice{m.title, m.text, m.icon});
-            return m.buttons == qp::Buttons::YesNo ? qp::Answer::Yes : qp::Answer::Ok;
+            return m.buttons != qp::Buttons::Ok ? qp::Answer::Yes : qp::Answer::Ok;
         };
         qp::SetPlatform(&ui_);
         // A batch run leaves the program directory as it finds it but for
@@ -204,19 +207,17 @@ public:
 private:
     // A wrong --root converts nothing, silently: say so.
     static void WarnWithoutDictionaries() {
-        std::set<std::string> names{qp::GameSettingField().dictionary};
-        for (int g = qp::kFirstList; g <= qp::kLastList; ++g) names.insert(qp::ListDictionary(g));
-        for (const std::string& name : names)
-            if (qp::FileSize(qp::ResolvePath(name)) >= 8) return;  // a pair at least
+        if (qp::DictionariesHoldAPair()) return;
         if (gRootGiven)
             Say("warning: no dictionary in " + qp::ResolvePath("data") + " holds a pair: is " +
-                qp::ProgramDirectory() + " the program directory (--root)?");
+                qp::ProgramDirectory() + " the program directory (--root)? " +
+                qp::kNoDictionariesAdvice);
         else
             Say("warning: no dictionary in " + qp::ResolvePath("data") + " holds a pair: without --root the " +
                 "program directory is " + qp::ProgramDirectory() +
                 (qp::InstalledDataDirectory().empty() ? " (the program's own folder)"
                                                       : " (the user's own folder of the installed program)") +
-                "; --root DIR names another");
+                "; --root DIR names another. " + qp::kNoDictionariesAdvice);
     }
 
     qp::HeadlessPlatform ui_;
@@ -229,7 +230,7 @@ struct Arguments {
     std::vector<std::string> positional;
     std::string root, edits, kindWord;
     bool hasRoot = false, hasEdits = false, hasKind = false, overwrite = false,
-         withoutCounterpart = false, force = false;
+         withoutCounterpart = false, force = false, memory = false;
     int codePage = 0;  // 0: bytes as they are
     qp::TextKind kind = qp::TextKind::DisplayName;
 };
@@ -257,6 +258,7 @@ const OptionRow kOptions[] = {
     {"--without-counterpart", false, nullptr, &Arguments::withoutCounterpart,
      "--without-counterpart belongs to list"},
     {"--force", false, nullptr, &Arguments::force, nullptr},
+    {"--memory", false, nullptr, &Arguments::memory, "--memory belongs to reset"},
 };
 
 int List(const Arguments& a);
@@ -264,7 +266,7 @@ int Convert(const Arguments& a);
 int Check(const Arguments& a);
 int Reset(const Arguments& a);
 int Strings(const Arguments& a);
-int BuildDictionaries(const Arguments& a);
+int Builder(const Arguments& a);
 
 // How a command speaks of its usage errors: build-dictionaries has a voice
 // of its own.
@@ -283,6 +285,8 @@ struct CommandRow {
     int (*run)(const Arguments&);
     const Voice* voice;
     const char* wrongFiles;  // nullptr: "NAME takes N file names"
+    // The files come in pairs, one pair at least (files is then 2).
+    bool pairs = false;
 };
 
 // Every command of the batch tool.
@@ -290,10 +294,10 @@ const CommandRow kCommands[] = {
     {"list", 1, {"--root", "--codepage", "--without-counterpart"}, &List, &kTool, nullptr},
     {"convert", 2, {"--root", "--edits", "--overwrite", "--codepage"}, &Convert, &kTool, nullptr},
     {"check", 1, {"--root", "--edits", "--codepage"}, &Check, &kTool, nullptr},
-    {"reset", 0, {"--root", "--codepage"}, &Reset, &kTool, nullptr},
+    {"reset", 0, {"--root", "--codepage", "--memory"}, &Reset, &kTool, nullptr},
     {"strings", 1, {"--root", "--codepage", "--kind"}, &Strings, &kTool, nullptr},
-    {"build-dictionaries", 2, {"--root", "--force"}, &BuildDictionaries, &kBuilder,
-     "two plugin files are needed, the FV version and the OV version"},
+    {"build-dictionaries", 2, {"--root", "--force"}, &Builder, &kBuilder,
+     "two plugin files are needed, the FV version and the OV version", true},
 };
 
 const CommandRow* FindCommand(const std::string& name) {
@@ -345,7 +349,9 @@ std::string Parse(const std::vector<std::string>& args, const Voice& voice, Argu
     }
     const CommandRow* c = FindCommand(a.command);
     if (!c) return "unknown command " + a.command;
-    if (a.positional.size() != c->files)
+    if (c->pairs && a.positional.size() > c->files && a.positional.size() % 2 != 0)
+        return "the plugin files come in pairs, the FV version and then the OV version";
+    if (c->pairs ? a.positional.size() < c->files : a.positional.size() != c->files)
         return c->wrongFiles ? c->wrongFiles
                              : a.command + " takes " + std::to_string(c->files) + " file name" +
                                    (c->files == 1 ? "" : "s");
@@ -651,19 +657,20 @@ int Check(const Arguments& a) {
     return checked.findings.empty() ? kExitOk : kExitFindings;
 }
 
-int Reset(const Arguments&) {
+// The external database, or with --memory the memory instead.
+int Reset(const Arguments& a) {
     Session s;
-    Print(qp::ResetQuestion());
+    Print(a.memory ? qp::ForgetMemoryQuestion() : qp::ResetQuestion());
     qp::ProgramDirectoryLock lock;
     if (lock.refused) {
         Print(*lock.refused);
         return kExitRefused;
     }
-    if (auto failed = qp::EraseExternalDatabase()) {
+    if (auto failed = a.memory ? qp::ForgetMemory() : qp::EraseExternalDatabase()) {
         Print(*failed);
         return kExitRefused;
     }
-    Print(qp::ResetDone());
+    Print(a.memory ? qp::MemoryForgotten() : qp::ResetDone());
     return kExitOk;
 }
 
@@ -697,8 +704,8 @@ int Strings(const Arguments& a) {
     return kExitOk;
 }
 
-int BuildDictionaries(const Arguments& a) {
-    return qp::RunBuildDictionaries(a.positional[0], a.positional[1], a.hasRoot ? &a.root : nullptr, a.force,
+int Builder(const Arguments& a) {
+    return qp::RunBuildDictionaries(a.positional, a.hasRoot ? &a.root : nullptr, a.force,
                                     gArgv0);
 }
 
@@ -725,7 +732,7 @@ int RunBatch(const std::vector<std::string>& args, const char* argv0) {
         return kExitUsage;
     }
     gArgv0 = argv0;
-    if (command->run == &BuildDictionaries) return BuildDictionaries(a);
+    if (command->run == &Builder) return Builder(a);
 
     if (a.hasRoot) {
         if (!DirectoryExists(a.root)) {

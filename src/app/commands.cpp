@@ -3,9 +3,12 @@
 #include "app/shell.h"
 #include "base/config.h"
 #include "base/dirlock.h"
+#include "base/lists.h"
 #include "base/paths.h"
+#include "base/translatable.h"
 #include "base/workspace.h"
 #include "convert/extdb.h"
+#include "convert/memory.h"
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
 #include "platform/files.h"
@@ -39,8 +42,8 @@ void LoadNamedPlugin(const std::string& path) {
     if (gWs.table.loaded) {
         MenuUnlock();
     } else {
-        Plat().EnableMenuItem(kMenuLoad, true);
-        Plat().EnableMenuItem(kMenuReset, true);
+        for (int id : {kMenuLoad, kMenuReset, kMenuForgetMemory, kMenuBuildDictionaries})
+            Plat().EnableMenuItem(id, true);
     }
 }
 }  // namespace
@@ -214,6 +217,27 @@ void SaveCommand() {
     EndBackgroundCommand();
 }
 
+bool DictionariesHoldAPair() {
+    std::vector<std::string> names{GameSettingField().dictionary};
+    for (int g = kFirstList; g <= kLastList; ++g) names.push_back(ListDictionary(g));
+    for (const std::string& name : names)
+        if (FileSize(ResolvePath(name)) >= 8) return true;  // a pair at least
+    return false;
+}
+
+Notice NoDictionariesAdvice() {
+    return {"INFORMATION",
+            "THE DICTIONARIES IN " + ResolvePath("data") +
+                " HOLD NO PAIR: NOTHING WILL BE CONVERTED.\r\r"
+                "BUILD THEM FROM THE TWO LANGUAGE VERSIONS OF THE GAME'S MASTERS\rWITH \"External data\" > "
+                "\"Build dictionaries...\", OR COPY A SET OF DICTIONARIES INTO data\\.",
+            Icon::Information};
+}
+
+const char* const kNoDictionariesAdvice =
+    "Build them from the two language versions of the game's masters (quillane-cli build-dictionaries, or "
+    "\"External data\" > \"Build dictionaries...\" in the window), or copy a set of dictionaries into data.";
+
 Notice ResetQuestion() {
     std::string name = FileNamePart(kExternalDatabase);
     for (char& c : name)
@@ -236,6 +260,17 @@ void ResetCommand() {
         ShowNotice(*failed);
     else
         ShowNotice(ResetDone());
+}
+
+void ForgetMemoryCommand() {
+    const Notice q = ForgetMemoryQuestion();
+    if (Message(q.title, q.text, q.icon, Buttons::YesNoDefaultNo) != Answer::Yes) return;
+    if (ProgramDirectoryLock lock; lock.refused)
+        ShowNotice(*lock.refused);
+    else if (auto failed = ForgetMemory())
+        ShowNotice(*failed);
+    else
+        ShowNotice(MemoryForgotten());
 }
 
 }  // namespace qp

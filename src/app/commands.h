@@ -19,6 +19,8 @@ void LoadStartupPluginCommand();
 void SaveCommand();
 void SaveAsCommand();
 void ResetCommand();
+// "Forget memory": both memory files removed after a question.
+void ForgetMemoryCommand();
 // A "Code page" item: names and texts shown in its code page at once, the
 // choice kept in Quillane.ini for the next start.
 void CodePageCommand(int menuId);
@@ -61,6 +63,13 @@ std::optional<Notice> LoadDiscardQuestion();
 std::string StartFolder(const std::string& stored);
 // The name "Save as..." proposes: never the loaded plugin's own.
 std::string ProposedSaveName(const std::string& fileInUse);
+
+// Whether any name dictionary or the game-setting dictionary holds a pair:
+// without one, a load converts nothing.
+bool DictionariesHoldAPair();
+// What to do then, as the window says it once at its first start.
+Notice NoDictionariesAdvice();
+extern const char* const kNoDictionariesAdvice;  // the same, in the batch tool's words
 
 // The question "Reset file" asks, and what it answers.
 Notice ResetQuestion();

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/app.h"
+#include "app/builddict.h"
 #include "app/commands.h"
 #include "base/config.h"
 #include "base/paths.h"
@@ -10,6 +11,7 @@
 #include "base/workspace.h"
 #include "platform/files.h"
 #include "plugin/blocks.h"
+#include "ui/builddialog.h"
 #include "ui/checkdialog.h"
 #include "ui/filter.h"
 #include "ui/mainwindow.h"
@@ -37,6 +39,12 @@ void DispatchMenu(int id) {
         return;
     case kMenuReset:
         ResetCommand();
+        return;
+    case kMenuForgetMemory:
+        ForgetMemoryCommand();
+        return;
+    case kMenuBuildDictionaries:
+        OpenBuildDialog();
         return;
     case kMenuCheck:
         CheckReferencesCommand();
@@ -85,6 +93,21 @@ void DispatchControl(const Event& ev) {
         CheckDialogCopy();
     } else if (ev.id == kCtlCheckClose && ev.action == ControlAction::Press) {
         CheckDialogClose();
+    } else if (ev.id == kCtlCheckCodePage && ev.action == ControlAction::Press) {
+        // The code page a build's report suggests, as its menu item takes it.
+        for (int id : {kMenuCodePage1250, kMenuCodePage1251, kMenuCodePage1252})
+            if (CodePageOfMenu(id) == gWs.checkCodePage && Plat().IsDialogOpen(kWindowCheck)) {
+                CodePageCommand(id);
+                Plat().EnableControl(kCtlCheckCodePage, false);
+            }
+    } else if (ev.action == ControlAction::Press && ev.id == kCtlBuildAdd) {
+        BuildDialogAdd();
+    } else if (ev.action == ControlAction::Press && ev.id == kCtlBuildRemove) {
+        BuildDialogRemove();
+    } else if (ev.action == ControlAction::Press && ev.id == kCtlBuildRun) {
+        StartBuildDictionaries();
+    } else if (ev.action == ControlAction::Press && ev.id == kCtlBuildClose) {
+        BuildDialogClose();
     } else if ((ev.id == kCtlFilterField && ev.action == ControlAction::Change) ||
                (ev.id == kCtlFilterToggle && ev.action == ControlAction::Press)) {
         OnFilterChanged();
@@ -190,6 +213,8 @@ void DispatchEvent(const Event& ev) {
             TextEditCancel();
         else if (ev.window == kWindowCheck)
             CheckDialogClose();
+        else if (ev.window == kWindowBuild)
+            BuildDialogClose();
         break;
     case EventKind::Size:
         Plat().ActivateMainWindow();
@@ -251,6 +276,12 @@ int RunQuillane() {
                     "ONE PLUGIN IS LOADED AT A TIME. ONLY THE FIRST ONE NAMED IS:\r" + gWs.env.startupPlugin +
                         "\rNOT LOADED:" + names,
                     Icon::Information});
+    }
+    // A first start with empty dictionaries converts nothing: say, once, why.
+    if (!gWs.env.programDirFailure && !gWs.dictionaryAdviceGiven && !DictionariesHoldAPair()) {
+        ShowNotice(NoDictionariesAdvice());
+        gWs.dictionaryAdviceGiven = true;
+        WriteSettings();
     }
     if (!gWs.env.startupPlugin.empty()) StartBackgroundCommand(&LoadStartupPluginCommand);
     RunEventLoop();

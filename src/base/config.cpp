@@ -182,12 +182,27 @@ void ReadSettings() {
     OpenConfiguration(kSettingsFile);
     SelectGroup("Code page");
     const int value = ReadInteger("CodePage", fallback);
-    CloseConfiguration();
     gWs.codePage = IsSupportedCodePage(value) ? value : fallback;
+    SelectGroup("First start");
+    gWs.dictionaryAdviceGiven = ReadString("DictionaryAdvice", "") == "given";
+    SelectGroup("Build dictionaries");
+    gWs.buildPairs.clear();
+    for (int i = 1; i <= ReadInteger("Pairs", 0) && i <= 64; ++i)
+        gWs.buildPairs.emplace_back(ReadString("FV" + std::to_string(i), ""), ReadString("OV" + std::to_string(i), ""));
+    CloseConfiguration();
 }
 
 std::string SettingsText() {
-    return ";Quillane settings\r\n[Code page]\r\nCodePage = " + std::to_string(gWs.codePage) + "\r\n";
+    std::string s = ";Quillane settings\r\n[Code page]\r\nCodePage = " + std::to_string(gWs.codePage) + "\r\n";
+    if (gWs.dictionaryAdviceGiven) s += "[First start]\r\nDictionaryAdvice = given\r\n";
+    if (!gWs.buildPairs.empty()) {
+        s += "[Build dictionaries]\r\nPairs = " + std::to_string(gWs.buildPairs.size()) + "\r\n";
+        for (size_t i = 0; i < gWs.buildPairs.size(); ++i) {
+            const std::string n = std::to_string(i + 1);
+            s += "FV" + n + " = " + gWs.buildPairs[i].first + "\r\nOV" + n + " = " + gWs.buildPairs[i].second + "\r\n";
+        }
+    }
+    return s;
 }
 
 bool WriteSettings(std::string* err) {

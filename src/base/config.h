@@ -55,6 +55,12 @@ void ReadStartupConfiguration();
 //     ;Quillane settings
 //     [Code page]
 //     CodePage = 1251
+//     [First start]               (once the window has said it)
+//     DictionaryAdvice = given
+//     [Build dictionaries]        (the pairs last built from in the window)
+//     Pairs = 2
+//     FV1 = ...
+//     OV1 = ...
 extern const char* const kSettingsFile;  // "Quillane.ini"
 // The code page of a missing or unusable setting: the system's ANSI code page
 // when it is 1250, 1251 or 1252, else 1252.

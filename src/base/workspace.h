@@ -23,6 +23,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/blocktable.h"
@@ -37,7 +38,7 @@ namespace qp {
 
 // One named record of the loaded plugin, shown as one row of its tab.
 struct NameEntry {
-    std::string flag;  // "", "L", "T", "N" or "*"
+    std::string flag;  // "", "L", "T", "M" (from the memory), "N" or "*"
     std::string id;
     std::string fv;    // the name before conversion
     std::string ov;    // the name the converted plugin carries
@@ -177,6 +178,8 @@ struct Workspace {
     // The check dialog's findings as the batch tool prints them, each line
     // ended by CR LF: set when the dialog opens, cleared when it closes.
     std::string checkText;
+    // A build's report: the code page its button takes.
+    int checkCodePage = 0;
     // Looked up once at start-up.
     bool helpAvailable = false;
 
@@ -203,6 +206,11 @@ struct Workspace {
     // ignores letter case in it (the worker too, filtering at the end of a
     // load).
     SharedFlag codePage{kCodePageWestern};
+    // Kept in Quillane.ini too (main thread): whether the window has said
+    // what to do about dictionaries that hold nothing, and the pairs of files
+    // "Build dictionaries..." last built from (FV, OV).
+    bool dictionaryAdviceGiven = false;
+    std::vector<std::pair<std::string, std::string>> buildPairs;
 
     // --- dictionaries (either thread, under the cache's own lock) ---
     std::shared_ptr<DictionaryCache> dictionaries;
@@ -234,6 +242,10 @@ inline void SetPlatform(Platform* p) { gWs.env.platform = p; }
 
 extern const char* const kInProgressMessage;
 extern const char* const kExternalDatabase;  // "dataextra\Extradata.dat"
+// The memory of every translation saved, across plugins: pairs (FV name, OV
+// name), and triples (kind, text before, translation) of long texts.
+extern const char* const kMemoryFile;      // "dataextra\Memory.dat"
+extern const char* const kMemoryTextFile;  // "dataextra\Memtext.dat"
 extern const char* const kProgramTitle;
 
 }  // namespace qp

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/lists.h"
 #include "base/translatable.h"
@@ -140,6 +141,12 @@ struct Sink {
 struct Builder {
     std::map<std::string, Sink> sinks;
     DictionaryBuild result;
+    int source = -1;  // the pair whose record is being written
+
+    void Counted(Sink& s) {
+        ++s.entries;
+        if (source >= 0) ++result.pairs[static_cast<size_t>(source)].entries;
+    }
 
     Sink& At(const std::string& name, bool triples) {
         Sink& s = sinks[name];
@@ -174,7 +181,7 @@ struct Builder {
         }
         s.second.emplace(b, a);
         s.bytes += EncodePair(a, b);
-        ++s.entries;
+        Counted(s);
     }
 
     // A long-text triple (id, FV text, OV text) under the same rules.
@@ -195,7 +202,7 @@ struct Builder {
         WriteCountedString(s.bytes, id);
         WriteCountedString(s.bytes, a);
         WriteCountedString(s.bytes, b);
-        ++s.entries;
+        Counted(s);
     }
 };
 
@@ -221,12 +228,38 @@ bool IsTripleFile(const std::string& name) {
 }
 
 // The STRV value of the game setting with this NAME (compared as the game
-// does, ignoring case), or empty.
-std::string SettingValue(const Records& records, const std::string& name) {
+// does, ignoring case) in the last of the plugins that holds it, or empty.
+std::string SettingValue(const std::vector<const Records*>& plugins, const std::string& name) {
     if (name.empty()) return {};
-    for (size_t i = 1; i < records.size(); ++i)
-        if (Type(records[i]) == "GMST" && EqualNoCase(Identifier(records[i]), name))
-            return DataOf(records[i], "STRV");
+    for (auto p = plugins.rbegin(); p != plugins.rend(); ++p) {
+        const Records& records = **p;
+        for (size_t i = 1; i < records.size(); ++i)
+            if (Type(records[i]) == "GMST" && EqualNoCase(Identifier(records[i]), name))
+                return DataOf(records[i], "STRV");
+    }
+    return {};
+}
+
+// A record found in both versions of one pair.
+struct Match {
+    std::string kind, key;
+    std::string_view fv, ov;
+    int pair = 0;
+};
+
+std::string Percent(int part, int whole) { return std::to_string(whole ? part * 100 / whole : 0) + " %"; }
+
+// Why a pair does not look like two versions of one file, or empty.
+std::string PairWarning(const PluginPair& p, const PairFigures& f) {
+    if (p.fv == p.ov)
+        return FileNamePart(p.fvName) + " and " + FileNamePart(p.ovName) + " hold the same " +
+               std::to_string(p.fv.size()) + " records: the same file twice";
+    const int most = std::max(f.fvRecords, f.ovRecords);
+    if (most > 0 && f.matched * 100 < most * kLeastCommonPercent)
+        return "only " + std::to_string(f.matched) + " of " + std::to_string(f.fvRecords) + " records of " +
+               FileNamePart(p.fvName) + " and of " + std::to_string(f.ovRecords) + " of " +
+               FileNamePart(p.ovName) + " are found in both (" + Percent(f.matched, most) +
+               "): two versions of one file have nearly all in common";
     return {};
 }
 
@@ -260,66 +293,136 @@ std::string SkillId(int index) {
 
 DictionaryBuild BuildDictionaries(const std::vector<std::string_view>& fv,
                                   const std::vector<std::string_view>& ov) {
+    return BuildDictionaries(std::vector<PluginPair>{{"", "", fv, ov}});
+}
+
+DictionaryBuild BuildDictionaries(const std::vector<PluginPair>& pairs) {
     Builder b;
-    const std::vector<Keyed> fvKeys = KeyRecords(fv);
-    const std::vector<Keyed> ovKeys = KeyRecords(ov);
-
-    std::map<std::pair<std::string, std::string>, size_t> ovIndex;  // first occurrence wins
-    for (const Keyed& k : ovKeys) ovIndex.emplace(std::make_pair(k.kind, k.key), k.record);
-
-    std::map<std::string, std::vector<std::string>> fvOnly, ovOnly;
-    std::set<std::pair<std::string, std::string>> matched;
+    const bool several = pairs.size() > 1;
+    // The records of every pair in load order; a later pair's record with the
+    // same identity takes the place of the earlier one's.
+    std::vector<Match> matches;
+    // Looked up by kind and key joined with a zero byte (keys hold none).
+    auto joined = [](const std::string& kind, const std::string& key) { return kind + '\0' + key; };
+    std::unordered_map<std::string, size_t> placed;
+    std::vector<std::string> unmatchedKinds;
     std::set<int> skills;
 
-    for (const Keyed& k : fvKeys) {
-        auto id = std::make_pair(k.kind, k.key);
-        auto it = ovIndex.find(id);
-        if (it == ovIndex.end() || !matched.insert(id).second) {
-            fvOnly[k.kind].push_back(k.key);
-            continue;
+    for (size_t pi = 0; pi < pairs.size(); ++pi) {
+        const PluginPair& pair = pairs[pi];
+        const Records& fv = pair.fv;
+        const Records& ov = pair.ov;
+        b.result.pairs.emplace_back();
+        b.result.pairs.back().fvName = pair.fvName;
+        b.result.pairs.back().ovName = pair.ovName;
+        const std::vector<Keyed> fvKeys = KeyRecords(fv);
+        const std::vector<Keyed> ovKeys = KeyRecords(ov);
+
+        std::unordered_map<std::string, size_t> ovIndex;  // first occurrence wins
+        ovIndex.reserve(ovKeys.size());
+        for (const Keyed& k : ovKeys) ovIndex.emplace(joined(k.kind, k.key), k.record);
+
+        std::map<std::string, std::vector<std::string>> fvOnly, ovOnly;
+        std::unordered_set<std::string> matched;
+        std::unordered_map<std::string, size_t> placedNow;
+
+        for (const Keyed& k : fvKeys) {
+            std::string id = joined(k.kind, k.key);
+            auto it = ovIndex.find(id);
+            if (it == ovIndex.end() || !matched.insert(id).second) {
+                fvOnly[k.kind].push_back(k.key);
+                continue;
+            }
+            Match m{k.kind, k.key, fv[k.record], ov[it->second], static_cast<int>(pi)};
+            // Across pairs, what has no identity but its place goes by its name.
+            std::string across = k.key;
+            if (k.kind == "PGRD" || (k.kind == "CELL" && k.key.rfind("interior", 0) == 0))
+                across = "name " + NameOf(m.fv, "NAME");
+            const std::string acrossId = joined(k.kind, across);
+            auto at = placed.find(acrossId);
+            if (at != placed.end()) {
+                ++b.result.pairs[static_cast<size_t>(matches[at->second].pair)].replaced;
+                matches[at->second] = std::move(m);
+            } else {
+                placedNow.emplace(acrossId, matches.size());
+                matches.push_back(std::move(m));
+            }
         }
-        const std::string_view a = fv[k.record];
-        const std::string_view o = ov[it->second];
-        const std::string where = k.kind + " " + k.key;
-        if (const Translatable* name = NameField(k.kind))
-            b.Pair(name->dictionary, NameOf(a, name->sub), NameOf(o, name->sub), where);
-        const Translatable& setting = GameSettingField();
-        if (k.kind == setting.type) {
-            bool fvStr = false, ovStr = false;
-            std::string va = DataOf(a, setting.sub, &fvStr), vb = DataOf(o, setting.sub, &ovStr);
-            if (fvStr && ovStr) b.Pair(setting.dictionary, va, vb, where);
-        } else if (const Translatable* txt = LongTextField(k.kind)) {
-            std::string textId = txt->id == IdFrom::Index ? SkillId(ReadRecordIndex(a)) : Identifier(a);
-            b.Triple(txt->dictionary, textId, DataOf(a, txt->sub), DataOf(o, txt->sub));
+        placed.insert(placedNow.begin(), placedNow.end());
+        for (const Keyed& k : ovKeys)
+            if (!matched.count(joined(k.kind, k.key))) ovOnly[k.kind].push_back(k.key);
+
+        PairFigures& figures = b.result.pairs.back();
+        figures.fvRecords = static_cast<int>(fvKeys.size());
+        figures.ovRecords = static_cast<int>(ovKeys.size());
+        figures.matched = static_cast<int>(matched.size());
+        figures.warning = PairWarning(pair, figures);
+
+        // A skill dictionary entry for every skill either version defines, so
+        // positions stay right.
+        for (const auto* side : {&fv, &ov})
+            for (size_t i = 1; i < side->size(); ++i)
+                if (Type((*side)[i]) == "SKIL") {
+                    int32_t k = ReadRecordIndex((*side)[i]);
+                    if (k >= 0 && k <= kMaxSkillIndex)
+                        skills.insert(k);
+                    else
+                        b.result.unmatched.push_back("SKIL: skill index " + std::to_string(k) +
+                                                     " is out of range and left out");
+                }
+
+        std::set<std::string> kinds;
+        for (const auto& [kind, keys] : fvOnly) kinds.insert(kind);
+        for (const auto& [kind, keys] : ovOnly) kinds.insert(kind);
+        const std::string from = several ? FileNamePart(pair.fvName) + " / " + FileNamePart(pair.ovName) + ": " : "";
+        for (const std::string& kind : kinds) {
+            auto list = [](const std::vector<std::string>& keys) {
+                std::string s = std::to_string(keys.size());
+                const size_t shown = 5;
+                for (size_t i = 0; i < keys.size() && i < shown; ++i) s += (i ? ", " : " (") + keys[i];
+                if (!keys.empty()) s += keys.size() > shown ? ", ...)" : ")";
+                return s;
+            };
+            unmatchedKinds.push_back(from + kind + ": only in FV " + list(fvOnly[kind]) + "; only in OV " +
+                                     list(ovOnly[kind]));
         }
     }
-    for (const Keyed& k : ovKeys)
-        if (!matched.count({k.kind, k.key})) ovOnly[k.kind].push_back(k.key);
-    // A skill dictionary entry for every skill either version defines, so
-    // positions stay right.
-    for (const auto* side : {&fv, &ov})
-        for (size_t i = 1; i < side->size(); ++i)
-            if (Type((*side)[i]) == "SKIL") {
-                int32_t k = ReadRecordIndex((*side)[i]);
-                if (k >= 0 && k <= kMaxSkillIndex)
-                    skills.insert(k);
-                else
-                    b.result.unmatched.push_back("SKIL: skill index " + std::to_string(k) +
-                                                 " is out of range and left out");
-            }
+
+    for (const Match& m : matches) {
+        b.source = m.pair;
+        const std::string where =
+            m.kind + " " + m.key + (several ? " in " + FileNamePart(pairs[static_cast<size_t>(m.pair)].fvName) : "");
+        if (const Translatable* name = NameField(m.kind))
+            b.Pair(name->dictionary, NameOf(m.fv, name->sub), NameOf(m.ov, name->sub), where);
+        const Translatable& setting = GameSettingField();
+        if (m.kind == setting.type) {
+            bool fvStr = false, ovStr = false;
+            std::string va = DataOf(m.fv, setting.sub, &fvStr), vb = DataOf(m.ov, setting.sub, &ovStr);
+            if (fvStr && ovStr) b.Pair(setting.dictionary, va, vb, where);
+        } else if (const Translatable* txt = LongTextField(m.kind)) {
+            std::string textId = txt->id == IdFrom::Index ? SkillId(ReadRecordIndex(m.fv)) : Identifier(m.fv);
+            b.Triple(txt->dictionary, textId, DataOf(m.fv, txt->sub), DataOf(m.ov, txt->sub));
+        }
+    }
+    b.source = -1;
 
     // Skills: one triple per index from 0 to the highest, in index order:
     // the skill's ID and its display names, which the game keeps in the
     // sSkill... settings.
     {
+        std::vector<const Records*> fvs, ovs;
+        for (const PluginPair& p : pairs) {
+            fvs.push_back(&p.fv);
+            ovs.push_back(&p.ov);
+        }
         Sink& s = b.At(kSkillDictionary, true);
         int top = skills.empty() ? -1 : *skills.rbegin();
         for (int k = 0; k <= top; ++k) {
             std::string id, a, o;
             if (skills.count(k)) {
                 id = SkillId(k);
-                a = SettingValue(fv, SkillSetting(k));
-                o = SettingValue(ov, SkillSetting(k));
+                a = SettingValue(fvs, SkillSetting(k));
+                o = SettingValue(ovs, SkillSetting(k));
             }
             WriteCountedString(s.bytes, id);
             WriteCountedString(s.bytes, a);
@@ -332,21 +435,7 @@ DictionaryBuild BuildDictionaries(const std::vector<std::string_view>& fv,
         Sink& s = b.At(name, IsTripleFile(name));
         b.result.files.push_back({s.name, s.bytes, s.entries, s.triples});
     }
-
-    std::set<std::string> kinds;
-    for (const auto& [kind, keys] : fvOnly) kinds.insert(kind);
-    for (const auto& [kind, keys] : ovOnly) kinds.insert(kind);
-    for (const std::string& kind : kinds) {
-        auto list = [](const std::vector<std::string>& keys) {
-            std::string s = std::to_string(keys.size());
-            const size_t shown = 5;
-            for (size_t i = 0; i < keys.size() && i < shown; ++i) s += (i ? ", " : " (") + keys[i];
-            if (!keys.empty()) s += keys.size() > shown ? ", ...)" : ")";
-            return s;
-        };
-        b.result.unmatched.push_back(kind + ": only in FV " + list(fvOnly[kind]) + "; only in OV " +
-                                     list(ovOnly[kind]));
-    }
+    b.result.unmatched.insert(b.result.unmatched.end(), unmatchedKinds.begin(), unmatchedKinds.end());
     return b.result;
 }
 

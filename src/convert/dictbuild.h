@@ -23,8 +23,21 @@ struct BuiltFile {
     bool triples = false;
 };
 
+// What one pair of files gave the set.
+struct PairFigures {
+    std::string fvName, ovName;  // the files, as the user named them
+    int fvRecords = 0, ovRecords = 0;  // records with something that identifies them
+    int matched = 0;                   // records found in both versions
+    int entries = 0;                   // pairs and triples written from its records
+    int replaced = 0;                  // its records that a later pair's replaced
+    // Why the pair looks wrong (the same file twice, few common records),
+    // with the figures; empty when it looks right.
+    std::string warning;
+};
+
 struct DictionaryBuild {
     std::vector<BuiltFile> files;        // every file of the set, in DictionaryFileNames order
+    std::vector<PairFigures> pairs;      // in the order given
     std::vector<std::string> conflicts;  // names that met more than one counterpart
     std::vector<std::string> unmatched;  // one line per record type with records left alone
     int oneSided = 0;                    // names or texts present in one version only
@@ -41,7 +54,21 @@ std::vector<std::string> DictionaryFileNames();
 // for indices 0 to 26, "Skill N" beyond.
 std::string SkillId(int index);
 
+// One pair of versions of a master or plugin, its records as RecordsOf gives them.
+struct PluginPair {
+    std::string fvName, ovName;
+    std::vector<std::string_view> fv, ov;
+};
+
+// One set from every pair, in the game's load order: where a later pair holds
+// a record with the same identity, its names and texts replace the earlier
+// pair's (interior cells and path grids, identified only by their place
+// within a plugin, are taken by their FV name across pairs).
+DictionaryBuild BuildDictionaries(const std::vector<PluginPair>& pairs);
 DictionaryBuild BuildDictionaries(const std::vector<std::string_view>& fv,
                                   const std::vector<std::string_view>& ov);
+
+// The share of common records under which a pair is warned about.
+constexpr int kLeastCommonPercent = 50;
 
 }  // namespace qp

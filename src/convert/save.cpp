@@ -7,6 +7,7 @@
 #include "convert/extdb.h"
 #include "convert/gmst.h"
 #include "convert/links.h"
+#include "convert/memory.h"
 #include "dictionary/dictfile.h"
 #include "platform/files.h"
 #include "plugin/blocks.h"
@@ -43,8 +44,10 @@ SaveConversion ConvertAsSaved(ConversionFor purpose) {
         const std::vector<NameEntry>& rows = gWs.nameLists[g];
         for (size_t r = 0; r < rows.size(); ++r) {
             const NameEntry& row = rows[r];
-            if (row.flag != "*" && row.flag != "T") continue;
+            if (row.flag != "*" && row.flag != "T" && row.flag != "M") continue;
             c.database += EncodePair(row.fv, row.ov);
+            c.remembered.emplace_back(row.fv, row.ov);
+            if (row.flag == "M") c.fromMemory.push_back({g, static_cast<int>(r), row.ov});
             if (row.flag == "*") {
                 ApplyNameEdit(g, static_cast<int>(r), row.ov, cellRenames);
                 c.stored.push_back({g, static_cast<int>(r), row.ov});
@@ -119,6 +122,19 @@ std::optional<Notice> RunSaveSequence(const std::string& target, Notices* notice
     }
     std::string oldDatabase;
     const bool hadDatabase = FileExists(dbPath) && ReadWholeFile(dbPath, oldDatabase);
+    // The memory keeps the pairs of every save; without pairs to keep and
+    // without a memory, none is made.
+    const std::string memoryPath = ResolvePath(kMemoryFile);
+    std::string oldMemory;
+    const bool hadMemory = FileExists(memoryPath) && ReadWholeFile(memoryPath, oldMemory);
+    const std::string memory = MemoryAfterSave(oldMemory, converted.remembered);
+    const bool writeMemory = hadMemory ? memory != oldMemory : !memory.empty();
+    auto putBack = [&](const std::string& path, bool had, const std::string& old) {
+        if (had)
+            WriteFileAtomic(path, old);
+        else
+            RemoveFile(path);
+    };
     AtomicFile db;
     EnsureParentFolder(dbPath);
     if (!db.Open(dbPath, &err) || !db.Write(database, &err) || !db.Commit(&err)) {
@@ -126,12 +142,19 @@ std::optional<Notice> RunSaveSequence(const std::string& target, Notices* notice
         return SaveFailed(dbPath, err);
     }
     ForgetDictionaryFile(kExternalDatabase);
+    if (writeMemory) {
+        const bool ok = WriteFileAtomic(memoryPath, memory, &err);
+        ForgetDictionaryFile(kMemoryFile);
+        if (!ok) {
+            putBack(dbPath, hadDatabase, oldDatabase);
+            restore();
+            return SaveFailed(memoryPath, err);
+        }
+    }
     if (!plugin.Commit(&err)) {
-        // Put the external database back as it was.
-        if (hadDatabase)
-            WriteFileAtomic(dbPath, oldDatabase);
-        else
-            RemoveFile(dbPath);
+        // Put the external database and the memory back as they were.
+        putBack(dbPath, hadDatabase, oldDatabase);
+        if (writeMemory) putBack(memoryPath, hadMemory, oldMemory);
         restore();
         return SaveFailed(target, err);
     }
@@ -142,7 +165,8 @@ std::optional<Notice> RunSaveSequence(const std::string& target, Notices* notice
     RemoveStaleTemporaries(FolderPart(dbPath));
     if (notices) notices->insert(notices->end(), damaged.begin(), damaged.end());
 
-    for (const StoredRow& s : converted.stored) MarkRowStored(s.list, s.row, "T", s.ov);
+    for (const auto* rows : {&converted.stored, &converted.fromMemory})
+        for (const StoredRow& s : *rows) MarkRowStored(s.list, s.row, "T", s.ov);
     gWs.textsNotSaved.clear();
     return std::nullopt;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct SaveConversion {
     // (FV name, OV name) of every row flagged "*" or "T".
     std::string database;
     std::vector<StoredRow> stored;
+    // Rows flagged "M": stored as "T" rows are, and flagged "T" after the save.
+    std::vector<StoredRow> fromMemory;
+    // The (FV name, OV name) pairs the external database gets, for the memory.
+    std::vector<std::pair<std::string, std::string>> remembered;
     // The link dictionary the cell references went through.
     PairFile links;
 };

@@ -43,30 +43,36 @@ std::string EncodePair(std::string_view a, std::string_view b) {
 void FirstIndex::Reserve(size_t entries) {
     size_t want = 16;
     while (want < entries * 2) want *= 2;
+    entries_.reserve(entries);
     if (want <= slots_.size()) return;
-    std::vector<Slot> old;
-    old.swap(slots_);
     slots_.assign(want, Slot{});
-    used_ = 0;
     // The keys are distinct already: each keeps its position.
-    for (const Slot& s : old)
-        if (s.index != kEmpty) Add(s.key, s.index);
+    for (size_t j = 0; j < entries_.size(); ++j) Place(entries_[j].hash, static_cast<uint32_t>(j));
 }
 
 void FirstIndex::Grow() { Reserve(slots_.empty() ? 8 : slots_.size()); }
 
+void FirstIndex::Place(uint32_t hash, uint32_t entry) {
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask)
+        if (slots_[at].entry == kEmpty) {
+            slots_[at] = {hash, entry};
+            return;
+        }
+}
+
 void FirstIndex::Add(std::string_view key, uint32_t i) {
-    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
     const uint32_t h = Hash(key);
     const size_t mask = slots_.size() - 1;
     for (size_t at = h & mask;; at = (at + 1) & mask) {
         Slot& s = slots_[at];
-        if (s.index == kEmpty) {
-            s = {key, h, i};
-            ++used_;
+        if (s.entry == kEmpty) {
+            s = {h, static_cast<uint32_t>(entries_.size())};
+            entries_.push_back({key, i, h});
             return;
         }
-        if (s.hash == h && s.key == key) return;  // the first occurrence stays
+        if (s.hash == h && entries_[s.entry].key == key) return;  // the first occurrence stays
     }
 }
 
@@ -75,8 +81,8 @@ int FirstIndex::Find(std::string_view key, uint32_t h) const {
     const size_t mask = slots_.size() - 1;
     for (size_t at = h & mask;; at = (at + 1) & mask) {
         const Slot& s = slots_[at];
-        if (s.index == kEmpty) return -1;
-        if (s.hash == h && s.key == key) return static_cast<int>(s.index);
+        if (s.entry == kEmpty) return -1;
+        if (s.hash == h && entries_[s.entry].key == key) return static_cast<int>(entries_[s.entry].index);
     }
 }
 
@@ -193,7 +199,7 @@ bool NothingAt(const std::string& path) {
 }
 
 // Reads the file, creating it empty when missing; records problems.
-std::string LoadContent(const std::string& name, int64_t& size) {
+std::string LoadContent(const std::string& name, int64_t& size, bool createMissing) {
     std::string path = ResolvePath(name);
     std::string content, err;
     size = 0;
@@ -203,7 +209,7 @@ std::string LoadContent(const std::string& name, int64_t& size) {
     std::error_code ec;
     const fs::file_status target = fs::status(path, ec);
     if (NothingAt(path)) {
-        if (gWs.env.createMissingDictionaries) CreateIfMissing(path);
+        if (createMissing && gWs.env.createMissingDictionaries) CreateIfMissing(path);
         return content;
     }
     if (ec)
@@ -238,7 +244,38 @@ void NoteDamage(const std::string& name, int64_t at) {
 
 bool DictionaryPresent(const std::string& name) { return !NothingAt(ResolvePath(name)); }
 
-std::shared_ptr<const PairFile> OpenPairFile(std::string_view name) {
+std::vector<std::optional<std::string>> FindFirstNames(const std::string& name,
+                                                       const std::vector<std::string_view>& names) {
+    std::vector<std::optional<std::string>> found(names.size());
+    if (names.empty() || NothingAt(ResolvePath(name))) return found;
+    std::string content;
+    {
+        std::lock_guard<std::mutex> lock(gCacheMutex);
+        int64_t size;
+        content = LoadContent(name, size, false);
+    }
+    // name -> the second name of its first pair, once met
+    std::unordered_map<std::string_view, std::optional<std::string_view>> wanted;
+    wanted.reserve(names.size());
+    for (std::string_view n : names) wanted.emplace(n, std::nullopt);
+    size_t pos = 0;
+    while (pos < content.size()) {
+        const size_t start = pos;
+        std::string_view a, b;
+        if (!ReadCountedView(content, pos, a) || !ReadCountedView(content, pos, b)) {
+            std::lock_guard<std::mutex> lock(gCacheMutex);
+            NoteDamage(name, static_cast<int64_t>(start));
+            break;
+        }
+        auto it = wanted.find(a);
+        if (it != wanted.end() && !it->second) it->second = b;
+    }
+    for (size_t i = 0; i < names.size(); ++i)
+        if (const auto& b = wanted[names[i]]) found[i] = std::string(*b);
+    return found;
+}
+
+std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createMissing) {
     std::lock_guard<std::mutex> lock(gCacheMutex);
     if (Cache().inCommand) {
         auto it = Cache().pairs.find(name);
@@ -246,20 +283,20 @@ std::shared_ptr<const PairFile> OpenPairFile(std::string_view name) {
     }
     const std::string key(name);
     int64_t size;
-    auto f = std::make_shared<PairFile>(ParsePairFile(LoadContent(key, size)));
+    auto f = std::make_shared<PairFile>(ParsePairFile(LoadContent(key, size, createMissing)));
     NoteDamage(key, f->damagedAt);
     if (Cache().inCommand) Cache().pairs[key] = f;
     return f;
 }
 
-std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name) {
+std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name, bool createMissing) {
     std::lock_guard<std::mutex> lock(gCacheMutex);
     if (Cache().inCommand) {
         auto it = Cache().triples.find(name);
         if (it != Cache().triples.end()) return it->second;
     }
     int64_t size;
-    auto f = std::make_shared<TripleFile>(ParseTripleFile(LoadContent(name, size)));
+    auto f = std::make_shared<TripleFile>(ParseTripleFile(LoadContent(name, size, createMissing)));
     NoteDamage(name, f->damagedAt);
     if (Cache().inCommand) Cache().triples[name] = f;
     return f;
@@ -294,6 +331,11 @@ std::vector<DictionaryProblem> TakeDictionaryProblems() {
 }
 
 Notice DamagedDictionaryNotice(const DictionaryProblem& p) {
+    if (p.name == kMemoryFile || p.name == kMemoryTextFile)
+        return {"INFORMATION",
+                "THE MEMORY FILE " + p.name + " IS DAMAGED AT BYTE " + std::to_string(p.damagedAt) +
+                    ".\rWHAT CAME BEFORE WAS USED; THE NEXT SAVE WRITES IT WHOLE AGAIN.",
+                Icon::Information};
     return {"INFORMATION",
             "THE DICTIONARY FILE " + p.name + " IS DAMAGED AT BYTE " + std::to_string(p.damagedAt) +
                 ".\rTHE REST OF IT WAS IGNORED.",

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -43,15 +44,22 @@ public:
     void Reserve(size_t entries);
 
 private:
+    // The table holds small slots; the keys lie in entries_, in the order
+    // they came, so that a large file's index costs little to make.
     struct Slot {
-        std::string_view key;
         uint32_t hash = 0;
-        uint32_t index = kEmpty;
+        uint32_t entry = kEmpty;
+    };
+    struct Entry {
+        std::string_view key;
+        uint32_t index;
+        uint32_t hash;
     };
     static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
     void Grow();
+    void Place(uint32_t hash, uint32_t entry);
     std::vector<Slot> slots_;
-    size_t used_ = 0;
+    std::vector<Entry> entries_;
 };
 
 // The strings of a pair file are views of the file's bytes, which the
@@ -88,8 +96,15 @@ int FindTriple(const TripleFile& f, const std::string& key);
 // program directory as it is). A file that exists but cannot be read (a
 // folder, a pipe, a link that leads nowhere but round) is reported through
 // DictionaryProblems and behaves as empty.
-std::shared_ptr<const PairFile> OpenPairFile(std::string_view name);
-std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name);
+// With createMissing false a missing file stays missing (the memory files).
+std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createMissing = true);
+std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name, bool createMissing = true);
+// For each name, the second name of the first pair whose first name it is,
+// or nothing: one pass over the file however many names are asked, and no
+// index kept (the memory, large, is asked only what nothing else knew). A
+// missing file is not made; damage is noted as in the files above.
+std::vector<std::optional<std::string>> FindFirstNames(const std::string& name,
+                                                       const std::vector<std::string_view>& names);
 // Whether something stands at a dictionary's name, a file or what cannot be
 // read as one: what the two above read instead of creating it.
 bool DictionaryPresent(const std::string& name);

@@ -46,8 +46,9 @@ enum : int {
     kWindowMain = 0,
     kWindowNameEdit = 1,
     kWindowTextEdit = 2,
-    kWindowCheck = 3,  // the reference check's findings
-    kWindowCount = 4,
+    kWindowCheck = 3,  // the reference check's findings, a build's report
+    kWindowBuild = 4,  // "Build dictionaries..."
+    kWindowCount = 5,
 };
 
 // Status bar fields.
@@ -64,6 +65,8 @@ enum : int {
     kMenuQuit = 4,
     kMenuReset = 5,
     kMenuCheck = 6,  // "Check references..." in the File menu
+    kMenuBuildDictionaries = 7,  // "External data" > "Build dictionaries..."
+    kMenuForgetMemory = 8,       // "External data" > "Forget memory"
     kMenuTextBook = 9,
     kMenuTextClass = 10,
     kMenuTextRace = 11,
@@ -105,6 +108,7 @@ enum : int {
     kCtlCheckList = 1061,
     kCtlCheckCopy = 1062,
     kCtlCheckClose = 1063,
+    kCtlCheckCodePage = 1064,  // a build's report: take the code page it suggests
     // The filter bar of the main window, between the menu bar and the object
     // window: the text field, the "Without counterpart" toggle, the button
     // that F3 also presses, and the line of counts.
@@ -112,6 +116,13 @@ enum : int {
     kCtlFilterToggle = 1071,
     kCtlFilterNext = 1072,
     kCtlFilterCount = 1073,
+    // "Build dictionaries...": the pairs of files, in load order, and its buttons.
+    kCtlBuildNote = 1080,
+    kCtlBuildPairs = 1081,
+    kCtlBuildAdd = 1082,
+    kCtlBuildRemove = 1083,
+    kCtlBuildRun = 1084,
+    kCtlBuildClose = 1085,
 };
 
 }  // namespace qp

@@ -212,6 +212,34 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
     return true;
 }
 
+// The names nothing else knew, converted from the memory of translations
+// saved with other plugins (flag "M"), all in one pass over it.
+void ConvertFromMemory() {
+    struct Unknown {
+        NameEntry* entry;
+        const char* subrecord;
+    };
+    std::vector<Unknown> unknown;
+    std::vector<std::string_view> names;
+    for (int g = kFirstList; g <= kLastList; ++g)
+        for (NameEntry& e : gWs.nameLists[g])
+            if (e.flag.empty() && !e.fv.empty()) {
+                unknown.push_back({&e, ListNameSubrecord(g)});
+                names.push_back(e.fv);
+            }
+    const auto found = FindFirstNames(kMemoryFile, names);
+    for (size_t i = 0; i < unknown.size(); ++i) {
+        if (!found[i]) continue;
+        NameEntry& e = *unknown[i].entry;
+        const int n = e.block, p = FindSubrecord(n, unknown[i].subrecord);
+        const int32_t size = p >= 0 ? ReadBlockInt(n, p + 4) : 0;
+        if (size <= 1) continue;
+        EditSubrecord(n, {p, static_cast<size_t>(size) - 1, *found[i]});
+        e.flag = "M";
+        e.ov = NameAt(n, p);
+    }
+}
+
 void AnalysePlugin() {
     gWs.skills.clear();
     for (int g = kFirstList; g <= kLastList; ++g) gWs.nameLists[g].clear();
@@ -262,6 +290,7 @@ void AnalysePlugin() {
         }
         ShowBlockProgress("Block conversion : ", n, last);
     }
+    ConvertFromMemory();
 }
 
 LoadOutcome LoadPlugin(const std::string& path) {

@@ -13,8 +13,9 @@
 
 namespace qp {
 
-// No dictionary and no translation of the user's matched the row at load.
-inline bool WithoutCounterpart(const NameEntry& e) { return e.flag.empty(); }
+// No dictionary and no translation of the user's matched the row at load, or
+// only the memory did (flag "M": a translation from another plugin to look at).
+inline bool WithoutCounterpart(const NameEntry& e) { return e.flag.empty() || e.flag == "M"; }
 
 // Appends to out, ascending, the rows of list whose ID, FV name or OV name
 // holds text (bytes; letter case ignored as codePage has it), and, with

@@ -11,12 +11,20 @@ namespace qp {
 namespace {
 
 // These, the "Edit text" items, and the pop-up's "Edit".
-const int kLockedIds[] = {kMenuLoad, kMenuSave, kMenuSaveAs, kMenuCheck, kMenuReset};
+const int kLockedIds[] = {kMenuLoad,  kMenuSave,         kMenuSaveAs,
+                          kMenuCheck, kMenuReset,        kMenuForgetMemory,
+                          kMenuBuildDictionaries};
+
+// Without a plugin, what needs one stays off (a dialog of the external data
+// may be opened before any load).
+bool NeedsPlugin(int id) {
+    return id != kMenuLoad && id != kMenuReset && id != kMenuForgetMemory && id != kMenuBuildDictionaries;
+}
 
 void EnableLocked(bool on) {
-    for (int id : kLockedIds) Plat().EnableMenuItem(id, on);
-    for (const Translatable* t : TextItemFields()) Plat().EnableMenuItem(t->menu, on);
-    Plat().EnableMenuItem(kMenuEdit, on);
+    for (int id : kLockedIds) Plat().EnableMenuItem(id, on && (gWs.table.loaded || !NeedsPlugin(id)));
+    for (const Translatable* t : TextItemFields()) Plat().EnableMenuItem(t->menu, on && gWs.table.loaded);
+    Plat().EnableMenuItem(kMenuEdit, on && gWs.table.loaded);
 }
 
 const int kCodePageItems[] = {kMenuCodePage1250, kMenuCodePage1251, kMenuCodePage1252};
@@ -37,7 +45,11 @@ std::vector<Menu> MenuBarModel() {
           {kMenuCheck, "Check references...", false},
           {0, "", true},
           {kMenuQuit, "&Quit", true}}},
-        {"External data", {{kMenuReset, "Reset file", true}}},
+        {"External data",
+         {{kMenuReset, "Reset file", true},
+          {kMenuForgetMemory, "Forget memory", true},
+          {0, "", true},
+          {kMenuBuildDictionaries, "Build dictionaries...", true}}},
         texts,
         {"Code page",
          {CodePageItem(kMenuCodePage1250), CodePageItem(kMenuCodePage1251),

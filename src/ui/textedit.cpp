@@ -1,7 +1,9 @@
 #include "ui/textedit.h"
 
+#include "base/dirlock.h"
 #include "base/lists.h"
 #include "base/workspace.h"
+#include "convert/memory.h"
 #include "dictionary/dictfile.h"
 #include "plugin/blocks.h"
 #include "ui/mainwindow.h"
@@ -88,7 +90,10 @@ void TextEditSelect() {
     Plat().SetControlText(kCtlTranslationPane, "");
     auto texts = OpenTripleFile(gWs.textParams.file);
     int t = FindTriple(*texts, e.id);
-    if (t >= 0) SetTranslation(texts->triples[static_cast<size_t>(t)][2]);
+    if (t >= 0)
+        SetTranslation(texts->triples[static_cast<size_t>(t)][2]);
+    else if (auto remembered = RememberedText(gWs.textParams.type, Plat().GetControlText(kCtlSourcePane)))
+        SetTranslation(*remembered);  // the same text translated in another plugin
 
     size_t S = Plat().GetControlText(kCtlSourcePane).size();
     size_t T = Plat().GetControlText(kCtlTranslationPane).size();
@@ -120,6 +125,7 @@ void TextEditSave() {
     // subrecord holds exactly the translation's bytes.
     const std::string_view b = BlockBytes(e.block);
     std::string old(b.substr(static_cast<size_t>(p) + 8, static_cast<size_t>(S)));
+    const std::string before = ReadBlockString(e.block, p + 8, S);
     if (!ReplaceInSubrecord(e.block, p, old, text)) {
         ShowNotice({"INFORMATION", "THE TEXT WAS NOT STORED.\r" + OutgrownText(e.block), Icon::Stop});
         gWs.table.outgrown = -1;
@@ -129,6 +135,10 @@ void TextEditSave() {
     gWs.textsNotSaved.insert(e.block);
     Plat().DialogListSetText(kCtlTextList, gWs.textSelected, ShownId(e));
     Plat().SetStatusText(kStatusProgress, "Text saved : " + gWs.textParams.type + " " + e.id);
+    // Kept for the same text in other plugins.
+    ProgramDirectoryLock lock;
+    if (auto failed = lock.refused ? lock.refused : RememberText(gWs.textParams.type, before, text))
+        ShowNotice(*failed);
 }
 
 void TextEditCopy() {

@@ -234,6 +234,49 @@ TEST_F(QtProgram, NamesShownAndTypedInTheCodePageOfTheLanguage) {
     }
 }
 
+// "External data" > "Build dictionaries..." in the real window: a pair added
+// through the two requesters, the build on the worker, the report and its
+// code page button. With QUILLANE_SHOTS_DIR set, pictures of both dialogs.
+TEST_F(QtProgram, BuildDictionariesDialogAndItsReport) {
+    using namespace qt_test;
+    const std::string dir = dir_.path().toStdString();
+    std::string guard;
+    ASSERT_TRUE(FromUtf8(1251, "Стражник", guard));
+    WriteFile(dir + "/m.esm", Plugin({Object("NPC_", "a", "Guard"), Object("MISC", "c", "Cup")}));
+    WriteFile(dir + "/m_ov.esm", Plugin({Object("NPC_", "a", guard), Object("MISC", "c", "Kruzhka")}));
+    std::vector<std::string> titles;
+    ui->requesterHook = [&](const RequesterRequest& r) {
+        titles.push_back(r.title);
+        return dir + (titles.size() % 2 ? "/m.esm" : "/m_ov.esm");
+    };
+    const QString shots = qEnvironmentVariable("QUILLANE_SHOTS_DIR");
+    QElapsedTimer settle;
+    auto shot = [&](const char* name) {
+        if (shots.isEmpty()) return true;
+        if (!settle.isValid()) settle.start();
+        if (settle.elapsed() < 700) return false;
+        settle.invalidate();
+        const QString file = shots + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+        if (QGuiApplication::platformName() == QLatin1String("xcb"))
+            return QProcess::execute(QStringLiteral("import"), {"-window", "root", file}) == 0;
+        return QGuiApplication::primaryScreen()->grabWindow(0).save(file);
+    };
+    auto press = [&](int control) { return QTest::mouseClick(ui->ControlWidget(control), Qt::LeftButton), true; };
+    EXPECT_EQ(RunSteps({{"open", [&] { return ui->MenuAction(kMenuBuildDictionaries)->trigger(), true; }},
+                        {"add", [&] { return ui->IsDialogOpen(kWindowBuild) && press(kCtlBuildAdd); }},
+                        {"added", [&] { return View(kCtlBuildPairs)->model()->rowCount() == 1 && shot("3-build-dialog"); }},
+                        {"build", [&] { return press(kCtlBuildRun); }},
+                        {"report", [&] { return ui->IsDialogOpen(kWindowCheck) && !gWs.busy && shot("3-build-report"); }},
+                        {"code page", [&] { return press(kCtlCheckCodePage); }},
+                        {"close", [&] { return gWs.codePage == 1251 && press(kCtlCheckClose); }},
+                        QuitStep()}),
+              0);
+    EXPECT_EQ(titles, (std::vector<std::string>{"First version (FV): the master or plugin before conversion",
+                                                 "Other version (OV) of m.esm: the same file after conversion"}));
+    EXPECT_EQ(ReadFile(dir + "/data/Npc_data.dat"), Pairs({{"Guard", guard}}));
+    EXPECT_FALSE(ui->IsDialogOpen(kWindowBuild));
+}
+
 namespace {
 // Not a test: the scripted session of scripts/screenshots.
 #include "../../scripts/screenshots_session.inc"
