@@ -17,12 +17,7 @@ public:
         ui_->messageHook = std::move(answer);
     }
     bool OnGuiThread() override { return ui_->OnGuiThread(); }
-    bool PumpUntil(const std::function<bool()>& done) override {
-        QElapsedTimer t;
-        for (t.start(); !done(); QCoreApplication::processEvents(QEventLoop::AllEvents, 20))
-            if (t.elapsed() > 60000) return false;
-        return true;
-    }
+    bool PumpUntil(const std::function<bool()>& done) override { return qt_test::PumpUntil(done); }
     void Settle() override { ASSERT_TRUE(QTest::qWaitForWindowExposed(ui_->MainWidget())); }
     std::optional<std::u16string> Cell(int control, int item, int column) override {
         return Utf16(View(control)->model()->index(item, column).data().toString());
@@ -219,7 +214,7 @@ TEST_F(QtWindow, DialogsAreToolWindowsClosedOnlyByTheProgram) {
     ui->SetDialogKeys(1, 1038, 1039);
     ui->FocusControl(1037);
     auto* field = qobject_cast<QLineEdit*>(ui->ControlWidget(1037));
-    EXPECT_TRUE(PumpUntil([&] { return field->hasFocus(); }, 5000));
+    EXPECT_TRUE(qt_test::PumpUntil([&] { return field->hasFocus(); }, 5000));
     EXPECT_EQ(field->selectedText(), "Old name");
     QTest::keyClicks(field, "New");
     ui->SetControlText(1037, "set");

@@ -26,6 +26,14 @@ inline void Type(QWidget* w, const QString& text) {
     }
 }
 
+// Serves the window system until done() holds; false if it never does.
+inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 60000) {
+    QElapsedTimer t;
+    for (t.start(); !done(); QCoreApplication::processEvents(QEventLoop::AllEvents, 20))
+        if (t.elapsed() > limitMs) return false;
+    return true;
+}
+
 class QtFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -39,13 +47,6 @@ protected:
     void TearDown() override {
         ui.reset();
         qp::SetPlatform(nullptr);
-    }
-    // Serves the window system until done() holds; false if it never does.
-    static bool PumpUntil(const std::function<bool()>& done, int limitMs = 60000) {
-        QElapsedTimer t;
-        for (t.start(); !done(); QCoreApplication::processEvents(QEventLoop::AllEvents, 20))
-            if (t.elapsed() > limitMs) return false;
-        return true;
     }
     std::vector<qp::Event> TakeEvents() {
         QCoreApplication::processEvents();
