@@ -621,6 +621,97 @@ TEST_F(Win32, CheckDialogTabulatesTheFindingsAndCopiesThemAsText) {
     EXPECT_NE(clipboard.find(L"\t"), std::wstring::npos);
 }
 
+// "Build dictionaries..." in the real window: a pair added through the two
+// requesters, built in the background, the report in the check dialog's table
+// and its button taking the code page it suggests; "Forget memory" asks in a
+// real message box whose Enter keeps the memory.
+TEST_F(Win32, BuildDictionariesDialogReportsAndForgetMemoryKeepsItOnEnter) {
+    using namespace qt_test;
+    std::string guard;
+    ASSERT_TRUE(FromUtf8(1251, "Стражник", guard));
+    const std::string fv = (dir / "m.esm").string(), ov = (dir / "m_ov.esm").string();
+    WriteFile(fv, Plugin({Object("NPC_", "a", "Guard"), Object("MISC", "c", "Cup")}));
+    WriteFile(ov, Plugin({Object("NPC_", "a", guard), Object("MISC", "c", "Kruzhka")}));
+    const std::string memory = Pairs({{"Cup", "Kruzhka"}});
+    WriteFile(dir / "dataextra" / "Memory.dat", memory);
+    std::vector<std::string> titles;
+    ui->requesterHook = [&](const RequesterRequest& r) {
+        titles.push_back(r.title);
+        return titles.size() % 2 ? fv : ov;
+    };
+    auto press = [&](int control) { return SendMessageW(ui->ControlWindow(control), BM_CLICK, 0, 0), true; };
+    std::wstring pair, report, headers;
+    bool takenOff = false;
+    int defaultButton = 0;
+    std::function<Answer(const MessageRequest&)> hook;
+    EXPECT_EQ(RunSteps({{"open", [&] { return Menu(kMenuBuildDictionaries), true; }},
+                        {"add", [&] { return ui->IsDialogOpen(kWindowBuild) && press(kCtlBuildAdd); }},
+                        {"added",
+                         [&] {
+                             if (ListView_GetItemCount(ui->ControlWindow(kCtlBuildPairs)) != 1) return false;
+                             pair = CellText(ui->ControlWindow(kCtlBuildPairs), 0, 0) + L"|" +
+                                    CellText(ui->ControlWindow(kCtlBuildPairs), 0, 1);
+                             return press(kCtlBuildRun);
+                         }},
+                        {"report",
+                         [&] {
+                             if (!ui->IsDialogOpen(kWindowCheck) || gWs.busy) return false;
+                             HWND table = ui->ControlWindow(kCtlCheckList), header = ListView_GetHeader(table);
+                             for (int c = 0; c < Header_GetItemCount(header); ++c) {
+                                 wchar_t buf[64] = {};
+                                 HDITEMW item{};
+                                 item.mask = HDI_TEXT;
+                                 item.pszText = buf;
+                                 item.cchTextMax = 64;
+                                 SendMessageW(header, HDM_GETITEMW, c, reinterpret_cast<LPARAM>(&item));
+                                 headers += std::wstring(buf) + L"|";
+                             }
+                             for (int r = 0; r < ListView_GetItemCount(table); ++r)
+                                 report += CellText(table, r, 0) + L"=" + CellText(table, r, 1) + L"/" +
+                                           CellText(table, r, 2) + L"\n";
+                             return press(kCtlCheckCodePage);
+                         }},
+                        {"code page",
+                         [&] {
+                             if (ui->CodePage() != 1251) return false;
+                             takenOff = !IsWindowEnabled(ui->ControlWindow(kCtlCheckCodePage));
+                             return press(kCtlCheckClose);
+                         }},
+                        {"forget",
+                         [&] {
+                             if (ui->IsDialogOpen(kWindowCheck) || !ui->IsMenuItemEnabled(kMenuForgetMemory)) return false;
+                             hook = std::move(ui->messageHook);
+                             ui->messageHook = nullptr;  // the real box
+                             return Menu(kMenuForgetMemory), true;
+                         }},
+                        {"asks",
+                         [&] {
+                             HWND box = FindWindowW(L"#32770", nullptr);
+                             if (!box || GetWindowThreadProcessId(box, nullptr) != GetCurrentThreadId()) return false;
+                             defaultButton = GetDlgCtrlID(GetFocus());
+                             Key(GetFocus(), VK_RETURN);
+                             return true;
+                         }},
+                        {"quit",
+                         [&] {
+                             if (FindWindowW(L"#32770", nullptr)) return false;
+                             ui->messageHook = hook;
+                             return Menu(kMenuQuit), true;
+                         }}}),
+              0);
+    EXPECT_EQ(titles, (std::vector<std::string>{"First version (FV): the master or plugin before conversion",
+                                                 "Other version (OV) of m.esm: the same file after conversion"}));
+    EXPECT_EQ(pair, Line(1252, fv) + L"|" + Line(1252, ov));
+    EXPECT_EQ(headers, L"File|Entries|Conflicts|");
+    EXPECT_EQ(report.substr(0, report.find(L'\n')), L"Pair 1: m.esm / m_ov.esm=2/");
+    EXPECT_NE(report.find(L"\nIn all="), std::wstring::npos) << report;
+    EXPECT_TRUE(takenOff);
+    EXPECT_TRUE(Checked(kMenuCodePage1251));
+    EXPECT_EQ(ReadFile(dir / "data" / "Npc_data.dat"), Pairs({{"Guard", guard}}));
+    EXPECT_EQ(defaultButton, IDNO);
+    EXPECT_EQ(ReadFile(dir / "dataextra" / "Memory.dat"), memory);
+}
+
 // A filtered view reports the user's focus, and a tab tells its counts in its tooltip.
 TEST_F(Win32, FilteredViewsReportTheUsersFocusAndTabsTellTheirCounts) {
     ui->CreateMainWindow("QUILLANE v3.03a", 800, 600);
