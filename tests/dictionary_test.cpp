@@ -85,8 +85,11 @@ TEST(DictionaryFiles, IndexedSearchesAgreeWithASequentialScan) {
     std::mt19937 rng(20240611);
     // A tiny alphabet, empty strings and a zero byte make duplicates,
     // A = B pairs and A-of-one = B-of-another the normal case.
+    // Names of eight bytes and more, one with a zero past its eighth, for
+    // the memory's search, which reads names eight bytes at a time.
     const std::vector<std::string> words = {"", "a", "b", "ab", "ba", "aa", "A",
-                                            std::string("a\0b", 3)};
+                                            std::string("a\0b", 3), "abcdefgh", "abcdefghijklmnopq",
+                                            std::string("abcdefghij\0kl", 13), "abcdefg"};
     auto cut = [](const std::string& s) { return s.substr(0, s.find('\0')); };
     auto pick = [&] { return words[rng() % words.size()]; };
     for (int round = 0; round < 300; ++round) {
@@ -106,6 +109,16 @@ TEST(DictionaryFiles, IndexedSearchesAgreeWithASequentialScan) {
         ASSERT_EQ(pf.pairs.size(), pairs.size());
         ASSERT_EQ(tf.triples.size(), triples.size());
         ASSERT_EQ(tf.damagedAt, tail.empty() ? -1 : static_cast<int64_t>(triplesBytes.size()));
+        std::vector<std::string_view> asked(words.begin(), words.end());
+        int64_t damagedAt = 0;
+        const auto firstNames = qp::FirstNamesIn(Pairs(pairs) + tail, asked, damagedAt);
+        ASSERT_EQ(damagedAt, pf.damagedAt);
+        for (size_t w = 0; w < words.size(); ++w) {
+            // A name holding a zero is no text; the others get the B of their first A.
+            const int i = words[w].find('\0') == std::string::npos ? qp::FindPairA(pf, words[w]) : -1;
+            ASSERT_EQ(firstNames[w], i < 0 ? std::nullopt : std::optional<std::string>(pf.pairs[i].second))
+                << round << " " << w;
+        }
         for (const std::string& raw : words) {
             const std::string name = cut(raw);
             SCOPED_TRACE(std::to_string(round) + " '" + name + "'");

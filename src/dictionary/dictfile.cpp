@@ -103,6 +103,175 @@ bool ReadCountedView(std::string_view buffer, size_t& pos, std::string_view& tex
 
 }  // namespace
 
+namespace {
+
+// The names asked of a memory file, in an open-addressing table whose hash
+// reads eight bytes at a time and notes a zero byte on the way; the rare
+// first name holding a zero (its text ends there) is cut and hashed again.
+// Before that, a bit per name's first eight bytes turns most first names of
+// the file away at the cost of one load: a text whose first eight bytes hold
+// no zero begins with them, so no shorter name and no other beginning can be
+// it.
+class AskedNames {
+public:
+    struct Entry {
+        std::string_view name;
+        std::string_view answer;
+        bool met = false;
+    };
+
+    explicit AskedNames(const std::vector<std::string_view>& names) {
+        size_t want = 16;
+        while (want < names.size() * 2) want *= 2;
+        slots_.assign(want, Slot{});
+        // Eight bits a name: a few in a hundred of the others get past.
+        headBits_ = 12;
+        while ((size_t{1} << headBits_) < names.size() * 8) ++headBits_;
+        heads_.assign((size_t{1} << headBits_) / 64, 0);
+        entries_.reserve(names.size());
+        of_.reserve(names.size());
+        for (std::string_view n : names) {
+            bool zero;
+            const uint64_t h = Hash(n.data(), n.size(), zero);
+            // A text ends at its first zero: no text equals such a name.
+            of_.push_back(zero ? kNone : Place(n, h));
+            if (!zero && n.size() >= 8) {
+                const uint64_t bit = Head(Load<uint64_t>(n.data()));
+                heads_[bit / 64] |= uint64_t{1} << (bit % 64);
+            }
+        }
+    }
+    size_t Distinct() const { return entries_.size(); }
+    // The entry of names[i], or nullptr.
+    const Entry* Of(size_t i) const { return of_[i] == kNone ? nullptr : &entries_[of_[i]]; }
+    // The entry whose name is the text of these counted-string bytes, or nullptr.
+    Entry* Find(const char* bytes, size_t size) {
+        if (size >= 8) {
+            const uint64_t w = Load<uint64_t>(bytes), bit = Head(w);
+            if (!ZeroBytes(w) && !(heads_[bit / 64] >> (bit % 64) & 1)) return nullptr;
+        }
+        bool zero;
+        uint64_t h = Hash(bytes, size, zero);
+        if (zero) {
+            size = static_cast<size_t>(static_cast<const char*>(std::memchr(bytes, 0, size)) - bytes);
+            h = Hash(bytes, size, zero);
+        }
+        const std::string_view text(bytes, size);
+        const size_t mask = slots_.size() - 1;
+        for (size_t at = h & mask;; at = (at + 1) & mask) {
+            const Slot& s = slots_[at];
+            if (s.entry == kNone) return nullptr;
+            if (s.tag == static_cast<uint32_t>(h >> 32) && entries_[s.entry].name == text) return &entries_[s.entry];
+        }
+    }
+
+private:
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
+    struct Slot {
+        uint32_t tag = 0;
+        uint32_t entry = kNone;
+    };
+
+    template <typename Word>
+    static uint64_t Load(const char* p) {
+        Word w;
+        std::memcpy(&w, p, sizeof w);
+        return w;
+    }
+    size_t Head(uint64_t word) const { return (word * 0x9E3779B97F4A7C15ull) >> (64 - headBits_); }
+    static uint64_t Mix(uint64_t h, uint64_t w) {
+        h = (h ^ w) * 0x9E3779B97F4A7C15ull;
+        return h ^ (h >> 32);
+    }
+    // Nonzero when one of the word's bytes is zero.
+    static uint64_t ZeroBytes(uint64_t w) { return (w - 0x0101010101010101ull) & ~w & 0x8080808080808080ull; }
+    // Reads only the n bytes at s; the loads of a short tail overlap.
+    static uint64_t Hash(const char* s, size_t n, bool& zero) {
+        uint64_t h = n, w = 0, zeros = 0;
+        if (n >= 8) {
+            for (size_t i = 0; i + 8 < n; i += 8) {
+                w = Load<uint64_t>(s + i);
+                zeros |= ZeroBytes(w);
+                h = Mix(h, w);
+            }
+            w = Load<uint64_t>(s + n - 8);
+            zeros |= ZeroBytes(w);
+        } else if (n >= 4) {
+            w = Load<uint32_t>(s) | Load<uint32_t>(s + n - 4) << 32;
+            zeros = ZeroBytes(w);
+        } else if (n > 0) {
+            const uint64_t a = static_cast<unsigned char>(s[0]), b = static_cast<unsigned char>(s[n / 2]),
+                           c = static_cast<unsigned char>(s[n - 1]);
+            w = a | b << 8 | c << 16;
+            zeros = !a || !b || !c;
+        }
+        zero = zeros != 0;
+        return Mix(h, w);
+    }
+
+    uint32_t Place(std::string_view name, uint64_t h) {
+        const size_t mask = slots_.size() - 1;
+        for (size_t at = h & mask;; at = (at + 1) & mask) {
+            Slot& s = slots_[at];
+            if (s.entry == kNone) {
+                s = {static_cast<uint32_t>(h >> 32), static_cast<uint32_t>(entries_.size())};
+                entries_.push_back({name, {}, false});
+                return s.entry;
+            }
+            if (s.tag == static_cast<uint32_t>(h >> 32) && entries_[s.entry].name == name) return s.entry;
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::vector<uint64_t> heads_;  // a bit per first eight bytes of a name
+    int headBits_ = 0;
+    std::vector<Entry> entries_;
+    std::vector<uint32_t> of_;  // names[i] -> its entry
+};
+
+}  // namespace
+
+std::vector<std::optional<std::string>> FirstNamesIn(std::string_view content,
+                                                     const std::vector<std::string_view>& names,
+                                                     int64_t& damagedAt) {
+    damagedAt = -1;
+    AskedNames asked(names);
+    const char* const data = content.data();
+    const size_t size = content.size();
+    // The length field of the counted string at this offset, or -1 when the
+    // field or the string runs past the end.
+    auto counted = [&](size_t at) -> int64_t {
+        if (size - at < 4) return -1;
+        const int32_t len = GetLe32(data + at);
+        return len < 0 || static_cast<uint64_t>(len) > size - at - 4 ? -1 : len;
+    };
+    // Once every name is met the rest is only walked, for its damage.
+    size_t left = asked.Distinct();
+    for (size_t pos = 0; pos < size;) {
+        const int64_t la = counted(pos);
+        const size_t b = la < 0 ? pos : pos + 4 + static_cast<size_t>(la);
+        const int64_t lb = la < 0 ? -1 : counted(b);
+        if (lb < 0) {
+            damagedAt = static_cast<int64_t>(pos);
+            break;
+        }
+        if (left)
+            if (auto* e = asked.Find(data + pos + 4, static_cast<size_t>(la)); e && !e->met) {
+                const char* s = data + b + 4;
+                const void* zero = std::memchr(s, 0, static_cast<size_t>(lb));
+                e->answer = std::string_view(s, zero ? static_cast<size_t>(static_cast<const char*>(zero) - s)
+                                                     : static_cast<size_t>(lb));
+                e->met = true;
+                --left;
+            }
+        pos = b + 4 + static_cast<size_t>(lb);
+    }
+    std::vector<std::optional<std::string>> found(names.size());
+    for (size_t i = 0; i < names.size(); ++i)
+        if (const auto* e = asked.Of(i); e && e->met) found[i] = std::string(e->answer);
+    return found;
+}
+
 PairFile ParsePairFile(std::string content) {
     PairFile f;
     auto bytes = std::make_shared<const std::string>(std::move(content));
@@ -246,32 +415,19 @@ bool DictionaryPresent(const std::string& name) { return !NothingAt(ResolvePath(
 
 std::vector<std::optional<std::string>> FindFirstNames(const std::string& name,
                                                        const std::vector<std::string_view>& names) {
-    std::vector<std::optional<std::string>> found(names.size());
-    if (names.empty() || NothingAt(ResolvePath(name))) return found;
+    if (names.empty() || NothingAt(ResolvePath(name))) return std::vector<std::optional<std::string>>(names.size());
     std::string content;
     {
         std::lock_guard<std::mutex> lock(gCacheMutex);
         int64_t size;
         content = LoadContent(name, size, false);
     }
-    // name -> the second name of its first pair, once met
-    std::unordered_map<std::string_view, std::optional<std::string_view>> wanted;
-    wanted.reserve(names.size());
-    for (std::string_view n : names) wanted.emplace(n, std::nullopt);
-    size_t pos = 0;
-    while (pos < content.size()) {
-        const size_t start = pos;
-        std::string_view a, b;
-        if (!ReadCountedView(content, pos, a) || !ReadCountedView(content, pos, b)) {
-            std::lock_guard<std::mutex> lock(gCacheMutex);
-            NoteDamage(name, static_cast<int64_t>(start));
-            break;
-        }
-        auto it = wanted.find(a);
-        if (it != wanted.end() && !it->second) it->second = b;
+    int64_t damagedAt = -1;
+    auto found = FirstNamesIn(content, names, damagedAt);
+    if (damagedAt >= 0) {
+        std::lock_guard<std::mutex> lock(gCacheMutex);
+        NoteDamage(name, damagedAt);
     }
-    for (size_t i = 0; i < names.size(); ++i)
-        if (const auto& b = wanted[names[i]]) found[i] = std::string(*b);
     return found;
 }
 

@@ -105,6 +105,12 @@ std::shared_ptr<const TripleFile> OpenTripleFile(const std::string& name, bool c
 // missing file is not made; damage is noted as in the files above.
 std::vector<std::optional<std::string>> FindFirstNames(const std::string& name,
                                                        const std::vector<std::string_view>& names);
+// The same over a file's content, read in place: only the asked names are
+// indexed, and the file's strings are neither copied nor indexed. damagedAt
+// is the offset where the pairs stopped parsing, or -1.
+std::vector<std::optional<std::string>> FirstNamesIn(std::string_view content,
+                                                     const std::vector<std::string_view>& names,
+                                                     int64_t& damagedAt);
 // Whether something stands at a dictionary's name, a file or what cannot be
 // read as one: what the two above read instead of creating it.
 bool DictionaryPresent(const std::string& name);

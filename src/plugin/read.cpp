@@ -215,6 +215,8 @@ bool ReadPluginFile(const std::string& path, BlockTable& table, std::string& err
 // The names nothing else knew, converted from the memory of translations
 // saved with other plugins (flag "M"), all in one pass over it.
 void ConvertFromMemory() {
+    // Without the file a load does what it did before the memory existed.
+    if (!DictionaryPresent(kMemoryFile)) return;
     struct Unknown {
         NameEntry* entry;
         const char* subrecord;
