@@ -60,9 +60,11 @@ const Translatable kFields[] = {
     {"GMST", "STRV", K::GameSetting, I::Name, 0, false, false, true, "data\\Gmstdata.dat", 0, 0, ""},
     // Not reached by the window yet. A journal DIAL's NAME is a quest ID,
     // not text; an INFO's text is the whole data, as is a result script.
-    {"DIAL", "NAME", K::Topic, I::Name, 31, true, false, false, nullptr, 0, 0, "", Dialogue::Topic},
-    {"INFO", "NAME", K::Response, I::Inam, 512, false, false, false, nullptr, 0, 0, "", Dialogue::NotJournal},
-    {"INFO", "NAME", K::Journal, I::Inam, 512, false, false, false, nullptr, 0, 0, "", Dialogue::Journal},
+    {"DIAL", "NAME", K::Topic, I::Name, 31, true, false, false, "data\\Dialdata.dat", 0, 0, "Topic", Dialogue::Topic},
+    {"INFO", "NAME", K::Response, I::Inam, 512, false, false, false, "data\\Txtinfodata.dat", 0, 0, "Dialogue",
+     Dialogue::NotJournal},
+    {"INFO", "NAME", K::Journal, I::Inam, 512, false, false, false, "data\\Txtjourdata.dat", 0, 0, "Journal",
+     Dialogue::Journal},
     {"FACT", "RNAM", K::FactionRank, I::Name, 31, true, true, false, nullptr, 0, 0, ""},
     {"MGEF", "DESC", K::EffectDescription, I::Index, 0, false, false, false, nullptr, 0, 0, ""},
     // Scripts are compiled: their text cannot change alone.

@@ -32,6 +32,7 @@ enum : int {
     kListClass = 25,
     kListBirthsign = 26,
     kListFaction = 27,
+    kListTopic = 28,  // dialogue topics: listed once the tab exists
 };
 constexpr int kFirstList = kListCell;
 constexpr int kLastList = kListFaction;
@@ -72,6 +73,10 @@ enum : int {
     kMenuTextRace = 11,
     kMenuTextSkill = 12,
     kMenuTextBirthsign = 13,
+    kMenuTextDialogue = 14,
+    kMenuTextJournal = 15,
+    kMenuExportPo = 16,  // "Export for translation..."
+    kMenuImportPo = 17,  // "Import translation..."
     kMenuHelp = 20,
     kMenuAbout = 21,
     kMenuEdit = 25,
