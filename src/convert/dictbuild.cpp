@@ -87,7 +87,9 @@ struct Keyed {
 std::vector<Keyed> KeyRecords(const Records& records) {
     std::vector<Keyed> out;
     std::set<std::string> named;
-    for (int g = kFirstList; g <= kLastList; ++g) named.insert(ListRecordType(g));
+    // Topics are not paired by ID here: a topic's ID is its name.
+    for (int g = kFirstList; g <= kLastList; ++g)
+        if (g != kListTopic) named.insert(ListRecordType(g));
     int interior = 0;
     std::map<std::pair<int32_t, int32_t>, int> gridSeen;
     for (size_t i = 1; i < records.size(); ++i) {
@@ -274,7 +276,8 @@ std::vector<std::string_view> RecordsOf(const BlockTable& table) {
 
 std::vector<std::string> DictionaryFileNames() {
     std::vector<std::string> names;
-    for (int g = kFirstList; g <= kLastList; ++g) {
+    // The topics' dictionary is not made from records paired by ID.
+    for (int g = kFirstList; g < kListTopic; ++g) {
         std::string d = ListDictionary(g);
         bool seen = false;
         for (const auto& n : names) seen = seen || n == d;
