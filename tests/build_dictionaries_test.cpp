@@ -144,6 +144,49 @@ TEST(BuildDictionaries, DuplicatesAndUnmatchedRecordsAreReportedNotPaired) {
                                "NPC_: only in FV 1 (g1); only in OV 0"}));
 }
 
+// Dialogue: a topic pairs with the topic of the other version that holds the
+// same INFO IDs; responses and journal entries give triples by INFO ID.
+TEST(BuildDictionaries, TopicsPairByTheirResponsesAndResponsesByTheirIds) {
+    auto dial = [](const std::string& name, int kind) {
+        return Record("DIAL", {{"NAME", Z(name)}, {"DATA", std::string(1, static_cast<char>(kind))}});
+    };
+    auto info = [](const std::string& id, const std::string& text) {
+        return Record("INFO", {{"INAM", Z(id)}, {"NAME", text}});
+    };
+    const auto fv = Records({
+        info("x0", "Before any topic"), dial("ferry", 0), info("i1", "Pay first."), info("i2", "Hm."),
+        dial("rumors", 0), info("i3", "Goats."), info("i4", "Wolves."), dial("lost", 0), info("i5", "Gone."),
+        dial("Greeting 0", 2), info("g1", "Hello."), dial("demo_quest", 4), info("j1", "I met Oskar."),
+        dial("ferry", 0), info("i1", "Pay later."),  // the same ID again: the first wins
+        Record("DIAL", {{"NAME", Z("odd")}}), info("x1", "No kind.")});
+    const auto ov = Records({
+        info("x0", "Foer alt"), dial("ferje", 0), info("i2", "Hm."), info("i1", "Betal foerst."),
+        dial("rykter", 0), info("i3", "Geiter."), dial("sladder", 0), info("i4", "Ulvar."),
+        dial("Greeting 0", 2), info("g1", "Hei."), dial("demo_quest", 4), info("j1", "Eg mota Oskar."),
+        dial("nytt", 0), info("n1", "Nytt."), Record("DIAL", {{"NAME", Z("odd")}}), info("x1", "Ingen.")});
+    qp::DictionaryBuild b = qp::BuildDictionaries({fv.begin(), fv.end()}, {ov.begin(), ov.end()});
+    std::map<std::string, std::string> files;
+    for (const auto& f : b.files) files[f.name.substr(5)] = f.bytes;
+    // "rumors" is reported, not guessed; equal texts give no triple.
+    EXPECT_EQ(PairsOf(files["Dialdata.dat"]), (PairList{{"ferry", "ferje"}}));
+    const std::map<std::string, TripleList> triples = {
+        {"Txtinfodata.dat",
+         {{"i1", "Pay first.", "Betal foerst."}, {"i3", "Goats.", "Geiter."}, {"i4", "Wolves.", "Ulvar."},
+          {"g1", "Hello.", "Hei."}}},
+        {"Txtjourdata.dat", {{"j1", "I met Oskar.", "Eg mota Oskar."}}}};
+    for (const auto& [file, t] : triples) EXPECT_EQ(qp::ParseTripleFile(files[file]).triples, t) << file;
+    EXPECT_EQ(b.ambiguousTopics,
+              (std::vector<std::string>{"Dialdata.dat: \"rumors\": 1 response under \"rykter\", 1 under \"sladder\""}));
+    EXPECT_EQ(b.conflicts, (std::vector<std::string>{
+                               "Txtinfodata.dat: ID \"i1\" repeats in FV with another text, the first kept"}));
+    EXPECT_EQ(b.unmatched, (std::vector<std::string>{"DIAL: only in FV 1 (lost); only in OV 1 (nytt)",
+                                                     "INFO: only in FV 1 (i5); only in OV 1 (n1)"}));
+    EXPECT_NE(qp::DictionaryReport(b).find("  Txtjourdata.dat        1 triple\n"), std::string::npos);
+    EXPECT_NE(qp::DictionaryReport(b).find("Topics whose responses lie under more than one topic (left out):\n"
+                                           "  Dialdata.dat: \"rumors\""),
+              std::string::npos);
+}
+
 TEST(BuildDictionaries, ExistingDictionariesAreReplacedOnlyWithForce) {
     Env env;
     const std::string fv = Plugin({Npc("a", "Guard")}), ov = Plugin({Npc("a", "Vakt")});
@@ -193,7 +236,7 @@ TEST(BuildDictionaries, SeveralPairsOverrideInLoadOrder) {
     for (const char* told :
          {"Dictionaries from 2 pairs, in this order", "pair 1: m.esm (FV) and m_ov.esm (OV): 4 records in both, 1 entry, "
           "3 records replaced by a later pair", "pair 2: x.esm (FV) and x_ov.esm (OV): 5 records in both, 5 entries\n",
-          "\"Guard\" -> \"Vakt\" kept, \"Vekter\" (NPC_ c in x.esm) left out", "  6 entries in 31 files"})
+          "\"Guard\" -> \"Vakt\" kept, \"Vekter\" (NPC_ c in x.esm) left out", "  6 entries in 34 files"})
         EXPECT_NE(out.find(told), std::string::npos) << told << "\n" << out;
 }
 
