@@ -23,6 +23,7 @@
 #include "convert/catalogue.h"
 #include "convert/checkplugin.h"
 #include "convert/extdb.h"
+#include "convert/longtext.h"
 #include "convert/memory.h"
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
@@ -81,6 +82,11 @@ const char* const kHelp =
     "            A line of list is taken as it is, its last column edited: the\n"
     "            rows with its ID and FV name get its OV name; a line whose FV\n"
     "            name no row has any more is refused as stale.\n"
+    "            A long text: ITEM<TAB>ID<TAB>TEXT, ITEM an \"Edit text\" item\n"
+    "            (Book, Class, Race, Skill, Birthsign), the text written as the\n"
+    "            text edit dialog's SAVE writes it. Book, Class, Race and\n"
+    "            Birthsign are tabs too: three fields are the text, list's five\n"
+    "            fields the name.\n"
     "  --codepage 1250, 1251 or 1252: the list is printed and the edits file read\n"
     "            as UTF-8, names and texts being in that code page; without it,\n"
     "            bytes go out and come in as the plugin holds them.\n"
@@ -384,6 +390,8 @@ struct Edit {
     // the rows that still have it are the ones edited.
     bool listed = false;
     std::string fv;
+    // A long text by its "Edit text" item: ov holds the text.
+    const qp::Translatable* item = nullptr;
 };
 
 // Did FromUtf8 stop at a U+FFFD the text really holds (a character every
@@ -465,18 +473,26 @@ int ReadEdits(const std::string& path, int codePage, std::vector<Edit>& edits) {
         if ((fields.size() != 3 && !e.listed) || !qp::UnescapeField(fields[0], title) ||
             (e.listed && (!qp::UnescapeField(fields[1], flag) || !qp::UnescapeField(fields[3], e.fv))) ||
             !qp::UnescapeField(fields[id], e.id) || !qp::UnescapeField(fields.back(), e.ov)) {
-            Say(where + "malformed edit (TAB-TITLE<TAB>ID<TAB>NEW OV NAME, escapes \\\\ \\t \\n \\r)");
+            Say(where + "malformed edit (TAB-TITLE<TAB>ID<TAB>NEW OV NAME or ITEM<TAB>ID<TAB>TEXT, escapes \\\\ \\t "
+                        "\\n \\r)");
             return kExitRefused;
         }
-        // A name ends at its first zero byte: the rest would be lost.
+        // Three fields under an "Edit text" item's title are a long text
+        // (Book, Class, Race and Birthsign are tabs too: their names come in
+        // list's five-field form).
+        if (!e.listed)
+            for (const qp::Translatable* f : qp::TextItemFields())
+                if (title == f->title) e.item = f;
+        // A name or text ends at its first zero byte: the rest would be lost.
         if (e.ov.find('\0') != std::string::npos) {
-            Say(where + "the new name holds a zero byte");
+            Say(where + (e.item ? "the text holds a zero byte" : "the new name holds a zero byte"));
             return kExitRefused;
         }
-        for (int g = qp::kFirstList; g <= qp::kLastList; ++g)
+        for (int g = qp::kFirstList; g <= qp::kLastList && !e.item; ++g)
             if (title == qp::TabTitle(g)) e.list = g;
-        if (e.list == 0) {
-            Say(where + "no tab titled \"" + Shown(codePage, qp::EscapeField(title)) + "\"");
+        if (e.list == 0 && !e.item) {
+            Say(where + "no tab titled \"" + Shown(codePage, qp::EscapeField(title)) + "\"" +
+                (e.listed ? "" : " and no \"Edit text\" item"));
             return kExitRefused;
         }
         edits.push_back(std::move(e));
@@ -543,6 +559,57 @@ bool ApplyEdit(const Edit& e, const std::string& file, int codePage, RowIndex& i
     return any && current;
 }
 
+// The blocks an "Edit text" item lists under each ID, built once per item:
+// by the ID of the record's text (a skill also by the ID its dialog shows).
+using ItemIndex = std::map<const qp::Translatable*, std::unordered_map<std::string, std::vector<int32_t>>>;
+
+const std::unordered_map<std::string, std::vector<int32_t>>& ItemBlocks(const qp::Translatable& f,
+                                                                        ItemIndex& index) {
+    auto [found, fresh] = index.try_emplace(&f);
+    if (!fresh) return found->second;
+    auto& ids = found->second;
+    const std::string prefix = std::string(f.type) + "|";
+    qp::BeginDictionaryCommand();
+    const qp::Catalogue catalogue = qp::CatalogueLoadedPlugin();
+    qp::EndDictionaryCommand();
+    for (const qp::CatalogueEntry& c : catalogue.entries) {
+        if (c.kind != f.kind || c.identity.rfind(prefix, 0) != 0) continue;
+        const size_t bar = c.identity.rfind('|');
+        auto& blocks = ids[c.identity.substr(prefix.size(), bar - prefix.size())];
+        if (blocks.empty() || blocks.back() != c.block) blocks.push_back(c.block);
+    }
+    if (std::string_view(f.type) == "SKIL")
+        for (const qp::SkillEntry& skill : qp::gWs.skills)
+            if (!skill.id.empty() && !ids.count(skill.id)) ids[skill.id].push_back(skill.block);
+    return ids;
+}
+
+// The text edit dialog's "SAVE" on every record of the item with the ID.
+bool ApplyTextEdit(const Edit& e, const std::string& file, int codePage, ItemIndex& index) {
+    const std::string where = file + ":" + std::to_string(e.line) + ": ";
+    const std::string what = "\"Edit text\" item \"" + std::string(e.item->title) + "\" ID \"" +
+                             Shown(codePage, qp::EscapeField(e.id)) + "\"";
+    if (auto refused = qp::NameEditRefusal(0, -1)) {  // a master file
+        Print(*refused);
+        Say(where + what + ": the text edit dialog refused the plugin");
+        return false;
+    }
+    const auto& ids = ItemBlocks(*e.item, index);
+    const auto hits = ids.find(e.id);
+    if (hits == ids.end()) {
+        Say(where + "no text with ID \"" + Shown(codePage, qp::EscapeField(e.id)) + "\" in \"Edit text\" item \"" +
+            e.item->title + "\"");
+        return false;
+    }
+    for (const int32_t block : hits->second)
+        if (auto refused = qp::WriteLongText(*e.item, block, e.ov)) {
+            Print(*refused);
+            Say(where + what + ": the text was refused");
+            return false;
+        }
+    return true;
+}
+
 // Load, then every edit: false when either is refused. Every edit is made
 // before anything is saved, so a refused one ends the run with all files as
 // they were.
@@ -550,8 +617,10 @@ bool LoadAndEdit(Session& s, const std::string& plugin, const std::vector<Edit>&
                  const std::string& file, int codePage) {
     if (!s.Load(plugin)) return false;
     RowIndex index;
+    ItemIndex items;
     for (const Edit& e : edits)
-        if (!ApplyEdit(e, file, codePage, index)) return false;
+        if (!(e.item ? ApplyTextEdit(e, file, codePage, items) : ApplyEdit(e, file, codePage, index)))
+            return false;
     return true;
 }
 
