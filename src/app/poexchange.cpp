@@ -1,0 +1,330 @@
+#include "app/poexchange.h"
+
+#include <algorithm>
+#include <ctime>
+#include <map>
+#include <optional>
+#include <unordered_map>
+
+#include "base/lists.h"
+#include "base/workspace.h"
+#include "convert/catalogue.h"
+#include "convert/longtext.h"
+#include "convert/memory.h"
+#include "convert/po.h"
+#include "dictionary/dictfile.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "plugin/blocks.h"
+#include "ui/nameedit.h"
+
+#ifndef QUILLANE_VERSION
+#define QUILLANE_VERSION "3"
+#endif
+
+namespace qp {
+
+namespace {
+
+// What an edit reaches: a tab's names (the name edit) and the "Edit text"
+// items' texts (the text edit). Game settings follow their dictionary only,
+// and a script's texts cannot change without the script being compiled anew.
+bool Writable(const Translatable* f) { return f && f->editable && (f->list || f->menu); }
+
+// Where a translation the plugin carries comes from, by its row's flag.
+const char* Origin(const std::string& flag) {
+    if (flag == "L") return "a dictionary";
+    if (flag == "T") return "your translations (external database)";
+    if (flag == "M") return "the memory of earlier saves";
+    if (flag == "*") return "an edit";
+    return nullptr;
+}
+
+// The ID the "Edit text" item lists a record by, the key of its long-text
+// dictionary: a skill's comes from the skill dictionary.
+std::string ItemId(const CatalogueEntry& e) {
+    if (std::string_view(e.field->type) == "SKIL") {
+        for (const SkillEntry& s : gWs.skills)
+            if (s.block == e.block) return s.id;
+        return {};
+    }
+    return ReadRecordId(BlockBytes(e.block));
+}
+
+// The conditions of a response in short, for the translator: filled in by the
+// dialogue's own description once responses are written back.
+std::vector<std::string> ResponseContext(const CatalogueEntry&) { return {}; }
+
+bool EndsWithFeed(std::string_view s) { return !s.empty() && s.back() == '\n'; }
+bool StartsWithFeed(std::string_view s) { return !s.empty() && s.front() == '\n'; }
+
+std::string Now() {
+    const std::time_t t = std::time(nullptr);
+    std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &t);
+#else
+    gmtime_r(&t, &utc);
+#endif
+    char out[32];
+    std::strftime(out, sizeof out, "%Y-%m-%d %H:%M+0000", &utc);
+    return out;
+}
+
+bool IsWordChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+}  // namespace
+
+std::vector<std::string> Placeholders(const std::string& text) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '%' && c != '^') continue;
+        size_t j = i + 1;
+        if (c == '%') {
+            if (j < text.size() && text[j] == '%') {  // a percent sign
+                i = j;
+                continue;
+            }
+            // A printf code: flags, width, precision, one conversion letter
+            // that no other letter follows.
+            size_t k = j;
+            while (k < text.size() && std::string_view("-+ #0123456789.").find(text[k]) != std::string_view::npos) ++k;
+            if (k < text.size() && std::string_view("dicsfgeExXu").find(text[k]) != std::string_view::npos &&
+                (k + 1 >= text.size() || !IsWordChar(text[k + 1]) || k > j)) {
+                out.push_back(text.substr(i, k + 1 - i));
+                i = k;
+                continue;
+            }
+        }
+        while (j < text.size() && IsWordChar(text[j])) ++j;
+        if (j == i + 1) continue;
+        std::string name = text.substr(i, j - i);
+        for (char& ch : name)
+            if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+        out.push_back(std::move(name));
+        i = j - 1;
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kinds) {
+    PoExportResult result;
+    const std::string plugin = FileNamePart(gWs.fileInUse);
+    std::vector<PoEntry> entries;
+    entries.push_back(PoHeader({{"Project-Id-Version", plugin},
+                                {"Report-Msgid-Bugs-To", ""},
+                                {"POT-Creation-Date", Now()},
+                                {"PO-Revision-Date", "YEAR-MO-DA HO:MI+ZONE"},
+                                {"Last-Translator", "FULL NAME <EMAIL@ADDRESS>"},
+                                {"Language-Team", "LANGUAGE <LL@li.org>"},
+                                {"Language", ""},
+                                {"MIME-Version", "1.0"},
+                                {"Content-Type", "text/plain; charset=UTF-8"},
+                                {"Content-Transfer-Encoding", "8bit"},
+                                {"X-Generator", "Quillane " QUILLANE_VERSION},
+                                {"X-Quillane-Code-Page", std::to_string(codePage)}}));
+    entries.back().comments = {"Strings of " + ToUtf8(codePage, plugin) + " for translation, by Quillane.",
+                               "Texts are in code page " + std::to_string(codePage) + " (" +
+                                   CodePageName(codePage) + ") inside the plugin."};
+    const std::string cp = " in code page " + std::to_string(codePage);
+    const Catalogue catalogue = CatalogueLoadedPlugin();
+    for (const CatalogueEntry& c : catalogue.entries) {
+        const Translatable* f = c.field;
+        if (!Writable(f) || c.before.empty() || c.flag == "N") continue;
+        if (!kinds.empty() && std::find(kinds.begin(), kinds.end(), c.kind) == kinds.end()) continue;
+        PoEntry e;
+        std::string what = std::string(TextKindWord(c.kind)) + ", " + (f->list ? "tab \"" : "\"Edit text\" item \"") +
+                           f->title + "\"";
+        if (f->limit > 0) what += ", at most " + std::to_string(f->limit) + " bytes" + cp;
+        e.extracted.push_back(what);
+        for (const std::string& line : ResponseContext(c)) e.extracted.push_back(ToUtf8(codePage, line));
+        e.references.push_back(plugin + ":" + std::to_string(c.block));
+        e.context = ToUtf8(codePage, c.identity);
+        e.id = ToUtf8(codePage, c.before);
+        if (c.after != c.before) {
+            e.str = ToUtf8(codePage, c.after);
+            if (const char* origin = Origin(c.flag)) e.extracted.push_back(std::string("translated by ") + origin);
+            // gettext wants a translation to begin and end with a line feed
+            // where its source does; one that does not is offered for review.
+            if (EndsWithFeed(c.before) != EndsWithFeed(c.after) ||
+                StartsWithFeed(c.before) != StartsWithFeed(c.after))
+                e.flags.push_back("fuzzy");
+        } else if (f->menu) {
+            // What the text edit dialog offers and a load does not apply.
+            std::optional<std::string> offer;
+            std::string by;
+            if (f->dictionary) {
+                const auto texts = OpenTripleFile(f->dictionary);
+                const int t = FindTriple(*texts, ItemId(c));
+                if (t >= 0) offer = texts->triples[static_cast<size_t>(t)][2], by = FileNamePart(f->dictionary);
+            }
+            if (!offer) offer = RememberedText(f->title, c.before), by = "the memory of earlier saves";
+            if (offer && !offer->empty() && *offer != c.before) {
+                e.str = ToUtf8(codePage, *offer);
+                e.flags.push_back("fuzzy");
+                e.extracted.push_back("offered by " + by);
+            }
+        }
+        ++result.counts[static_cast<size_t>(c.kind)];
+        entries.push_back(std::move(e));
+    }
+    result.text = WritePo(entries);
+    return result;
+}
+
+PoImportResult ImportTranslation(const std::string& po, const std::string& name, int codePage, bool strict) {
+    PoImportResult r;
+    auto refuse = [&](int line, const std::string& why, int status = 2) {
+        r.refused = name + (line ? ":" + std::to_string(line) : std::string()) + ": " + why;
+        r.status = status;
+        r.skipped.clear();
+        r.warnings.clear();
+        return r;
+    };
+    std::vector<PoEntry> entries;
+    std::string error;
+    if (!ReadPo(po, entries, error)) {
+        const size_t colon = error.find(':');
+        return refuse(std::atoi(error.c_str() + 5), "invalid PO syntax:" + error.substr(colon + 1));
+    }
+    for (const PoEntry& e : entries)
+        if (!e.obsolete && !e.context && e.id.empty()) {
+            // The header: its charset must be what the file is read as.
+            const size_t at = e.str.find("charset=");
+            if (at == std::string::npos) continue;
+            std::string charset = e.str.substr(at + 8, e.str.find_first_of(" ;\n", at) - at - 8);
+            for (char& ch : charset) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            if (charset != "utf-8" && charset != "utf8")
+                return refuse(e.line, "the file is written in " + charset +
+                                          "; Quillane reads UTF-8 (msgconv --to-code=UTF-8 converts it)");
+        }
+    if (auto refused = NameEditRefusal(0, -1)) return refuse(0, "a master file cannot be changed");
+
+    BeginDictionaryCommand();
+    const Catalogue catalogue = CatalogueLoadedPlugin();
+    EndDictionaryCommand();
+    std::unordered_map<std::string, const CatalogueEntry*> byIdentity;
+    for (const CatalogueEntry& c : catalogue.entries) byIdentity.emplace(c.identity, &c);
+    // Each list's rows by block: a name's entry names its record.
+    std::map<int, std::unordered_map<int32_t, int>> rows;
+    auto rowOf = [&](int g, int32_t block) {
+        auto [it, fresh] = rows.try_emplace(g);
+        if (fresh)
+            for (size_t i = 0; i < gWs.nameLists[g].size(); ++i)
+                it->second.emplace(gWs.nameLists[g][i].block, static_cast<int>(i));
+        const auto found = it->second.find(block);
+        return found == it->second.end() ? -1 : found->second;
+    };
+
+    // Every entry checked before any is applied: a refusal leaves the plugin
+    // as it was.
+    struct Planned {
+        const CatalogueEntry* entry;
+        int row;
+        std::string text;
+    };
+    std::vector<Planned> plan;
+    std::unordered_map<std::string, int> seen;
+    for (const PoEntry& e : entries) {
+        if (e.obsolete) {
+            ++r.obsolete;
+            continue;
+        }
+        if (!e.context && e.id.empty()) continue;  // the header
+        const std::string shown = e.context.value_or("");
+        auto skip = [&](const std::string& why) { r.skipped.push_back({e.line, shown, why}); };
+        if (e.str.empty()) {
+            ++r.untranslated;
+            continue;
+        }
+        if (e.Fuzzy()) {
+            ++r.fuzzy;
+            skip("fuzzy (to be reviewed)");
+            continue;
+        }
+        std::string identity, source, text;
+        char32_t missing = 0;
+        for (auto [from, to] : {std::pair{&shown, &identity}, {&e.id, &source}, {&e.str, &text}})
+            if (!FromUtf8(codePage, *from, *to, &missing))
+                return refuse(e.line, missing == 0xFFFD ? "not UTF-8 text"
+                                                        : "code page " + std::to_string(codePage) +
+                                                              " has no character " + DescribeChar(missing),
+                              1);
+        const auto found = e.context ? byIdentity.find(identity) : byIdentity.end();
+        if (found == byIdentity.end()) {
+            skip(e.context ? "no string of the plugin has this identity" : "no msgctxt: no identity");
+            continue;
+        }
+        const CatalogueEntry& c = *found->second;
+        if (!Writable(c.field)) {
+            skip("a string of this kind cannot be written back");
+            continue;
+        }
+        if (auto [at, fresh] = seen.emplace(identity, e.line); !fresh) {
+            skip("the same identity came before, at line " + std::to_string(at->second));
+            continue;
+        }
+        if (source != c.before) {
+            skip("the plugin's text is not the msgid any more (the mod changed since the export)");
+            continue;
+        }
+        if (text == c.after) continue;  // the plugin carries it already
+        const Translatable& f = *c.field;
+        int row = -1;
+        if (f.list) {
+            row = rowOf(f.list, c.block);
+            if (row < 0 || !NameEditAllowsOk(f.list, row)) {
+                skip("flagged L: its name comes from a dictionary file");
+                continue;
+            }
+            if (NameEditRefusal(f.list, row)) {
+                skip("a row without a usable name");
+                continue;
+            }
+            if (text == c.before) {
+                skip("the translation is its FV name; the row is left as it was");
+                continue;
+            }
+            if (text.size() > static_cast<size_t>(ListNameLimit(f.list)))
+                return refuse(e.line, shown + ": the name has more than " + std::to_string(ListNameLimit(f.list)) +
+                                          " characters (" + std::to_string(text.size()) + " bytes)");
+        } else if (f.limit > 0 && text.size() > static_cast<size_t>(f.limit)) {
+            return refuse(e.line, shown + ": the text has more than " + std::to_string(f.limit) + " characters (" +
+                                      std::to_string(text.size()) + " bytes)");
+        } else if (text.find('\0') != std::string::npos) {
+            return refuse(e.line, shown + ": the text holds a zero byte");
+        }
+        const std::vector<std::string> was = Placeholders(source), now = Placeholders(text);
+        if (was != now) {
+            std::vector<std::string> dropped, added;
+            std::set_difference(was.begin(), was.end(), now.begin(), now.end(), std::back_inserter(dropped));
+            std::set_difference(now.begin(), now.end(), was.begin(), was.end(), std::back_inserter(added));
+            std::string why;
+            for (const auto& [list, verb] : {std::pair{&dropped, "drops"}, {&added, "adds"}}) {
+                if (list->empty()) continue;
+                why += std::string(why.empty() ? "the translation " : " and ") + verb;
+                for (const std::string& p : *list) why += " " + p;
+            }
+            if (strict) return refuse(e.line, shown + ": " + why + " (--strict)");
+            r.warnings.push_back(name + ":" + std::to_string(e.line) + ": " + shown + ": " + why);
+        }
+        plan.push_back({&c, row, std::move(text)});
+    }
+    for (const Planned& p : plan) {
+        const Translatable& f = *p.entry->field;
+        std::optional<Notice> failed =
+            f.list ? CommitNameEdit(f.list, p.row, p.text, p.entry->before) : WriteLongText(f, p.entry->block, p.text);
+        if (failed) {
+            r.skipped.push_back({0, ToUtf8(codePage, p.entry->identity), failed->text});
+            continue;
+        }
+        ++r.applied;
+    }
+    return r;
+}
+
+}  // namespace qp
