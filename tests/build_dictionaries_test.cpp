@@ -48,25 +48,27 @@ PairList PairsOf(const std::string& bytes) {
 PairList PairsOf(const fs::path& p) { return PairsOf(ReadFile(p)); }
 TripleList TriplesOf(const fs::path& p) { return qp::ParseTripleFile(ReadFile(p)).triples; }
 
-// The batch tool's build-dictionaries, its arguments as typed.
-int BuildCli(std::vector<std::string> args) {
+// The batch tool's build-dictionaries, its arguments as typed; what it
+// prints goes to out and err.
+int BuildCli(std::vector<std::string> args, std::string* out = nullptr, std::string* err = nullptr) {
     args.insert(args.begin(), "build-dictionaries");
-    return qp::RunBatch(args, nullptr);
-}
-
-std::string Npc(const std::string& id, const std::string& name) { return Object("NPC_", id, name); }
-
-// Builds from fv and ov written into the program directory; what it prints goes to out and err.
-int Build(Env& env, const std::string& fv, const std::string& ov, bool force = false, std::string* out = nullptr,
-          std::string* err = nullptr) {
-    const std::string root = env.dir.string();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const int rc = qp::RunBuildDictionaries({env.PutPlugin("fv.esp", fv), env.PutPlugin("ov.esp", ov)}, &root, force);
+    const int rc = qp::RunBatch(args, nullptr);
     const std::string printed = testing::internal::GetCapturedStdout(), told = testing::internal::GetCapturedStderr();
     if (out) *out = printed;
     if (err) *err = told;
     return rc;
+}
+
+std::string Npc(const std::string& id, const std::string& name) { return Object("NPC_", id, name); }
+
+// Builds from fv and ov written into the program directory.
+int Build(Env& env, const std::string& fv, const std::string& ov, bool force = false, std::string* out = nullptr,
+          std::string* err = nullptr) {
+    std::vector<std::string> args{env.PutPlugin("fv.esp", fv), env.PutPlugin("ov.esp", ov), "--root", env.dir.string()};
+    if (force) args.push_back("--force");
+    return BuildCli(args, out, err);
 }
 
 // Records are matched by what identifies them in both versions, never by
@@ -227,12 +229,11 @@ TEST(BuildDictionaries, SeveralPairsOverrideInLoadOrder) {
                                       Npc("c", "Guard"), Object("BOOK", "bk", "Note", {{"TEXT", "Hello"}})});
     const std::string expOv = Plugin({Cell("Havn", true, 0, 0), Cell("Gammel Kro", true, 0, 0), Npc("b", "Smeden"),
                                       Npc("c", "Vekter"), Object("BOOK", "bk", "Lapp", {{"TEXT", "Hallo"}})});
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(BuildCli({env.PutPlugin("m.esm", mainFv), env.PutPlugin("m_ov.esm", mainOv),
-                                        env.PutPlugin("x.esm", expFv), env.PutPlugin("x_ov.esm", expOv), "--root",
-                                        env.dir.string()}),
+    std::string out;
+    ASSERT_EQ(BuildCli({env.PutPlugin("m.esm", mainFv), env.PutPlugin("m_ov.esm", mainOv), env.PutPlugin("x.esm", expFv),
+                        env.PutPlugin("x_ov.esm", expOv), "--root", env.dir.string()},
+                       &out),
               0);
-    const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(PairsOf(env.Data("Npc_data.dat")), (PairList{{"Guard", "Vakt"}, {"Smith", "Smeden"}}));
     EXPECT_EQ(PairsOf(env.Data("Celldata.dat")), (PairList{{"Old Inn", "Gammel Kro"}, {"Harbor", "Havn"}}));
     EXPECT_EQ(TriplesOf(env.Data("Txtbookdata.dat")), (TripleList{{"bk", "Hello", "Hallo"}}));
@@ -270,11 +271,8 @@ TEST(BuildDictionaries, SuspiciousPairsAreWrittenOnlyWithForce) {
             for (const auto& f : c.files) args.push_back((env.dir / f).string());
             args.insert(args.end(), {"--root", env.dir.string()});
             if (force) args.push_back("--force");
-            testing::internal::CaptureStdout();
-            testing::internal::CaptureStderr();
-            const int rc = BuildCli(args);
-            testing::internal::GetCapturedStdout();
-            const std::string err = testing::internal::GetCapturedStderr();
+            std::string err;
+            const int rc = BuildCli(args, nullptr, &err);
             EXPECT_EQ(rc, force ? c.forced : c.code) << c.told;
             EXPECT_NE(err.find(c.told), std::string::npos) << err;
             EXPECT_EQ(fs::exists(env.Data("Npc_data.dat")), force && c.forced == 0) << c.told;

@@ -103,8 +103,8 @@ std::vector<Keyed> KeyRecords(const Records& records) {
     for (size_t i = 1; i < records.size(); ++i) {
         const std::string_view r = records[i];
         const std::string type = Type(r);
-        Keyed k{type, {}, i};
         if (type == dialogue) continue;
+        Keyed k{type, {}, i};
         if (type == "CELL") {
             int64_t d = FindSub(r, "DATA");
             bool exterior = d >= 0 && SubSize(r, d) >= 12 && (Int(r, d + 8) & 1) == 0;
