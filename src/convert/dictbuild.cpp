@@ -105,8 +105,8 @@ std::vector<Keyed> KeyRecords(const Records& records) {
     for (size_t i = 1; i < records.size(); ++i) {
         const std::string_view r = records[i];
         const std::string type = Type(r);
-        Keyed k{type, {}, i};
         if (type == dialogue) continue;
+        Keyed k{type, {}, i};
         if (type == "CELL") {
             int64_t d = FindSub(r, "DATA");
             bool exterior = d >= 0 && SubSize(r, d) >= 12 && (Int(r, d + 8) & 1) == 0;
@@ -270,7 +270,9 @@ int DialogueKind(std::string_view r) {
 
 // One version's dialogue: its DIALs of a known kind and the INFOs that follow
 // them. An INFO before any DIAL, under a DIAL of no known kind or without
-// INAM belongs to no dialogue and is left out.
+// INAM belongs to no dialogue and is left out. An INFO ID is unique only
+// within its DIAL: the game's masters give one ID to responses of several
+// topics.
 struct Dialogues {
     struct Dial {
         std::string name;
@@ -281,9 +283,17 @@ struct Dialogues {
         size_t dial = 0;
     };
     std::vector<Dial> dials;
-    std::vector<Info> infos;                          // the first of each ID
-    std::unordered_map<std::string, size_t> byId;     // into infos
-    std::vector<size_t> repeats;                      // infos met again with another text
+    std::vector<Info> infos;
+    std::unordered_map<std::string, std::vector<size_t>> byId;  // into infos, in file order
+
+    // The names of the topics that hold a response of this ID.
+    std::set<std::string> TopicsOf(const std::string& id) const {
+        std::set<std::string> out;
+        if (auto it = byId.find(id); it != byId.end())
+            for (size_t i : it->second)
+                if (dials[infos[i].dial].kind == kTopicKind) out.insert(dials[infos[i].dial].name);
+        return out;
+    }
 };
 
 Dialogues ReadDialogues(const Records& records) {
@@ -299,12 +309,8 @@ Dialogues ReadDialogues(const Records& records) {
         } else if (type == "INFO" && inDialogue) {
             std::string id = Identifier(r);
             if (id.empty()) continue;
-            std::string text = DataOf(r, "NAME");
-            auto [at, fresh] = d.byId.emplace(id, d.infos.size());
-            if (fresh)
-                d.infos.push_back({std::move(id), std::move(text), d.dials.size() - 1});
-            else if (d.infos[at->second].text != text)
-                d.repeats.push_back(at->second);
+            d.byId[id].push_back(d.infos.size());
+            d.infos.push_back({std::move(id), DataOf(r, "NAME"), d.dials.size() - 1});
         }
     }
     return d;
@@ -324,6 +330,23 @@ struct PairDialogue {
     int fvRecords = 0, ovRecords = 0, matched = 0;
 };
 
+// "rumors": 1 response under "rykter", 1 under "sladder"
+std::string AmbiguousLine(const std::string& file, const std::string& name, const std::map<std::string, int>& to) {
+    std::string line = FileNamePart(file) + ": " + Quote(name) + ":";
+    const size_t shown = 4;
+    size_t n = 0;
+    for (const auto& [ov, count] : to) {
+        if (n == shown) {
+            line += ", ... (" + std::to_string(to.size()) + " topics)";
+            break;
+        }
+        line += (n ? ", " : " ") + std::to_string(count) + (n ? "" : count == 1 ? " response" : " responses") +
+                " under " + Quote(ov);
+        ++n;
+    }
+    return line;
+}
+
 PairDialogue PairDialogues(const Records& fvRecords, const Records& ovRecords) {
     const Dialogues fv = ReadDialogues(fvRecords), ov = ReadDialogues(ovRecords);
     PairDialogue out;
@@ -331,68 +354,54 @@ PairDialogue PairDialogues(const Records& fvRecords, const Records& ovRecords) {
     const std::string responses = DialogueField(TextKind::Response).dictionary;
     const std::string journal = DialogueField(TextKind::Journal).dictionary;
 
-    // Responses and journal entries by ID, filed by the first version's kind.
+    // Topics. A response whose ID one topic holds in each version ties the
+    // two; an ID several topics hold only narrows the choice: the topics
+    // that hold all such IDs of the topic, less those already tied.
+    std::vector<std::string> order;
+    std::map<std::string, std::map<std::string, int>> tied, shared;  // FV topic -> OV topic -> responses
+    std::map<std::string, std::set<std::string>> narrowed;
+    for (const Dialogues::Dial& dial : fv.dials)
+        if (dial.kind == kTopicKind && !tied.count(dial.name)) {
+            order.push_back(dial.name);
+            tied[dial.name];
+        }
     for (const Dialogues::Info& info : fv.infos) {
-        auto it = ov.byId.find(info.id);
-        if (it == ov.byId.end()) {
-            out.fvOnly["INFO"].push_back(info.id);
+        const std::string& name = fv.dials[info.dial].name;
+        if (fv.dials[info.dial].kind != kTopicKind) continue;
+        const std::set<std::string> to = ov.TopicsOf(info.id);
+        if (to.empty()) continue;
+        if (to.size() == 1 && fv.TopicsOf(info.id).size() == 1) {
+            ++tied[name][*to.begin()];
             continue;
         }
-        ++out.matched;
-        const bool isJournal = fv.dials[info.dial].kind == kJournalKind;
-        out.entries.push_back({false, isJournal ? journal : responses, info.id, info.text,
-                               ov.infos[it->second].text});
+        for (const std::string& t : to) ++shared[name][t];
+        auto [it, first] = narrowed.emplace(name, to);
+        if (!first)
+            for (auto t = it->second.begin(); t != it->second.end();) t = to.count(*t) ? std::next(t) : it->second.erase(t);
     }
-    for (const Dialogues::Info& info : ov.infos)
-        if (!fv.byId.count(info.id)) out.ovOnly["INFO"].push_back(info.id);
-    out.fvRecords = static_cast<int>(fv.infos.size());
-    out.ovRecords = static_cast<int>(ov.infos.size());
-    for (const auto* side : {&fv, &ov})
-        for (size_t i : side->repeats) {
-            const Dialogues::Info& info = side->infos[i];
-            const bool isJournal = side->dials[info.dial].kind == kJournalKind;
-            out.repeats.push_back(FileNamePart(isJournal ? journal : responses) + ": ID " + Quote(info.id) +
-                                  " repeats in " + (side == &fv ? "FV" : "OV") + " with another text, the first kept");
-        }
-
-    // A topic of the first version (all its DIALs of that name) goes with the
-    // topics of the second that hold its responses.
-    std::vector<std::string> order;
-    std::map<std::string, std::map<size_t, int>> targets;  // FV name -> OV dial -> responses
-    for (const Dialogues::Dial& dial : fv.dials)
-        if (dial.kind == kTopicKind && !targets.count(dial.name)) {
-            order.push_back(dial.name);
-            targets[dial.name];
-        }
-    for (const Dialogues::Info& info : fv.infos) {
-        if (fv.dials[info.dial].kind != kTopicKind) continue;
-        auto it = ov.byId.find(info.id);
-        if (it == ov.byId.end()) continue;
-        const size_t to = ov.infos[it->second].dial;
-        if (ov.dials[to].kind == kTopicKind) ++targets[fv.dials[info.dial].name][to];
-    }
+    std::set<std::string> taken;
+    for (const auto& [name, to] : tied)
+        if (to.size() == 1) taken.insert(to.begin()->first);
+    std::map<std::string, std::string> paired;  // FV topic -> OV topic
     std::set<std::string> reached;
     for (const std::string& name : order) {
-        const std::map<size_t, int>& to = targets[name];
+        std::map<std::string, int> to = tied[name];
+        if (to.empty() && narrowed.count(name))
+            for (const std::string& t : narrowed[name])
+                if (!taken.count(t)) to[t] = shared[name][t];
         ++out.fvRecords;
         if (to.empty()) {
             out.fvOnly["DIAL"].push_back(name);
             continue;
         }
         ++out.matched;
-        for (const auto& [dial, n] : to) reached.insert(ov.dials[dial].name);
+        for (const auto& [t, n] : to) reached.insert(t);
         if (to.size() == 1) {
-            out.entries.push_back({true, topics, {}, name, ov.dials[to.begin()->first].name});
-            continue;
+            paired[name] = to.begin()->first;
+            out.entries.push_back({true, topics, {}, name, to.begin()->first});
+        } else {
+            out.ambiguous.push_back(AmbiguousLine(topics, name, to));
         }
-        std::string line = FileNamePart(topics) + ": " + Quote(name) + ":";
-        bool first = true;
-        for (const auto& [dial, n] : to) {
-            line += (first ? " " : ", ") + std::to_string(n) + (first ? (n == 1 ? " response" : " responses") : "") +
-                    " under " + Quote(ov.dials[dial].name);
-            first = false;
-        }
-        out.ambiguous.push_back(line);
     }
     std::set<std::string> ovTopics;
     for (const Dialogues::Dial& dial : ov.dials)
@@ -401,6 +410,47 @@ PairDialogue PairDialogues(const Records& fvRecords, const Records& ovRecords) {
             out.ovOnly["DIAL"].push_back(dial.name);
         }
     out.ovRecords += static_cast<int>(reached.size());
+
+    // Responses and journal entries by ID, filed by the first version's
+    // kind. An ID that the other version gives several responses is found
+    // under the counterpart of the response's dialogue: the paired topic, or
+    // the dialogue of the same name (greetings and journals keep theirs).
+    std::map<std::string, std::pair<std::string, std::string>> kept;  // ID -> texts, the first wins
+    for (const Dialogues::Info& info : fv.infos) {
+        auto it = ov.byId.find(info.id);
+        if (it == ov.byId.end()) continue;
+        const Dialogues::Dial& dial = fv.dials[info.dial];
+        const Dialogues::Info* other = nullptr;
+        if (it->second.size() == 1) {
+            other = &ov.infos[it->second.front()];
+        } else {
+            auto p = paired.find(dial.name);
+            const std::string& counterpart = dial.kind != kTopicKind ? dial.name : p != paired.end() ? p->second : "";
+            for (size_t i : it->second)
+                if (!other && ov.dials[ov.infos[i].dial].kind == dial.kind && ov.dials[ov.infos[i].dial].name == counterpart)
+                    other = &ov.infos[i];
+        }
+        if (!other) continue;
+        const std::string& file = dial.kind == kJournalKind ? journal : responses;
+        auto [first, fresh] = kept.emplace(info.id, std::pair{info.text, other->text});
+        if (fresh)
+            out.entries.push_back({false, file, info.id, info.text, other->text});
+        else if (first->second != std::pair{info.text, other->text})
+            out.repeats.push_back(FileNamePart(file) + ": ID " + Quote(info.id) + " has two texts, the first kept");
+    }
+    for (const auto* side : {&fv, &ov}) {
+        const Dialogues& other = side == &fv ? ov : fv;
+        std::vector<std::string>& only = (side == &fv ? out.fvOnly : out.ovOnly)["INFO"];
+        for (const Dialogues::Info& info : side->infos)
+            if (side->byId.at(info.id).front() == static_cast<size_t>(&info - side->infos.data()) &&
+                !other.byId.count(info.id))
+                only.push_back(info.id);
+    }
+    out.fvRecords += static_cast<int>(fv.byId.size());
+    out.ovRecords += static_cast<int>(ov.byId.size());
+    for (const auto& [id, at] : fv.byId) out.matched += ov.byId.count(id) ? 1 : 0;
+    for (auto* only : {&out.fvOnly, &out.ovOnly})
+        if (auto it = only->find("INFO"); it != only->end() && it->second.empty()) only->erase(it);
     return out;
 }
 
