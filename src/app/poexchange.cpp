@@ -91,7 +91,7 @@ std::vector<std::string> Placeholders(const std::string& text) {
             // A printf code: flags, width, precision, one conversion letter
             // that no other letter follows.
             size_t k = j;
-            while (k < text.size() && std::string_view("-+ #0123456789.").find(text[k]) != std::string_view::npos) ++k;
+            while (k < text.size() && std::string_view("-+#0123456789.").find(text[k]) != std::string_view::npos) ++k;
             if (k < text.size() && std::string_view("dicsfgeExXu").find(text[k]) != std::string_view::npos &&
                 (k + 1 >= text.size() || !IsWordChar(text[k + 1]) || k > j)) {
                 out.push_back(text.substr(i, k + 1 - i));
@@ -272,7 +272,10 @@ PoImportResult ImportTranslation(const std::string& po, const std::string& name,
             skip("the plugin's text is not the msgid any more (the mod changed since the export)");
             continue;
         }
-        if (text == c.after) continue;  // the plugin carries it already
+        if (text == c.after) {  // the plugin carries it already
+            ++r.applied;
+            continue;
+        }
         const Translatable& f = *c.field;
         int row = -1;
         if (f.list) {
