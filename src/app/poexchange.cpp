@@ -114,8 +114,7 @@ std::vector<std::string> Placeholders(const std::string& text) {
 PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kinds) {
     PoExportResult result;
     const std::string plugin = FileNamePart(gWs.fileInUse);
-    std::vector<PoEntry> entries;
-    entries.push_back(PoHeader({{"Project-Id-Version", plugin},
+    PoEntry header = PoHeader({{"Project-Id-Version", plugin},
                                 {"Report-Msgid-Bugs-To", ""},
                                 {"POT-Creation-Date", Now()},
                                 {"PO-Revision-Date", "YEAR-MO-DA HO:MI+ZONE"},
@@ -126,11 +125,12 @@ PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kind
                                 {"Content-Type", "text/plain; charset=UTF-8"},
                                 {"Content-Transfer-Encoding", "8bit"},
                                 {"X-Generator", "Quillane " QUILLANE_VERSION},
-                                {"X-Quillane-Code-Page", std::to_string(codePage)}}));
-    entries.back().comments = {"Strings of " + ToUtf8(codePage, plugin) + " for translation, by Quillane.",
+                                {"X-Quillane-Code-Page", std::to_string(codePage)}});
+    header.comments = {"Strings of " + ToUtf8(codePage, plugin) + " for translation, by Quillane.",
                                "Texts are in code page " + std::to_string(codePage) + " (" +
                                    CodePageName(codePage) + ") inside the plugin."};
     const std::string cp = " in code page " + std::to_string(codePage);
+    AppendPo(result.text, header);
     const Catalogue catalogue = CatalogueLoadedPlugin();
     for (const CatalogueEntry& c : catalogue.entries) {
         const Translatable* f = c.field;
@@ -170,9 +170,8 @@ PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kind
             }
         }
         ++result.counts[static_cast<size_t>(c.kind)];
-        entries.push_back(std::move(e));
+        AppendPo(result.text, e);
     }
-    result.text = WritePo(entries);
     return result;
 }
 
