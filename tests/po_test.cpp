@@ -258,3 +258,43 @@ TEST_F(PoCli, UpdatesAndCompendiumsThroughGettext) {
     EXPECT_NE(r.err.find("m3.de.po: 3 applied, 1 not applied (1 fuzzy)"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(": ACTI|a_own|FNAM: not applied: fuzzy"), std::string::npos) << r.err;
 }
+
+// The window's File menu: the export behind a save requester, the import
+// applying the file to the loaded plugin as edits, what it did not apply in
+// the check dialog's table, and the plugin saved as usual.
+TEST(PoWindow, ExportAndImportFromTheFileMenu) {
+    Env env;
+    qp::HeadlessPlatform& ui = env.ui;
+    env.Load(env.PutPlugin("w.esp", Mod({{"a_lever", "Lever"}, {"a_barrel", "Barrel"}}, "Old text.")));
+    const std::string po = (env.dir / "w.po").string();
+    ui.PushSavePath((env.dir / "w").string());
+    env.Menu(qp::kMenuExportPo);
+    ASSERT_EQ(ui.Requesters().back().filterLabel, "PO (*.po)");
+    EXPECT_EQ(ui.Requesters().back().fileName, "w.po");
+    EXPECT_EQ(Shown(ui).back(), "INFORMATION/1/4 STRINGS EXPORTED FOR TRANSLATION (UTF-8 FROM CODE PAGE 1252) TO\r" + po);
+
+    std::vector<qp::PoEntry> entries;
+    std::string error;
+    ASSERT_TRUE(qp::ReadPo(ReadFile(po), entries, error)) << error;
+    entries[1].str = "Hebel";
+    entries[2].str = "Fass", entries[2].flags = {"fuzzy"};
+    entries[4].str = "New text.";
+    entries.push_back(entries[1]);
+    entries.back().context = "ACTI|a_gone|FNAM";
+    WriteFile(po, qp::WritePo(entries));
+    ui.PushOpenPath(po);
+    env.Menu(qp::kMenuImportPo);
+    EXPECT_EQ(ui.Rows(qp::kListActivator)[0], (qp::Row{"*", "a_lever", "Lever", "Hebel"}));
+    EXPECT_EQ(ui.Rows(qp::kListActivator)[1], (qp::Row{"", "a_barrel", "Barrel", "Barrel"}));
+    ASSERT_TRUE(ui.IsDialogOpen(qp::kWindowCheck));
+    EXPECT_EQ(ui.Control(qp::kCtlCheckList).tableRows,
+              (std::vector<qp::Row>{{"27", "ACTI|a_barrel|FNAM", "fuzzy (to be reviewed)", ""},
+                                    {"45", "ACTI|a_gone|FNAM", "no string of the plugin has this identity", ""}}));
+    EXPECT_EQ(EnabledMenus(ui), "4 20 21 ") << "the dialog holds the menu lock";
+    env.Press(qp::kCtlCheckCopy);
+    EXPECT_EQ(ui.Clipboard(), "w.po:27: ACTI|a_barrel|FNAM: not applied: fuzzy (to be reviewed)\r\n"
+                              "w.po:45: ACTI|a_gone|FNAM: not applied: no string of the plugin has this identity\r\n");
+    env.Press(qp::kCtlCheckClose);
+    env.SaveAs((env.dir / "out.esp").string());
+    EXPECT_EQ(ReadFile(env.dir / "out.esp"), Mod({{"a_lever", "Hebel"}, {"a_barrel", "Barrel"}}, "New text."));
+}
