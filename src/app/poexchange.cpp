@@ -6,7 +6,10 @@
 #include <optional>
 #include <unordered_map>
 
+#include "app/commands.h"
+#include "app/shell.h"
 #include "base/lists.h"
+#include "base/progress.h"
 #include "base/workspace.h"
 #include "convert/catalogue.h"
 #include "convert/longtext.h"
@@ -16,6 +19,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "plugin/blocks.h"
+#include "ui/mainwindow.h"
 #include "ui/nameedit.h"
 
 #ifndef QUILLANE_VERSION
@@ -91,7 +95,7 @@ std::vector<std::string> Placeholders(const std::string& text) {
             // A printf code: flags, width, precision, one conversion letter
             // that no other letter follows.
             size_t k = j;
-            while (k < text.size() && std::string_view("-+ #0123456789.").find(text[k]) != std::string_view::npos) ++k;
+            while (k < text.size() && std::string_view("-+#0123456789.").find(text[k]) != std::string_view::npos) ++k;
             if (k < text.size() && std::string_view("dicsfgeExXu").find(text[k]) != std::string_view::npos &&
                 (k + 1 >= text.size() || !IsWordChar(text[k + 1]) || k > j)) {
                 out.push_back(text.substr(i, k + 1 - i));
@@ -114,8 +118,7 @@ std::vector<std::string> Placeholders(const std::string& text) {
 PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kinds) {
     PoExportResult result;
     const std::string plugin = FileNamePart(gWs.fileInUse);
-    std::vector<PoEntry> entries;
-    entries.push_back(PoHeader({{"Project-Id-Version", plugin},
+    PoEntry header = PoHeader({{"Project-Id-Version", plugin},
                                 {"Report-Msgid-Bugs-To", ""},
                                 {"POT-Creation-Date", Now()},
                                 {"PO-Revision-Date", "YEAR-MO-DA HO:MI+ZONE"},
@@ -126,13 +129,16 @@ PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kind
                                 {"Content-Type", "text/plain; charset=UTF-8"},
                                 {"Content-Transfer-Encoding", "8bit"},
                                 {"X-Generator", "Quillane " QUILLANE_VERSION},
-                                {"X-Quillane-Code-Page", std::to_string(codePage)}}));
-    entries.back().comments = {"Strings of " + ToUtf8(codePage, plugin) + " for translation, by Quillane.",
+                                {"X-Quillane-Code-Page", std::to_string(codePage)}});
+    header.comments = {"Strings of " + ToUtf8(codePage, plugin) + " for translation, by Quillane.",
                                "Texts are in code page " + std::to_string(codePage) + " (" +
                                    CodePageName(codePage) + ") inside the plugin."};
     const std::string cp = " in code page " + std::to_string(codePage);
+    AppendPo(result.text, header);
     const Catalogue catalogue = CatalogueLoadedPlugin();
+    const int last = static_cast<int>(catalogue.entries.size()) - 1;
     for (const CatalogueEntry& c : catalogue.entries) {
+        ShowBlockProgress("Export : ", static_cast<int>(&c - catalogue.entries.data()), last);
         const Translatable* f = c.field;
         if (!Writable(f) || c.before.empty() || c.flag == "N") continue;
         if (!kinds.empty() && std::find(kinds.begin(), kinds.end(), c.kind) == kinds.end()) continue;
@@ -170,9 +176,8 @@ PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kind
             }
         }
         ++result.counts[static_cast<size_t>(c.kind)];
-        entries.push_back(std::move(e));
+        AppendPo(result.text, e);
     }
-    result.text = WritePo(entries);
     return result;
 }
 
@@ -272,7 +277,10 @@ PoImportResult ImportTranslation(const std::string& po, const std::string& name,
             skip("the plugin's text is not the msgid any more (the mod changed since the export)");
             continue;
         }
-        if (text == c.after) continue;  // the plugin carries it already
+        if (text == c.after) {  // the plugin carries it already
+            ++r.applied;
+            continue;
+        }
         const Translatable& f = *c.field;
         int row = -1;
         if (f.list) {
@@ -315,6 +323,7 @@ PoImportResult ImportTranslation(const std::string& po, const std::string& name,
         plan.push_back({&c, row, std::move(text)});
     }
     for (const Planned& p : plan) {
+        ShowBlockProgress("Import : ", static_cast<int>(&p - plan.data()), static_cast<int>(plan.size()) - 1);
         const Translatable& f = *p.entry->field;
         std::optional<Notice> failed =
             f.list ? CommitNameEdit(f.list, p.row, p.text, p.entry->before) : WriteLongText(f, p.entry->block, p.text);
@@ -325,6 +334,112 @@ PoImportResult ImportTranslation(const std::string& po, const std::string& name,
         ++r.applied;
     }
     return r;
+}
+
+namespace {
+
+// A PO file's name from the requester's answer: ".po" appended when missing.
+std::string PoPath(const std::string& chosen) {
+    if (chosen.empty()) return chosen;
+    const std::string name = FileNamePart(chosen);
+    return name.size() > 3 && name.compare(name.size() - 3, 3, ".po") == 0 ? chosen : chosen + ".po";
+}
+
+// The folder of the plugin in use, where its translation goes best.
+std::string PoFolder() { return StartFolder(FolderPart(gWs.fileInUse)); }
+
+void EndPoCommand() {
+    Plat().SetStatusText(kStatusProgress, "");
+    EndDictionaryCommand();
+    EndBackgroundCommand();
+}
+
+}  // namespace
+
+void ExportPoCommand() {
+    BeginDictionaryCommand();
+    if (!gWs.table.loaded) return EndPoCommand();
+    std::string name = FileNamePart(gWs.fileInUse);
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".esp") == 0) name.resize(name.size() - 4);
+    const std::string path =
+        PoPath(Plat().SaveFileRequester("PO file to save", PoFolder(), "PO (*.po)", "*.po", name + ".po"));
+    if (path.empty()) return EndPoCommand();
+    MenuLock();
+    const PoExportResult out = ExportTranslation(gWs.codePage, {});
+    std::string err;
+    int entries = 0;
+    for (int n : out.counts) entries += n;
+    if (!WriteFileAtomic(path, out.text, &err))
+        Message("INFORMATION", "THE PO FILE WAS NOT WRITTEN.\r" + path + "\r" + err, Icon::Stop);
+    else
+        Message("INFORMATION",
+                std::to_string(entries) + " STRINGS EXPORTED FOR TRANSLATION (UTF-8 FROM CODE PAGE " +
+                    std::to_string(gWs.codePage) + ") TO\r" + path,
+                Icon::Information);
+    MenuUnlock();
+    EndPoCommand();
+}
+
+void ImportPoCommand() {
+    BeginDictionaryCommand();
+    if (!gWs.table.loaded) return EndPoCommand();
+    const std::string path = Plat().OpenFileRequester("PO file to import", PoFolder(), "PO (*.po)", "*.po");
+    if (path.empty()) return EndPoCommand();
+    MenuLock();
+    std::string po, err;
+    if (!ReadWholeFile(path, po, &err)) {
+        Message("INFORMATION", "CANNOT READ " + path + "\r" + err, Icon::Stop);
+        MenuUnlock();
+        return EndPoCommand();
+    }
+    const int codePage = gWs.codePage;
+    const PoImportResult r = ImportTranslation(po, FileNamePart(path), codePage, false);
+    if (!r.refused.empty()) {
+        Message("INFORMATION", "THE TRANSLATION WAS NOT IMPORTED; NOTHING CHANGED.\r" + r.refused, Icon::Stop);
+        MenuUnlock();
+        return EndPoCommand();
+    }
+    const std::string summary = std::to_string(r.applied) + " applied, " + std::to_string(r.skipped.size()) +
+                                " not applied (" + std::to_string(r.fuzzy) + " fuzzy), " +
+                                std::to_string(r.untranslated) + " untranslated, " + std::to_string(r.obsolete) +
+                                " obsolete skipped; " + std::to_string(r.warnings.size()) +
+                                " placeholder warnings. Save to keep the changes.";
+    if (r.skipped.empty() && r.warnings.empty()) {
+        Message("INFORMATION", summary, Icon::Information);
+        MenuUnlock();
+        return EndPoCommand();
+    }
+    // What was not applied, as the batch tool lists it, in the check dialog;
+    // the menus stay locked until it closes.
+    auto bytes = [codePage](const std::string& utf8) {
+        std::string out;
+        return FromUtf8(codePage, utf8, out) ? out : utf8;
+    };
+    std::vector<Row> rows;
+    std::string text;
+    for (const PoSkipped& k : r.skipped) {
+        rows.push_back({k.line ? std::to_string(k.line) : "", bytes(k.identity), k.why, ""});
+        text += FileNamePart(path) + ":" + std::to_string(k.line) + ": " + bytes(k.identity) + ": not applied: " +
+                k.why + "\r\n";
+    }
+    for (const std::string& w : r.warnings) {
+        rows.push_back({"", "", bytes(w), ""});
+        text += "warning: " + bytes(w) + "\r\n";
+    }
+    gWs.dialogOpen = 1;
+    gWs.checkText = text;
+    int mx = 0, my = 0, w = 0, h = 0;
+    Plat().GetMainWindowPosition(mx, my);
+    Plat().GetMainWindowSize(w, h);
+    Platform& p = Plat();
+    p.OpenDialog(kWindowCheck, "Import translation", {mx + w / 2 - 380, my + h / 2 - 240, 760, 480});
+    p.AddLabel(kWindowCheck, kCtlCheckSummary, {8, 6, 740, 20}, summary, false);
+    p.AddDialogTable(kWindowCheck, kCtlCheckList, {5, 28, 745, 386},
+                     {{"Line", 60}, {"Identity", 260}, {"Not applied, or warned about", 400}});
+    p.DialogTableAddRows(kCtlCheckList, std::move(rows));
+    p.AddButton(kWindowCheck, kCtlCheckCopy, {560, 422, 90, 24}, "Copy");
+    p.AddButton(kWindowCheck, kCtlCheckClose, {660, 422, 90, 24}, "Close");
+    EndPoCommand();
 }
 
 }  // namespace qp

@@ -50,6 +50,12 @@ struct PoImportResult {
 // plugin left as it was. Call it inside a dictionary command.
 PoImportResult ImportTranslation(const std::string& po, const std::string& name, int codePage, bool strict);
 
+// File > "Export for translation..." and "Import translation...": background
+// commands with their requesters; the import applies the file to the loaded
+// plugin as edits and lists what it did not apply in the check dialog.
+void ExportPoCommand();
+void ImportPoCommand();
+
 // The variables the game fills in (%PCName, ^Cell) and the printf codes of
 // its settings (%d, %.0f) a text holds, sorted; variables in lower case, as
 // the game ignores their case.

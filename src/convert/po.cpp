@@ -255,22 +255,24 @@ std::string PoString(std::string_view keyword, std::string_view value) {
     return out;
 }
 
+void AppendPo(std::string& out, const PoEntry& e) {
+    if (!out.empty()) out += '\n';
+    for (const std::string& c : e.comments) (c.empty() ? out += "#" : (out += "# ") += c) += '\n';
+    for (const std::string& c : e.extracted) ((out += "#. ") += c) += '\n';
+    for (const std::string& r : e.references) ((out += "#: ") += r) += '\n';
+    if (!e.flags.empty()) {
+        out += "#,";
+        for (size_t i = 0; i < e.flags.size(); ++i) (out += i ? ", " : " ") += e.flags[i];
+        out += '\n';
+    }
+    if (e.context) out += PoString("msgctxt", *e.context);
+    out += PoString("msgid", e.id);
+    out += PoString("msgstr", e.str);
+}
+
 std::string WritePo(const std::vector<PoEntry>& entries) {
     std::string out;
-    for (const PoEntry& e : entries) {
-        if (!out.empty()) out += "\n";
-        for (const std::string& c : e.comments) out += c.empty() ? "#\n" : "# " + c + "\n";
-        for (const std::string& c : e.extracted) out += "#. " + c + "\n";
-        for (const std::string& r : e.references) out += "#: " + r + "\n";
-        if (!e.flags.empty()) {
-            out += "#,";
-            for (size_t i = 0; i < e.flags.size(); ++i) out += (i ? ", " : " ") + e.flags[i];
-            out += "\n";
-        }
-        if (e.context) out += PoString("msgctxt", *e.context);
-        out += PoString("msgid", e.id);
-        out += PoString("msgstr", e.str);
-    }
+    for (const PoEntry& e : entries) AppendPo(out, e);
     return out;
 }
 

@@ -28,6 +28,8 @@ struct PoEntry {
 
 // The whole file: the entries in order, the header (msgid "") among them.
 std::string WritePo(const std::vector<PoEntry>& entries);
+// One entry more, after a blank line unless out is empty.
+void AppendPo(std::string& out, const PoEntry& e);
 
 // Reads a whole file; false with error ("line 12: ...") on a syntax it does
 // not take: an unterminated or unknown escape, a string where none belongs,
