@@ -153,6 +153,7 @@ private:
             noted_ = n;
         }
         e.kind = f.kind;
+        e.field = &f;
         e.flag = std::move(flag);
         e.before = std::move(before);
         e.after = std::move(after);

@@ -3,6 +3,7 @@
 #include "base/dirlock.h"
 #include "base/lists.h"
 #include "base/workspace.h"
+#include "convert/longtext.h"
 #include "convert/memory.h"
 #include "dictionary/dictfile.h"
 #include "plugin/blocks.h"
@@ -17,6 +18,13 @@ namespace {
 // The name list behind the dialog's record type; 0 for skills, which have
 // a list of their own.
 int ListOfItem() { return ListOfRecordType(gWs.textParams.record); }
+
+// The long-text row of the open dialog's item.
+const Translatable* ItemField() {
+    for (const Translatable* f : TextItemFields())
+        if (f->title == gWs.textParams.type && f->sub == gWs.textParams.subrecord) return f;
+    return nullptr;
+}
 
 // An entry may only touch a block of the plugin loaded now, of its own type.
 bool EntryUsable(const TextEntry& e) {
@@ -117,22 +125,14 @@ void TextEditSave() {
     if (text.empty()) return;
     const TextEntry& e = gWs.textEditList[static_cast<size_t>(gWs.textSelected)];
     if (!EntryUsable(e)) return;
-    int p = FindSubrecord(e.block, gWs.textParams.subrecord);
+    const Translatable* item = ItemField();
+    const int p = item ? FindSubrecord(e.block, item->sub) : -1;
     if (p < 0) return;
-    int32_t S = ReadBlockInt(e.block, p + 4);
-    if (S < 0) return;
-    // The whole data is replaced, terminator included: afterwards the
-    // subrecord holds exactly the translation's bytes.
-    const std::string_view b = BlockBytes(e.block);
-    std::string old(b.substr(static_cast<size_t>(p) + 8, static_cast<size_t>(S)));
-    const std::string before = ReadBlockString(e.block, p + 8, S);
-    if (!ReplaceInSubrecord(e.block, p, old, text)) {
-        ShowNotice({"INFORMATION", "THE TEXT WAS NOT STORED.\r" + OutgrownText(e.block), Icon::Stop});
-        gWs.table.outgrown = -1;
+    const std::string before = ReadBlockString(e.block, p + 8, ReadBlockInt(e.block, p + 4));
+    if (auto refused = WriteLongText(*item, e.block, text)) {
+        ShowNotice(*refused);
         return;
     }
-    gWs.textsSavedSinceLoad.insert(e.block);
-    gWs.textsNotSaved.insert(e.block);
     Plat().DialogListSetText(kCtlTextList, gWs.textSelected, ShownId(e));
     Plat().SetStatusText(kStatusProgress, "Text saved : " + gWs.textParams.type + " " + e.id);
     // Kept for the same text in other plugins.
