@@ -39,7 +39,7 @@ TEST(CheckDialog, ListsTheFindingsCopiesThemAndLeavesThePluginAsItWas) {
     EXPECT_EQ(ui.Clipboard(), "NPC_\tguard\tAI_E CNDT\thut\tHuette\r\nINFO\t7\tBNAM line 1\tNowhere\t\r\n");
     env.Press(qp::kCtlCheckClose);
     EXPECT_FALSE(ui.IsDialogOpen(qp::kWindowCheck));
-    EXPECT_EQ(EnabledMenus(ui), "1 2 3 4 5 6 7 8 9 10 11 12 13 20 21 25 ");
+    EXPECT_EQ(EnabledMenus(ui), "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 20 21 25 ");
     EXPECT_EQ(JoinedBlocks({0, 1, 2, 3}), blocks);
     EXPECT_EQ(ui.Rows(qp::kListCell), rows);
     EXPECT_EQ(qp::gWs.dialogOpen + qp::gWs.journal.open, 0);

@@ -98,6 +98,15 @@ int32_t ReadRecordIndex(std::string_view b) {
     return p < 0 ? 0 : ReadRecordInt(b, p + 8);
 }
 
+int DialogueKindOfRecord(std::string_view b) {
+    if (b.substr(0, 4) != "DIAL") return -1;
+    // Some editors write DATA as four bytes; the kind is the first either way.
+    const int p = FindRecordSubrecord(b, "DATA");
+    if (p < 0 || ReadRecordInt(b, p + 4) < 1 || static_cast<size_t>(p) + 8 >= b.size()) return -1;
+    const int kind = static_cast<unsigned char>(b[static_cast<size_t>(p) + 8]);
+    return kind <= 4 ? kind : -1;
+}
+
 std::string ReadRecordId(std::string_view b) {
     const IdFrom from = IdOfType(b.substr(0, 4));
     switch (from) {

@@ -72,6 +72,11 @@ void WalkRecordSubrecords(std::string_view b, F&& visit) {
         p += 8 + static_cast<size_t>(GetLe32(b.data() + p + 4));
 }
 
+// A dialogue's kind, the first byte of a DIAL's DATA: 0 topic, 1 voice,
+// 2 greeting, 3 persuasion, 4 journal; -1 for a record that is no DIAL, a
+// DIAL without DATA, or a byte no kind has.
+int DialogueKindOfRecord(std::string_view record);
+
 // --- blocks of the loaded plugin ---
 
 bool IsMasterFile();
@@ -139,6 +144,8 @@ private:
     };
     std::vector<Made> made_;
 };
+// DialogueKindOfRecord of a block of the loaded plugin.
+inline int DialogueKindOf(int block) { return DialogueKindOfRecord(BlockBytes(block)); }
 // What names a block in a message: its index, type and identifier.
 std::string BlockLabel(int block);
 // The refusal of a block that a change would have made too large.
