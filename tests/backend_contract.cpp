@@ -42,7 +42,7 @@ void BackendContract::SetUp() {
     });
     Ui().CreateMainWindow("QUILLANE v3.03a", 800, 600);
     Ui().CreateStatusBar(200);
-    Ui().CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(25, "Tab"),
+    Ui().CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(qp::kListCount, "Tab"),
                             {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV Name", 248}});
     Ui().OpenDialog(2, "Book", {100, 100, 700, 500});
     Ui().AddEditField(2, 1033, {55, 7, 280, 22}, "");
@@ -187,6 +187,20 @@ TEST_P(BackendContract, FilteredViewsTalkInListRows) {
     EXPECT_EQ(Ui().ListGetRows(g).size(), 6u);
     Ui().ShowTab(g, true);
     EXPECT_EQ(Ui().CurrentTab(), g);
+}
+
+// A dialog's check box: unchecked at first; each click a Press, its state told.
+TEST_P(BackendContract, DialogCheckBoxTellsEachClick) {
+    Ui().AddCheckBox(2, 1065, {5, 30, 200, 20}, "Without translation");
+    EXPECT_FALSE(Ui().IsControlChecked(1065));
+    for (bool checked : {true, false}) {
+        backend->Click(1065);
+        Event ev;
+        for (int i = 0; i < 5 && Ui().WaitEvent(ev) && ev.id != 1065;) ++i;
+        EXPECT_EQ(ev.id, 1065);
+        EXPECT_EQ(ev.action, ControlAction::Press);
+        EXPECT_EQ(Ui().IsControlChecked(1065), checked);
+    }
 }
 
 }  // namespace contract

@@ -94,7 +94,9 @@ struct Keyed {
 std::vector<Keyed> KeyRecords(const Records& records) {
     std::vector<Keyed> out;
     std::set<std::string> named;
-    for (int g = kFirstList; g <= kLastList; ++g) named.insert(ListRecordType(g));
+    // Topics are not paired by ID here: a topic's ID is its name.
+    for (int g = kFirstList; g <= kLastList; ++g)
+        if (g != kListTopic) named.insert(ListRecordType(g));
     int interior = 0;
     std::map<std::pair<int32_t, int32_t>, int> gridSeen;
     // Topics are paired by the responses they hold (PairDialogues), not by

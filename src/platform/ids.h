@@ -32,10 +32,10 @@ enum : int {
     kListClass = 25,
     kListBirthsign = 26,
     kListFaction = 27,
-    kListTopic = 28,  // dialogue topics: listed once the tab exists
+    kListTopic = 28,  // dialogue topics (DIAL of kind topic)
 };
 constexpr int kFirstList = kListCell;
-constexpr int kLastList = kListFaction;
+constexpr int kLastList = kListTopic;
 constexpr int kListCount = kLastList - kFirstList + 1;
 constexpr bool IsListNumber(int n) { return n >= kFirstList && n <= kLastList; }
 
@@ -109,6 +109,12 @@ enum : int {
     kCtlTextCopy = 1055,
     kCtlSourcePane = 1056,
     kCtlTranslationPane = 1057,
+    // The text edit dialog for responses and journal entries: who says it
+    // and when, and the filter of its long list (text, toggle, counts).
+    kCtlTextContext = 1058,
+    kCtlTextFilter = 1059,
+    kCtlTextUntranslated = 1065,
+    kCtlTextCount = 1066,
     kCtlCheckSummary = 1060,
     kCtlCheckList = 1061,
     kCtlCheckCopy = 1062,

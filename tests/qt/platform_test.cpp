@@ -43,6 +43,10 @@ public:
         QCoreApplication::processEvents();  // a field tells once the refused input is undone
         return true;
     }
+    void Click(int control) override {
+        QWidget* w = ui_->ControlWidget(control);  // near the left edge: a check box's box
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(8, w->height() / 2));
+    }
 
 private:
     static std::u16string Utf16(const QString& s) { return s.toStdU16String(); }
@@ -63,7 +67,7 @@ protected:
                         {"?", {{20, "Help", true}, {21, "About", true}}}});
         ui->SetPopupMenu({25, "Edit", false});
         ui->CreateStatusBar(200);
-        ui->CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(25, "Tab"),
+        ui->CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(qp::kListCount, "Tab"),
                                {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV", 248}});
         ASSERT_TRUE(QTest::qWaitForWindowExposed(ui->MainWidget()));
     }

@@ -114,6 +114,7 @@ public:
         }
         return true;
     }
+    void Click(int control) override { SendMessageW(ui_->ControlWindow(control), BM_CLICK, 0, 0); }
 
 private:
     std::unique_ptr<Win32Platform> ui_;
@@ -728,7 +729,7 @@ TEST_F(Win32, BuildDictionariesDialogReportsAndForgetMemoryKeepsItOnEnter) {
 // A filtered view reports the user's focus, and a tab tells its counts in its tooltip.
 TEST_F(Win32, FilteredViewsReportTheUsersFocusAndTabsTellTheirCounts) {
     ui->CreateMainWindow("QUILLANE v3.03a", 800, 600);
-    ui->CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(25, "Tab"),
+    ui->CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(qp::kListCount, "Tab"),
                            {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV Name", 248}});
     ui->CreateFilterBar("Find", "Without counterpart", "Next (F3)");
     HWND v = ui->ControlWindow(8);

@@ -173,7 +173,7 @@ void QtPlatform::CreateMainWindow(const std::string& title, int innerWidth, int 
         tabs_ = nullptr;
         status_ = nullptr;
         statusField_[0] = statusField_[1] = nullptr;
-        for (int i = 0; i < 28; ++i) {
+        for (int i = 0; i <= kLastList; ++i) {
             lists_[i] = nullptr;
             pages_[i] = nullptr;
         }
@@ -796,6 +796,18 @@ void QtPlatform::AddTextPane(int window, int control, const Rect& r, bool readOn
                 Icon::Stop, Buttons::Ok});
         };
         AddControl(window, control, p, r);
+    });
+}
+
+void QtPlatform::AddCheckBox(int window, int control, const Rect& r, const std::string& caption) {
+    OnGui([&] {
+        DialogWindow* d = Dialog(window);
+        if (!d) return;
+        auto* box = new QCheckBox(Line(caption), d);
+        QObject::connect(box, &QCheckBox::clicked, invoker_, [this, control] {
+            PushEvent(Event{EventKind::Control, control, ControlAction::Press, 0, 0});
+        });
+        AddControl(window, control, box, r);
     });
 }
 

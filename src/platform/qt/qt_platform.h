@@ -97,6 +97,7 @@ public:
     void AddEditField(int window, int control, const Rect& r, const std::string& text) override;
     void AddButton(int window, int control, const Rect& r, const std::string& text) override;
     void AddTextPane(int window, int control, const Rect& r, bool readOnly, int maxBytes) override;
+    void AddCheckBox(int window, int control, const Rect& r, const std::string& caption) override;
     void AddDialogList(int window, int control, const Rect& r, const std::string& columnTitle,
                        int columnWidth) override;
     void FocusControl(int control) override;
@@ -162,8 +163,8 @@ private:
     QMenu* popup_ = nullptr;
     std::multimap<int, QAction*> actions_;
 
-    ListView* lists_[28] = {};
-    Area* pages_[28] = {};
+    ListView* lists_[kLastList + 1] = {};
+    Area* pages_[kLastList + 1] = {};
     Rect wanted_[kLastList + 1] = {};  // geometry asked for the frame, the tabs and the list views
 
     QPointer<DialogWindow> dialogs_[kWindowCount];

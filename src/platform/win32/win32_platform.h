@@ -51,7 +51,7 @@ public:
     HMENU MenuBar() const { return menuBar_; }
     HMENU PopupMenu() const { return popup_; }
     HWND StatusBar() const { return status_; }
-    // Controls 1, 2, list views 3..27 and the dialogs' controls.
+    // Controls 1, 2, list views 3..28 and the dialogs' controls.
     HWND ControlWindow(int control) const;
     HWND DialogWindow(int window) const;
     void PushEvent(const Event& ev);
@@ -102,6 +102,7 @@ public:
     void AddEditField(int window, int control, const Rect& r, const std::string& text) override;
     void AddButton(int window, int control, const Rect& r, const std::string& text) override;
     void AddTextPane(int window, int control, const Rect& r, bool readOnly, int maxBytes) override;
+    void AddCheckBox(int window, int control, const Rect& r, const std::string& caption) override;
     void AddDialogList(int window, int control, const Rect& r, const std::string& columnTitle,
                        int columnWidth) override;
     void FocusControl(int control) override;
