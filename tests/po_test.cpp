@@ -115,6 +115,9 @@ protected:
         const int code = ExitCode(Q(QUILLANE_CLI_PATH) + " " + args + " --root " + Q(dir.string()) + " >" + Q(out) +
                                   " 2>" + Q(err));
         Result r{code, ReadFile(out), ReadFile(err)};
+#ifdef _WIN32
+        for (size_t at; (at = r.err.find("\r\n")) != std::string::npos;) r.err.erase(at, 1);
+#endif
         for (const auto& f : {out, err}) fs::remove(f);
         return r;
     }
