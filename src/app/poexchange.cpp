@@ -119,20 +119,20 @@ PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kind
     PoExportResult result;
     const std::string plugin = FileNamePart(gWs.fileInUse);
     PoEntry header = PoHeader({{"Project-Id-Version", plugin},
-                                {"Report-Msgid-Bugs-To", ""},
-                                {"POT-Creation-Date", Now()},
-                                {"PO-Revision-Date", "YEAR-MO-DA HO:MI+ZONE"},
-                                {"Last-Translator", "FULL NAME <EMAIL@ADDRESS>"},
-                                {"Language-Team", "LANGUAGE <LL@li.org>"},
-                                {"Language", ""},
-                                {"MIME-Version", "1.0"},
-                                {"Content-Type", "text/plain; charset=UTF-8"},
-                                {"Content-Transfer-Encoding", "8bit"},
-                                {"X-Generator", "Quillane " QUILLANE_VERSION},
-                                {"X-Quillane-Code-Page", std::to_string(codePage)}});
+                               {"Report-Msgid-Bugs-To", ""},
+                               {"POT-Creation-Date", Now()},
+                               {"PO-Revision-Date", "YEAR-MO-DA HO:MI+ZONE"},
+                               {"Last-Translator", "FULL NAME <EMAIL@ADDRESS>"},
+                               {"Language-Team", "LANGUAGE <LL@li.org>"},
+                               {"Language", ""},
+                               {"MIME-Version", "1.0"},
+                               {"Content-Type", "text/plain; charset=UTF-8"},
+                               {"Content-Transfer-Encoding", "8bit"},
+                               {"X-Generator", "Quillane " QUILLANE_VERSION},
+                               {"X-Quillane-Code-Page", std::to_string(codePage)}});
     header.comments = {"Strings of " + ToUtf8(codePage, plugin) + " for translation, by Quillane.",
-                               "Texts are in code page " + std::to_string(codePage) + " (" +
-                                   CodePageName(codePage) + ") inside the plugin."};
+                       "Texts are in code page " + std::to_string(codePage) + " (" + CodePageName(codePage) +
+                           ") inside the plugin."};
     const std::string cp = " in code page " + std::to_string(codePage);
     AppendPo(result.text, header);
     const Catalogue catalogue = CatalogueLoadedPlugin();
