@@ -26,7 +26,7 @@ namespace {
 std::string Layout(qp::HeadlessPlatform& ui) {
     auto rect = [&](int c) { return Geometry(ui.ControlRect(c)) + " "; };
     std::set<std::string> lists;
-    for (int g = 3; g <= 27; ++g) lists.insert(rect(g));
+    for (int g = qp::kFirstList; g <= qp::kLastList; ++g) lists.insert(rect(g));
     std::string out = rect(qp::kCtlFrame) + rect(qp::kCtlTabs);
     for (const auto& l : lists) out += l;
     return out + std::to_string(ui.StatusFirstFieldWidth());
@@ -64,7 +64,7 @@ TEST(Shell, MainWindowAtStartup) {
                    "Code page: 30=1250 Central European( ) 31=1251 Cyrillic( ) 32=1252 Western(x)\n"
                    "?: 20=Help 0= 21=About\nCell,Region,Pgrd,Activator,Apparatus,Armor,Book,Cloth,"
                    "Container,Door,Ingredient,Creature,Spellmaking,Alchemy,Light,Lockpick,"
-                   "Misc Item,Probe,Repair Item,Weapon,NPC,Race,Class,Birthsign,Faction,\n"
+                   "Misc Item,Probe,Repair Item,Weapon,NPC,Race,Class,Birthsign,Faction,Topic,\n"
                    "F20\nID200\nFV Name248\nOV Name248");
     // Maximise, then restore: everything follows but the status field.
     std::string layouts = Layout(ui);

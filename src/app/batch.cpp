@@ -57,7 +57,7 @@ const char* const kUsage =
 
 const char* const kHelp =
     "\n"
-    "  list      loads PLUGIN and prints every row of the 25 tabs, one a line:\n"
+    "  list      loads PLUGIN and prints every row of the 26 tabs, one a line:\n"
     "            tab title, flag, ID, FV name, OV name, separated by TAB; with\n"
     "            --without-counterpart only the rows no dictionary and no user\n"
     "            translation matched (empty flag), the ones still to translate.\n"

@@ -225,6 +225,14 @@ std::string BlockLabel(int block) {
            ReadBlockString(block, 24, idSize > 0 ? idSize - 1 : 0) + "\")";
 }
 
+int DialogueKindOfRecord(std::string_view record) {
+    if (record.size() < 16 || record.substr(0, 4) != "DIAL") return -1;
+    const int p = FindRecordSubrecord(record, "DATA");
+    if (p < 0 || ReadRecordInt(record, p + 4) < 1 || static_cast<size_t>(p) + 8 >= record.size()) return -1;
+    const int kind = static_cast<unsigned char>(record[static_cast<size_t>(p) + 8]);
+    return kind <= kDialogueJournal ? kind : -1;
+}
+
 std::string OutgrownText(int block) {
     return "THE " + BlockLabel(block) + " WOULD GROW PAST " + std::to_string(kLargestRecord) +
            " BYTES, MORE THAN A RECORD CAN HOLD.";

@@ -141,6 +141,19 @@ private:
 };
 // What names a block in a message: its index, type and identifier.
 std::string BlockLabel(int block);
+
+// A dialogue's kind, by the first byte of its DATA.
+enum DialogueKind : int {
+    kDialogueTopic = 0,
+    kDialogueVoice = 1,
+    kDialogueGreeting = 2,
+    kDialoguePersuasion = 3,
+    kDialogueJournal = 4,
+};
+// The kind of a DIAL record (0 to 4); -1 for any other record, a DIAL without
+// DATA, or a kind the game does not know.
+int DialogueKindOfRecord(std::string_view record);
+inline int DialogueKindOf(int block) { return DialogueKindOfRecord(BlockBytes(block)); }
 // The refusal of a block that a change would have made too large.
 std::string OutgrownText(int block);
 // One edit: the Len(oldText) bytes at the start of the subrecord's data.
