@@ -88,7 +88,8 @@ TEST_F(Cli, UsageErrorsExitOneWithTheUsage) {
           "list p.esp --overwrite", "list p.esp --edits e.txt", "convert p.esp q.esp --edits",
           "convert p.esp q.esp --bogus", "convert p.esp q.esp --root . --root .",
           "convert p.esp .esp", "list \"\"", "convert \"\" q.esp", "list p.esp --root \"\"",
-          "list p.esp --codepage 866", "list p.esp --codepage", "check p.esp --without-counterpart"}) {
+          "list p.esp --codepage 866", "list p.esp --codepage", "check p.esp --without-counterpart",
+          "export p.esp", "import p.esp t.po", "convert p.esp q.esp --strict", "export p.esp t.po --kind words"}) {
         Result r = Run(args, false);
         EXPECT_EQ(r.code, 1) << args;
         EXPECT_NE(r.err.find("usage:\n  quillane-cli list    PLUGIN [--root DIR] [--codepage CP] "
