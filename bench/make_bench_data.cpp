@@ -5,7 +5,8 @@
 // plugin shaped like a complete game master: thousands of cells full of object
 // references and door links, path grids, NPCs with travel destinations,
 // dialogue responses with cell conditions, game settings, skills, classes,
-// races, birthsigns, factions, regions and every named object type. SCALE
+// races, birthsigns, factions, regions and every named object type, and a
+// quest mod's worth of topics, greetings, journals and their INFOs. SCALE
 // (default 1.0) multiplies the record counts of the plugin; the dictionaries
 // keep their size, as shipped ones would. All names are made of invented
 // syllables; the same seed always gives the same bytes.
@@ -652,6 +653,43 @@ int main(int argc, char** argv) {
         }
     }
 
+    // A quest mod's dialogue on top: 30,000 more INFOs under 3,000
+    // dialogues, among them greetings and journals. The long-text files know
+    // half of them with the same text (the game's own, converted at load)
+    // and a quarter with another (offered in the dialog).
+    std::vector<std::array<std::string, 3>> txtInfo, txtJour;
+    for (int t = 0, made = 0; t < Scaled(3000, scale); ++t) {
+        const int kind = t % 20 == 7 ? 4 : t % 10 == 3 ? 2 : 0;
+        Record d{"DIAL", {}};
+        d.Z("NAME", kind == 4 ? Id("bq", t) : Word(kSyllables2, 2, 4) + " " + Word(kSyllables, 1, 3));
+        d.Sub("DATA", std::string(1, static_cast<char>(kind)));
+        Emit(d);
+        for (int k = 0; k < 10; ++k, ++made) {
+            const std::string id = std::to_string(5000000 + made);
+            Record r{"INFO", {}};
+            r.Z("INAM", id);
+            r.Z("PNAM", k ? std::to_string(5000000 + made - 1) : "");
+            r.Z("NNAM", k < 9 ? std::to_string(5000000 + made + 1) : "");
+            std::string data;
+            PutInt(data, 0);
+            PutInt(data, kind == 4 ? k * 10 : Rand(0, 60));
+            r.Sub("DATA", data + "\xff\xff\xff" + std::string(1, '\0'));
+            if (kind != 4 && Chance(0.5)) r.Z("ONAM", npcIds[static_cast<size_t>(Rand(0, npcCount - 1))]);
+            const std::string text = Text(static_cast<size_t>(Rand(40, 500)));
+            r.Sub("NAME", text);
+            if (kind != 4 && Chance(0.4)) {
+                r.Sub("SCVR", "04JX3" + Id("bq", Rand(0, 2999)));
+                r.I("INTV", Rand(0, 100));
+            }
+            if (kind == 4 && k == 9) r.Sub("QSTF", std::string(1, '\1'));
+            Emit(r);
+            const double u = std::uniform_real_distribution<double>(0, 1)(rng);
+            if (u < 0.75)
+                (kind == 4 ? txtJour : txtInfo)
+                    .push_back({id, u < 0.5 ? text : text + ".", Text(static_cast<size_t>(Rand(40, 500)))});
+        }
+    }
+
     // The record count of the header.
     {
         uint32_t u = static_cast<uint32_t>(gRecords - 1);
@@ -670,6 +708,8 @@ int main(int argc, char** argv) {
     WriteFile("data/Txtclasdata.dat", triples(txtClas));
     WriteFile("data/Txtracedata.dat", triples(txtRace));
     WriteFile("data/Txtbsgndata.dat", triples(txtBsgn));
+    WriteFile("data/Txtinfodata.dat", triples(txtInfo));
+    WriteFile("data/Txtjourdata.dat", triples(txtJour));
 
     std::printf("%d records, %zu bytes\n", gRecords, gPlugin.size());
     return 0;

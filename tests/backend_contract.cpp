@@ -189,4 +189,18 @@ TEST_P(BackendContract, FilteredViewsTalkInListRows) {
     EXPECT_EQ(Ui().CurrentTab(), g);
 }
 
+// A dialog's check box: unchecked at first; each click a Press, its state told.
+TEST_P(BackendContract, DialogCheckBoxTellsEachClick) {
+    Ui().AddCheckBox(2, 1065, {5, 30, 200, 20}, "Without translation");
+    EXPECT_FALSE(Ui().IsControlChecked(1065));
+    for (bool checked : {true, false}) {
+        backend->Click(1065);
+        Event ev;
+        for (int i = 0; i < 5 && Ui().WaitEvent(ev) && ev.id != 1065;) ++i;
+        EXPECT_EQ(ev.id, 1065);
+        EXPECT_EQ(ev.action, ControlAction::Press);
+        EXPECT_EQ(Ui().IsControlChecked(1065), checked);
+    }
+}
+
 }  // namespace contract

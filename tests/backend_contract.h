@@ -43,6 +43,8 @@ public:
     // Keys typed at the end of a field's or pane's text, Enter among them as
     // '\r'; false when the backend has no keyboard.
     virtual bool Type(int control, const std::u16string& keys) = 0;
+    // A click on a button or check box of a dialog.
+    virtual void Click(int control) = 0;
 };
 
 using BackendFactory = std::unique_ptr<Backend> (*)();

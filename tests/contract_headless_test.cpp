@@ -47,6 +47,10 @@ public:
     }
     void FocusItem(int list, int item) override { ui_.ListSelectRow(list, ui_.ShownRows(list).at(size_t(item))); }
     bool Type(int, const std::u16string&) override { return false; }
+    void Click(int control) override {
+        ui_.SetChecked(control, !ui_.IsControlChecked(control));
+        ui_.PushControl(control, ControlAction::Press);
+    }
 
 private:
     HeadlessPlatform ui_;

@@ -60,7 +60,7 @@ TEST(Shell, MainWindowAtStartup) {
     EXPECT_EQ(all, "File: 1=&Load 2=Save 3=Save as... 6=Check references... 0= 16=Export for translation... "
                    "17=Import translation... 0= 4=&Quit\n"
                    "External data: 5=Reset file 8=Forget memory 0= 7=Build dictionaries...\n"
-                   "Edit text: 9=Book 10=Class 11=Race 12=Skill 13=Birthsign\n"
+                   "Edit text: 9=Book 10=Class 11=Race 12=Skill 13=Birthsign 14=Dialogue 15=Journal\n"
                    "Code page: 30=1250 Central European( ) 31=1251 Cyrillic( ) 32=1252 Western(x)\n"
                    "?: 20=Help 0= 21=About\nCell,Region,Pgrd,Activator,Apparatus,Armor,Book,Cloth,"
                    "Container,Door,Ingredient,Creature,Spellmaking,Alchemy,Light,Lockpick,"

@@ -22,6 +22,7 @@
 #include "base/translatable.h"
 #include "base/workspace.h"
 #include "convert/catalogue.h"
+#include "convert/dialogue.h"
 #include "convert/checkplugin.h"
 #include "convert/extdb.h"
 #include "convert/longtext.h"
@@ -187,6 +188,11 @@ void Print(const qp::Notices& notices) {
 
 void Say(const std::string& text) {
     gBar.Print("quillane-cli: " + text + "\n");
+}
+
+// Dialogue records the lists leave out: said, never refused.
+void SayDialogueFaults() {
+    if (const std::string note = qp::DialogueFaultNote(qp::CountDialogueFaults()); !note.empty()) Say(note);
 }
 
 int UsageError(const std::string& why) {
@@ -836,6 +842,7 @@ int Check(const Arguments& a) {
     for (const qp::RefFinding& f : checked.findings) out += qp::FormatFinding(f) + "\n";
     if (!PrintOut(Shown(a.codePage, out), "findings")) return kExitRefused;
     gBar.Print(qp::FormatFindingCounts(checked.findings) + "\n");
+    SayDialogueFaults();
     return checked.findings.empty() ? kExitOk : kExitFindings;
 }
 
@@ -883,6 +890,7 @@ int Strings(const Arguments& a) {
             tally += std::string(qp::TextKindWord(static_cast<qp::TextKind>(k))) + "\t" +
                      std::to_string(counts[k]) + "\n";
     gBar.Print(tally);
+    SayDialogueFaults();
     return kExitOk;
 }
 

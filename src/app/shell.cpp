@@ -74,7 +74,7 @@ void DispatchMenu(int id) {
         break;
     }
     if (const Translatable* t = TextItemField(id)) {
-        gWs.textParams = {t->title, t->type, t->dictionary, t->sub};
+        gWs.textParams = {t->title, t->type, t->dictionary, t->sub, t->menu};
         OpenTextEdit();
     }
 }
@@ -90,6 +90,9 @@ void DispatchControl(const Event& ev) {
         OnListEvent(ev.id, ev.action);
     } else if (ev.id == kCtlTextList) {
         TextEditSelect();
+    } else if ((ev.id == kCtlTextFilter && ev.action == ControlAction::Change) ||
+               (ev.id == kCtlTextUntranslated && ev.action == ControlAction::Press)) {
+        TextEditFilter();
     } else if (ev.id == kCtlTextSave && ev.action == ControlAction::Press) {
         TextEditSave();
     } else if (ev.id == kCtlTextCancel && ev.action == ControlAction::Press) {

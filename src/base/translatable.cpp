@@ -51,7 +51,7 @@ const Translatable kFields[] = {
     Name("CLAS", "FNAM", 31, "data\\Clasdata.dat", kListClass, "Class"),
     Name("BSGN", "FNAM", 31, "data\\Bsgndata.dat", kListBirthsign, "Birthsign"),
     Name("FACT", "FNAM", 31, "data\\Factdata.dat", kListFaction, "Faction"),
-    // The five "Edit text" items, in menu order.
+    // The "Edit text" items, in menu order (the two dialogue ones below).
     Text("BOOK", "TEXT", I::Name, "data\\Txtbookdata.dat", kMenuTextBook, "Book"),
     Text("CLAS", "DESC", I::Name, "data\\Txtclasdata.dat", kMenuTextClass, "Class"),
     Text("RACE", "DESC", I::Name, "data\\Txtracedata.dat", kMenuTextRace, "Race"),
@@ -59,17 +59,20 @@ const Translatable kFields[] = {
     Text("BSGN", "DESC", I::Name, "data\\Txtbsgndata.dat", kMenuTextBirthsign, "Birthsign"),
     // Converted by the save with its pair file.
     {"GMST", "STRV", K::GameSetting, I::Name, 0, false, false, true, "data\\Gmstdata.dat", 0, 0, ""},
-    // A journal DIAL's NAME is a quest ID, not text; an INFO's text is the
-    // whole data, as is a result script.
+    // A journal DIAL's NAME is a quest ID, not text.
     // A topic is listed in the 26th tab. The game's own topics stay within 31
     // bytes, but released mods carry topics of up to 39 bytes, which the game
     // takes: a DIAL's NAME is a name of any length, as a cell's is.
     {"DIAL", "NAME", K::Topic, I::Name, 63, true, false, true, "data\\Dialdata.dat", kListTopic, 0, "Topic",
      Dialogue::Topic},
-    {"INFO", "NAME", K::Response, I::Inam, 512, false, false, false, "data\\Txtinfodata.dat", 0, 0, "Dialogue",
-     Dialogue::NotJournal},
-    {"INFO", "NAME", K::Journal, I::Inam, 512, false, false, false, "data\\Txtjourdata.dat", 0, 0, "Journal",
-     Dialogue::Journal},
+    // The two dialogue items of "Edit text". An INFO's text is the whole
+    // data, as is a result script. The game's editor keeps 511 bytes of a
+    // response (its field holds 512 with the terminator it does not write):
+    // the game's own responses and the mods' go up to 511, none past it.
+    {"INFO", "NAME", K::Response, I::Inam, 511, false, false, true, "data\\Txtinfodata.dat", 0, kMenuTextDialogue,
+     "Dialogue", Dialogue::NotJournal},
+    {"INFO", "NAME", K::Journal, I::Inam, 511, false, false, true, "data\\Txtjourdata.dat", 0, kMenuTextJournal,
+     "Journal", Dialogue::Journal},
     {"FACT", "RNAM", K::FactionRank, I::Name, 31, true, true, false, nullptr, 0, 0, ""},
     {"MGEF", "DESC", K::EffectDescription, I::Index, 0, false, false, false, nullptr, 0, 0, ""},
     // Scripts are compiled: their text cannot change alone.
@@ -79,7 +82,7 @@ const Translatable kFields[] = {
 
 struct Index {
     std::array<const Translatable*, kLastList + 1> byList{};
-    std::array<const Translatable*, 5> items{};
+    std::array<const Translatable*, 7> items{};
     int itemCount = 0;
     const Translatable* setting = nullptr;
 };

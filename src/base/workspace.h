@@ -54,10 +54,25 @@ struct SkillEntry {
     int32_t block = 0;
 };
 
+// An INFO of the loaded plugin under a dialogue of known kind, with its ID:
+// a response or a journal entry, in block order.
+struct InfoEntry {
+    int32_t block = 0;
+    int32_t dialogue = 0;  // the DIAL it belongs to
+    int kind = 0;          // the DIAL's kind, 0 to 4 (4: journal)
+    // "L": the text was the game's own and a dictionary gave its translation
+    // at load; fv then holds the text before.
+    std::string flag;
+    std::string fv;
+};
+
 // An entry of the long-text editor's working list.
 struct TextEntry {
     std::string id;
     int32_t block = 0;
+    // Responses and journal entries: the topic (a quest for the journal)
+    // and the speaker (a journal entry's index).
+    std::string topic, speaker;
 };
 
 // The row the user last touched, as its view showed it.
@@ -72,6 +87,7 @@ struct TextEditParameters {
     std::string record;  // its record type
     std::string file;
     std::string subrecord;
+    int menu = 0;  // the item's menu id
 };
 
 // A flag both threads read and write without a lock. Copying copies its
@@ -151,6 +167,8 @@ struct Workspace {
     std::vector<NameEntry> nameLists[kLastList + 1];
     // The SKIL records of the plugin (worker: Load).
     std::vector<SkillEntry> skills;
+    // The responses and journal entries (worker: Load).
+    std::vector<InfoEntry> infos;
     // The plugin file last loaded or written by Save as (worker).
     std::string fileInUse;
     // The blocks whose long text the text edit dialog's "SAVE" changed:
@@ -175,6 +193,9 @@ struct Workspace {
     TextEditParameters textParams;
     std::vector<TextEntry> textEditList;
     int textSelected = -1;
+    // The entries of textEditList the dialog's list shows, by row, while its
+    // filter hides some (responses and journal entries).
+    std::vector<int> textEditShown;
     // The check dialog's findings as the batch tool prints them, each line
     // ended by CR LF: set when the dialog opens, cleared when it closes.
     std::string checkText;

@@ -38,14 +38,6 @@ const std::map<std::string, std::vector<const Translatable*>, std::less<>>& Rows
     return rows;
 }
 
-// A DIAL's type: 0 topic, 1 voice, 2 greeting, 3 persuasion, 4 journal.
-int DialogueType(std::string_view record) {
-    const int p = FindRecordSubrecord(record, "DATA");
-    return p >= 0 && ReadRecordInt(record, p + 4) >= 1 && static_cast<size_t>(p) + 8 < record.size()
-               ? static_cast<unsigned char>(record[static_cast<size_t>(p) + 8])
-               : -1;
-}
-
 bool DialogueFits(Dialogue d, int type) {
     switch (d) {
     case Dialogue::Topic: return type == 0;
@@ -75,9 +67,12 @@ public:
         for (int n = 1; n <= last; ++n) {
             const std::string_view b = BlockBytes(n);
             const std::string type = RecordType(b);
-            if (type == "DIAL") dialogue = DialogueType(b);
+            if (type == "DIAL") dialogue = DialogueKindOfRecord(b);
             const auto rows = RowsByType().find(type);
             if (rows == RowsByType().end()) continue;
+            // An INFO that no list holds (bad input) is left out.
+            info_ = type == "INFO" ? Info(n) : nullptr;
+            if (type == "INFO" && !info_) continue;
             const NameEntry* named = Named(type, n);
             std::string id;
             if (type == "CELL")
@@ -113,6 +108,13 @@ private:
         return at < rows.size() && rows[at].block == n ? &rows[at] : nullptr;
     }
 
+    // The INFO of a block as the load listed it: gWs.infos is in block order.
+    const InfoEntry* Info(int n) {
+        const auto& v = gWs.infos;
+        while (infoAt_ < v.size() && v[infoAt_].block < n) ++infoAt_;
+        return infoAt_ < v.size() && v[infoAt_].block == n ? &v[infoAt_] : nullptr;
+    }
+
     void Fields(const Translatable& f, const std::string& id, int n, std::string_view b) {
         int nth = 0;
         WalkRecordSubrecords(b, [&](int o, std::string_view name, int32_t size) {
@@ -129,7 +131,12 @@ private:
             // A fixed-size field (a rank name) ends at its first zero.
             const std::string text = f.repeats ? std::string(data.substr(0, data.find('\0')))
                                                : ReadRecordString(data, 0, size - (f.zeroEnd ? 1 : 0));
-            if (!text.empty()) Add(f, id, suffix, n, o, "", text, After(f, text));
+            if (text.empty()) return f.repeats;
+            // A response converted at load: the game's own text before.
+            if (info_ && !info_->flag.empty() && (f.kind == TextKind::Response || f.kind == TextKind::Journal))
+                Add(f, id, suffix, n, o, info_->flag, info_->fv, text);
+            else
+                Add(f, id, suffix, n, o, "", text, After(f, text));
             return f.repeats;
         });
     }
@@ -167,6 +174,8 @@ private:
     std::unordered_map<std::string, int> seen_;
     std::shared_ptr<const PairFile> settings_;
     int noted_ = -1;
+    size_t infoAt_ = 0;
+    const InfoEntry* info_ = nullptr;
 };
 
 }  // namespace

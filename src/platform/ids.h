@@ -109,6 +109,12 @@ enum : int {
     kCtlTextCopy = 1055,
     kCtlSourcePane = 1056,
     kCtlTranslationPane = 1057,
+    // The text edit dialog for responses and journal entries: who says it
+    // and when, and the filter of its long list (text, toggle, counts).
+    kCtlTextContext = 1058,
+    kCtlTextFilter = 1059,
+    kCtlTextUntranslated = 1065,
+    kCtlTextCount = 1066,
     kCtlCheckSummary = 1060,
     kCtlCheckList = 1061,
     kCtlCheckCopy = 1062,

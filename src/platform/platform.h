@@ -194,7 +194,7 @@ public:
                                  const std::string& nextCaption) {
         (void)fieldHint, (void)toggleCaption, (void)nextCaption;
     }
-    // The state of a check box (kCtlFilterToggle).
+    // The state of a check box (kCtlFilterToggle, or one of a dialog).
     virtual bool IsControlChecked(int control) { return (void)control, false; }
 
     // --- status bar: field 0 and field 1 ---
@@ -218,6 +218,10 @@ public:
     // Refuses input past maxBytes rather than cutting it.
     virtual void AddTextPane(int window, int control, const Rect& r, bool readOnly,
                              int maxBytes) = 0;
+    // A check box captioned as given, unchecked; each click is reported as
+    // a Press (IsControlChecked tells its state afterwards). The program
+    // never sets it.
+    virtual void AddCheckBox(int window, int control, const Rect& r, const std::string& caption) = 0;
     // A one-column list with the object window's list style.
     virtual void AddDialogList(int window, int control, const Rect& r,
                                const std::string& columnTitle, int columnWidth) = 0;
@@ -250,8 +254,8 @@ public:
     // A list of one to four columns, titled and sized as given, in the
     // object window's list style (read-only, whole-row selection, grid lines,
     // no sorting). Its rows come only from DialogTableAddRows; clicks on it are
-    // reported as on a dialog list, and DialogListClear and
-    // DialogListFocusedRow serve it too.
+    // reported as on a dialog list, and DialogListClear, DialogListSetText
+    // (its first column) and DialogListFocusedRow serve it too.
     virtual void AddDialogTable(int window, int control, const Rect& r,
                                 const std::vector<ListColumn>& columns) = 0;
     // Appends rows in one call; a row's texts past the table's columns are

@@ -151,7 +151,8 @@ enum DialogueKind : int {
     kDialogueJournal = 4,
 };
 // The kind of a DIAL record (0 to 4); -1 for any other record, a DIAL without
-// DATA, or a kind the game does not know.
+// DATA, or a kind the game does not know. Some editors write DATA as four
+// bytes; the kind is the first either way.
 int DialogueKindOfRecord(std::string_view record);
 inline int DialogueKindOf(int block) { return DialogueKindOfRecord(BlockBytes(block)); }
 // The refusal of a block that a change would have made too large.

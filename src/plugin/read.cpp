@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "plugin/blocks.h"
 #include "plugin/lookup.h"
+#include "plugin/responses.h"
 
 namespace qp {
 
@@ -81,6 +82,7 @@ struct SavedState {
     BlockTable table;
     std::vector<NameEntry> lists[kLastList + 1];
     std::vector<SkillEntry> skills;
+    std::vector<InfoEntry> infos;
 };
 
 // The plugin's bytes front to back, through one reused piece of memory: the
@@ -303,6 +305,7 @@ void AnalysePlugin() {
         ShowBlockProgress("Block conversion : ", n, last);
     }
     ConvertFromMemory();
+    ListAndConvertResponses();
 }
 
 LoadOutcome LoadPlugin(const std::string& path) {
@@ -331,6 +334,7 @@ LoadOutcome LoadPlugin(const std::string& path) {
     saved.table = std::move(gWs.table);
     for (int g = kFirstList; g <= kLastList; ++g) saved.lists[g] = std::move(gWs.nameLists[g]);
     saved.skills = std::move(gWs.skills);
+    saved.infos = std::move(gWs.infos);
     fresh.sizes.resize(std::max(fresh.sizes.size(), saved.table.sizes.size()), 0);
     gWs.table = std::move(fresh);
     AnalysePlugin();
@@ -349,6 +353,7 @@ LoadOutcome LoadPlugin(const std::string& path) {
         gWs.table = std::move(saved.table);
         for (int g = kFirstList; g <= kLastList; ++g) gWs.nameLists[g] = std::move(saved.lists[g]);
         gWs.skills = std::move(saved.skills);
+        gWs.infos = std::move(saved.infos);
         keepStatus();
         out.notices.push_back({"INFORMATION", refusal, Icon::Stop});
         return out;

@@ -11,8 +11,6 @@ namespace qp {
 
 namespace {
 
-using FoldTable = std::array<unsigned char, 256>;
-
 FoldTable MakeFoldTable(int codePage) {
     FoldTable t;
     for (int b = 0; b < 256; ++b) t[size_t(b)] = LowerByte(codePage, static_cast<unsigned char>(b));
@@ -21,7 +19,7 @@ FoldTable MakeFoldTable(int codePage) {
 
 // Whether hay holds needle, needle already folded; no allocation, as it runs
 // three times for each of tens of thousands of rows on every keystroke.
-bool Holds(const std::string& hay, const std::string& needle, const FoldTable& fold) {
+bool Holds(std::string_view hay, std::string_view needle, const FoldTable& fold) {
     const size_t n = needle.size();
     if (hay.size() < n) return false;
     const auto* h = reinterpret_cast<const unsigned char*>(hay.data());
@@ -65,6 +63,12 @@ void MatchRows(const std::vector<NameEntry>& list, std::string_view text, bool w
             out.push_back(static_cast<int>(r));
     }
 }
+
+TextFinder::TextFinder(std::string_view needle, int codePage) : fold_(MakeFoldTable(codePage)), needle_(needle) {
+    for (char& c : needle_) c = static_cast<char>(fold_[static_cast<unsigned char>(c)]);
+}
+
+bool TextFinder::In(std::string_view hay) const { return needle_.empty() || Holds(hay, needle_, fold_); }
 
 std::string FilterCountsText(bool active, int64_t shown, int64_t total, int tabs) {
     if (total == 0) return {};

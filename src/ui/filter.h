@@ -4,6 +4,7 @@
 // order and every row number stay those of the whole lists.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +23,21 @@ inline bool WithoutCounterpart(const NameEntry& e) { return e.flag.empty() || e.
 // withoutCounterpart, only rows without counterpart.
 void MatchRows(const std::vector<NameEntry>& list, std::string_view text, bool withoutCounterpart,
                int codePage, std::vector<int>& out);
+
+using FoldTable = std::array<unsigned char, 256>;
+
+// Finds a text in others, letter case ignored as the code page has it.
+class TextFinder {
+public:
+    TextFinder(std::string_view needle, int codePage);
+    bool Empty() const { return needle_.empty(); }
+    // Always true for an empty needle.
+    bool In(std::string_view hay) const;
+
+private:
+    FoldTable fold_;
+    std::string needle_;
+};
 
 // The line beside the field: "37 of 1,204 rows in 9 tabs" with a filter,
 // "1,204 rows in 22 tabs" without (tabs with a row), "0 of 1,204 rows" when

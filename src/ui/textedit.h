@@ -1,5 +1,6 @@
-// The text edit dialog (window 2): book texts and the descriptions of
-// classes, races, skills and birthsigns beside their translations.
+// The text edit dialog (window 2): book texts, the descriptions of classes,
+// races, skills and birthsigns, responses and journal entries beside their
+// translations.
 #pragma once
 
 namespace qp {
@@ -8,6 +9,9 @@ constexpr int kTextPaneLimit = 65536;
 
 void OpenTextEdit();
 void TextEditSelect();
+// Responses and journal entries: shows the entries the filter field and the
+// "Without translation" toggle let through.
+void TextEditFilter();
 void TextEditSave();
 void TextEditCopy();
 void TextEditCancel();

@@ -43,6 +43,10 @@ public:
         QCoreApplication::processEvents();  // a field tells once the refused input is undone
         return true;
     }
+    void Click(int control) override {
+        QWidget* w = ui_->ControlWidget(control);  // near the left edge: a check box's box
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(8, w->height() / 2));
+    }
 
 private:
     static std::u16string Utf16(const QString& s) { return s.toStdU16String(); }

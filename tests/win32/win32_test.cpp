@@ -114,6 +114,7 @@ public:
         }
         return true;
     }
+    void Click(int control) override { SendMessageW(ui_->ControlWindow(control), BM_CLICK, 0, 0); }
 
 private:
     std::unique_ptr<Win32Platform> ui_;

@@ -512,6 +512,16 @@ void HeadlessPlatform::AddTextPane(int window, int control, const Rect& r, bool 
     controls_[control] = c;
 }
 
+void HeadlessPlatform::AddCheckBox(int window, int control, const Rect& r, const std::string& caption) {
+    std::lock_guard<std::mutex> lock(m_);
+    HeadlessControl c;
+    c.window = window;
+    c.kind = "check";
+    c.rect = r;
+    c.text = caption;
+    controls_[control] = c;
+}
+
 void HeadlessPlatform::AddDialogList(int window, int control, const Rect& r,
                                      const std::string& columnTitle, int columnWidth) {
     std::lock_guard<std::mutex> lock(m_);
@@ -548,8 +558,13 @@ std::pair<int, int> HeadlessPlatform::DialogKeys(int window) {
 void HeadlessPlatform::DialogListSetText(int control, int row, const std::string& text) {
     std::lock_guard<std::mutex> lock(m_);
     auto it = controls_.find(control);
-    if (it == controls_.end() || row < 0 || row >= static_cast<int>(it->second.rows.size())) return;
-    it->second.rows[static_cast<size_t>(row)] = text;
+    if (it == controls_.end() || row < 0) return;
+    HeadlessControl& c = it->second;
+    if (c.kind == "table") {
+        if (row < static_cast<int>(c.tableRows.size())) c.tableRows[static_cast<size_t>(row)][0] = text;
+    } else if (row < static_cast<int>(c.rows.size())) {
+        c.rows[static_cast<size_t>(row)] = text;
+    }
 }
 
 void HeadlessPlatform::SetControlText(int control, const std::string& text) {

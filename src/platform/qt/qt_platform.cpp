@@ -799,6 +799,18 @@ void QtPlatform::AddTextPane(int window, int control, const Rect& r, bool readOn
     });
 }
 
+void QtPlatform::AddCheckBox(int window, int control, const Rect& r, const std::string& caption) {
+    OnGui([&] {
+        DialogWindow* d = Dialog(window);
+        if (!d) return;
+        auto* box = new QCheckBox(Line(caption), d);
+        QObject::connect(box, &QCheckBox::clicked, invoker_, [this, control] {
+            PushEvent(Event{EventKind::Control, control, ControlAction::Press, 0, 0});
+        });
+        AddControl(window, control, box, r);
+    });
+}
+
 void QtPlatform::AddDialogList(int window, int control, const Rect& r,
                                const std::string& columnTitle, int columnWidth) {
     OnGui([&] {

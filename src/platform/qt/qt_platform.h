@@ -97,6 +97,7 @@ public:
     void AddEditField(int window, int control, const Rect& r, const std::string& text) override;
     void AddButton(int window, int control, const Rect& r, const std::string& text) override;
     void AddTextPane(int window, int control, const Rect& r, bool readOnly, int maxBytes) override;
+    void AddCheckBox(int window, int control, const Rect& r, const std::string& caption) override;
     void AddDialogList(int window, int control, const Rect& r, const std::string& columnTitle,
                        int columnWidth) override;
     void FocusControl(int control) override;

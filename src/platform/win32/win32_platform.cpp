@@ -1382,6 +1382,12 @@ void Win32Platform::AddButton(int window, int control, const Rect& r, const std:
     });
 }
 
+void Win32Platform::AddCheckBox(int window, int control, const Rect& r, const std::string& caption) {
+    OnGui([&] {
+        AddControl(window, control, Kind::Button, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0, r, ToLine(caption));
+    });
+}
+
 void Win32Platform::AddTextPane(int window, int control, const Rect& r, bool readOnly, int maxBytes) {
     OnGui([&] {
         if (!richEdit_) richEdit_ = LoadLibraryA("RICHED20.DLL");
