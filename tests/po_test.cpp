@@ -185,6 +185,24 @@ TEST_F(PoCli, RoundTripsThroughExportAndImport) {
               "BOOK|bk_log|TEXT\ttext\t\tOffered text\tOffered text\n");
 }
 
+// A response filled with the topic's new name keeps the player's link: the
+// check finds nothing. Its comments say who speaks.
+TEST_F(PoCli, FilledResponsesKeepTheirTopicLinks) {
+    Put("data/Dialdata.dat", Pairs({{"ferry", "ferje"}}));
+    const auto mod = [](const std::string& response) {
+        return Plugin({Record("DIAL", {{"NAME", Z("ferry")}, {"DATA", std::string(1, '\0')}}),
+                       Record("INFO", {{"INAM", Z("7")}, {"ONAM", Z("ingrid")}, {"NAME", response}})});
+    };
+    const std::string in = Put("d.esp", mod("Ask about the ferry."));
+    ASSERT_EQ(Run("export " + Q(in) + " " + Q(P("d.po"))).code, 0);
+    EXPECT_NE(ReadFile(dir / "d.po").find("#. response, \"Edit text\" item \"Dialogue\", at most 511 bytes in code "
+                                          "page 1252\n#. topic \"ferje\", speaker ingrid\n"),
+              std::string::npos) << ReadFile(dir / "d.po");
+    Translate("d.po", "filled.po", [](const qp::PoEntry& e) { return e.str.empty() ? "Spoer om ferje." : e.str; });
+    ASSERT_EQ(Run("import " + Q(in) + " " + Q(P("filled.po")) + " " + Q(P("out.esp"))).code, 0);
+    EXPECT_EQ(Run("check " + Q(P("out.esp"))).code, 0);
+}
+
 // A Cyrillic mod in 1251: UTF-8 in the file, its bytes in 1251 again after
 // the import; what the code page cannot hold, a name past its limit, bad
 // syntax, a master file and, with --strict, a lost placeholder are refused
