@@ -12,6 +12,7 @@
 #include "base/progress.h"
 #include "base/workspace.h"
 #include "convert/catalogue.h"
+#include "convert/dialogue.h"
 #include "convert/longtext.h"
 #include "convert/memory.h"
 #include "convert/po.h"
@@ -55,9 +56,19 @@ std::string ItemId(const CatalogueEntry& e) {
     return ReadRecordId(BlockBytes(e.block));
 }
 
-// The conditions of a response in short, for the translator: filled in by the
-// dialogue's own description once responses are written back.
-std::vector<std::string> ResponseContext(const CatalogueEntry&) { return {}; }
+// Who says a response or writes a journal entry, and when, for the
+// translator: the dialogue's own description of the INFO.
+std::vector<std::string> ResponseContext(const CatalogueEntry& c) {
+    if (c.kind != TextKind::Response && c.kind != TextKind::Journal) return {};
+    const InfoContext info = DescribeInfo(c.block);
+    if (info.kind < 0) return {};
+    std::vector<std::string> out{c.kind == TextKind::Journal
+                                     ? "quest \"" + info.topic + "\""
+                                     : "topic \"" + info.topic + "\", speaker " +
+                                           (info.speaker.empty() ? "anyone" : info.speaker)};
+    if (!info.conditions.empty()) out.push_back("conditions: " + info.conditions);
+    return out;
+}
 
 bool EndsWithFeed(std::string_view s) { return !s.empty() && s.back() == '\n'; }
 bool StartsWithFeed(std::string_view s) { return !s.empty() && s.front() == '\n'; }
@@ -119,20 +130,20 @@ PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kind
     PoExportResult result;
     const std::string plugin = FileNamePart(gWs.fileInUse);
     PoEntry header = PoHeader({{"Project-Id-Version", plugin},
-                                {"Report-Msgid-Bugs-To", ""},
-                                {"POT-Creation-Date", Now()},
-                                {"PO-Revision-Date", "YEAR-MO-DA HO:MI+ZONE"},
-                                {"Last-Translator", "FULL NAME <EMAIL@ADDRESS>"},
-                                {"Language-Team", "LANGUAGE <LL@li.org>"},
-                                {"Language", ""},
-                                {"MIME-Version", "1.0"},
-                                {"Content-Type", "text/plain; charset=UTF-8"},
-                                {"Content-Transfer-Encoding", "8bit"},
-                                {"X-Generator", "Quillane " QUILLANE_VERSION},
-                                {"X-Quillane-Code-Page", std::to_string(codePage)}});
+                               {"Report-Msgid-Bugs-To", ""},
+                               {"POT-Creation-Date", Now()},
+                               {"PO-Revision-Date", "YEAR-MO-DA HO:MI+ZONE"},
+                               {"Last-Translator", "FULL NAME <EMAIL@ADDRESS>"},
+                               {"Language-Team", "LANGUAGE <LL@li.org>"},
+                               {"Language", ""},
+                               {"MIME-Version", "1.0"},
+                               {"Content-Type", "text/plain; charset=UTF-8"},
+                               {"Content-Transfer-Encoding", "8bit"},
+                               {"X-Generator", "Quillane " QUILLANE_VERSION},
+                               {"X-Quillane-Code-Page", std::to_string(codePage)}});
     header.comments = {"Strings of " + ToUtf8(codePage, plugin) + " for translation, by Quillane.",
-                               "Texts are in code page " + std::to_string(codePage) + " (" +
-                                   CodePageName(codePage) + ") inside the plugin."};
+                       "Texts are in code page " + std::to_string(codePage) + " (" + CodePageName(codePage) +
+                           ") inside the plugin."};
     const std::string cp = " in code page " + std::to_string(codePage);
     AppendPo(result.text, header);
     const Catalogue catalogue = CatalogueLoadedPlugin();
