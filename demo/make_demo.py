@@ -10,6 +10,12 @@ ferry to Gullwater Shore. FV is English; OV is Vellish, a language made up
 for this demo. Demo_to_translate.esp is a small mod written for the English
 version: it uses the same names and references the same cells.
 
+Dialogue: the twins hold the topics "ferry" and "latest rumors", a greeting
+and the journal of a quest. The mod adds responses to "ferry" (one copied
+unchanged, one changed, one new) and to "latest rumors", a topic of its own
+whose result adds "latest rumors" (AddTopic), a greeting and a small quest
+journal. The Cyrillic demo has the same, smaller.
+
 The second demo, in demo/cyrillic: Harrow Ford, a mill village on a ford
 with a boat to Owlmere Shore. FV is English; OV is Zaryan, a language made up
 for it and written in Cyrillic letters, its names and texts in code page
@@ -101,10 +107,30 @@ def skil(index, desc):
     return record("SKIL", [("INDX", i32(index)), ("SKDT", bytes(24)), ("DESC", enc(desc))])
 
 
-def info(ident, cell_name, condition_cell, text):
-    return record("INFO", [("INAM", z(ident)), ("PNAM", z("")), ("NNAM", z("")),
-                           ("DATA", bytes(12)), ("ANAM", z(cell_name)), ("NAME", enc(text)),
-                           ("SCVR", b"1BLX0" + enc(condition_cell)), ("INTV", i32(1))])
+def info(ident, text, cell_name=None, condition_cell=None, speaker=None, result=None, index=0, quest=False):
+    # DATA: the dialogue type, the disposition (a journal entry's index),
+    # rank, sex, PC rank. A journal's first entry names the quest (QSTN).
+    subs = [("INAM", z(ident)), ("PNAM", z("")), ("NNAM", z("")), ("DATA", i32(0) + i32(index) + bytes(4))]
+    if speaker:
+        subs.append(("ONAM", z(speaker)))
+    if cell_name:
+        subs.append(("ANAM", z(cell_name)))
+    subs.append(("NAME", enc(text)))
+    if condition_cell:
+        subs += [("SCVR", b"1BLX0" + enc(condition_cell)), ("INTV", i32(1))]
+    if result:
+        subs.append(("BNAM", enc("\r\n".join(result))))
+    if quest:
+        subs.append(("QSTN", b"\1"))
+    return record("INFO", subs)
+
+
+# Dialogue kinds, the DATA byte of a DIAL.
+TOPIC, GREETING, JOURNAL = 0, 2, 4
+
+
+def dial(name, kind):
+    return record("DIAL", [("NAME", z(name)), ("DATA", bytes([kind]))])
 
 
 # English (FV) and Vellish (OV), side by side.
@@ -134,6 +160,21 @@ W = {
     "sSkillMercantile": ("Mercantile", "Handel"),
     "sTravel": ("Travel", "Reise"),
     "sDemoWelcome": ("Welcome to Fennick Vale, traveler.", "Velkomen til Fennikdalen, vandrar."),
+    # Dialogue: two topics, a greeting and a quest's journal.
+    "t_ferry": ("ferry", "ferje"),
+    "t_rumors": ("latest rumors", "siste rykte"),
+    "r_goats": ("Mind the goats.", "Pass paa geitene."),
+    "r_crossing": ("The ferry crosses to Gullwater Shore twice a day.",
+                   "Ferje kryssar til Maakevik Strand to gonger om dagen."),
+    "r_swim": ("They say the goats of Fennick Vale can swim.", "Dei seier geitene i Fennikdalen kan symje."),
+    "r_toll": ("Oskar has not paid his own toll in years.", "Oskar har ikkje betalt sin eigen toll paa aarevis."),
+    "greet": ("Welcome to the crossing, traveler. Ask me about the ferry.",
+              "Velkomen til vadet, vandrar. Spoer meg om ferje."),
+    "quest": ("The Missing Toll Token", "Det Borkomne Tollmerket"),
+    "j_lost": ("Oskar the Ferryman lost his toll token. He thinks a goat ate it.",
+               "Ferjemann Oskar har mista tollmerket sitt. Han trur ei geit aat det."),
+    "j_found": ("I found the toll token and gave it back to Oskar.",
+                "Eg fann tollmerket og gav det tilbake til Oskar."),
 }
 
 
@@ -161,8 +202,18 @@ def version(o):
         pgrd(t["inn"]),
         cell(t["toll"], True, refs=[("demo_plank_door", t["crossing"])]),
         cell(t["boathouse"], True, refs=[("demo_plank_door", t["shore"])]),
-        record("DIAL", [("NAME", z("ferry")), ("DATA", bytes(1))]),
-        info("demo_info_1", t["inn"], t["crossing"], "Mind the goats."),
+        dial(t["t_ferry"], TOPIC),
+        info("demo_info_1", t["r_goats"], t["inn"], t["crossing"], speaker="demo_oskar"),
+        info("demo_ferry_crossing", t["r_crossing"], speaker="demo_oskar"),
+        dial(t["t_rumors"], TOPIC),
+        info("demo_rumor_swim", t["r_swim"]),
+        info("demo_rumor_toll", t["r_toll"], speaker="demo_marta"),
+        dial("Greeting 1", GREETING),
+        info("demo_greet_oskar", t["greet"], speaker="demo_oskar"),
+        dial("demo_toll_token", JOURNAL),
+        info("demo_toll_token_0", t["quest"], quest=True),
+        info("demo_toll_token_10", t["j_lost"], index=10),
+        info("demo_toll_token_100", t["j_found"], index=100),
     ], "Quillane demo: the same plugin in " + ("Vellish" if o else "English"))
 
 
@@ -196,8 +247,29 @@ def to_translate():
             "End"]),
         cell(t["inn"], True, refs=[("demo_inn_door", t["crossing"])]),
         cell(t["boathouse"], True, refs=[("demo_plank_door", t["shore"])]),
-        record("DIAL", [("NAME", z("ferry")), ("DATA", bytes(1))]),
-        info("demo_info_2", t["boathouse"], t["shore"], "The ferry leaves at dawn."),
+        # Responses added to the game's topic "ferry": one copied unchanged
+        # (converted by the dictionary), one changed (offered the game's
+        # translation), one new (to translate; its "ferry" loses its link
+        # once the topic is converted).
+        dial(t["t_ferry"], TOPIC),
+        info("demo_info_2", "The ferry leaves at dawn.", t["boathouse"], t["shore"], speaker="demo_ingrid"),
+        info("demo_ferry_crossing", t["r_crossing"], speaker="demo_oskar"),
+        info("demo_info_1", "Mind the goats, and mind the ferryman.", t["inn"], t["crossing"], speaker="demo_oskar"),
+        dial(t["t_rumors"], TOPIC),
+        info("demo_rumor_swim", t["r_swim"]),
+        info("demo_rumor_goat", "Ingrid the Ferrywoman has lost her lucky goat.", result=['AddTopic "lucky goat"']),
+        # A topic of the mod's own, whose result adds one of the game's topics.
+        dial("lucky goat", TOPIC),
+        info("demo_goat_1", "I carved it from driftwood, and now it is gone. Have you heard the latest rumors?",
+             speaker="demo_ingrid", result=['AddTopic "latest rumors"', 'Journal "demo_lucky_goat" 10']),
+        dial("Greeting 1", GREETING),
+        info("demo_greet_ingrid", "Looking for a boat? Ask me about the lucky goat first.", speaker="demo_ingrid"),
+        dial("demo_lucky_goat", JOURNAL),
+        info("demo_lucky_goat_0", "The Lucky Goat", quest=True),
+        info("demo_lucky_goat_10", "Ingrid the Ferrywoman lost her lucky goat figurine near the boathouse.",
+             index=10),
+        info("demo_lucky_goat_100", "I found the lucky goat under the boathouse pier and gave it back to Ingrid.",
+             index=100),
     ], "Quillane demo: a mod for the English version, to translate")
 
 
@@ -226,6 +298,15 @@ W2 = {
     "sSkillArmorer": ("Armorer", "Зброяр"),
     "sTravel": ("Travel", "Подорож"),
     "sHarrowWelcome": ("Welcome to Harrow Ford, wanderer.", "Ласкаво просимо до Гарового Броду, мандрівнику."),
+    "t_mill": ("mill", "млин"),
+    "t_rumors": ("latest rumors", "останні чутки"),
+    "r_wheel": ("The wheel turns.", "Колесо крутиться."),
+    "r_flour": ("Flour for the whole dale comes from this mill.", "Борошно для всього долу йде з цього млина."),
+    "r_owls": ("They say the owls of Owlmere count the boats.", "Кажуть, сови Совиного Берега рахують човни."),
+    "greet": ("Good day. Ask me about the mill.", "Добрий день. Спитай мене про млин."),
+    "quest": ("The Cracked Millstone", "Тріснутий Жорно"),
+    "j_crack": ("Bogdan the Miller found a crack in his millstone.", "Мірошник Богдан знайшов тріщину в жорні."),
+    "j_mend": ("I brought Bogdan a new millstone.", "Я приніс Богданові новий жорно."),
 }
 
 
@@ -252,8 +333,17 @@ def cyrillic_version(o):
         pgrd(t["mill"]),
         cell(t["chapel"], True, refs=[("harrow_oak_door", t["ford"])]),
         cell(t["hut"], True, refs=[("harrow_oak_door", t["shore"])]),
-        record("DIAL", [("NAME", z("mill")), ("DATA", bytes(1))]),
-        info("harrow_info_1", t["mill"], t["ford"], "The wheel turns."),
+        dial(t["t_mill"], TOPIC),
+        info("harrow_info_1", t["r_wheel"], t["mill"], t["ford"]),
+        info("harrow_mill_flour", t["r_flour"], speaker="harrow_bogdan"),
+        dial(t["t_rumors"], TOPIC),
+        info("harrow_rumor_owls", t["r_owls"]),
+        dial("Greeting 1", GREETING),
+        info("harrow_greet_bogdan", t["greet"], speaker="harrow_bogdan"),
+        dial("harrow_millstone", JOURNAL),
+        info("harrow_millstone_0", t["quest"], quest=True),
+        info("harrow_millstone_10", t["j_crack"], index=10),
+        info("harrow_millstone_100", t["j_mend"], index=100),
     ], "Quillane demo: Harrow Ford in " + ("Zaryan (code page 1251)" if o else "English"))
 
 
@@ -271,8 +361,15 @@ def cyrillic_to_translate():
         npc("harrow_mirko", "Mirko the Boatman", "harrow_miller", travel=[t["ford"], t["shore"]]),
         cell(t["mill"], True, refs=[("harrow_mill_door", t["ford"])]),
         cell(t["hut"], True, refs=[("harrow_oak_door", t["shore"])]),
-        record("DIAL", [("NAME", z("mill")), ("DATA", bytes(1))]),
-        info("harrow_info_2", t["hut"], t["shore"], "Mind the owls."),
+        dial(t["t_mill"], TOPIC),
+        info("harrow_info_2", "Mind the owls.", t["hut"], t["shore"]),
+        info("harrow_mill_flour", t["r_flour"], speaker="harrow_bogdan"),
+        dial("chapel bell", TOPIC),
+        info("harrow_bell_1", "The chapel bell rang by itself last night. Have you heard the latest rumors?",
+             speaker="harrow_mirko", result=['AddTopic "latest rumors"', 'Journal "harrow_chapel_bell" 10']),
+        dial("harrow_chapel_bell", JOURNAL),
+        info("harrow_chapel_bell_0", "The Chapel Bell", quest=True),
+        info("harrow_chapel_bell_10", "Mirko the Boatman says the chapel bell rings by itself at night.", index=10),
     ], "Quillane demo: a mod for the English version, to translate into Zaryan")
 
 

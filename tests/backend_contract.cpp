@@ -42,7 +42,7 @@ void BackendContract::SetUp() {
     });
     Ui().CreateMainWindow("QUILLANE v3.03a", 800, 600);
     Ui().CreateStatusBar(200);
-    Ui().CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(25, "Tab"),
+    Ui().CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(qp::kListCount, "Tab"),
                             {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV Name", 248}});
     Ui().OpenDialog(2, "Book", {100, 100, 700, 500});
     Ui().AddEditField(2, 1033, {55, 7, 280, 22}, "");

@@ -48,25 +48,27 @@ PairList PairsOf(const std::string& bytes) {
 PairList PairsOf(const fs::path& p) { return PairsOf(ReadFile(p)); }
 TripleList TriplesOf(const fs::path& p) { return qp::ParseTripleFile(ReadFile(p)).triples; }
 
-// The batch tool's build-dictionaries, its arguments as typed.
-int BuildCli(std::vector<std::string> args) {
+// The batch tool's build-dictionaries, its arguments as typed; what it
+// prints goes to out and err.
+int BuildCli(std::vector<std::string> args, std::string* out = nullptr, std::string* err = nullptr) {
     args.insert(args.begin(), "build-dictionaries");
-    return qp::RunBatch(args, nullptr);
-}
-
-std::string Npc(const std::string& id, const std::string& name) { return Object("NPC_", id, name); }
-
-// Builds from fv and ov written into the program directory; what it prints goes to out and err.
-int Build(Env& env, const std::string& fv, const std::string& ov, bool force = false, std::string* out = nullptr,
-          std::string* err = nullptr) {
-    const std::string root = env.dir.string();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const int rc = qp::RunBuildDictionaries({env.PutPlugin("fv.esp", fv), env.PutPlugin("ov.esp", ov)}, &root, force);
+    const int rc = qp::RunBatch(args, nullptr);
     const std::string printed = testing::internal::GetCapturedStdout(), told = testing::internal::GetCapturedStderr();
     if (out) *out = printed;
     if (err) *err = told;
     return rc;
+}
+
+std::string Npc(const std::string& id, const std::string& name) { return Object("NPC_", id, name); }
+
+// Builds from fv and ov written into the program directory.
+int Build(Env& env, const std::string& fv, const std::string& ov, bool force = false, std::string* out = nullptr,
+          std::string* err = nullptr) {
+    std::vector<std::string> args{env.PutPlugin("fv.esp", fv), env.PutPlugin("ov.esp", ov), "--root", env.dir.string()};
+    if (force) args.push_back("--force");
+    return BuildCli(args, out, err);
 }
 
 // Records are matched by what identifies them in both versions, never by
@@ -144,6 +146,52 @@ TEST(BuildDictionaries, DuplicatesAndUnmatchedRecordsAreReportedNotPaired) {
                                "NPC_: only in FV 1 (g1); only in OV 0"}));
 }
 
+// Dialogue: a topic pairs with the topic of the other version that holds the
+// same INFO IDs; responses and journal entries give triples by INFO ID. An ID
+// several topics share (the game's masters have them) narrows the choice.
+TEST(BuildDictionaries, TopicsPairByTheirResponsesAndResponsesByTheirIds) {
+    auto dial = [](const std::string& name, int kind) {
+        return Record("DIAL", {{"NAME", Z(name)}, {"DATA", std::string(1, static_cast<char>(kind))}});
+    };
+    auto info = [](const std::string& id, const std::string& text) {
+        return Record("INFO", {{"INAM", Z(id)}, {"NAME", text}});
+    };
+    const auto fv = Records({
+        info("x0", "Before any topic"), dial("ferry", 0), info("i1", "Pay first."), info("i2", "Hm."),
+        dial("rumors", 0), info("i3", "Goats."), info("i4", "Wolves."), dial("lost", 0), info("i5", "Gone."),
+        dial("Greeting 0", 2), info("g1", "Hello."), dial("demo_quest", 4), info("j1", "I met Oskar."),
+        dial("ferry", 0), info("i1", "Pay later."),  // the same ID again: the first wins
+        dial("belt", 0), info("b1", "Belt."), info("s1", "The belt."), dial("ring", 0), info("s1", "The ring."),
+        Record("DIAL", {{"NAME", Z("odd")}}), info("x1", "No kind.")});
+    const auto ov = Records({
+        info("x0", "Foer alt"), dial("ferje", 0), info("i2", "Hm."), info("i1", "Betal foerst."),
+        dial("rykter", 0), info("i3", "Geiter."), dial("sladder", 0), info("i4", "Ulvar."),
+        dial("Greeting 0", 2), info("g1", "Hei."), dial("demo_quest", 4), info("j1", "Eg mota Oskar."),
+        dial("nytt", 0), info("n1", "Nytt."), dial("ringen", 0), info("s1", "Ringen."), dial("belte", 0),
+        info("s1", "Beltet."), info("b1", "Belte."), Record("DIAL", {{"NAME", Z("odd")}}), info("x1", "Ingen.")});
+    qp::DictionaryBuild b = qp::BuildDictionaries({fv.begin(), fv.end()}, {ov.begin(), ov.end()});
+    std::map<std::string, std::string> files;
+    for (const auto& f : b.files) files[f.name.substr(5)] = f.bytes;
+    // "rumors" is reported, not guessed; equal texts give no triple.
+    EXPECT_EQ(PairsOf(files["Dialdata.dat"]), (PairList{{"ferry", "ferje"}, {"belt", "belte"}, {"ring", "ringen"}}));
+    const std::map<std::string, TripleList> triples = {
+        {"Txtinfodata.dat",
+         {{"i1", "Pay first.", "Betal foerst."}, {"i3", "Goats.", "Geiter."}, {"i4", "Wolves.", "Ulvar."},
+          {"g1", "Hello.", "Hei."}, {"b1", "Belt.", "Belte."}, {"s1", "The belt.", "Beltet."}}},
+        {"Txtjourdata.dat", {{"j1", "I met Oskar.", "Eg mota Oskar."}}}};
+    for (const auto& [file, t] : triples) EXPECT_EQ(qp::ParseTripleFile(files[file]).triples, t) << file;
+    EXPECT_EQ(b.ambiguousTopics,
+              (std::vector<std::string>{"Dialdata.dat: \"rumors\": 1 response under \"rykter\", 1 under \"sladder\""}));
+    EXPECT_EQ(b.conflicts, (std::vector<std::string>{"Txtinfodata.dat: ID \"i1\" has two texts, the first kept",
+                                                     "Txtinfodata.dat: ID \"s1\" has two texts, the first kept"}));
+    EXPECT_EQ(b.unmatched, (std::vector<std::string>{"DIAL: only in FV 1 (lost); only in OV 1 (nytt)",
+                                                     "INFO: only in FV 1 (i5); only in OV 1 (n1)"}));
+    EXPECT_NE(qp::DictionaryReport(b).find("  Txtjourdata.dat        1 triple\n"), std::string::npos);
+    EXPECT_NE(qp::DictionaryReport(b).find("Topics whose responses lie under more than one topic (left out):\n"
+                                           "  Dialdata.dat: \"rumors\""),
+              std::string::npos);
+}
+
 TEST(BuildDictionaries, ExistingDictionariesAreReplacedOnlyWithForce) {
     Env env;
     const std::string fv = Plugin({Npc("a", "Guard")}), ov = Plugin({Npc("a", "Vakt")});
@@ -181,19 +229,18 @@ TEST(BuildDictionaries, SeveralPairsOverrideInLoadOrder) {
                                       Npc("c", "Guard"), Object("BOOK", "bk", "Note", {{"TEXT", "Hello"}})});
     const std::string expOv = Plugin({Cell("Havn", true, 0, 0), Cell("Gammel Kro", true, 0, 0), Npc("b", "Smeden"),
                                       Npc("c", "Vekter"), Object("BOOK", "bk", "Lapp", {{"TEXT", "Hallo"}})});
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(BuildCli({env.PutPlugin("m.esm", mainFv), env.PutPlugin("m_ov.esm", mainOv),
-                                        env.PutPlugin("x.esm", expFv), env.PutPlugin("x_ov.esm", expOv), "--root",
-                                        env.dir.string()}),
+    std::string out;
+    ASSERT_EQ(BuildCli({env.PutPlugin("m.esm", mainFv), env.PutPlugin("m_ov.esm", mainOv), env.PutPlugin("x.esm", expFv),
+                        env.PutPlugin("x_ov.esm", expOv), "--root", env.dir.string()},
+                       &out),
               0);
-    const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(PairsOf(env.Data("Npc_data.dat")), (PairList{{"Guard", "Vakt"}, {"Smith", "Smeden"}}));
     EXPECT_EQ(PairsOf(env.Data("Celldata.dat")), (PairList{{"Old Inn", "Gammel Kro"}, {"Harbor", "Havn"}}));
     EXPECT_EQ(TriplesOf(env.Data("Txtbookdata.dat")), (TripleList{{"bk", "Hello", "Hallo"}}));
     for (const char* told :
          {"Dictionaries from 2 pairs, in this order", "pair 1: m.esm (FV) and m_ov.esm (OV): 4 records in both, 1 entry, "
           "3 records replaced by a later pair", "pair 2: x.esm (FV) and x_ov.esm (OV): 5 records in both, 5 entries\n",
-          "\"Guard\" -> \"Vakt\" kept, \"Vekter\" (NPC_ c in x.esm) left out", "  6 entries in 33 files"})
+          "\"Guard\" -> \"Vakt\" kept, \"Vekter\" (NPC_ c in x.esm) left out", "  6 entries in 34 files"})
         EXPECT_NE(out.find(told), std::string::npos) << told << "\n" << out;
 }
 
@@ -224,11 +271,8 @@ TEST(BuildDictionaries, SuspiciousPairsAreWrittenOnlyWithForce) {
             for (const auto& f : c.files) args.push_back((env.dir / f).string());
             args.insert(args.end(), {"--root", env.dir.string()});
             if (force) args.push_back("--force");
-            testing::internal::CaptureStdout();
-            testing::internal::CaptureStderr();
-            const int rc = BuildCli(args);
-            testing::internal::GetCapturedStdout();
-            const std::string err = testing::internal::GetCapturedStderr();
+            std::string err;
+            const int rc = BuildCli(args, nullptr, &err);
             EXPECT_EQ(rc, force ? c.forced : c.code) << c.told;
             EXPECT_NE(err.find(c.told), std::string::npos) << err;
             EXPECT_EQ(fs::exists(env.Data("Npc_data.dat")), force && c.forced == 0) << c.told;

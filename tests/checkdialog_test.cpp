@@ -39,7 +39,7 @@ TEST(CheckDialog, ListsTheFindingsCopiesThemAndLeavesThePluginAsItWas) {
     EXPECT_EQ(ui.Clipboard(), "NPC_\tguard\tAI_E CNDT\thut\tHuette\r\nINFO\t7\tBNAM line 1\tNowhere\t\r\n");
     env.Press(qp::kCtlCheckClose);
     EXPECT_FALSE(ui.IsDialogOpen(qp::kWindowCheck));
-    EXPECT_EQ(EnabledMenus(ui), "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 20 21 25 ");
+    EXPECT_EQ(EnabledMenus(ui), "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 20 21 25 ");
     EXPECT_EQ(JoinedBlocks({0, 1, 2, 3}), blocks);
     EXPECT_EQ(ui.Rows(qp::kListCell), rows);
     EXPECT_EQ(qp::gWs.dialogOpen + qp::gWs.journal.open, 0);
@@ -54,7 +54,8 @@ TEST(CheckDialog, ListsTheFindingsCopiesThemAndLeavesThePluginAsItWas) {
 }
 
 // The demo shows what the check is for on the first try: its script and its
-// AI package name cells the demo's dictionaries convert.
+// AI package name cells the demo's dictionaries convert, and its responses
+// still to translate name topics that no longer link.
 TEST(CheckDialog, TheDemoHasFindingsAtOnce) {
     Env env;
     const std::filesystem::path demo = std::filesystem::path(QUILLANE_SOURCE_DIR) / "demo";
@@ -66,5 +67,7 @@ TEST(CheckDialog, TheDemoHasFindingsAtOnce) {
     for (const qp::Row& r : env.ui.Control(qp::kCtlCheckList).tableRows) places.push_back(r[0] + " | " + r[1]);
     EXPECT_EQ(places, (std::vector<std::string>{"NPC_ demo_ferry_guide | AI_E CNDT",
                                                 "SCPT demo_ferry_script | SCTX line 6",
-                                                "SCPT demo_ferry_script | SCTX line 7"}));
+                                                "SCPT demo_ferry_script | SCTX line 7",
+                                                "INFO demo_info_2 | NAME link", "INFO demo_info_1 | NAME link",
+                                                "INFO demo_rumor_goat | NAME link", "INFO demo_goat_1 | NAME link"}));
 }

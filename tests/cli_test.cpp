@@ -191,6 +191,28 @@ TEST_F(Cli, ListLinesComeBackAsEdits) {
     EXPECT_EQ(ReadFile(dir / "out.esp"), Sample({"Balmora", "Hebel", "Fass", "Truhe", "Rock", "Rock", kOdd}));
 }
 
+// Long texts by "Edit text" item and ID, written whole as the text edit
+// dialog's SAVE writes them; under a title that is a tab too, list's five
+// fields are the name.
+TEST_F(Cli, EditsTakeLongTextsByItem) {
+    auto texts = [](const std::string& name, const std::string& text, const std::string& desc) {
+        return Plugin({Book("bk_a", name, {{"TEXT", text}}),
+                       Record("SKIL", {{"INDX", Int32(3)}, {"SKDT", std::string(24, '\0')}, {"DESC", desc}})});
+    };
+    const std::string in = Put("t.esp", texts("Tome", "Old text", "Old description"));
+    Put("edits.txt", "Book\tbk_a\tNew\\nText \\\\ with a \\t\n"
+                     "Book\t\tbk_a\tTome\tFolio\n"
+                     "Skill\t3\tNeu\n");
+    Result r = Convert(in, P("out.esp"), WithEdits());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir / "out.esp"), texts("Folio", "New\nText \\ with a \t", "Neu"));
+    Put("edits.txt", "Book\tbk_b\tX\n");
+    r = Convert(in, P("out2.esp"), WithEdits());
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find(":1: no text with ID \"bk_b\" in \"Edit text\" item \"Book\""), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "out2.esp"));
+}
+
 #ifndef _WIN32
 // An installed program's first starts, eight at once: each finds the per-user
 // folder seeded whole, and no run's copy is left behind.
@@ -247,6 +269,8 @@ TEST_F(Cli, RefusalsLeaveEveryFileUntouched) {
         {"Activator\tact_plain\tX\\q\n", "malformed"},
         {hebel + "Activator\tact_dict\tX\n", ":2: "},  // the accepted edit before is not saved
         {hebel, "INFORMATION:     THIS IS A MASTER FILE.\nYOU CANNOT MODIFY IT\n", '~', "out.esp",
+         true},
+        {"Book\tbk\tText\n", "INFORMATION:     THIS IS A MASTER FILE.\nYOU CANNOT MODIFY IT\n", '~', "out.esp",
          true},
         {"", "INFORMATION: THIS IS A MASTER FILE FUNCTION NONAVAILABLE.\n", '=', "out.esp", true},
         // Any spelling that names the plugin after the naming rule.

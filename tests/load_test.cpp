@@ -68,7 +68,7 @@ TEST(Load, EveryTypeConvertsThroughItsOwnDictionaryIntoItsOwnTab) {
     ExpectRowsMatchLists(env.ui);
     EXPECT_EQ(env.ui.GetStatusText(0) + "|" + env.ui.GetStatusText(1),
               "File : all.esp|Block conversion : 26 / 26");
-    EXPECT_EQ(EnabledMenus(env.ui), "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 20 21 25 ") << "the command has ended";
+    EXPECT_EQ(EnabledMenus(env.ui), "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 20 21 25 ") << "the command has ended";
     EXPECT_EQ(qp::gWs.busy + qp::gWs.dialogOpen, 0);
 }
 

@@ -26,7 +26,7 @@ namespace {
 std::string Layout(qp::HeadlessPlatform& ui) {
     auto rect = [&](int c) { return Geometry(ui.ControlRect(c)) + " "; };
     std::set<std::string> lists;
-    for (int g = 3; g <= 27; ++g) lists.insert(rect(g));
+    for (int g = qp::kFirstList; g <= qp::kLastList; ++g) lists.insert(rect(g));
     std::string out = rect(qp::kCtlFrame) + rect(qp::kCtlTabs);
     for (const auto& l : lists) out += l;
     return out + std::to_string(ui.StatusFirstFieldWidth());
@@ -57,13 +57,14 @@ TEST(Shell, MainWindowAtStartup) {
     }
     for (const std::string& t : ui.TabTitles()) all += t + ",";
     for (const qp::ListColumn& c : ui.Columns()) all += "\n" + c.title + std::to_string(c.width);
-    EXPECT_EQ(all, "File: 1=&Load 2=Save 3=Save as... 6=Check references... 0= 4=&Quit\n"
+    EXPECT_EQ(all, "File: 1=&Load 2=Save 3=Save as... 6=Check references... 0= 16=Export for translation... "
+                   "17=Import translation... 0= 4=&Quit\n"
                    "External data: 5=Reset file 8=Forget memory 0= 7=Build dictionaries...\n"
                    "Edit text: 9=Book 10=Class 11=Race 12=Skill 13=Birthsign 14=Dialogue 15=Journal\n"
                    "Code page: 30=1250 Central European( ) 31=1251 Cyrillic( ) 32=1252 Western(x)\n"
                    "?: 20=Help 0= 21=About\nCell,Region,Pgrd,Activator,Apparatus,Armor,Book,Cloth,"
                    "Container,Door,Ingredient,Creature,Spellmaking,Alchemy,Light,Lockpick,"
-                   "Misc Item,Probe,Repair Item,Weapon,NPC,Race,Class,Birthsign,Faction,\n"
+                   "Misc Item,Probe,Repair Item,Weapon,NPC,Race,Class,Birthsign,Faction,Topic,\n"
                    "F20\nID200\nFV Name248\nOV Name248");
     // Maximise, then restore: everything follows but the status field.
     std::string layouts = Layout(ui);

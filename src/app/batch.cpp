@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/builddict.h"
+#include "app/poexchange.h"
 #include "app/commands.h"
 #include "app/shell.h"
 #include "base/dirlock.h"
@@ -24,6 +25,7 @@
 #include "convert/dialogue.h"
 #include "convert/checkplugin.h"
 #include "convert/extdb.h"
+#include "convert/longtext.h"
 #include "convert/memory.h"
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
@@ -50,11 +52,13 @@ const char* const kUsage =
     "  quillane-cli reset   [--root DIR] [--memory]\n"
     "  quillane-cli strings PLUGIN [--root DIR] [--codepage CP] [--kind K]\n"
     "  quillane-cli build-dictionaries FV-FILE OV-FILE [FV-FILE OV-FILE ...] [--root DIR] [--force]\n"
+    "  quillane-cli export  PLUGIN FILE.po [--root DIR] [--codepage CP] [--kind K]...\n"
+    "  quillane-cli import  PLUGIN FILE.po OUTPUT [--root DIR] [--codepage CP] [--overwrite] [--strict]\n"
     "  quillane-cli --help\n";
 
 const char* const kHelp =
     "\n"
-    "  list      loads PLUGIN and prints every row of the 25 tabs, one a line:\n"
+    "  list      loads PLUGIN and prints every row of the 26 tabs, one a line:\n"
     "            tab title, flag, ID, FV name, OV name, separated by TAB; with\n"
     "            --without-counterpart only the rows no dictionary and no user\n"
     "            translation matched (empty flag), the ones still to translate.\n"
@@ -76,15 +80,33 @@ const char* const kHelp =
     "            TAB; the count per kind goes to standard error. --kind K lists\n"
     "            one kind: name, text, topic, response, journal, setting, rank,\n"
     "            effect or script.\n"
+    "  export    loads PLUGIN and writes its strings that an edit can write back\n"
+    "            (names, long texts) as a gettext PO file for translation tools:\n"
+    "            msgctxt the identity, msgid the text before conversion, msgstr\n"
+    "            the text after when it differs; a long-text offer that a load\n"
+    "            does not apply is flagged fuzzy. --kind keeps the kinds given.\n"
+    "  import    loads PLUGIN, applies every translated entry of FILE.po that is\n"
+    "            not fuzzy, as the name edit and the text edit would, then saves\n"
+    "            as OUTPUT as convert does. An entry whose msgid the plugin no\n"
+    "            longer has, an unknown identity and a fuzzy entry are listed with\n"
+    "            their line, not applied; obsolete entries are skipped. A\n"
+    "            translation that drops or adds a placeholder (%PCName, %d) is\n"
+    "            warned about; with --strict it refuses the file.\n"
     "  --root    the program directory (data/, dataextra/, Voskconv.ini); without it\n"
     "            the program's own folder, or when installed ~/.local/share/quillane.\n"
     "  --edits   one edit a line: TAB-TITLE<TAB>ID<TAB>NEW OV NAME.\n"
     "            A line of list is taken as it is, its last column edited: the\n"
     "            rows with its ID and FV name get its OV name; a line whose FV\n"
     "            name no row has any more is refused as stale.\n"
+    "            A long text: ITEM<TAB>ID<TAB>TEXT, ITEM an \"Edit text\" item\n"
+    "            (Book, Class, Race, Skill, Birthsign), the text written as the\n"
+    "            text edit dialog's SAVE writes it. Book, Class, Race and\n"
+    "            Birthsign are tabs too: three fields are the text, list's five\n"
+    "            fields the name.\n"
     "  --codepage 1250, 1251 or 1252: the list is printed and the edits file read\n"
     "            as UTF-8, names and texts being in that code page; without it,\n"
-    "            bytes go out and come in as the plugin holds them.\n"
+    "            bytes go out and come in as the plugin holds them. A PO file is\n"
+    "            always UTF-8: without --codepage, the code page of Quillane.ini.\n"
     "\n"
     "  Inside fields a backslash is written \\\\, a TAB \\t, a LF \\n, a CR \\r.\n"
     "  Exit status: 0 done, 1 usage error or an edit the code page cannot hold,\n"
@@ -236,9 +258,11 @@ struct Arguments {
     std::vector<std::string> positional;
     std::string root, edits, kindWord;
     bool hasRoot = false, hasEdits = false, hasKind = false, overwrite = false,
-         withoutCounterpart = false, force = false, memory = false;
+         withoutCounterpart = false, force = false, memory = false, strict = false;
     int codePage = 0;  // 0: bytes as they are
     qp::TextKind kind = qp::TextKind::DisplayName;
+    std::vector<std::string> kindWords;  // every --kind, which export takes again
+    std::vector<qp::TextKind> kinds;
 };
 
 // The options of every command. A value follows its option as the next
@@ -256,11 +280,11 @@ struct OptionRow {
 const OptionRow kOptions[] = {
     {"--root", true, &Arguments::root, &Arguments::hasRoot, nullptr},
     {"--edits", true, &Arguments::edits, &Arguments::hasEdits,
-     "--edits belongs to convert and check, --overwrite to convert"},
+     "--edits belongs to convert and check"},
     {"--codepage", true, nullptr, nullptr, nullptr},
-    {"--kind", true, &Arguments::kindWord, &Arguments::hasKind, "--kind belongs to strings"},
-    {"--overwrite", false, nullptr, &Arguments::overwrite,
-     "--edits belongs to convert and check, --overwrite to convert"},
+    {"--kind", true, &Arguments::kindWord, &Arguments::hasKind, "--kind belongs to strings and export"},
+    {"--overwrite", false, nullptr, &Arguments::overwrite, "--overwrite belongs to convert and import"},
+    {"--strict", false, nullptr, &Arguments::strict, "--strict belongs to import"},
     {"--without-counterpart", false, nullptr, &Arguments::withoutCounterpart,
      "--without-counterpart belongs to list"},
     {"--force", false, nullptr, &Arguments::force, nullptr},
@@ -273,6 +297,8 @@ int Check(const Arguments& a);
 int Reset(const Arguments& a);
 int Strings(const Arguments& a);
 int Builder(const Arguments& a);
+int Export(const Arguments& a);
+int Import(const Arguments& a);
 
 // How a command speaks of its usage errors: build-dictionaries has a voice
 // of its own.
@@ -302,6 +328,8 @@ const CommandRow kCommands[] = {
     {"check", 1, {"--root", "--edits", "--codepage"}, &Check, &kTool, nullptr},
     {"reset", 0, {"--root", "--codepage", "--memory"}, &Reset, &kTool, nullptr},
     {"strings", 1, {"--root", "--codepage", "--kind"}, &Strings, &kTool, nullptr},
+    {"export", 2, {"--root", "--codepage", "--kind"}, &Export, &kTool, nullptr},
+    {"import", 3, {"--root", "--codepage", "--overwrite", "--strict"}, &Import, &kTool, nullptr},
     {"build-dictionaries", 2, {"--root", "--force"}, &Builder, &kBuilder,
      "two plugin files are needed, the FV version and the OV version", true},
 };
@@ -336,11 +364,14 @@ std::string Parse(const std::vector<std::string>& args, const Voice& voice, Argu
             a.positional.push_back(s);
             continue;
         }
-        if (!given.insert(o->name).second) return std::string(o->name) + " given twice";
+        // export keeps several kinds.
+        const bool again = o->value == &Arguments::kindWord && a.command == "export";
+        if (!given.insert(o->name).second && !again) return std::string(o->name) + " given twice";
         if (o->takesValue && !value) {
             if (i + 1 < args.size()) value = args[++i];
             else if (o->value) return std::string(o->name) + " needs " + voice.valueWord;
         }
+        if (again && value) a.kindWords.push_back(*value);
         if (o->value) {
             a.*(o->value) = *value;
             a.*(o->given) = true;
@@ -367,7 +398,12 @@ std::string Parse(const std::vector<std::string>& args, const Voice& voice, Argu
     for (const OptionRow& o : kOptions)
         if (given.count(o.name) && !Belongs(*c, o.name))
             return o.misplaced ? o.misplaced : std::string("unknown option ") + o.name;
-    if (a.hasKind && !qp::TextKindFromWord(a.kindWord, a.kind)) {
+    bool known = true;
+    for (const std::string& word : a.kindWords) {
+        known = known && qp::TextKindFromWord(word, a.kind);
+        a.kinds.push_back(a.kind);
+    }
+    if (!known || (a.hasKind && !qp::TextKindFromWord(a.kindWord, a.kind))) {
         std::string words;
         for (int k = 0; k < qp::kTextKindCount; ++k)
             words += (k ? ", " : "") + std::string(qp::TextKindWord(static_cast<qp::TextKind>(k)));
@@ -390,6 +426,8 @@ struct Edit {
     // the rows that still have it are the ones edited.
     bool listed = false;
     std::string fv;
+    // A long text by its "Edit text" item: ov holds the text.
+    const qp::Translatable* item = nullptr;
 };
 
 // Did FromUtf8 stop at a U+FFFD the text really holds (a character every
@@ -471,18 +509,26 @@ int ReadEdits(const std::string& path, int codePage, std::vector<Edit>& edits) {
         if ((fields.size() != 3 && !e.listed) || !qp::UnescapeField(fields[0], title) ||
             (e.listed && (!qp::UnescapeField(fields[1], flag) || !qp::UnescapeField(fields[3], e.fv))) ||
             !qp::UnescapeField(fields[id], e.id) || !qp::UnescapeField(fields.back(), e.ov)) {
-            Say(where + "malformed edit (TAB-TITLE<TAB>ID<TAB>NEW OV NAME, escapes \\\\ \\t \\n \\r)");
+            Say(where + "malformed edit (TAB-TITLE<TAB>ID<TAB>NEW OV NAME or ITEM<TAB>ID<TAB>TEXT, escapes \\\\ \\t "
+                        "\\n \\r)");
             return kExitRefused;
         }
-        // A name ends at its first zero byte: the rest would be lost.
+        // Three fields under an "Edit text" item's title are a long text
+        // (Book, Class, Race and Birthsign are tabs too: their names come in
+        // list's five-field form).
+        if (!e.listed)
+            for (const qp::Translatable* f : qp::TextItemFields())
+                if (title == f->title) e.item = f;
+        // A name or text ends at its first zero byte: the rest would be lost.
         if (e.ov.find('\0') != std::string::npos) {
-            Say(where + "the new name holds a zero byte");
+            Say(where + (e.item ? "the text holds a zero byte" : "the new name holds a zero byte"));
             return kExitRefused;
         }
-        for (int g = qp::kFirstList; g <= qp::kLastList; ++g)
+        for (int g = qp::kFirstList; g <= qp::kLastList && !e.item; ++g)
             if (title == qp::TabTitle(g)) e.list = g;
-        if (e.list == 0) {
-            Say(where + "no tab titled \"" + Shown(codePage, qp::EscapeField(title)) + "\"");
+        if (e.list == 0 && !e.item) {
+            Say(where + "no tab titled \"" + Shown(codePage, qp::EscapeField(title)) + "\"" +
+                (e.listed ? "" : " and no \"Edit text\" item"));
             return kExitRefused;
         }
         edits.push_back(std::move(e));
@@ -549,6 +595,57 @@ bool ApplyEdit(const Edit& e, const std::string& file, int codePage, RowIndex& i
     return any && current;
 }
 
+// The blocks an "Edit text" item lists under each ID, built once per item:
+// by the ID of the record's text (a skill also by the ID its dialog shows).
+using ItemIndex = std::map<const qp::Translatable*, std::unordered_map<std::string, std::vector<int32_t>>>;
+
+const std::unordered_map<std::string, std::vector<int32_t>>& ItemBlocks(const qp::Translatable& f,
+                                                                        ItemIndex& index) {
+    auto [found, fresh] = index.try_emplace(&f);
+    if (!fresh) return found->second;
+    auto& ids = found->second;
+    const std::string prefix = std::string(f.type) + "|";
+    qp::BeginDictionaryCommand();
+    const qp::Catalogue catalogue = qp::CatalogueLoadedPlugin();
+    qp::EndDictionaryCommand();
+    for (const qp::CatalogueEntry& c : catalogue.entries) {
+        if (c.kind != f.kind || c.identity.rfind(prefix, 0) != 0) continue;
+        const size_t bar = c.identity.rfind('|');
+        auto& blocks = ids[c.identity.substr(prefix.size(), bar - prefix.size())];
+        if (blocks.empty() || blocks.back() != c.block) blocks.push_back(c.block);
+    }
+    if (std::string_view(f.type) == "SKIL")
+        for (const qp::SkillEntry& skill : qp::gWs.skills)
+            if (!skill.id.empty() && !ids.count(skill.id)) ids[skill.id].push_back(skill.block);
+    return ids;
+}
+
+// The text edit dialog's "SAVE" on every record of the item with the ID.
+bool ApplyTextEdit(const Edit& e, const std::string& file, int codePage, ItemIndex& index) {
+    const std::string where = file + ":" + std::to_string(e.line) + ": ";
+    const std::string what = "\"Edit text\" item \"" + std::string(e.item->title) + "\" ID \"" +
+                             Shown(codePage, qp::EscapeField(e.id)) + "\"";
+    if (auto refused = qp::NameEditRefusal(0, -1)) {  // a master file
+        Print(*refused);
+        Say(where + what + ": the text edit dialog refused the plugin");
+        return false;
+    }
+    const auto& ids = ItemBlocks(*e.item, index);
+    const auto hits = ids.find(e.id);
+    if (hits == ids.end()) {
+        Say(where + "no text with ID \"" + Shown(codePage, qp::EscapeField(e.id)) + "\" in \"Edit text\" item \"" +
+            e.item->title + "\"");
+        return false;
+    }
+    for (const int32_t block : hits->second)
+        if (auto refused = qp::WriteLongText(*e.item, block, e.ov)) {
+            Print(*refused);
+            Say(where + what + ": the text was refused");
+            return false;
+        }
+    return true;
+}
+
 // Load, then every edit: false when either is refused. Every edit is made
 // before anything is saved, so a refused one ends the run with all files as
 // they were.
@@ -556,8 +653,10 @@ bool LoadAndEdit(Session& s, const std::string& plugin, const std::vector<Edit>&
                  const std::string& file, int codePage) {
     if (!s.Load(plugin)) return false;
     RowIndex index;
+    ItemIndex items;
     for (const Edit& e : edits)
-        if (!ApplyEdit(e, file, codePage, index)) return false;
+        if (!(e.item ? ApplyTextEdit(e, file, codePage, items) : ApplyEdit(e, file, codePage, index)))
+            return false;
     return true;
 }
 
@@ -589,16 +688,56 @@ int List(const Arguments& a) {
     return PrintOut(Shown(a.codePage, out), "list") ? kExitOk : kExitRefused;
 }
 
-int Convert(const Arguments& a) {
-    const std::string plugin = FullPath(a.positional[0]);
-    const std::string output = qp::SaveAsOutputPath(FullPath(a.positional[1]));
-    if (output.empty()) return UsageError("OUTPUT " + a.positional[1] + " leaves no file name");
+// OUTPUT as Save as names it; "" (told) when it leaves no file name or is the
+// plugin itself under another name, with the exit status in status.
+std::string OutputOf(const std::string& plugin, const std::string& given, int& status) {
+    const std::string output = qp::SaveAsOutputPath(FullPath(given));
+    if (output.empty()) {
+        status = UsageError("OUTPUT " + given + " leaves no file name");
+        return {};
+    }
     std::error_code ec;
-    const bool same = qp::SameFileName(output, plugin);
-    if (!same && fs::exists(output, ec) && fs::equivalent(output, plugin, ec)) {
+    if (!qp::SameFileName(output, plugin) && fs::exists(output, ec) && fs::equivalent(output, plugin, ec)) {
         Say("OUTPUT " + output + " is the plugin itself under another name");
+        status = kExitRefused;
+        return {};
+    }
+    return output;
+}
+
+// The loaded plugin saved as OUTPUT (over itself with --overwrite), as the
+// window's Save as and Save would.
+int SaveLoaded(const Arguments& a, const std::string& plugin, const std::string& output, const std::string& given) {
+    qp::BeginDictionaryCommand();
+    struct EndCommand {
+        ~EndCommand() { qp::EndDictionaryCommand(); }
+    } endCommand;
+    if (auto refused = qp::MasterSaveRefusal()) {
+        Print(*refused);
         return kExitRefused;
     }
+    if (qp::SameFileName(output, plugin) && a.overwrite) {
+        // The question Save asks, answered by --overwrite.
+        Print(qp::OverwriteQuestion());
+        const qp::SaveOutcome saved = qp::SaveOverFileInUse();
+        gBar.Clear();
+        Print(saved.notices);
+        return saved.saved ? kExitOk : kExitRefused;
+    }
+    const qp::SaveOutcome saved = qp::SaveAsTo(output, false);
+    gBar.Clear();
+    Print(saved.notices);
+    if (!saved.saved) return kExitRefused;
+    if (output != FullPath(given))
+        Say("OUTPUT " + given + " was written as " + output + " (a plugin's name ends in .esp)");
+    return kExitOk;
+}
+
+int Convert(const Arguments& a) {
+    const std::string plugin = FullPath(a.positional[0]);
+    int status = kExitOk;
+    const std::string output = OutputOf(plugin, a.positional[1], status);
+    if (output.empty()) return status;
     std::vector<Edit> edits;
     if (a.hasEdits)
         if (const int failed = ReadEdits(a.edits, a.codePage, edits); failed != kExitOk) return failed;
@@ -614,30 +753,73 @@ int Convert(const Arguments& a) {
     // Every edit is made before anything is saved: a refused one ends the run
     // with all files as they were.
     if (!LoadAndEdit(s, plugin, edits, a.edits, a.codePage)) return kExitRefused;
+    return SaveLoaded(a, plugin, output, a.positional[1]);
+}
 
-    qp::BeginDictionaryCommand();
-    struct EndCommand {
-        ~EndCommand() { qp::EndDictionaryCommand(); }
-    } endCommand;
-    if (auto refused = qp::MasterSaveRefusal()) {
-        Print(*refused);
+// The strings an edit can write back, as a PO file.
+int Export(const Arguments& a) {
+    const std::string plugin = FullPath(a.positional[0]);
+    const std::string po = FullPath(a.positional[1]);
+    std::error_code ec;
+    if (qp::SameFileName(po, plugin) || (fs::exists(po, ec) && fs::equivalent(po, plugin, ec))) {
+        Say("FILE.po " + po + " is the plugin itself");
         return kExitRefused;
     }
-    if (same && a.overwrite) {
-        // The question Save asks, answered by --overwrite.
-        Print(qp::OverwriteQuestion());
-        const qp::SaveOutcome saved = qp::SaveOverFileInUse();
-        gBar.Clear();
-        Print(saved.notices);
-        return saved.saved ? kExitOk : kExitRefused;
+    Session s;
+    if (!s.Load(plugin)) return kExitRefused;
+    const int codePage = a.codePage ? a.codePage : static_cast<int>(qp::gWs.codePage);
+    qp::BeginDictionaryCommand();
+    const qp::PoExportResult out = qp::ExportTranslation(codePage, a.kinds);
+    qp::EndDictionaryCommand();
+    std::string err;
+    if (!qp::WriteFileAtomic(po, out.text, &err)) {
+        Say("cannot write " + po + ": " + err);
+        return kExitRefused;
     }
-    const qp::SaveOutcome saved = qp::SaveAsTo(output, false);
-    gBar.Clear();
-    Print(saved.notices);
-    if (!saved.saved) return kExitRefused;
-    if (output != FullPath(a.positional[1]))
-        Say("OUTPUT " + a.positional[1] + " was written as " + output + " (a plugin's name ends in .esp)");
+    std::string tally;
+    for (int k = 0; k < qp::kTextKindCount; ++k)
+        if (out.counts[static_cast<size_t>(k)] ||
+            std::find(a.kinds.begin(), a.kinds.end(), static_cast<qp::TextKind>(k)) != a.kinds.end())
+            tally += std::string(qp::TextKindWord(static_cast<qp::TextKind>(k))) + "\t" +
+                     std::to_string(out.counts[static_cast<size_t>(k)]) + "\n";
+    gBar.Print(tally);
     return kExitOk;
+}
+
+// A translated PO file applied through the window's edits, then saved as
+// convert saves.
+int Import(const Arguments& a) {
+    const std::string plugin = FullPath(a.positional[0]);
+    const std::string poName = a.positional[1];
+    int status = kExitOk;
+    const std::string output = OutputOf(plugin, a.positional[2], status);
+    if (output.empty()) return status;
+    std::string po, err;
+    if (!qp::ReadWholeFile(FullPath(poName), po, &err)) {
+        Say(poName + ": " + err);
+        return kExitRefused;
+    }
+    Session s;
+    qp::ProgramDirectoryLock lock;
+    if (lock.refused) {
+        Print(*lock.refused);
+        return kExitRefused;
+    }
+    if (!s.Load(plugin)) return kExitRefused;
+    const int codePage = a.codePage ? a.codePage : static_cast<int>(qp::gWs.codePage);
+    const qp::PoImportResult r = qp::ImportTranslation(po, poName, codePage, a.strict);
+    if (!r.refused.empty()) {
+        Say(r.refused + "; nothing was written");
+        return r.status;
+    }
+    for (const qp::PoSkipped& k : r.skipped)
+        Say((k.line ? poName + ":" + std::to_string(k.line) + ": " : std::string()) + k.identity +
+            ": not applied: " + k.why);
+    for (const std::string& w : r.warnings) Say("warning: " + w);
+    Say(poName + ": " + std::to_string(r.applied) + " applied, " + std::to_string(r.skipped.size()) +
+        " not applied (" + std::to_string(r.fuzzy) + " fuzzy), " + std::to_string(r.untranslated) +
+        " untranslated, " + std::to_string(r.obsolete) + " obsolete skipped");
+    return SaveLoaded(a, plugin, output, a.positional[2]);
 }
 
 // Load, the edits, and the check of what a save would leave; nothing saved.

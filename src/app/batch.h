@@ -1,7 +1,7 @@
 // quillane-cli: the window's own steps (Load, the name edit's OK, Save as,
 // Save, Reset file, the reference check) run on the in-memory window system,
 // driven by arguments. What a message box would show goes to standard error;
-// "list" prints the 25 tabs and "check" its findings to standard output.
+// "list" prints the 26 tabs and "check" its findings to standard output.
 #pragma once
 
 #include <string>

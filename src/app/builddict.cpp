@@ -233,6 +233,10 @@ std::string DictionaryReport(const DictionaryBuild& built) {
         out += "Names with more than one counterpart (the first is kept):\n";
         for (const auto& l : built.conflicts) out += "  " + l + "\n";
     }
+    if (!built.ambiguousTopics.empty()) {
+        out += "Topics whose responses lie under more than one topic (left out):\n";
+        for (const auto& l : built.ambiguousTopics) out += "  " + l + "\n";
+    }
     return out + CodePageReport(built);
 }
 
@@ -283,11 +287,13 @@ void BuildDictionariesCommand() {
     for (const BuiltFile& f : built.files) {
         int conflicts = 0;
         const std::string prefix = FileNamePart(f.name) + ": ";
-        for (const std::string& c : built.conflicts) conflicts += c.rfind(prefix, 0) == 0;
+        for (const auto* lines : {&built.conflicts, &built.ambiguousTopics})
+            for (const std::string& c : *lines) conflicts += c.rfind(prefix, 0) == 0;
         rows.push_back({FileNamePart(f.name), std::to_string(f.entries), std::to_string(conflicts), ""});
         total += f.entries;
     }
-    rows.push_back({"In all", std::to_string(total), std::to_string(built.conflicts.size()), ""});
+    rows.push_back({"In all", std::to_string(total),
+                    std::to_string(built.conflicts.size() + built.ambiguousTopics.size()), ""});
     const int codePage = SuggestedCodePage(built);
     std::string text = DictionaryReport(built);
     std::string crlf;

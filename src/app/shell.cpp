@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "app/builddict.h"
 #include "app/commands.h"
+#include "app/poexchange.h"
 #include "base/config.h"
 #include "base/paths.h"
 #include "base/translatable.h"
@@ -48,6 +49,12 @@ void DispatchMenu(int id) {
         return;
     case kMenuCheck:
         CheckReferencesCommand();
+        return;
+    case kMenuExportPo:
+        StartBackgroundCommand(&ExportPoCommand);
+        return;
+    case kMenuImportPo:
+        StartBackgroundCommand(&ImportPoCommand);
         return;
     case kMenuHelp:
         ShowHelp();

@@ -1,4 +1,4 @@
-// What each of the 25 lists shows: tab title, record type, name subrecord and
+// What each of the 26 lists shows: tab title, record type, name subrecord and
 // name dictionary, by list number (src/platform/ids.h).
 #pragma once
 

@@ -24,7 +24,8 @@ constexpr Translatable Text(const char* type, const char* sub, I id, const char*
 }
 
 const Translatable kFields[] = {
-    // The 25 tabs, in tab order. Cells, regions and path grids hold 63 bytes.
+    // 25 of the 26 tabs, in tab order (the topics' tab comes last, below).
+    // Cells, regions and path grids hold 63 bytes.
     Name("CELL", "NAME", 63, "data\\Celldata.dat", kListCell, "Cell"),
     Name("REGN", "FNAM", 63, "data\\Regndata.dat", kListRegion, "Region"),
     Name("PGRD", "NAME", 63, "data\\Celldata.dat", kListPathGrid, "Pgrd"),
@@ -58,9 +59,12 @@ const Translatable kFields[] = {
     Text("BSGN", "DESC", I::Name, "data\\Txtbsgndata.dat", kMenuTextBirthsign, "Birthsign"),
     // Converted by the save with its pair file.
     {"GMST", "STRV", K::GameSetting, I::Name, 0, false, false, true, "data\\Gmstdata.dat", 0, 0, ""},
-    // Not reached by the window yet. A journal DIAL's NAME is a quest ID,
-    // not text.
-    {"DIAL", "NAME", K::Topic, I::Name, 31, true, false, false, "data\\Dialdata.dat", 0, 0, "Topic", Dialogue::Topic},
+    // A journal DIAL's NAME is a quest ID, not text.
+    // A topic is listed in the 26th tab. The game's own topics stay within 31
+    // bytes, but released mods carry topics of up to 39 bytes, which the game
+    // takes: a DIAL's NAME is a name of any length, as a cell's is.
+    {"DIAL", "NAME", K::Topic, I::Name, 63, true, false, true, "data\\Dialdata.dat", kListTopic, 0, "Topic",
+     Dialogue::Topic},
     // The two dialogue items of "Edit text". An INFO's text is the whole
     // data, as is a result script. The game's editor keeps 511 bytes of a
     // response (its field holds 512 with the terminator it does not write):

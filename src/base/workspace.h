@@ -1,5 +1,5 @@
 // The program's state, all of it, in one place: the loaded plugin and its
-// journal, the name lists behind the 25 tabs, the skill and text lists, the
+// journal, the name lists behind the 26 tabs, the skill and text lists, the
 // configuration, the dialogs' working values, the dictionary cache and the
 // flags through which the event loop and the worker coordinate.
 //
@@ -160,7 +160,7 @@ struct Workspace {
     // The undo record of a running save sequence (worker) or reference check
     // (main thread).
     BlockJournal journal;
-    // Lists 3..27; entries 0..2 are unused so that a list number indexes.
+    // Lists 3..28; entries 0..2 are unused so that a list number indexes.
     // Written by Load (worker), the name edit dialog (main), sorting (main)
     // and the save sequence (worker).
     std::vector<NameEntry> nameLists[kLastList + 1];

@@ -54,19 +54,4 @@ bool ReplaceByPairFile(int block, int subOffset, size_t span, std::string_view c
     return true;
 }
 
-bool WriteLongText(int block, std::string_view subrecord, std::string_view text, std::string* before) {
-    const int p = FindSubrecord(block, subrecord);
-    if (p < 0) return false;
-    const int32_t S = ReadBlockInt(block, p + 4);
-    if (S < 0) return false;
-    // The whole data is replaced, terminator included: afterwards the
-    // subrecord holds exactly the text's bytes.
-    const std::string old(BlockBytes(block).substr(static_cast<size_t>(p) + 8, static_cast<size_t>(S)));
-    if (before) *before = ReadRecordString(old, 0, S);
-    if (!ReplaceInSubrecord(block, p, old, text)) return false;
-    gWs.textsSavedSinceLoad.insert(block);
-    gWs.textsNotSaved.insert(block);
-    return true;
-}
-
 }  // namespace qp

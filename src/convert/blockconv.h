@@ -29,12 +29,4 @@ std::optional<std::string_view> PairSecond(std::string_view cur, std::string_vie
 bool ReplaceByPairFile(int block, int subOffset, size_t span, std::string_view cur, std::string_view head,
                        std::string_view pairFile);
 
-// Writes a long text (a book's, a description, a response, a journal entry)
-// as the whole data of the block's first such subrecord, terminator
-// included, every size following, and marks the block as changed by an edit
-// (gWs.textsSavedSinceLoad, textsNotSaved). before gets the text it held.
-// False, the block as it was, when it has no such subrecord or would grow
-// too large (gWs.table.outgrown names it then).
-bool WriteLongText(int block, std::string_view subrecord, std::string_view text, std::string* before = nullptr);
-
 }  // namespace qp

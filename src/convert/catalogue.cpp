@@ -80,11 +80,13 @@ public:
                 id = named ? RecordIdNamed(b, named->fv) : std::string();
             else if (type == "PGRD")
                 id = named ? PathGridId(b, named->fv) : std::string();
+            else if (type == "DIAL" && named)  // a topic is known by its name before conversion
+                id = named->fv;
             else
                 id = ReadRecordId(b);
             for (const Translatable* f : rows->second) {
                 if (!DialogueFits(f->dialogue, dialogue)) continue;
-                if (f->kind == TextKind::DisplayName) {
+                if (f->list) {  // a tab's row: what the load made of it
                     if (named && named->flag != "N")
                         Add(*f, id, "", n, FindSubrecord(n, f->sub), named->flag, named->fv, named->ov);
                 } else {
@@ -183,6 +185,7 @@ private:
             noted_ = n;
         }
         e.kind = f.kind;
+        e.field = &f;
         e.flag = std::move(flag);
         e.before = std::move(before);
         e.after = std::move(after);

@@ -22,6 +22,7 @@ struct CatalogueEntry {
     std::string after;     // the text the converted plugin carries
     int32_t block = 0;
     int32_t offset = 0;    // the subrecord's offset in its block
+    const Translatable* field = nullptr;  // its row of the table
 };
 
 struct Catalogue {

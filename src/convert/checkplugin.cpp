@@ -7,6 +7,7 @@
 
 #include "base/lists.h"
 #include "base/workspace.h"
+#include "convert/refcheck.h"
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
 #include "plugin/blocks.h"
@@ -15,13 +16,14 @@ namespace qp {
 
 namespace {
 
-// The files whose names count as existing: the 24 name dictionaries and the
-// external database as it stands on disk. The game settings' texts and the
-// long texts name no object; a word among them would only hide an unknown
-// name. A missing file is skipped, never created.
+// The files whose names count as existing: the 24 name dictionaries (not the
+// topics': a topic names no cell) and the external database as it stands on
+// disk. The game settings' texts and the long texts name no object; a word
+// among them would only hide an unknown name. A missing file is skipped,
+// never created.
 std::vector<std::shared_ptr<const PairFile>> KnownNameFiles() {
     std::vector<std::string> names;
-    for (int g = kFirstList; g <= kLastList; ++g) {
+    for (int g = kFirstList; g < kListTopic; ++g) {
         const std::string name = ListDictionary(g);
         if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
     }
@@ -44,6 +46,25 @@ std::vector<std::string> CellNames() {
         if (size > 1) names.push_back(ReadRecordString(record, o + 8, size - 1));
     }
     return names;
+}
+
+// The responses of topics, greetings, voices and persuasion (not journal
+// entries, which the player does not click) that lose a link to a converted
+// topic. A response's text before conversion is the text it was loaded with,
+// which no save changes.
+void CheckResponseLinks(const TopicRenames& topics, std::vector<RefFinding>& findings) {
+    if (topics.Empty()) return;
+    int kind = -1;
+    for (int b = 0; b <= LastBlock(); ++b) {
+        const std::string_view record = BlockBytes(b);
+        const std::string type = RecordType(record);
+        if (type == "DIAL") kind = DialogueKindOf(b);
+        if (type != "INFO" || kind < 0 || kind == kDialogueJournal) continue;
+        const int o = FindSubrecord(b, "NAME");
+        if (o < 0) continue;
+        const std::string text = ReadRecordString(record, o + 8, ReadBlockInt(b, o + 4));
+        CheckTopicLinks(ReadRecordId(record), text, text, topics, findings);
+    }
 }
 
 }  // namespace
@@ -71,7 +92,11 @@ CheckOutcome CheckLoadedPlugin() {
                 known.push_back(b);
             }
         const CellNameIndex index(converted.links, known);
-        for (int b = 0; b <= LastBlock(); ++b) CheckRecord(BlockBytes(b), index, out.findings);
+        for (int b = 0; b <= LastBlock(); ++b) {
+            CheckRecord(BlockBytes(b), index, out.findings);
+            CheckScriptTopics(BlockBytes(b), converted.topics, out.findings);
+        }
+        CheckResponseLinks(converted.topics, out.findings);
         out.checked = true;
     } else {
         out.notices.push_back({"INFORMATION",

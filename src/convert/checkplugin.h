@@ -14,7 +14,7 @@ namespace qp {
 struct CheckOutcome {
     bool checked = false;
     Notices notices;  // why the check could not run
-    std::vector<RefFinding> findings;  // in block order
+    std::vector<RefFinding> findings;  // in block order, the lost topic links last
 };
 
 // The names compared with: the link dictionary of the save (the cells the

@@ -72,6 +72,13 @@ std::string SkillSetting(int index) {
     return s;
 }
 
+// The table's row for a kind of dialogue text.
+const Translatable& DialogueField(TextKind kind) {
+    for (const Translatable& f : TranslatableFields())
+        if (f.kind == kind) return f;
+    return GameSettingField();  // every kind has its row; never reached
+}
+
 // ---- what identifies a record in both versions ------------------------
 
 struct Keyed {
@@ -87,12 +94,18 @@ struct Keyed {
 std::vector<Keyed> KeyRecords(const Records& records) {
     std::vector<Keyed> out;
     std::set<std::string> named;
-    for (int g = kFirstList; g <= kLastList; ++g) named.insert(ListRecordType(g));
+    // Topics are not paired by ID here: a topic's ID is its name.
+    for (int g = kFirstList; g <= kLastList; ++g)
+        if (g != kListTopic) named.insert(ListRecordType(g));
     int interior = 0;
     std::map<std::pair<int32_t, int32_t>, int> gridSeen;
+    // Topics are paired by the responses they hold (PairDialogues), not by
+    // their names, which differ between the versions.
+    const std::string dialogue = DialogueField(TextKind::Topic).type;
     for (size_t i = 1; i < records.size(); ++i) {
         const std::string_view r = records[i];
         const std::string type = Type(r);
+        if (type == dialogue) continue;
         Keyed k{type, {}, i};
         if (type == "CELL") {
             int64_t d = FindSub(r, "DATA");
@@ -219,9 +232,11 @@ const Translatable* LongTextField(const std::string& type) {
     return nullptr;
 }
 
-// Skill names and long texts are triples keyed by ID.
+// Skill names, long texts, responses and journal entries are triples keyed by ID.
 bool IsTripleFile(const std::string& name) {
     if (name == kSkillDictionary) return true;
+    for (const Translatable& f : TranslatableFields())
+        if ((f.kind == TextKind::Response || f.kind == TextKind::Journal) && name == f.dictionary) return true;
     for (const Translatable* t : TextItemFields())
         if (name == t->dictionary) return true;
     return false;
@@ -238,6 +253,205 @@ std::string SettingValue(const std::vector<const Records*>& plugins, const std::
                 return DataOf(records[i], "STRV");
     }
     return {};
+}
+
+// ---- dialogue -------------------------------------------------------------
+
+// The dialogue kinds of a DIAL's DATA byte.
+constexpr int kTopicKind = 0, kJournalKind = 4;
+
+// The DIAL's kind, -1 without DATA or for a kind the game does not know.
+int DialogueKind(std::string_view r) {
+    int64_t p = FindSub(r, "DATA");
+    if (p < 0 || SubSize(r, p) < 1) return -1;
+    const int kind = static_cast<unsigned char>(r[static_cast<size_t>(p) + 8]);
+    return kind <= kJournalKind ? kind : -1;
+}
+
+// One version's dialogue: its DIALs of a known kind and the INFOs that follow
+// them. An INFO before any DIAL, under a DIAL of no known kind or without
+// INAM belongs to no dialogue and is left out. An INFO ID is unique only
+// within its DIAL: the game's masters give one ID to responses of several
+// topics.
+struct Dialogues {
+    struct Dial {
+        std::string name;
+        int kind = -1;
+    };
+    struct Info {
+        std::string id, text;
+        size_t dial = 0;
+    };
+    std::vector<Dial> dials;
+    std::vector<Info> infos;
+    std::unordered_map<std::string, std::vector<size_t>> byId;  // into infos, in file order
+
+    // The names of the topics that hold a response of this ID.
+    std::set<std::string> TopicsOf(const std::string& id) const {
+        std::set<std::string> out;
+        if (auto it = byId.find(id); it != byId.end())
+            for (size_t i : it->second)
+                if (dials[infos[i].dial].kind == kTopicKind) out.insert(dials[infos[i].dial].name);
+        return out;
+    }
+};
+
+Dialogues ReadDialogues(const Records& records) {
+    Dialogues d;
+    bool inDialogue = false;
+    for (size_t i = 1; i < records.size(); ++i) {
+        const std::string_view r = records[i];
+        const std::string type = Type(r);
+        if (type == "DIAL") {
+            const int kind = DialogueKind(r);
+            inDialogue = kind >= 0;
+            if (inDialogue) d.dials.push_back({NameOf(r, "NAME"), kind});
+        } else if (type == "INFO" && inDialogue) {
+            std::string id = Identifier(r);
+            if (id.empty()) continue;
+            d.byId[id].push_back(d.infos.size());
+            d.infos.push_back({std::move(id), DataOf(r, "NAME"), d.dials.size() - 1});
+        }
+    }
+    return d;
+}
+
+// What one pair's dialogue gives: topic pairs and response triples, in the
+// first version's order, and what the report says about the rest.
+struct DialogueEntry {
+    bool topic = false;
+    std::string file, key, a, b;  // key: the INFO ID of a triple
+};
+
+struct PairDialogue {
+    std::vector<DialogueEntry> entries;
+    std::map<std::string, std::vector<std::string>> fvOnly, ovOnly;
+    std::vector<std::string> ambiguous, repeats;
+    int fvRecords = 0, ovRecords = 0, matched = 0;
+};
+
+// "rumors": 1 response under "rykter", 1 under "sladder"
+std::string AmbiguousLine(const std::string& file, const std::string& name, const std::map<std::string, int>& to) {
+    std::string line = FileNamePart(file) + ": " + Quote(name) + ":";
+    const size_t shown = 4;
+    size_t n = 0;
+    for (const auto& [ov, count] : to) {
+        if (n == shown) {
+            line += ", ... (" + std::to_string(to.size()) + " topics)";
+            break;
+        }
+        line += (n ? ", " : " ") + std::to_string(count) + (n ? "" : count == 1 ? " response" : " responses") +
+                " under " + Quote(ov);
+        ++n;
+    }
+    return line;
+}
+
+PairDialogue PairDialogues(const Records& fvRecords, const Records& ovRecords) {
+    const Dialogues fv = ReadDialogues(fvRecords), ov = ReadDialogues(ovRecords);
+    PairDialogue out;
+    const std::string topics = DialogueField(TextKind::Topic).dictionary;
+    const std::string responses = DialogueField(TextKind::Response).dictionary;
+    const std::string journal = DialogueField(TextKind::Journal).dictionary;
+
+    // Topics. A response whose ID one topic holds in each version ties the
+    // two; an ID several topics hold only narrows the choice: the topics
+    // that hold all such IDs of the topic, less those already tied.
+    std::vector<std::string> order;
+    std::map<std::string, std::map<std::string, int>> tied, shared;  // FV topic -> OV topic -> responses
+    std::map<std::string, std::set<std::string>> narrowed;
+    for (const Dialogues::Dial& dial : fv.dials)
+        if (dial.kind == kTopicKind && !tied.count(dial.name)) {
+            order.push_back(dial.name);
+            tied[dial.name];
+        }
+    for (const Dialogues::Info& info : fv.infos) {
+        const std::string& name = fv.dials[info.dial].name;
+        if (fv.dials[info.dial].kind != kTopicKind) continue;
+        const std::set<std::string> to = ov.TopicsOf(info.id);
+        if (to.empty()) continue;
+        if (to.size() == 1 && fv.TopicsOf(info.id).size() == 1) {
+            ++tied[name][*to.begin()];
+            continue;
+        }
+        for (const std::string& t : to) ++shared[name][t];
+        auto [it, first] = narrowed.emplace(name, to);
+        if (!first)
+            for (auto t = it->second.begin(); t != it->second.end();) t = to.count(*t) ? std::next(t) : it->second.erase(t);
+    }
+    std::set<std::string> taken;
+    for (const auto& [name, to] : tied)
+        if (to.size() == 1) taken.insert(to.begin()->first);
+    std::map<std::string, std::string> paired;  // FV topic -> OV topic
+    std::set<std::string> reached;
+    for (const std::string& name : order) {
+        std::map<std::string, int> to = tied[name];
+        if (to.empty() && narrowed.count(name))
+            for (const std::string& t : narrowed[name])
+                if (!taken.count(t)) to[t] = shared[name][t];
+        ++out.fvRecords;
+        if (to.empty()) {
+            out.fvOnly["DIAL"].push_back(name);
+            continue;
+        }
+        ++out.matched;
+        for (const auto& [t, n] : to) reached.insert(t);
+        if (to.size() == 1) {
+            paired[name] = to.begin()->first;
+            out.entries.push_back({true, topics, {}, name, to.begin()->first});
+        } else {
+            out.ambiguous.push_back(AmbiguousLine(topics, name, to));
+        }
+    }
+    std::set<std::string> ovTopics;
+    for (const Dialogues::Dial& dial : ov.dials)
+        if (dial.kind == kTopicKind && !reached.count(dial.name) && ovTopics.insert(dial.name).second) {
+            ++out.ovRecords;
+            out.ovOnly["DIAL"].push_back(dial.name);
+        }
+    out.ovRecords += static_cast<int>(reached.size());
+
+    // Responses and journal entries by ID, filed by the first version's
+    // kind. An ID that the other version gives several responses is found
+    // under the counterpart of the response's dialogue: the paired topic, or
+    // the dialogue of the same name (greetings and journals keep theirs).
+    std::map<std::string, std::pair<std::string, std::string>> kept;  // ID -> texts, the first wins
+    for (const Dialogues::Info& info : fv.infos) {
+        auto it = ov.byId.find(info.id);
+        if (it == ov.byId.end()) continue;
+        const Dialogues::Dial& dial = fv.dials[info.dial];
+        const Dialogues::Info* other = nullptr;
+        if (it->second.size() == 1) {
+            other = &ov.infos[it->second.front()];
+        } else {
+            auto p = paired.find(dial.name);
+            const std::string& counterpart = dial.kind != kTopicKind ? dial.name : p != paired.end() ? p->second : "";
+            for (size_t i : it->second)
+                if (!other && ov.dials[ov.infos[i].dial].kind == dial.kind && ov.dials[ov.infos[i].dial].name == counterpart)
+                    other = &ov.infos[i];
+        }
+        if (!other) continue;
+        const std::string& file = dial.kind == kJournalKind ? journal : responses;
+        auto [first, fresh] = kept.emplace(info.id, std::pair{info.text, other->text});
+        if (fresh)
+            out.entries.push_back({false, file, info.id, info.text, other->text});
+        else if (first->second != std::pair{info.text, other->text})
+            out.repeats.push_back(FileNamePart(file) + ": ID " + Quote(info.id) + " has two texts, the first kept");
+    }
+    for (const auto* side : {&fv, &ov}) {
+        const Dialogues& other = side == &fv ? ov : fv;
+        std::vector<std::string>& only = (side == &fv ? out.fvOnly : out.ovOnly)["INFO"];
+        for (const Dialogues::Info& info : side->infos)
+            if (side->byId.at(info.id).front() == static_cast<size_t>(&info - side->infos.data()) &&
+                !other.byId.count(info.id))
+                only.push_back(info.id);
+    }
+    out.fvRecords += static_cast<int>(fv.byId.size());
+    out.ovRecords += static_cast<int>(ov.byId.size());
+    for (const auto& [id, at] : fv.byId) out.matched += ov.byId.count(id) ? 1 : 0;
+    for (auto* only : {&out.fvOnly, &out.ovOnly})
+        if (auto it = only->find("INFO"); it != only->end() && it->second.empty()) only->erase(it);
+    return out;
 }
 
 // A record found in both versions of one pair.
@@ -274,15 +488,14 @@ std::vector<std::string_view> RecordsOf(const BlockTable& table) {
 
 std::vector<std::string> DictionaryFileNames() {
     std::vector<std::string> names;
-    for (int g = kFirstList; g <= kLastList; ++g) {
-        std::string d = ListDictionary(g);
-        bool seen = false;
-        for (const auto& n : names) seen = seen || n == d;
-        if (!seen) names.push_back(d);
-    }
-    names.push_back(GameSettingField().dictionary);
-    names.push_back(kSkillDictionary);
-    for (const Translatable* t : TextItemFields()) names.push_back(t->dictionary);
+    auto add = [&](const std::string& name) {
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    };
+    for (int g = kFirstList; g <= kLastList; ++g) add(ListDictionary(g));
+    add(GameSettingField().dictionary);
+    add(kSkillDictionary);
+    for (const Translatable* t : TextItemFields()) add(t->dictionary);
+    for (TextKind k : {TextKind::Topic, TextKind::Response, TextKind::Journal}) add(DialogueField(k).dictionary);
     return names;
 }
 
@@ -307,6 +520,8 @@ DictionaryBuild BuildDictionaries(const std::vector<PluginPair>& pairs) {
     std::unordered_map<std::string, size_t> placed;
     std::vector<std::string> unmatchedKinds;
     std::set<int> skills;
+    std::vector<std::pair<DialogueEntry, int>> dialogueEntries;  // with the pair it comes from
+    std::unordered_map<std::string, size_t> dialoguePlaced;
 
     for (size_t pi = 0; pi < pairs.size(); ++pi) {
         const PluginPair& pair = pairs[pi];
@@ -325,6 +540,7 @@ DictionaryBuild BuildDictionaries(const std::vector<PluginPair>& pairs) {
         std::map<std::string, std::vector<std::string>> fvOnly, ovOnly;
         std::unordered_set<std::string> matched;
         std::unordered_map<std::string, size_t> placedNow;
+        PairDialogue dialogue = PairDialogues(fv, ov);
 
         for (const Keyed& k : fvKeys) {
             std::string id = joined(k.kind, k.key);
@@ -352,10 +568,25 @@ DictionaryBuild BuildDictionaries(const std::vector<PluginPair>& pairs) {
         for (const Keyed& k : ovKeys)
             if (!matched.count(joined(k.kind, k.key))) ovOnly[k.kind].push_back(k.key);
 
+        // Topics go by their FV name across pairs, responses by their ID.
+        for (DialogueEntry& e : dialogue.entries) {
+            const std::string acrossId = joined(e.topic ? "DIAL" : "INFO", e.topic ? e.a : e.key);
+            auto at = dialoguePlaced.find(acrossId);
+            if (at != dialoguePlaced.end()) {
+                ++b.result.pairs[static_cast<size_t>(dialogueEntries[at->second].second)].replaced;
+                dialogueEntries[at->second] = {std::move(e), static_cast<int>(pi)};
+            } else {
+                dialoguePlaced.emplace(acrossId, dialogueEntries.size());
+                dialogueEntries.emplace_back(std::move(e), static_cast<int>(pi));
+            }
+        }
+        for (auto& [kind, keys] : dialogue.fvOnly) fvOnly[kind].insert(fvOnly[kind].end(), keys.begin(), keys.end());
+        for (auto& [kind, keys] : dialogue.ovOnly) ovOnly[kind].insert(ovOnly[kind].end(), keys.begin(), keys.end());
+
         PairFigures& figures = b.result.pairs.back();
-        figures.fvRecords = static_cast<int>(fvKeys.size());
-        figures.ovRecords = static_cast<int>(ovKeys.size());
-        figures.matched = static_cast<int>(matched.size());
+        figures.fvRecords = static_cast<int>(fvKeys.size()) + dialogue.fvRecords;
+        figures.ovRecords = static_cast<int>(ovKeys.size()) + dialogue.ovRecords;
+        figures.matched = static_cast<int>(matched.size()) + dialogue.matched;
         figures.warning = PairWarning(pair, figures);
 
         // A skill dictionary entry for every skill either version defines, so
@@ -375,6 +606,9 @@ DictionaryBuild BuildDictionaries(const std::vector<PluginPair>& pairs) {
         for (const auto& [kind, keys] : fvOnly) kinds.insert(kind);
         for (const auto& [kind, keys] : ovOnly) kinds.insert(kind);
         const std::string from = several ? FileNamePart(pair.fvName) + " / " + FileNamePart(pair.ovName) + ": " : "";
+        const std::string in = several ? " (in " + FileNamePart(pair.fvName) + ")" : "";
+        for (const std::string& line : dialogue.ambiguous) b.result.ambiguousTopics.push_back(line + in);
+        for (const std::string& line : dialogue.repeats) b.result.conflicts.push_back(line + in);
         for (const std::string& kind : kinds) {
             auto list = [](const std::vector<std::string>& keys) {
                 std::string s = std::to_string(keys.size());
@@ -403,6 +637,14 @@ DictionaryBuild BuildDictionaries(const std::vector<PluginPair>& pairs) {
             std::string textId = txt->id == IdFrom::Index ? SkillId(ReadRecordIndex(m.fv)) : Identifier(m.fv);
             b.Triple(txt->dictionary, textId, DataOf(m.fv, txt->sub), DataOf(m.ov, txt->sub));
         }
+    }
+    for (const auto& [e, pi] : dialogueEntries) {
+        b.source = pi;
+        if (e.topic)
+            b.Pair(e.file, e.a, e.b,
+                   "DIAL " + e.a + (several ? " in " + FileNamePart(pairs[static_cast<size_t>(pi)].fvName) : ""));
+        else
+            b.Triple(e.file, e.key, e.a, e.b);
     }
     b.source = -1;
 

@@ -39,6 +39,9 @@ struct DictionaryBuild {
     std::vector<BuiltFile> files;        // every file of the set, in DictionaryFileNames order
     std::vector<PairFigures> pairs;      // in the order given
     std::vector<std::string> conflicts;  // names that met more than one counterpart
+    // Topics whose responses lie under more than one topic of the other
+    // version: no pair is guessed for them.
+    std::vector<std::string> ambiguousTopics;
     std::vector<std::string> unmatched;  // one line per record type with records left alone
     int oneSided = 0;                    // names or texts present in one version only
     // Letters typical of each code page in the names and texts compared,
@@ -46,8 +49,8 @@ struct DictionaryBuild {
     LetterCounts fvLetters{}, ovLetters{};
 };
 
-// The 31 files the builder writes: 24 name dictionaries, game settings,
-// skills and the five long-text files.
+// The 34 files the builder writes: 24 name dictionaries, game settings,
+// skills, the five long-text files, topics, responses and journal entries.
 std::vector<std::string> DictionaryFileNames();
 
 // The skill's ID as the skill dictionary keys it: the game's own skill name
@@ -63,7 +66,13 @@ struct PluginPair {
 // One set from every pair, in the game's load order: where a later pair holds
 // a record with the same identity, its names and texts replace the earlier
 // pair's (interior cells and path grids, identified only by their place
-// within a plugin, are taken by their FV name across pairs).
+// within a plugin, are taken by their FV name across pairs, and so are
+// topics).
+//
+// Dialogue: a response (INFO) is known by its ID in both versions; a topic
+// (DIAL of kind topic) of the first version is paired with the topic of the
+// second that holds the same responses. Responses and journal entries give
+// triples keyed by the INFO ID.
 DictionaryBuild BuildDictionaries(const std::vector<PluginPair>& pairs);
 DictionaryBuild BuildDictionaries(const std::vector<std::string_view>& fv,
                                   const std::vector<std::string_view>& ov);

@@ -299,21 +299,50 @@ void CheckRecord(std::string_view record, const CellNameIndex& names,
     }
 }
 
+void CheckScriptTopics(std::string_view record, const TopicRenames& topics, std::vector<RefFinding>& out) {
+    if (topics.Empty() || record.size() < 16 || record.substr(0, 4) != "SCPT") return;
+    ForEachSubrecord(record, [&](std::string_view name, std::string_view data) {
+        if (name != "SCTX") return true;
+        for (const TopicCall& c : FindAddTopicCalls(data)) {
+            const std::string_view old = data.substr(c.at, c.size);
+            if (const std::string* now = topics.Find(old))
+                out.push_back({RefKind::ScriptTopic, "SCPT", RecordId(record),
+                               "SCTX line " + std::to_string(c.line) + " AddTopic", std::string(old), *now});
+        }
+        return true;
+    });
+}
+
+void CheckTopicLinks(const std::string& id, std::string_view before, std::string_view after,
+                     const TopicRenames& topics, std::vector<RefFinding>& out) {
+    for (size_t i : topics.LinksIn(before)) {
+        const auto& [old, now] = topics.Pairs()[i];
+        if (!HoldsTopicLink(after, now)) out.push_back({RefKind::TopicLink, "INFO", id, "NAME link", old, now});
+    }
+}
+
 std::string FormatFinding(const RefFinding& f) {
     return EscapeField(f.type) + '\t' + EscapeField(f.id) + '\t' + EscapeField(f.where) + '\t' + EscapeField(f.name) +
            '\t' + EscapeField(f.counterpart);
 }
 
 std::string CountFindings(const std::vector<RefFinding>& findings) {
-    size_t counterpart = 0, unknown = 0, several = 0;
+    size_t counterpart = 0, unknown = 0, several = 0, links = 0, calls = 0;
     for (const RefFinding& f : findings) {
         if (f.kind == RefKind::Counterpart) ++counterpart;
         else if (f.kind == RefKind::Unknown) ++unknown;
+        else if (f.kind == RefKind::TopicLink) ++links;
+        else if (f.kind == RefKind::ScriptTopic) ++calls;
         else ++several;
     }
-    return Counted(counterpart, "name with a known counterpart", "names with a known counterpart") +
-           ", " + Counted(unknown, "unknown name", "unknown names") + ", " +
-           Counted(several, "name with several counterparts", "names with several counterparts");
+    std::string counts =
+        Counted(counterpart, "name with a known counterpart", "names with a known counterpart") + ", " +
+        Counted(unknown, "unknown name", "unknown names") + ", " +
+        Counted(several, "name with several counterparts", "names with several counterparts");
+    // A plugin without dialogue keeps the line it always had.
+    if (links) counts += ", " + Counted(links, "topic link lost", "topic links lost");
+    if (calls) counts += ", " + Counted(calls, "script AddTopic with an old topic", "script AddTopics with an old topic");
+    return counts;
 }
 
 std::string FormatFindingCounts(const std::vector<RefFinding>& findings) {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/topics.h"
 #include "dictionary/dictfile.h"
 
 namespace qp {
@@ -52,6 +53,8 @@ enum class RefKind {
     Counterpart,  // still the first version's name of a cell the conversion renames
     Unknown,      // no dictionary and no cell of the plugin knows it
     Several,      // the start of several renamed cells that got different names
+    TopicLink,    // a response links a topic's old name, and not its new name any more
+    ScriptTopic,  // a script's AddTopic names a topic by its old name
 };
 
 // The names a check compares with. links: the pairs a save converts cell
@@ -92,11 +95,21 @@ struct RefFinding {
 void CheckRecord(std::string_view record, const CellNameIndex& names,
                  std::vector<RefFinding>& out);
 
+// SCPT: each AddTopic of SCTX that names an old topic ("SCTX line 4
+// AddTopic"); compiled, so reported and not changed. Other records: none.
+void CheckScriptTopics(std::string_view record, const TopicRenames& topics, std::vector<RefFinding>& out);
+// A response (INFO id) whose text before conversion links an old topic name
+// and whose text after conversion does not link the topic's new name: the
+// player loses that link until the response is translated ("NAME link").
+void CheckTopicLinks(const std::string& id, std::string_view before, std::string_view after,
+                     const TopicRenames& topics, std::vector<RefFinding>& out);
+
 // type TAB id TAB where TAB name TAB counterpart; inside a field a backslash
 // is written \\, a TAB \t, a LF \n, a CR \r.
 std::string FormatFinding(const RefFinding& f);
 // The findings counted by kind: "3 names with a known counterpart, 1 unknown
-// name, 0 names with several counterparts".
+// name, 0 names with several counterparts", and the topic findings' counts
+// after them when there are any.
 std::string CountFindings(const std::vector<RefFinding>& findings);
 // The last line of a check: "check: " and the counts.
 std::string FormatFindingCounts(const std::vector<RefFinding>& findings);

@@ -54,6 +54,8 @@ SaveConversion ConvertAsSaved(ConversionFor purpose) {
             }
         }
     }
+    c.topics = TopicRenamesOfPlugin();
+    ConvertAddTopics(c.topics);
     if (purpose == ConversionFor::Save) {
         ConvertGameSettings();
         c.links = ConvertLinks(cellRenames, c.database);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/notice.h"
+#include "convert/topics.h"
 #include "dictionary/dictfile.h"
 
 namespace qp {
@@ -33,17 +34,19 @@ struct SaveConversion {
     std::vector<std::pair<std::string, std::string>> remembered;
     // The link dictionary the cell references went through.
     PairFile links;
+    // The topics the dialogue results' AddTopic calls went through.
+    TopicRenames topics;
 };
 
 enum class ConversionFor {
     Save,   // everything a save converts
-    Check,  // the reference check: the names and the cell references only,
-            // and no file created or removed
+    Check,  // the reference check: the names, the topics and the cell
+            // references only, and no file created or removed
 };
 
 // The conversion of a save on the blocks in memory: the names of the rows
-// flagged "*" written into their blocks, the game settings (a save only),
-// then the cell references. The rows and the name lists are left as they
+// flagged "*" written into their blocks, the topics the dialogue results add,
+// the game settings (a save only), then the cell references. The rows and the name lists are left as they
 // are. Every change goes into the block journal when one is open.
 SaveConversion ConvertAsSaved(ConversionFor purpose);
 

@@ -32,10 +32,10 @@ enum : int {
     kListClass = 25,
     kListBirthsign = 26,
     kListFaction = 27,
-    kListTopic = 28,  // dialogue topics: listed once the tab exists
+    kListTopic = 28,  // dialogue topics (DIAL of kind topic)
 };
 constexpr int kFirstList = kListCell;
-constexpr int kLastList = kListFaction;
+constexpr int kLastList = kListTopic;
 constexpr int kListCount = kLastList - kFirstList + 1;
 constexpr bool IsListNumber(int n) { return n >= kFirstList && n <= kLastList; }
 

@@ -1,6 +1,6 @@
 // The window system as the rest of Quillane sees it: windows 0 (main), 1 (name
 // edit), 2 (text edit) and 3 (reference check), menus, the tab control with its
-// 25 list views, the status bar, dialog controls, message boxes, file
+// 26 list views, the status bar, dialog controls, message boxes, file
 // requesters, the clipboard, help, events and the worker thread. No toolkit
 // type crosses this line; every string is raw bytes exactly as they stand in
 // plugin and dictionary files.
@@ -36,7 +36,7 @@ enum class EventKind {
     Control,      // id = control number, action = what happened
     Close,        // window = 0 .. kWindowCount - 1 (close box or system menu)
     Size,         // the main window was maximised or restored
-    HeaderClick,  // id = list number 3..27, column = 0..3
+    HeaderClick,  // id = list number 3..28, column = 0..3
 };
 
 // Change: the user changed the text of the filter field (typing, pasting,
@@ -105,15 +105,15 @@ public:
     virtual void CheckMenuItem(int id, bool checked) = 0;
     virtual void ShowPopupMenu() = 0;
 
-    // --- object window: frame (control 1), tab control (2), list views 3..27 ---
+    // --- object window: frame (control 1), tab control (2), list views 3..28 ---
     virtual void CreateObjectWindow(const std::string& frameTitle,
                                     const std::vector<std::string>& tabTitles,
                                     const std::vector<ListColumn>& columns) = 0;
-    // Moves and sizes control 1, 2 or a list view (3..27, inside its tab page).
+    // Moves and sizes control 1, 2 or a list view (3..28, inside its tab page).
     virtual void SetControlGeometry(int control, const Rect& r) = 0;
     virtual Rect GetControlGeometry(int control) = 0;
 
-    // List views, by list number 3..27.
+    // List views, by list number 3..28.
     //
     // A list view holds rows 0..n-1, the list rows, and may show only some of
     // them (ListSetVisibleRows). Every row number crossing this interface is a
@@ -153,7 +153,7 @@ public:
     // Shows every row again, in one update, keeping the focused row as above.
     virtual void ListShowAllRows(int list) { (void)list; }
 
-    // The tab on view, as the list number of its list view (3..27).
+    // The tab on view, as the list number of its list view (3..28).
     virtual int CurrentTab() { return kFirstList; }
     // Puts the tab of list view `list` on view; with takeKeyboard that list
     // view gets the keyboard too, so that Enter opens its focused row (else
@@ -170,7 +170,7 @@ public:
     // A strip of the main window's own between the menu bar and the area
     // below it, as the status bar is one at the bottom: the main window grows
     // by its height, and GetMainWindowSize and the object window's layout
-    // (controls 1..27) leave it out, so the object window keeps its size and
+    // (controls 1..28) leave it out, so the object window keeps its size and
     // place. In it, from the left:
     //   kCtlFilterField  a single-line field, empty, showing fieldHint while
     //                    empty; its text is bytes in the code page as in the

@@ -98,15 +98,6 @@ int32_t ReadRecordIndex(std::string_view b) {
     return p < 0 ? 0 : ReadRecordInt(b, p + 8);
 }
 
-int DialogueKindOfRecord(std::string_view b) {
-    if (b.substr(0, 4) != "DIAL") return -1;
-    // Some editors write DATA as four bytes; the kind is the first either way.
-    const int p = FindRecordSubrecord(b, "DATA");
-    if (p < 0 || ReadRecordInt(b, p + 4) < 1 || static_cast<size_t>(p) + 8 >= b.size()) return -1;
-    const int kind = static_cast<unsigned char>(b[static_cast<size_t>(p) + 8]);
-    return kind <= 4 ? kind : -1;
-}
-
 std::string ReadRecordId(std::string_view b) {
     const IdFrom from = IdOfType(b.substr(0, 4));
     switch (from) {
@@ -232,6 +223,14 @@ std::string BlockLabel(int block) {
     const int32_t idSize = ReadBlockInt(block, 20);
     return "RECORD " + std::to_string(block) + " (" + ReadBlockString(block, 0, 4) + " \"" +
            ReadBlockString(block, 24, idSize > 0 ? idSize - 1 : 0) + "\")";
+}
+
+int DialogueKindOfRecord(std::string_view record) {
+    if (record.size() < 16 || record.substr(0, 4) != "DIAL") return -1;
+    const int p = FindRecordSubrecord(record, "DATA");
+    if (p < 0 || ReadRecordInt(record, p + 4) < 1 || static_cast<size_t>(p) + 8 >= record.size()) return -1;
+    const int kind = static_cast<unsigned char>(record[static_cast<size_t>(p) + 8]);
+    return kind <= kDialogueJournal ? kind : -1;
 }
 
 std::string OutgrownText(int block) {

@@ -72,11 +72,6 @@ void WalkRecordSubrecords(std::string_view b, F&& visit) {
         p += 8 + static_cast<size_t>(GetLe32(b.data() + p + 4));
 }
 
-// A dialogue's kind, the first byte of a DIAL's DATA: 0 topic, 1 voice,
-// 2 greeting, 3 persuasion, 4 journal; -1 for a record that is no DIAL, a
-// DIAL without DATA, or a byte no kind has.
-int DialogueKindOfRecord(std::string_view record);
-
 // --- blocks of the loaded plugin ---
 
 bool IsMasterFile();
@@ -144,10 +139,22 @@ private:
     };
     std::vector<Made> made_;
 };
-// DialogueKindOfRecord of a block of the loaded plugin.
-inline int DialogueKindOf(int block) { return DialogueKindOfRecord(BlockBytes(block)); }
 // What names a block in a message: its index, type and identifier.
 std::string BlockLabel(int block);
+
+// A dialogue's kind, by the first byte of its DATA.
+enum DialogueKind : int {
+    kDialogueTopic = 0,
+    kDialogueVoice = 1,
+    kDialogueGreeting = 2,
+    kDialoguePersuasion = 3,
+    kDialogueJournal = 4,
+};
+// The kind of a DIAL record (0 to 4); -1 for any other record, a DIAL without
+// DATA, or a kind the game does not know. Some editors write DATA as four
+// bytes; the kind is the first either way.
+int DialogueKindOfRecord(std::string_view record);
+inline int DialogueKindOf(int block) { return DialogueKindOfRecord(BlockBytes(block)); }
 // The refusal of a block that a change would have made too large.
 std::string OutgrownText(int block);
 // One edit: the Len(oldText) bytes at the start of the subrecord's data.

@@ -269,7 +269,17 @@ void AnalysePlugin() {
             bool named = p >= 0 && ReadBlockInt(n, p + 4) > 1;
             NameEntry e;
             e.block = n;
-            if (g == kListCell) {  // cells without a name are not listed
+            if (g == kListTopic) {
+                // Only topics: greetings, voices, persuasion and journal
+                // entries are known to the game by their names. A topic
+                // without a name, like a dialogue of no known kind, is left
+                // as it is and not listed.
+                if (named && DialogueKindOf(n) == kDialogueTopic) {
+                    ConvertName(e, n, p, ListDictionary(g), false);
+                    e.id = e.fv;
+                    gWs.nameLists[g].push_back(std::move(e));
+                }
+            } else if (g == kListCell) {  // cells without a name are not listed
                 if (named) {
                     ConvertName(e, n, p, ListDictionary(g), false);
                     e.id = e.fv;

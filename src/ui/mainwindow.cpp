@@ -13,7 +13,7 @@ namespace {
 // These, the "Edit text" items, and the pop-up's "Edit".
 const int kLockedIds[] = {kMenuLoad,  kMenuSave,         kMenuSaveAs,
                           kMenuCheck, kMenuReset,        kMenuForgetMemory,
-                          kMenuBuildDictionaries};
+                          kMenuBuildDictionaries, kMenuExportPo, kMenuImportPo};
 
 // Without a plugin, what needs one stays off (a dialog of the external data
 // may be opened before any load).
@@ -43,6 +43,9 @@ std::vector<Menu> MenuBarModel() {
           {kMenuSave, "Save", false},
           {kMenuSaveAs, "Save as...", false},
           {kMenuCheck, "Check references...", false},
+          {0, "", true},
+          {kMenuExportPo, "Export for translation...", false},
+          {kMenuImportPo, "Import translation...", false},
           {0, "", true},
           {kMenuQuit, "&Quit", true}}},
         {"External data",
@@ -77,7 +80,7 @@ void BuildMainWindow() {
     p.CreateMainWindow(kProgramTitle, w, WindowSize(gWs.config.windowHeight, 600));
     p.SetMenuBar(MenuBarModel());
     p.SetPopupMenu({kMenuEdit, "Edit", false});
-    for (int id : {kMenuSave, kMenuSaveAs, kMenuCheck}) p.EnableMenuItem(id, false);
+    for (int id : {kMenuSave, kMenuSaveAs, kMenuCheck, kMenuExportPo, kMenuImportPo}) p.EnableMenuItem(id, false);
     for (const Translatable* t : TextItemFields()) p.EnableMenuItem(t->menu, false);
     p.EnableMenuItem(kMenuEdit, false);
     p.CreateStatusBar(w / 4);

@@ -1,4 +1,4 @@
-// The 25 tabs: sorting, rebuilding a view from its name list, row events.
+// The 26 tabs: sorting, rebuilding a view from its name list, row events.
 #pragma once
 
 #include "platform/platform.h"

@@ -7,7 +7,7 @@
 #include "base/lists.h"
 #include "base/translatable.h"
 #include "base/workspace.h"
-#include "convert/blockconv.h"
+#include "convert/longtext.h"
 #include "convert/dialogue.h"
 #include "convert/memory.h"
 #include "dictionary/dictfile.h"
@@ -162,7 +162,7 @@ void OpenDialogueItem(Platform& p, int mx, int my, int w, int h) {
     p.AddCheckBox(kWindowTextEdit, kCtlTextUntranslated, {5, 44, 200, 20}, "Without translation");
     p.AddLabel(kWindowTextEdit, kCtlTextCount, {210, 46, 125, 20}, "", true);
     p.AddDialogTable(kWindowTextEdit, kCtlTextList, {5, 68, 330, 498},
-                     {{JournalItem() ? "Quest" : "Topic", 120},
+                     {{JournalItem() ? "Quest" : NameField(kListTopic)->title, 120},
                       {JournalItem() ? "Index" : "Speaker", JournalItem() ? 45 : 100},
                       {"Text", 400}});
     p.AddTextPane(kWindowTextEdit, kCtlTextContext, {340, 4, 550, 118}, true, 0);
@@ -283,11 +283,12 @@ void TextEditSave() {
     const std::string text = Plat().GetControlText(kCtlTranslationPane);
     if (text.empty()) return;
     const TextEntry& e = gWs.textEditList[static_cast<size_t>(gWs.textSelected)];
-    if (!EntryUsable(e) || FindSubrecord(e.block, gWs.textParams.subrecord) < 0) return;
-    std::string before;
-    if (!WriteLongText(e.block, gWs.textParams.subrecord, text, &before)) {
-        ShowNotice({"INFORMATION", "THE TEXT WAS NOT STORED.\r" + OutgrownText(e.block), Icon::Stop});
-        gWs.table.outgrown = -1;
+    const Translatable* item = TextItemField(gWs.textParams.menu);
+    const int p = item && EntryUsable(e) ? FindSubrecord(e.block, item->sub) : -1;
+    if (p < 0) return;
+    const std::string before = ReadBlockString(e.block, p + 8, ReadBlockInt(e.block, p + 4));
+    if (auto refused = WriteLongText(*item, e.block, text)) {
+        ShowNotice(*refused);
         return;
     }
     if (const int row = RowOf(gWs.textSelected); row >= 0) Plat().DialogListSetText(kCtlTextList, row, ShownId(e));

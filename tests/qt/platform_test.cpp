@@ -67,7 +67,7 @@ protected:
                         {"?", {{20, "Help", true}, {21, "About", true}}}});
         ui->SetPopupMenu({25, "Edit", false});
         ui->CreateStatusBar(200);
-        ui->CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(25, "Tab"),
+        ui->CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(qp::kListCount, "Tab"),
                                {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV", 248}});
         ASSERT_TRUE(QTest::qWaitForWindowExposed(ui->MainWidget()));
     }

@@ -228,6 +228,24 @@ protected:
         }
         PostMessageW(w, WM_LBUTTONUP, 0, at);
     }
+    // The user's double click on a row of list g, selected and focused first
+    // as the first click of the two would leave it.
+    void DoubleClickRow(int g, int row) {
+        HWND list = ui->ControlWindow(g);
+        ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        RECT r;
+        ListView_GetItemRect(list, row, &r, LVIR_BOUNDS);
+        Click(list, POINT{r.left + 250, (r.top + r.bottom) / 2}, true);
+    }
+    // A click on the header of a column of list g: the list sorts by it.
+    void ClickHeader(int g, int column) {
+        HWND header = ListView_GetHeader(ui->ControlWindow(g));
+        RECT r;
+        Header_GetItemRect(header, column, &r);
+        Click(header, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    }
+    // A Load or a Save is over, and it left a plugin loaded.
+    bool LoadDone() { return !gWs.busy && ui->IsMenuItemEnabled(kMenuSave); }
 
     std::unique_ptr<Win32Platform> ui;
     std::vector<MessageRequest> messages;
@@ -313,7 +331,7 @@ TEST_F(Win32, LoadFillsTheTabsAHeaderClickSortsAndANameEditGoesThroughTheRealDia
     EXPECT_EQ(RunSteps({{"load", [&] { return Menu(kMenuLoad), true; }},
                         {"loaded",
                          [&] {
-                             if (gWs.busy || !ui->IsMenuItemEnabled(kMenuSave)) return false;
+                             if (!LoadDone()) return false;
                              // The first tab with two rows or more, shown.
                              for (int l = kFirstList; l <= kLastList && g < 0; ++l)
                                  if (gWs.nameLists[l].size() >= 2) g = l;
@@ -322,9 +340,7 @@ TEST_F(Win32, LoadFillsTheTabsAHeaderClickSortsAndANameEditGoesThroughTheRealDia
                              TabCtrl_SetCurFocus(ui->ControlWindow(kCtlTabs), g - kFirstList);
                              rows = ListView_GetItemCount(list);
                              idsBefore = ids();
-                             RECT r;
-                             Header_GetItemRect(ListView_GetHeader(list), kColId, &r);
-                             Click(ListView_GetHeader(list), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+                             ClickHeader(g, kColId);
                              return true;
                          }},
                         {"sorted",
@@ -336,10 +352,7 @@ TEST_F(Win32, LoadFillsTheTabsAHeaderClickSortsAndANameEditGoesThroughTheRealDia
                                                                      [](char x, char y) { return (unsigned char)x < (unsigned char)y; });
                              });
                              if (ids() != want) return false;
-                             ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-                             RECT r;
-                             ListView_GetItemRect(list, 1, &r, LVIR_BOUNDS);
-                             Click(list, POINT{r.left + 250, (r.top + r.bottom) / 2}, true);
+                             DoubleClickRow(g, 1);
                              return true;
                          }},
                         {"name edit",
@@ -509,7 +522,7 @@ TEST_F(Win32, CodePageMenuShowsEveryNameAgainAndTypingRefusesWhatTheCodePageLack
     EXPECT_EQ(RunSteps({{"load", [&] { return Menu(kMenuLoad), true; }},
                         {"loaded",
                          [&] {
-                             if (gWs.busy || !ui->IsMenuItemEnabled(kMenuSave)) return false;
+                             if (!LoadDone()) return false;
                              // The first name the conversion wrote in Cyrillic letters.
                              for (int l = kFirstList; l <= kLastList && !g; ++l)
                                  for (size_t i = 0; i < gWs.nameLists[l].size() && !g; ++i)
@@ -716,7 +729,7 @@ TEST_F(Win32, BuildDictionariesDialogReportsAndForgetMemoryKeepsItOnEnter) {
 // A filtered view reports the user's focus, and a tab tells its counts in its tooltip.
 TEST_F(Win32, FilteredViewsReportTheUsersFocusAndTabsTellTheirCounts) {
     ui->CreateMainWindow("QUILLANE v3.03a", 800, 600);
-    ui->CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(25, "Tab"),
+    ui->CreateObjectWindow("OBJECT WINDOW...", std::vector<std::string>(qp::kListCount, "Tab"),
                            {{"F", 20}, {"ID", 200}, {"FV Name", 248}, {"OV Name", 248}});
     ui->CreateFilterBar("Find", "Without counterpart", "Next (F3)");
     HWND v = ui->ControlWindow(8);
@@ -765,7 +778,7 @@ TEST_F(Win32, FilterBarKeysAndFilteredViewsEditSortAndSaveWholeListRows) {
     EXPECT_EQ(RunSteps({{"load", [&] { return Menu(kMenuLoad), true; }},
                         {"loaded",
                          [&] {
-                             if (gWs.busy || !ui->IsMenuItemEnabled(kMenuSave)) return false;
+                             if (!LoadDone()) return false;
                              for (int l = kFirstList; l <= kLastList; ++l)
                                  if (l != kListBook && !gWs.nameLists[l].empty()) misc = l;
                              books = ui->ControlWindow(kListBook);
@@ -808,10 +821,7 @@ TEST_F(Win32, FilterBarKeysAndFilteredViewsEditSortAndSaveWholeListRows) {
                         {"filtered",
                          [&] {
                              if (Shown(kListBook) != "bk_b bk_c ") return false;
-                             ListView_SetItemState(books, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-                             RECT r;
-                             ListView_GetItemRect(books, 1, &r, LVIR_BOUNDS);
-                             Click(books, POINT{r.left + 250, (r.top + r.bottom) / 2}, true);
+                             DoubleClickRow(kListBook, 1);
                              return true;
                          }},
                         {"name edit",
@@ -826,9 +836,7 @@ TEST_F(Win32, FilterBarKeysAndFilteredViewsEditSortAndSaveWholeListRows) {
                         {"sort",
                          [&] {
                              if (ui->IsDialogOpen(kWindowNameEdit)) return false;
-                             RECT r;
-                             Header_GetItemRect(ListView_GetHeader(books), kColFv, &r);
-                             Click(ListView_GetHeader(books), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+                             ClickHeader(kListBook, kColFv);
                              return true;
                          }},
                         {"sorted",
@@ -839,7 +847,7 @@ TEST_F(Win32, FilterBarKeysAndFilteredViewsEditSortAndSaveWholeListRows) {
                              return type(L"green");
                          }},
                         {"save", [&] { return Shown(kListBook) == "bk_d " && (Menu(kMenuSave), true); }},
-                        {"saved", [&] { return !gWs.busy && ui->IsMenuItemEnabled(kMenuSave); }},
+                        {"saved", [&] { return LoadDone(); }},
                         {"quit", [&] { return Menu(kMenuQuit), true; }}}),
               0);
     ASSERT_TRUE(misc) << "no second tab";

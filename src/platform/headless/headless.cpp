@@ -13,7 +13,7 @@ bool ValidList(int list) { return IsListNumber(list); }
 }  // namespace
 
 HeadlessPlatform::HeadlessPlatform() {
-    for (int i = 0; i < 28; ++i) {
+    for (int i = 0; i <= kLastList; ++i) {
         focused_[i] = -1;
         redraw_[i] = true;
         setRowsCalls_[i] = 0;

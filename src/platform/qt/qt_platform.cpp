@@ -173,7 +173,7 @@ void QtPlatform::CreateMainWindow(const std::string& title, int innerWidth, int 
         tabs_ = nullptr;
         status_ = nullptr;
         statusField_[0] = statusField_[1] = nullptr;
-        for (int i = 0; i < 28; ++i) {
+        for (int i = 0; i <= kLastList; ++i) {
             lists_[i] = nullptr;
             pages_[i] = nullptr;
         }

@@ -163,8 +163,8 @@ private:
     QMenu* popup_ = nullptr;
     std::multimap<int, QAction*> actions_;
 
-    ListView* lists_[28] = {};
-    Area* pages_[28] = {};
+    ListView* lists_[kLastList + 1] = {};
+    Area* pages_[kLastList + 1] = {};
     Rect wanted_[kLastList + 1] = {};  // geometry asked for the frame, the tabs and the list views
 
     QPointer<DialogWindow> dialogs_[kWindowCount];

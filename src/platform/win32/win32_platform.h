@@ -51,7 +51,7 @@ public:
     HMENU MenuBar() const { return menuBar_; }
     HMENU PopupMenu() const { return popup_; }
     HWND StatusBar() const { return status_; }
-    // Controls 1, 2, list views 3..27 and the dialogs' controls.
+    // Controls 1, 2, list views 3..28 and the dialogs' controls.
     HWND ControlWindow(int control) const;
     HWND DialogWindow(int window) const;
     void PushEvent(const Event& ev);
