@@ -148,8 +148,8 @@ TEST(Dialogue, DialogueItemListsFiltersAndSavesResponses) {
     d.env.Run();
     EXPECT_EQ(ui.Control(qp::kCtlTranslationPane).text, "Je suis ne a Balmora.");
     EXPECT_EQ(ui.Control(qp::kCtlTextContext).text,
-              "Topic: background    Speaker: race Dark Elf, class Guard\rConditions: Disposition >= 40\r"
-              "Before: Je suis ne a Balmora.\rAfter: A mod's own words.");
+              "Topic: background    Speaker: race Dark Elf, class Guard\r\nConditions: Disposition >= 40\r\n"
+              "Before: Je suis ne a Balmora.\r\nAfter: A mod's own words.");
     d.env.Press(qp::kCtlTextSave);
     EXPECT_EQ(Text(4), "Je suis ne a Balmora.");
     EXPECT_EQ(column(0), "* background|background|");

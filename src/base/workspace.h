@@ -59,11 +59,10 @@ struct SkillEntry {
 struct InfoEntry {
     int32_t block = 0;
     int32_t dialogue = 0;  // the DIAL it belongs to
-    int kind = 0;          // the DIAL's kind, 0 to 4 (4: journal)
-    // "L": the text was the game's own and a dictionary gave its translation
-    // at load; fv then holds the text before.
-    std::string flag;
-    std::string fv;
+    int8_t kind = 0;       // the DIAL's kind, 0 to 4 (4: journal)
+    // The text was the game's own: a dictionary gave its translation at load
+    // (flag "L"). What it was before, the dictionary keeps.
+    bool converted = false;
 };
 
 // An entry of the long-text editor's working list.

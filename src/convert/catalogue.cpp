@@ -12,6 +12,7 @@
 #include "convert/refcheck.h"
 #include "dictionary/dictfile.h"
 #include "plugin/blocks.h"
+#include "plugin/responses.h"
 
 namespace qp {
 
@@ -108,6 +109,30 @@ private:
         return at < rows.size() && rows[at].block == n ? &rows[at] : nullptr;
     }
 
+    // What a response converted at load held before: its triple's first
+    // text, read for all of them at the first one asked.
+    std::string ConvertedBefore(int n) {
+        if (!beforeRead_) {
+            beforeRead_ = true;
+            for (const bool journal : {false, true}) {
+                std::vector<std::string> ids;
+                std::vector<int32_t> blocks;
+                for (const InfoEntry& e : gWs.infos)
+                    if (e.converted && (e.kind == 4) == journal) {
+                        ids.push_back(ReadRecordId(BlockBytes(e.block)));
+                        blocks.push_back(e.block);
+                    }
+                const std::vector<std::string_view> keys(ids.begin(), ids.end());
+                FindFirstTriples(InfoDictionary(journal ? 4 : 0), keys,
+                                 [&](size_t k, std::string_view first, std::string_view) {
+                                     before_[blocks[k]] = std::string(first);
+                                 }, false);
+            }
+        }
+        const auto it = before_.find(n);
+        return it == before_.end() ? std::string() : it->second;
+    }
+
     // The INFO of a block as the load listed it: gWs.infos is in block order.
     const InfoEntry* Info(int n) {
         const auto& v = gWs.infos;
@@ -133,8 +158,8 @@ private:
                                                : ReadRecordString(data, 0, size - (f.zeroEnd ? 1 : 0));
             if (text.empty()) return f.repeats;
             // A response converted at load: the game's own text before.
-            if (info_ && !info_->flag.empty() && (f.kind == TextKind::Response || f.kind == TextKind::Journal))
-                Add(f, id, suffix, n, o, info_->flag, info_->fv, text);
+            if (info_ && info_->converted && (f.kind == TextKind::Response || f.kind == TextKind::Journal))
+                Add(f, id, suffix, n, o, "L", ConvertedBefore(n), text);
             else
                 Add(f, id, suffix, n, o, "", text, After(f, text));
             return f.repeats;
@@ -175,6 +200,8 @@ private:
     std::shared_ptr<const PairFile> settings_;
     int noted_ = -1;
     size_t infoAt_ = 0;
+    bool beforeRead_ = false;
+    std::unordered_map<int32_t, std::string> before_;
     const InfoEntry* info_ = nullptr;
 };
 

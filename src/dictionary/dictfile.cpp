@@ -142,6 +142,7 @@ public:
         }
     }
     size_t Distinct() const { return entries_.size(); }
+    size_t IndexOf(const Entry* e) const { return static_cast<size_t>(e - entries_.data()); }
     // The entry of names[i], or nullptr.
     const Entry* Of(size_t i) const { return of_[i] == kNone ? nullptr : &entries_[of_[i]]; }
     // The entry whose name is the text of these counted-string bytes, or nullptr.
@@ -430,6 +431,97 @@ std::vector<std::optional<std::string>> FindFirstNames(const std::string& name,
     }
     return found;
 }
+
+void FindFirstTriples(const std::string& name, const std::vector<std::string_view>& keys,
+                      const std::function<void(size_t, std::string_view, std::string_view)>& found,
+                      bool createMissing) {
+    if (keys.empty()) return;
+    FileReader in;
+    {
+        // Missing, unreadable or not a file: as a whole read would find it.
+        std::lock_guard<std::mutex> lock(gCacheMutex);
+        const std::string path = ResolvePath(name);
+        std::error_code ec;
+        if (NothingAt(path) || !std::filesystem::is_regular_file(path, ec)) {
+            int64_t size;
+            LoadContent(name, size, createMissing);
+            return;
+        }
+        std::string err;
+        if (!in.Open(path, &err)) {
+            Cache().problems.push_back({name, true, -1, err});
+            return;
+        }
+    }
+    AskedNames asked(keys);
+    // The keys of each asked text, in a chain: a plugin may hold an ID twice.
+    std::vector<uint32_t> firstKey(asked.Distinct(), UINT32_MAX), nextKey(keys.size(), UINT32_MAX);
+    for (size_t i = keys.size(); i-- > 0;)
+        if (const auto* e = asked.Of(i)) {
+            const size_t x = asked.IndexOf(e);
+            nextKey[i] = firstKey[x];
+            firstKey[x] = static_cast<uint32_t>(i);
+        }
+    // The file goes through one piece of memory, a triple at a time handed
+    // over while its bytes are there: a large file is not held whole.
+    const int64_t total = in.Size();
+    std::string piece;
+    size_t at = 0;       // the next triple's offset in piece
+    int64_t base = 0;    // piece[0]'s offset in the file
+    int64_t read = 0;
+    std::string err;
+    bool failed = false;
+    auto have = [&](size_t need) {
+        if (piece.size() - at >= need) return true;
+        piece.erase(0, at);
+        base += static_cast<int64_t>(at);
+        at = 0;
+        while (piece.size() < need && read < total && !failed) {
+            const size_t chunk = static_cast<size_t>(
+                std::min<int64_t>(total - read, std::max<int64_t>(static_cast<int64_t>(need - piece.size()), 1 << 20)));
+            const size_t old = piece.size();
+            piece.resize(old + chunk);
+            failed = !in.Read(piece.data() + old, chunk, &err);
+            read += static_cast<int64_t>(chunk);
+        }
+        return !failed && piece.size() - at >= need;
+    };
+    // The length of the counted string at offset o of the triple, or -1
+    // when it or its text runs past the end of the file.
+    auto counted = [&](size_t o) -> int64_t {
+        if (!have(o + 4)) return -1;
+        const int32_t len = GetLe32(piece.data() + at + o);
+        const int64_t left = total - base - static_cast<int64_t>(at + o) - 4;
+        return len < 0 || len > left || !have(o + 4 + static_cast<size_t>(len)) ? -1 : len;
+    };
+    int64_t damagedAt = -1;
+    size_t left = asked.Distinct();
+    // Walked to its end, for its damage, as a whole read would be.
+    while (have(1)) {
+        const int64_t la = counted(0);
+        const size_t b = la < 0 ? 0 : 4 + static_cast<size_t>(la);
+        const int64_t lb = la < 0 ? -1 : counted(b);
+        const size_t c = lb < 0 ? b : b + 4 + static_cast<size_t>(lb);
+        const int64_t lc = lb < 0 ? -1 : counted(c);
+        if (lc < 0) {
+            damagedAt = base + static_cast<int64_t>(at);
+            break;
+        }
+        const char* t = piece.data() + at;
+        if (auto* e = left ? asked.Find(t + 4, static_cast<size_t>(la)) : nullptr; e && !e->met) {
+            e->met = true;
+            --left;
+            for (uint32_t k = firstKey[asked.IndexOf(e)]; k != UINT32_MAX; k = nextKey[k])
+                found(k, std::string_view(t + b + 4, static_cast<size_t>(lb)),
+                      std::string_view(t + c + 4, static_cast<size_t>(lc)));
+        }
+        at += c + 4 + static_cast<size_t>(lc);
+    }
+    std::lock_guard<std::mutex> lock(gCacheMutex);
+    if (failed) Cache().problems.push_back({name, true, -1, err});
+    else NoteDamage(name, damagedAt);
+}
+
 
 std::shared_ptr<const PairFile> OpenPairFile(std::string_view name, bool createMissing) {
     std::lock_guard<std::mutex> lock(gCacheMutex);

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -111,6 +112,15 @@ std::vector<std::optional<std::string>> FindFirstNames(const std::string& name,
 std::vector<std::optional<std::string>> FirstNamesIn(std::string_view content,
                                                      const std::vector<std::string_view>& names,
                                                      int64_t& damagedAt);
+// For each key, the second and third strings of the first triple whose
+// first string it is, handed to found(key index, second, third) while the
+// file is read: one pass, no index kept, nothing copied (the long-text files
+// of responses are large and a load asks them every INFO at once). A key
+// holding a zero byte finds nothing. A missing file is created empty as by
+// OpenTripleFile; damage and unreadable files are noted as there.
+void FindFirstTriples(const std::string& name, const std::vector<std::string_view>& keys,
+                      const std::function<void(size_t, std::string_view, std::string_view)>& found,
+                      bool createMissing = true);
 // Whether something stands at a dictionary's name, a file or what cannot be
 // read as one: what the two above read instead of creating it.
 bool DictionaryPresent(const std::string& name);

@@ -115,6 +115,7 @@ enum : int {
     kCtlTextFilter = 1059,
     kCtlTextUntranslated = 1065,
     kCtlTextCount = 1066,
+    kCtlTextFilterLabel = 1067,
     kCtlCheckSummary = 1060,
     kCtlCheckList = 1061,
     kCtlCheckCopy = 1062,

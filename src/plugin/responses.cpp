@@ -26,7 +26,10 @@ const char* InfoDictionary(int kind) { return InfoField(kind == 4)->dictionary; 
 
 void ListAndConvertResponses() {
     gWs.infos.clear();
-    std::shared_ptr<const TripleFile> files[2];
+    // First every listed INFO with its ID, then one pass over each long-text
+    // file for all of them. The IDs are kept back to back.
+    std::string idBytes;
+    std::vector<uint32_t> idEnds;
     int dialogue = -1, kind = -1;
     const int last = LastBlock();
     for (int n = 1; n <= last; ++n) {
@@ -36,29 +39,36 @@ void ListAndConvertResponses() {
             kind = DialogueKindOf(n);
             continue;
         }
-        if (!IsType(b, "INFO") || kind < 0 || FindSubrecord(n, "INAM") < 0) continue;
-        InfoEntry e;
-        e.block = n;
-        e.dialogue = dialogue;
-        e.kind = kind;
-        const int p = FindSubrecord(n, "NAME");
-        if (p >= 0) {
-            auto& texts = files[kind == 4];
-            if (!texts) texts = OpenTripleFile(InfoDictionary(kind));
-            const int t = texts->triples.empty() ? -1 : FindTriple(*texts, ReadRecordId(b));
-            const int32_t size = ReadBlockInt(n, p + 4);
-            const std::string_view text = b.substr(static_cast<size_t>(p) + 8, static_cast<size_t>(size));
-            if (t >= 0) {
-                const auto& triple = texts->triples[static_cast<size_t>(t)];
-                // A plugin converted before already holds the second text.
-                if (!triple[2].empty() && (triple[1] == text || triple[2] == text)) {
-                    e.fv = triple[1];
-                    e.flag = "L";
-                    if (triple[2] != text) EditSubrecord(n, {p, static_cast<size_t>(size), triple[2]});
-                }
+        if (!IsType(b, "INFO") || kind < 0) continue;
+        const int p = FindSubrecord(n, "INAM");
+        if (p < 0) continue;
+        gWs.infos.push_back({n, dialogue, static_cast<int8_t>(kind), false});
+        const int32_t size = ReadBlockInt(n, p + 4);
+        idBytes += ReadRecordString(b, p + 8, size > 0 ? size - 1 : 0);
+        idEnds.push_back(static_cast<uint32_t>(idBytes.size()));
+    }
+    for (const bool journal : {false, true}) {
+        std::vector<std::string_view> keys;
+        std::vector<size_t> of;
+        for (size_t i = 0; i < gWs.infos.size(); ++i)
+            if ((gWs.infos[i].kind == 4) == journal) {
+                const uint32_t from = i ? idEnds[i - 1] : 0;
+                keys.push_back(std::string_view(idBytes).substr(from, idEnds[i] - from));
+                of.push_back(i);
             }
-        }
-        gWs.infos.push_back(std::move(e));
+        FindFirstTriples(InfoDictionary(journal ? 4 : 0), keys,
+                         [&](size_t k, std::string_view first, std::string_view second) {
+                             InfoEntry& e = gWs.infos[of[k]];
+                             const int n = e.block, p = FindSubrecord(n, "NAME");
+                             if (p < 0) return;
+                             const int32_t size = ReadBlockInt(n, p + 4);
+                             const std::string_view text =
+                                 BlockBytes(n).substr(static_cast<size_t>(p) + 8, static_cast<size_t>(size));
+                             // A plugin converted before already holds the second text.
+                             if (second.empty() || (first != text && second != text)) return;
+                             e.converted = true;
+                             if (second != text) EditSubrecord(n, {p, static_cast<size_t>(size), second});
+                         });
     }
 }
 

@@ -1,6 +1,7 @@
 #include "ui/textedit.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "base/dirlock.h"
 #include "base/lists.h"
@@ -49,7 +50,7 @@ const InfoEntry* InfoOf(int32_t block) {
 
 bool Converted(const TextEntry& e) {
     const InfoEntry* i = InfoOf(e.block);
-    return i && !i->flag.empty();
+    return i && i->converted;
 }
 
 // "*": "SAVE" changed its text since the plugin was loaded; "L": the game's
@@ -86,11 +87,25 @@ std::string ContextText(const TextEntry& e) {
     };
     std::string out = (JournalItem() ? "Quest: " : "Topic: ") + c.topic;
     if (!JournalItem()) out += "    Speaker: " + (c.speaker.empty() ? std::string("anyone") : c.speaker);
-    out += "\rConditions: " + (c.conditions.empty() ? std::string("none") : c.conditions);
-    out += "\rBefore: " + (c.previous >= 0 ? line(InfoText(c.previous)) : std::string("(first)"));
-    out += "\rAfter: " + (c.next >= 0 ? line(InfoText(c.next)) : std::string("(last)"));
-    if (Converted(e)) out += "\rThe game's own text, converted at load.";
+    out += "\r\nConditions: " + (c.conditions.empty() ? std::string("none") : c.conditions);
+    out += "\r\nBefore: " + (c.previous >= 0 ? line(InfoText(c.previous)) : std::string("(first)"));
+    out += "\r\nAfter: " + (c.next >= 0 ? line(InfoText(c.next)) : std::string("(last)"));
+    if (Converted(e)) out += "\r\nThe game's own text, converted at load.";
     return out;
+}
+
+// The translation the item's long-text file offers for an ID. The files of
+// responses are large: they are read for the one ID, not parsed whole.
+std::optional<std::string> OfferedText(const std::string& id) {
+    std::optional<std::string> offer;
+    if (DialogueItem()) {
+        FindFirstTriples(gWs.textParams.file, {id},
+                         [&](size_t, std::string_view, std::string_view third) { offer = std::string(third); });
+    } else {
+        auto texts = OpenTripleFile(gWs.textParams.file);
+        if (const int t = FindTriple(*texts, id); t >= 0) offer = texts->triples[static_cast<size_t>(t)][2];
+    }
+    return offer;
 }
 
 void SetTranslation(const std::string& text) {
@@ -142,10 +157,11 @@ int RowOf(int entry) {
 
 void OpenDialogueItem(Platform& p, int mx, int my, int w, int h) {
     p.OpenDialog(kWindowTextEdit, gWs.textParams.type, {mx + w / 2 - 450, my + h / 2 - 300, 900, 600});
-    p.AddEditField(kWindowTextEdit, kCtlTextFilter, {5, 4, 330, 22}, "");
-    p.AddCheckBox(kWindowTextEdit, kCtlTextUntranslated, {5, 30, 200, 20}, "Without translation");
-    p.AddLabel(kWindowTextEdit, kCtlTextCount, {210, 32, 125, 20}, "", true);
-    p.AddDialogTable(kWindowTextEdit, kCtlTextList, {5, 54, 330, 512},
+    p.AddLabel(kWindowTextEdit, kCtlTextFilterLabel, {5, 2, 330, 16}, "Find in topic, speaker, text :", false);
+    p.AddEditField(kWindowTextEdit, kCtlTextFilter, {5, 18, 330, 22}, "");
+    p.AddCheckBox(kWindowTextEdit, kCtlTextUntranslated, {5, 44, 200, 20}, "Without translation");
+    p.AddLabel(kWindowTextEdit, kCtlTextCount, {210, 46, 125, 20}, "", true);
+    p.AddDialogTable(kWindowTextEdit, kCtlTextList, {5, 68, 330, 498},
                      {{JournalItem() ? "Quest" : NameField(kListTopic)->title, 120},
                       {JournalItem() ? "Index" : "Speaker", JournalItem() ? 45 : 100},
                       {"Text", 400}});
@@ -217,10 +233,8 @@ void TextEditFilter() {
         if (!find.Empty() && !find.In(e.topic) && !find.In(e.speaker)) {
             const int p = FindSubrecord(e.block, "NAME");
             const std::string_view b = BlockBytes(e.block);
-            const InfoEntry* info = InfoOf(e.block);
-            const bool inText = p >= 0 && find.In(b.substr(static_cast<size_t>(p) + 8,
-                                                           static_cast<size_t>(ReadBlockInt(e.block, p + 4))));
-            if (!inText && !(info && find.In(info->fv))) continue;
+            if (p < 0 || !find.In(b.substr(static_cast<size_t>(p) + 8, static_cast<size_t>(ReadBlockInt(e.block, p + 4)))))
+                continue;
         }
         shown.push_back(static_cast<int>(i));
         rows.push_back(InfoRow(e));
@@ -243,10 +257,8 @@ void TextEditSelect() {
         Plat().SetControlText(kCtlSourcePane, "");
     if (DialogueItem()) Plat().SetControlText(kCtlTextContext, EntryUsable(e) ? ContextText(e) : std::string());
     Plat().SetControlText(kCtlTranslationPane, "");
-    auto texts = OpenTripleFile(gWs.textParams.file);
-    int t = FindTriple(*texts, e.id);
-    if (t >= 0)
-        SetTranslation(texts->triples[static_cast<size_t>(t)][2]);
+    if (auto offer = OfferedText(e.id))
+        SetTranslation(*offer);
     else if (auto remembered = RememberedText(gWs.textParams.type, Plat().GetControlText(kCtlSourcePane)))
         SetTranslation(*remembered);  // the same text translated in another plugin
 
