@@ -148,6 +148,7 @@ PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kind
     AppendPo(result.text, header);
     const Catalogue catalogue = CatalogueLoadedPlugin();
     const int last = static_cast<int>(catalogue.entries.size()) - 1;
+    result.text.reserve(result.text.size() + catalogue.entries.size() * 256);
     for (const CatalogueEntry& c : catalogue.entries) {
         ShowBlockProgress("Export : ", static_cast<int>(&c - catalogue.entries.data()), last);
         const Translatable* f = c.field;
