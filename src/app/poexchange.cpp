@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 
@@ -148,6 +149,11 @@ PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kind
     AppendPo(result.text, header);
     const Catalogue catalogue = CatalogueLoadedPlugin();
     const int last = static_cast<int>(catalogue.entries.size()) - 1;
+    // Pages reserved and never written cost nothing.
+    result.text.reserve(result.text.size() + catalogue.entries.size() * 640);
+    // The offers' files, opened once each.
+    std::map<const char*, std::shared_ptr<const TripleFile>> offers;
+    const bool memory = DictionaryPresent(kMemoryTextFile);
     for (const CatalogueEntry& c : catalogue.entries) {
         ShowBlockProgress("Export : ", static_cast<int>(&c - catalogue.entries.data()), last);
         const Translatable* f = c.field;
@@ -175,11 +181,12 @@ PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kind
             std::optional<std::string> offer;
             std::string by;
             if (f->dictionary) {
-                const auto texts = OpenTripleFile(f->dictionary);
+                auto& texts = offers[f->dictionary];
+                if (!texts) texts = OpenTripleFile(f->dictionary);
                 const int t = FindTriple(*texts, ItemId(c));
                 if (t >= 0) offer = texts->triples[static_cast<size_t>(t)][2], by = FileNamePart(f->dictionary);
             }
-            if (!offer) offer = RememberedText(f->title, c.before), by = "the memory of earlier saves";
+            if (!offer && memory) offer = RememberedText(f->title, c.before), by = "the memory of earlier saves";
             if (offer && !offer->empty() && *offer != c.before) {
                 e.str = ToUtf8(codePage, *offer);
                 e.flags.push_back("fuzzy");
@@ -223,7 +230,8 @@ PoImportResult ImportTranslation(const std::string& po, const std::string& name,
     BeginDictionaryCommand();
     const Catalogue catalogue = CatalogueLoadedPlugin();
     EndDictionaryCommand();
-    std::unordered_map<std::string, const CatalogueEntry*> byIdentity;
+    std::unordered_map<std::string_view, const CatalogueEntry*> byIdentity;
+    byIdentity.reserve(catalogue.entries.size());
     for (const CatalogueEntry& c : catalogue.entries) byIdentity.emplace(c.identity, &c);
     // Each list's rows by block: a name's entry names its record.
     std::map<int, std::unordered_map<int32_t, int>> rows;
@@ -244,7 +252,7 @@ PoImportResult ImportTranslation(const std::string& po, const std::string& name,
         std::string text;
     };
     std::vector<Planned> plan;
-    std::unordered_map<std::string, int> seen;
+    std::unordered_map<std::string_view, int> seen;  // identities of the catalogue
     for (const PoEntry& e : entries) {
         if (e.obsolete) {
             ++r.obsolete;
@@ -280,7 +288,7 @@ PoImportResult ImportTranslation(const std::string& po, const std::string& name,
             skip("a string of this kind cannot be written back");
             continue;
         }
-        if (auto [at, fresh] = seen.emplace(identity, e.line); !fresh) {
+        if (auto [at, fresh] = seen.emplace(c.identity, e.line); !fresh) {
             skip("the same identity came before, at line " + std::to_string(at->second));
             continue;
         }
@@ -317,7 +325,9 @@ PoImportResult ImportTranslation(const std::string& po, const std::string& name,
         } else if (text.find('\0') != std::string::npos) {
             return refuse(e.line, shown + ": the text holds a zero byte");
         }
-        const std::vector<std::string> was = Placeholders(source), now = Placeholders(text);
+        const auto marked = [](const std::string& t) { return t.find_first_of("%^") != std::string::npos; };
+        const std::vector<std::string> was = marked(source) ? Placeholders(source) : std::vector<std::string>(),
+                                       now = marked(text) ? Placeholders(text) : std::vector<std::string>();
         if (was != now) {
             std::vector<std::string> dropped, added;
             std::set_difference(was.begin(), was.end(), now.begin(), now.end(), std::back_inserter(dropped));
