@@ -11,6 +11,7 @@
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
 #include "plugin/blocks.h"
+#include "plugin/responses.h"
 
 namespace qp {
 
@@ -54,13 +55,15 @@ std::vector<std::string> CellNames() {
 // for a response the load converted), the text after is the block's.
 void CheckResponseLinks(const TopicRenames& topics, std::vector<RefFinding>& findings) {
     if (topics.Empty()) return;
+    const auto before = TextsBeforeConversion();
     for (const InfoEntry& info : gWs.infos) {
         if (info.kind == kDialogueJournal) continue;
         const std::string_view record = BlockBytes(info.block);
         const int o = FindRecordSubrecord(record, "NAME");
         if (o < 0) continue;
         const std::string after = ReadRecordString(record, o + 8, ReadRecordInt(record, o + 4));
-        CheckTopicLinks(ReadRecordId(record), info.flag.empty() ? after : info.fv, after, topics, findings);
+        const auto held = info.converted ? before.find(info.block) : before.end();
+        CheckTopicLinks(ReadRecordId(record), held == before.end() ? after : held->second, after, topics, findings);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "base/translatable.h"
 #include "base/workspace.h"
@@ -70,6 +71,26 @@ void ListAndConvertResponses() {
                              if (second != text) EditSubrecord(n, {p, static_cast<size_t>(size), second});
                          });
     }
+}
+
+std::map<int32_t, std::string> TextsBeforeConversion() {
+    std::map<int32_t, std::string> before;
+    for (const bool journal : {false, true}) {
+        std::vector<std::string> ids;
+        std::vector<int32_t> blocks;
+        for (const InfoEntry& e : gWs.infos)
+            if (e.converted && (e.kind == 4) == journal) {
+                ids.push_back(ReadRecordId(BlockBytes(e.block)));
+                blocks.push_back(e.block);
+            }
+        if (ids.empty()) continue;
+        const std::vector<std::string_view> keys(ids.begin(), ids.end());
+        FindFirstTriples(InfoDictionary(journal ? 4 : 0), keys,
+                         [&](size_t k, std::string_view first, std::string_view) {
+                             before[blocks[k]] = std::string(first);
+                         }, false);
+    }
+    return before;
 }
 
 }  // namespace qp

@@ -3,6 +3,8 @@
 // itself.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
 
 namespace qp {
@@ -17,5 +19,9 @@ const char* InfoDictionary(int kind);
 // the thousand. An INFO before any DIAL, under a DIAL of unknown kind, or
 // without INAM is left out and left as it is.
 void ListAndConvertResponses();
+
+// What each INFO that the load converted held before, by block: its triple's
+// first text, which the dictionary keeps. Read in one pass per file.
+std::map<int32_t, std::string> TextsBeforeConversion();
 
 }  // namespace qp
