@@ -1,6 +1,7 @@
 #include "convert/checkplugin.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
 #include "plugin/blocks.h"
+#include "plugin/responses.h"
 
 namespace qp {
 
@@ -54,13 +56,27 @@ std::vector<std::string> CellNames() {
 // for a response the load converted), the text after is the block's.
 void CheckResponseLinks(const TopicRenames& topics, std::vector<RefFinding>& findings) {
     if (topics.Empty()) return;
+    // A converted response's text before is its triple's first text.
+    std::vector<std::string> ids;
+    std::vector<int32_t> blocks;
+    for (const InfoEntry& e : gWs.infos)
+        if (e.converted && e.kind != kDialogueJournal) {
+            ids.push_back(ReadRecordId(BlockBytes(e.block)));
+            blocks.push_back(e.block);
+        }
+    std::map<int32_t, std::string> before;
+    const std::vector<std::string_view> keys(ids.begin(), ids.end());
+    if (!keys.empty())
+        FindFirstTriples(InfoDictionary(kDialogueTopic), keys,
+                         [&](size_t k, std::string_view first, std::string_view) { before[blocks[k]] = first; }, false);
     for (const InfoEntry& info : gWs.infos) {
         if (info.kind == kDialogueJournal) continue;
         const std::string_view record = BlockBytes(info.block);
         const int o = FindRecordSubrecord(record, "NAME");
         if (o < 0) continue;
         const std::string after = ReadRecordString(record, o + 8, ReadRecordInt(record, o + 4));
-        CheckTopicLinks(ReadRecordId(record), info.flag.empty() ? after : info.fv, after, topics, findings);
+        const auto was = before.find(info.block);
+        CheckTopicLinks(ReadRecordId(record), was == before.end() ? after : was->second, after, topics, findings);
     }
 }
 
