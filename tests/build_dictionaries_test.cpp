@@ -192,6 +192,23 @@ TEST(BuildDictionaries, TopicsPairByTheirResponsesAndResponsesByTheirIds) {
               std::string::npos);
 }
 
+// The demo's dictionaries are what the builder makes of the demo's two
+// versions (demo/make_demo.py rebuilds them).
+TEST(BuildDictionaries, TheDemoDictionariesAreBuiltFromTheDemoSources) {
+    const fs::path demo = fs::path(QUILLANE_SOURCE_DIR) / "demo";
+    for (const auto& [fv, ov, data] :
+         {std::tuple{"source/Demo_English.esp", "source/Demo_Vellish.esp", "data"},
+          {"cyrillic/source/Demo_Cyrillic_English.esp", "cyrillic/source/Demo_Cyrillic_Zaryan.esp", "cyrillic/data"}}) {
+        Env env;
+        ASSERT_EQ(BuildCli({(demo / fv).string(), (demo / ov).string(), "--root", env.dir.string()}), 0);
+        for (const std::string& name : qp::DictionaryFileNames()) {
+            const fs::path shipped = demo / data / name.substr(5);
+            EXPECT_TRUE(fs::exists(shipped)) << shipped;
+            EXPECT_EQ(ReadFile(env.Data(name.substr(5))), ReadFile(shipped)) << shipped;
+        }
+    }
+}
+
 TEST(BuildDictionaries, ExistingDictionariesAreReplacedOnlyWithForce) {
     Env env;
     const std::string fv = Plugin({Npc("a", "Guard")}), ov = Plugin({Npc("a", "Vakt")});

@@ -88,7 +88,8 @@ TEST_F(Cli, UsageErrorsExitOneWithTheUsage) {
           "list p.esp --overwrite", "list p.esp --edits e.txt", "convert p.esp q.esp --edits",
           "convert p.esp q.esp --bogus", "convert p.esp q.esp --root . --root .",
           "convert p.esp .esp", "list \"\"", "convert \"\" q.esp", "list p.esp --root \"\"",
-          "list p.esp --codepage 866", "list p.esp --codepage", "check p.esp --without-counterpart"}) {
+          "list p.esp --codepage 866", "list p.esp --codepage", "check p.esp --without-counterpart",
+          "export p.esp", "import p.esp t.po", "convert p.esp q.esp --strict", "export p.esp t.po --kind words"}) {
         Result r = Run(args, false);
         EXPECT_EQ(r.code, 1) << args;
         EXPECT_NE(r.err.find("usage:\n  quillane-cli list    PLUGIN [--root DIR] [--codepage CP] "
@@ -195,22 +196,30 @@ TEST_F(Cli, ListLinesComeBackAsEdits) {
 // dialog's SAVE writes them; under a title that is a tab too, list's five
 // fields are the name.
 TEST_F(Cli, EditsTakeLongTextsByItem) {
-    auto texts = [](const std::string& name, const std::string& text, const std::string& desc) {
+    auto texts = [](const std::string& name, const std::string& text, const std::string& desc,
+                    const std::string& response) {
         return Plugin({Book("bk_a", name, {{"TEXT", text}}),
-                       Record("SKIL", {{"INDX", Int32(3)}, {"SKDT", std::string(24, '\0')}, {"DESC", desc}})});
+                       Record("SKIL", {{"INDX", Int32(3)}, {"SKDT", std::string(24, '\0')}, {"DESC", desc}}),
+                       Record("DIAL", {{"NAME", Z("ferry")}, {"DATA", std::string(1, '\0')}}),
+                       Record("INFO", {{"INAM", Z("7")}, {"NAME", response}})});
     };
-    const std::string in = Put("t.esp", texts("Tome", "Old text", "Old description"));
+    const std::string in = Put("t.esp", texts("Tome", "Old text", "Old description", "Old response"));
     Put("edits.txt", "Book\tbk_a\tNew\\nText \\\\ with a \\t\n"
                      "Book\t\tbk_a\tTome\tFolio\n"
-                     "Skill\t3\tNeu\n");
+                     "Skill\t3\tNeu\n"
+                     "Dialogue\t7\t" + std::string(511, 'r') + "\n");
     Result r = Convert(in, P("out.esp"), WithEdits());
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(ReadFile(dir / "out.esp"), texts("Folio", "New\nText \\ with a \t", "Neu"));
-    Put("edits.txt", "Book\tbk_b\tX\n");
-    r = Convert(in, P("out2.esp"), WithEdits());
-    EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.err.find(":1: no text with ID \"bk_b\" in \"Edit text\" item \"Book\""), std::string::npos) << r.err;
-    EXPECT_FALSE(fs::exists(dir / "out2.esp"));
+    EXPECT_EQ(ReadFile(dir / "out.esp"), texts("Folio", "New\nText \\ with a \t", "Neu", std::string(511, 'r')));
+    for (const auto& [edit, message] :
+         {std::pair<std::string, std::string>{"Book\tbk_b\tX\n", ":1: no text with ID \"bk_b\" in \"Edit text\" item \"Book\""},
+          {"Dialogue\t7\t" + std::string(512, 'r') + "\n", "INFORMATION: The text has more than 511 characters.\n"}}) {
+        Put("edits.txt", edit);
+        r = Convert(in, P("out2.esp"), WithEdits());
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(dir / "out2.esp"));
+    }
 }
 
 #ifndef _WIN32

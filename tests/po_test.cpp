@@ -115,6 +115,9 @@ protected:
         const int code = ExitCode(Q(QUILLANE_CLI_PATH) + " " + args + " --root " + Q(dir.string()) + " >" + Q(out) +
                                   " 2>" + Q(err));
         Result r{code, ReadFile(out), ReadFile(err)};
+#ifdef _WIN32
+        for (size_t at; (at = r.err.find("\r\n")) != std::string::npos;) r.err.erase(at, 1);
+#endif
         for (const auto& f : {out, err}) fs::remove(f);
         return r;
     }
@@ -180,6 +183,24 @@ TEST_F(PoCli, RoundTripsThroughExportAndImport) {
               "ACTI|a_barrel|FNAM\tname\tL\tBarrel\tFass\n"
               "BOOK|bk_log|FNAM\tname\tT\tLog\t\xDC Log\n"
               "BOOK|bk_log|TEXT\ttext\t\tOffered text\tOffered text\n");
+}
+
+// A response filled with the topic's new name keeps the player's link: the
+// check finds nothing. Its comments say who speaks.
+TEST_F(PoCli, FilledResponsesKeepTheirTopicLinks) {
+    Put("data/Dialdata.dat", Pairs({{"ferry", "ferje"}}));
+    const auto mod = [](const std::string& response) {
+        return Plugin({Record("DIAL", {{"NAME", Z("ferry")}, {"DATA", std::string(1, '\0')}}),
+                       Record("INFO", {{"INAM", Z("7")}, {"ONAM", Z("ingrid")}, {"NAME", response}})});
+    };
+    const std::string in = Put("d.esp", mod("Ask about the ferry."));
+    ASSERT_EQ(Run("export " + Q(in) + " " + Q(P("d.po"))).code, 0);
+    EXPECT_NE(ReadFile(dir / "d.po").find("#. response, \"Edit text\" item \"Dialogue\", at most 511 bytes in code "
+                                          "page 1252\n#. topic \"ferje\", speaker ingrid\n"),
+              std::string::npos) << ReadFile(dir / "d.po");
+    Translate("d.po", "filled.po", [](const qp::PoEntry& e) { return e.str.empty() ? "Spoer om ferje." : e.str; });
+    ASSERT_EQ(Run("import " + Q(in) + " " + Q(P("filled.po")) + " " + Q(P("out.esp"))).code, 0);
+    EXPECT_EQ(Run("check " + Q(P("out.esp"))).code, 0);
 }
 
 // A Cyrillic mod in 1251: UTF-8 in the file, its bytes in 1251 again after

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 
@@ -12,6 +13,7 @@
 #include "base/progress.h"
 #include "base/workspace.h"
 #include "convert/catalogue.h"
+#include "convert/dialogue.h"
 #include "convert/longtext.h"
 #include "convert/memory.h"
 #include "convert/po.h"
@@ -55,9 +57,19 @@ std::string ItemId(const CatalogueEntry& e) {
     return ReadRecordId(BlockBytes(e.block));
 }
 
-// The conditions of a response in short, for the translator: filled in by the
-// dialogue's own description once responses are written back.
-std::vector<std::string> ResponseContext(const CatalogueEntry&) { return {}; }
+// Who says a response or writes a journal entry, and when, for the
+// translator: the dialogue's own description of the INFO.
+std::vector<std::string> ResponseContext(const CatalogueEntry& c) {
+    if (c.kind != TextKind::Response && c.kind != TextKind::Journal) return {};
+    const InfoContext info = DescribeInfo(c.block);
+    if (info.kind < 0) return {};
+    std::vector<std::string> out{c.kind == TextKind::Journal
+                                     ? "quest \"" + info.topic + "\""
+                                     : "topic \"" + info.topic + "\", speaker " +
+                                           (info.speaker.empty() ? "anyone" : info.speaker)};
+    if (!info.conditions.empty()) out.push_back("conditions: " + info.conditions);
+    return out;
+}
 
 bool EndsWithFeed(std::string_view s) { return !s.empty() && s.back() == '\n'; }
 bool StartsWithFeed(std::string_view s) { return !s.empty() && s.front() == '\n'; }
@@ -119,24 +131,29 @@ PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kind
     PoExportResult result;
     const std::string plugin = FileNamePart(gWs.fileInUse);
     PoEntry header = PoHeader({{"Project-Id-Version", plugin},
-                                {"Report-Msgid-Bugs-To", ""},
-                                {"POT-Creation-Date", Now()},
-                                {"PO-Revision-Date", "YEAR-MO-DA HO:MI+ZONE"},
-                                {"Last-Translator", "FULL NAME <EMAIL@ADDRESS>"},
-                                {"Language-Team", "LANGUAGE <LL@li.org>"},
-                                {"Language", ""},
-                                {"MIME-Version", "1.0"},
-                                {"Content-Type", "text/plain; charset=UTF-8"},
-                                {"Content-Transfer-Encoding", "8bit"},
-                                {"X-Generator", "Quillane " QUILLANE_VERSION},
-                                {"X-Quillane-Code-Page", std::to_string(codePage)}});
+                               {"Report-Msgid-Bugs-To", ""},
+                               {"POT-Creation-Date", Now()},
+                               {"PO-Revision-Date", "YEAR-MO-DA HO:MI+ZONE"},
+                               {"Last-Translator", "FULL NAME <EMAIL@ADDRESS>"},
+                               {"Language-Team", "LANGUAGE <LL@li.org>"},
+                               {"Language", ""},
+                               {"MIME-Version", "1.0"},
+                               {"Content-Type", "text/plain; charset=UTF-8"},
+                               {"Content-Transfer-Encoding", "8bit"},
+                               {"X-Generator", "Quillane " QUILLANE_VERSION},
+                               {"X-Quillane-Code-Page", std::to_string(codePage)}});
     header.comments = {"Strings of " + ToUtf8(codePage, plugin) + " for translation, by Quillane.",
-                               "Texts are in code page " + std::to_string(codePage) + " (" +
-                                   CodePageName(codePage) + ") inside the plugin."};
+                       "Texts are in code page " + std::to_string(codePage) + " (" + CodePageName(codePage) +
+                           ") inside the plugin."};
     const std::string cp = " in code page " + std::to_string(codePage);
     AppendPo(result.text, header);
     const Catalogue catalogue = CatalogueLoadedPlugin();
     const int last = static_cast<int>(catalogue.entries.size()) - 1;
+    // Pages reserved and never written cost nothing.
+    result.text.reserve(result.text.size() + catalogue.entries.size() * 640);
+    // The offers' files, opened once each.
+    std::map<const char*, std::shared_ptr<const TripleFile>> offers;
+    const bool memory = DictionaryPresent(kMemoryTextFile);
     for (const CatalogueEntry& c : catalogue.entries) {
         ShowBlockProgress("Export : ", static_cast<int>(&c - catalogue.entries.data()), last);
         const Translatable* f = c.field;
@@ -164,11 +181,12 @@ PoExportResult ExportTranslation(int codePage, const std::vector<TextKind>& kind
             std::optional<std::string> offer;
             std::string by;
             if (f->dictionary) {
-                const auto texts = OpenTripleFile(f->dictionary);
+                auto& texts = offers[f->dictionary];
+                if (!texts) texts = OpenTripleFile(f->dictionary);
                 const int t = FindTriple(*texts, ItemId(c));
                 if (t >= 0) offer = texts->triples[static_cast<size_t>(t)][2], by = FileNamePart(f->dictionary);
             }
-            if (!offer) offer = RememberedText(f->title, c.before), by = "the memory of earlier saves";
+            if (!offer && memory) offer = RememberedText(f->title, c.before), by = "the memory of earlier saves";
             if (offer && !offer->empty() && *offer != c.before) {
                 e.str = ToUtf8(codePage, *offer);
                 e.flags.push_back("fuzzy");
@@ -212,7 +230,8 @@ PoImportResult ImportTranslation(const std::string& po, const std::string& name,
     BeginDictionaryCommand();
     const Catalogue catalogue = CatalogueLoadedPlugin();
     EndDictionaryCommand();
-    std::unordered_map<std::string, const CatalogueEntry*> byIdentity;
+    std::unordered_map<std::string_view, const CatalogueEntry*> byIdentity;
+    byIdentity.reserve(catalogue.entries.size());
     for (const CatalogueEntry& c : catalogue.entries) byIdentity.emplace(c.identity, &c);
     // Each list's rows by block: a name's entry names its record.
     std::map<int, std::unordered_map<int32_t, int>> rows;
@@ -233,7 +252,7 @@ PoImportResult ImportTranslation(const std::string& po, const std::string& name,
         std::string text;
     };
     std::vector<Planned> plan;
-    std::unordered_map<std::string, int> seen;
+    std::unordered_map<std::string_view, int> seen;  // identities of the catalogue
     for (const PoEntry& e : entries) {
         if (e.obsolete) {
             ++r.obsolete;
@@ -269,7 +288,7 @@ PoImportResult ImportTranslation(const std::string& po, const std::string& name,
             skip("a string of this kind cannot be written back");
             continue;
         }
-        if (auto [at, fresh] = seen.emplace(identity, e.line); !fresh) {
+        if (auto [at, fresh] = seen.emplace(c.identity, e.line); !fresh) {
             skip("the same identity came before, at line " + std::to_string(at->second));
             continue;
         }
@@ -306,7 +325,9 @@ PoImportResult ImportTranslation(const std::string& po, const std::string& name,
         } else if (text.find('\0') != std::string::npos) {
             return refuse(e.line, shown + ": the text holds a zero byte");
         }
-        const std::vector<std::string> was = Placeholders(source), now = Placeholders(text);
+        const auto marked = [](const std::string& t) { return t.find_first_of("%^") != std::string::npos; };
+        const std::vector<std::string> was = marked(source) ? Placeholders(source) : std::vector<std::string>(),
+                                       now = marked(text) ? Placeholders(text) : std::vector<std::string>();
         if (was != now) {
             std::vector<std::string> dropped, added;
             std::set_difference(was.begin(), was.end(), now.begin(), now.end(), std::back_inserter(dropped));

@@ -109,26 +109,11 @@ private:
         return at < rows.size() && rows[at].block == n ? &rows[at] : nullptr;
     }
 
-    // What a response converted at load held before: its triple's first
-    // text, read for all of them at the first one asked.
+    // What a response converted at load held before, read for all of them
+    // at the first one asked.
     std::string ConvertedBefore(int n) {
-        if (!beforeRead_) {
-            beforeRead_ = true;
-            for (const bool journal : {false, true}) {
-                std::vector<std::string> ids;
-                std::vector<int32_t> blocks;
-                for (const InfoEntry& e : gWs.infos)
-                    if (e.converted && (e.kind == 4) == journal) {
-                        ids.push_back(ReadRecordId(BlockBytes(e.block)));
-                        blocks.push_back(e.block);
-                    }
-                const std::vector<std::string_view> keys(ids.begin(), ids.end());
-                FindFirstTriples(InfoDictionary(journal ? 4 : 0), keys,
-                                 [&](size_t k, std::string_view first, std::string_view) {
-                                     before_[blocks[k]] = std::string(first);
-                                 }, false);
-            }
-        }
+        if (!beforeRead_) before_ = TextsBeforeConversion();
+        beforeRead_ = true;
         const auto it = before_.find(n);
         return it == before_.end() ? std::string() : it->second;
     }

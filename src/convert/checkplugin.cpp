@@ -11,6 +11,7 @@
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
 #include "plugin/blocks.h"
+#include "plugin/responses.h"
 
 namespace qp {
 
@@ -50,20 +51,19 @@ std::vector<std::string> CellNames() {
 
 // The responses of topics, greetings, voices and persuasion (not journal
 // entries, which the player does not click) that lose a link to a converted
-// topic. A response's text before conversion is the text it was loaded with,
-// which no save changes.
+// topic: the text before conversion is the one the file held (the game's own,
+// for a response the load converted), the text after is the block's.
 void CheckResponseLinks(const TopicRenames& topics, std::vector<RefFinding>& findings) {
     if (topics.Empty()) return;
-    int kind = -1;
-    for (int b = 0; b <= LastBlock(); ++b) {
-        const std::string_view record = BlockBytes(b);
-        const std::string type = RecordType(record);
-        if (type == "DIAL") kind = DialogueKindOf(b);
-        if (type != "INFO" || kind < 0 || kind == kDialogueJournal) continue;
-        const int o = FindSubrecord(b, "NAME");
+    const auto before = TextsBeforeConversion();
+    for (const InfoEntry& info : gWs.infos) {
+        if (info.kind == kDialogueJournal) continue;
+        const std::string_view record = BlockBytes(info.block);
+        const int o = FindRecordSubrecord(record, "NAME");
         if (o < 0) continue;
-        const std::string text = ReadRecordString(record, o + 8, ReadBlockInt(b, o + 4));
-        CheckTopicLinks(ReadRecordId(record), text, text, topics, findings);
+        const std::string after = ReadRecordString(record, o + 8, ReadRecordInt(record, o + 4));
+        const auto was = info.converted ? before.find(info.block) : before.end();
+        CheckTopicLinks(ReadRecordId(record), was == before.end() ? after : was->second, after, topics, findings);
     }
 }
 

@@ -377,7 +377,7 @@ PairDialogue PairDialogues(const Records& fvRecords, const Records& ovRecords) {
         for (const std::string& t : to) ++shared[name][t];
         auto [it, first] = narrowed.emplace(name, to);
         if (!first)
-            for (auto t = it->second.begin(); t != it->second.end();) t = to.count(*t) ? std::next(t) : it->second.erase(t);
+            std::erase_if(it->second, [&](const std::string& t) { return !to.count(t); });
     }
     std::set<std::string> taken;
     for (const auto& [name, to] : tied)
@@ -426,9 +426,10 @@ PairDialogue PairDialogues(const Records& fvRecords, const Records& ovRecords) {
         } else {
             auto p = paired.find(dial.name);
             const std::string& counterpart = dial.kind != kTopicKind ? dial.name : p != paired.end() ? p->second : "";
-            for (size_t i : it->second)
-                if (!other && ov.dials[ov.infos[i].dial].kind == dial.kind && ov.dials[ov.infos[i].dial].name == counterpart)
-                    other = &ov.infos[i];
+            for (size_t i : it->second) {
+                const Dialogues::Dial& under = ov.dials[ov.infos[i].dial];
+                if (!other && under.kind == dial.kind && under.name == counterpart) other = &ov.infos[i];
+            }
         }
         if (!other) continue;
         const std::string& file = dial.kind == kJournalKind ? journal : responses;

@@ -1,6 +1,7 @@
 #include "convert/po.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 
 namespace qp {
@@ -10,51 +11,54 @@ namespace {
 // gettext breaks lines before they pass this column, quotes included.
 constexpr size_t kPageWidth = 79;
 
-// The escape gettext writes for a byte, or nothing: the other bytes, control
-// bytes too, go as they are.
-const char* EscapeOf(char c) {
-    switch (c) {
-    case '\a': return "\\a";
-    case '\b': return "\\b";
-    case '\f': return "\\f";
-    case '\n': return "\\n";
-    case '\r': return "\\r";
-    case '\t': return "\\t";
-    case '\v': return "\\v";
-    case '\\': return "\\\\";
-    case '"': return "\\\"";
-    default: return nullptr;
-    }
-}
+// The letter of the escape gettext writes for a byte, or 0: the other bytes,
+// control bytes too, go as they are.
+constexpr auto kEscapes = [] {
+    std::array<char, 256> t{};
+    const char from[] = "\a\b\f\n\r\t\v\\\"", to[] = "abfnrtv\\\"";
+    for (size_t i = 0; i + 1 < sizeof from; ++i) t[static_cast<unsigned char>(from[i])] = to[i];
+    return t;
+}();
+
+char EscapeOf(char c) { return kEscapes[static_cast<unsigned char>(c)]; }
 
 // Columns as a terminal counts them: one a character, so UTF-8's
 // continuation bytes count for none.
 bool StartsCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
 
-size_t Columns(std::string_view s) {
-    return static_cast<size_t>(std::count_if(s.begin(), s.end(), StartsCharacter));
+// Bytes between quotes, escaped: runs without an escape appended whole.
+void AppendQuoted(std::string& out, std::string_view s) {
+    out += '"';
+    size_t from = 0;
+    for (size_t i = 0; i < s.size(); ++i)
+        if (const char e = EscapeOf(s[i])) {
+            ((out.append(s, from, i - from)) += '\\') += e;
+            from = i + 1;
+        }
+    out.append(s, from, s.size() - from);
+    out += "\"\n";
 }
 
 // One piece of a string, ended by a line feed or by the string's end, as
-// quoted lines that break after a space before the page width.
+// quoted lines that break after a space (or before a CR) before the page
+// width.
 void WrapPiece(std::string_view piece, std::string& out) {
-    std::string line;
-    size_t cols = 0, space = 0, spaceCols = 0;  // after the last space of the line
-    for (const char c : piece) {
-        const char* e = EscapeOf(c);
-        const size_t w = e ? 2 : StartsCharacter(c) ? 1 : 0;
-        if (cols + w + 2 > kPageWidth && space > 0) {
-            out += "\"" + line.substr(0, space) + "\"\n";
-            line.erase(0, space);
+    size_t start = 0, cols = 0;
+    size_t space = 0, spaceCols = 0;  // just after the line's last space
+    for (size_t i = 0; i < piece.size(); ++i) {
+        const char c = piece[i];
+        const size_t w = EscapeOf(c) ? 2 : StartsCharacter(c) ? 1 : 0;
+        // gettext breaks before a carriage return too.
+        if (c == '\r' && i > start) space = i, spaceCols = cols;
+        if (cols + w + 2 > kPageWidth && space > start) {
+            AppendQuoted(out, piece.substr(start, space - start));
+            start = space;
             cols -= spaceCols;
-            space = 0;
         }
-        if (e) line += e;
-        else line += c;
         cols += w;
-        if (c == ' ') space = line.size(), spaceCols = cols;
+        if (c == ' ') space = i + 1, spaceCols = cols;
     }
-    out += "\"" + line + "\"\n";
+    AppendQuoted(out, piece.substr(start));
 }
 
 // --- reading ---
@@ -66,6 +70,7 @@ public:
 
     bool Run() {
         if (text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);
+        out_.reserve(text_.size() / 160);  // an entry takes a few lines
         for (size_t start = 0; start < text_.size();) {
             size_t end = text_.find('\n', start);
             if (end == std::string_view::npos) end = text_.size();
@@ -168,12 +173,11 @@ private:
         if (s.size() < 2 || s[0] != '"' || s.back() != '"') return Fail("a string not closed by \" at the line's end");
         s = s.substr(1, s.size() - 2);
         for (size_t i = 0; i < s.size(); ++i) {
-            const char c = s[i];
-            if (c == '"') return Fail("a \" inside a string, not written \\\"");
-            if (c != '\\') {
-                target += c;
-                continue;
-            }
+            // The run up to the next escape or quote goes whole.
+            const size_t run = std::min(s.find_first_of("\\\"", i), s.size());
+            target.append(s, i, run - i);
+            if ((i = run) == s.size()) break;
+            if (s[i] == '"') return Fail("a \" inside a string, not written \\\"");
             if (++i >= s.size()) return Fail("a string not closed by \" at the line's end");
             const char e = s[i];
             static const std::string_view kFrom = "ntr\\\"abfv?'", kTo = "\n\t\r\\\"\a\b\f\v?'";
@@ -235,24 +239,22 @@ private:
 
 bool PoEntry::Fuzzy() const { return std::find(flags.begin(), flags.end(), "fuzzy") != flags.end(); }
 
-std::string PoString(std::string_view keyword, std::string_view value) {
+void AppendPoString(std::string& out, std::string_view keyword, std::string_view value) {
+    // One line when it fits and breaks no line but at its end.
     const size_t feed = value.find('\n');
-    std::string one(keyword);
-    one += " \"";
-    for (const char c : value)
-        if (const char* e = EscapeOf(c)) one += e;
-        else one += c;
-    one += "\"";
-    if ((feed == std::string_view::npos || feed + 1 == value.size()) && Columns(one) <= kPageWidth)
-        return one + "\n";
-    std::string out(keyword);
-    out += " \"\"\n";
+    size_t cols = keyword.size() + 3;
+    for (const char c : value) cols += EscapeOf(c) ? 2 : StartsCharacter(c) ? 1 : 0;
+    if ((feed == std::string_view::npos || feed + 1 == value.size()) && cols <= kPageWidth) {
+        (out += keyword) += ' ';
+        AppendQuoted(out, value);
+        return;
+    }
+    (out += keyword) += " \"\"\n";
     for (size_t p = 0; p < value.size();) {
         const size_t end = std::min(value.find('\n', p), value.size() - 1) + 1;
         WrapPiece(value.substr(p, end - p), out);
         p = end;
     }
-    return out;
 }
 
 void AppendPo(std::string& out, const PoEntry& e) {
@@ -265,9 +267,9 @@ void AppendPo(std::string& out, const PoEntry& e) {
         for (size_t i = 0; i < e.flags.size(); ++i) (out += i ? ", " : " ") += e.flags[i];
         out += '\n';
     }
-    if (e.context) out += PoString("msgctxt", *e.context);
-    out += PoString("msgid", e.id);
-    out += PoString("msgstr", e.str);
+    if (e.context) AppendPoString(out, "msgctxt", *e.context);
+    AppendPoString(out, "msgid", e.id);
+    AppendPoString(out, "msgstr", e.str);
 }
 
 std::string WritePo(const std::vector<PoEntry>& entries) {

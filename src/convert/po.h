@@ -39,8 +39,8 @@ bool ReadPo(std::string_view text, std::vector<PoEntry>& entries, std::string& e
 
 // A string quoted and escaped as gettext writes it: one line, or an empty
 // first line followed by lines broken after each line feed and at spaces
-// before column 79. keyword is "msgid", "msgstr" ...
-std::string PoString(std::string_view keyword, std::string_view value);
+// before column 79, appended to out. keyword is "msgid", "msgstr" ...
+void AppendPoString(std::string& out, std::string_view keyword, std::string_view value);
 
 // The header's fields, "Name: value" each.
 PoEntry PoHeader(const std::vector<std::pair<std::string, std::string>>& fields);

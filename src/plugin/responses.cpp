@@ -72,4 +72,23 @@ void ListAndConvertResponses() {
     }
 }
 
+std::unordered_map<int32_t, std::string> TextsBeforeConversion() {
+    std::unordered_map<int32_t, std::string> before;
+    for (const bool journal : {false, true}) {
+        std::vector<std::string> ids;
+        std::vector<int32_t> blocks;
+        for (const InfoEntry& e : gWs.infos)
+            if (e.converted && (e.kind == 4) == journal) {
+                ids.push_back(ReadRecordId(BlockBytes(e.block)));
+                blocks.push_back(e.block);
+            }
+        const std::vector<std::string_view> keys(ids.begin(), ids.end());
+        FindFirstTriples(InfoDictionary(journal ? 4 : 0), keys,
+                         [&](size_t k, std::string_view first, std::string_view) {
+                             before[blocks[k]] = std::string(first);
+                         }, false);
+    }
+    return before;
+}
+
 }  // namespace qp

@@ -3,7 +3,9 @@
 // itself.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 
 namespace qp {
 
@@ -17,5 +19,10 @@ const char* InfoDictionary(int kind);
 // the thousand. An INFO before any DIAL, under a DIAL of unknown kind, or
 // without INAM is left out and left as it is.
 void ListAndConvertResponses();
+
+// What the INFOs converted at load held before, by block: their triples'
+// first texts, read again from the long-text files (a load keeps only the
+// flag).
+std::unordered_map<int32_t, std::string> TextsBeforeConversion();
 
 }  // namespace qp
