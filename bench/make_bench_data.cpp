@@ -654,14 +654,18 @@ int main(int argc, char** argv) {
     }
 
     // A quest mod's dialogue on top: 30,000 more INFOs under 3,000
-    // dialogues, among them greetings and journals. The long-text files know
+    // dialogues, among them greetings and journals; half of the topics are
+    // the game's own, known to the topic dictionary. The long-text files know
     // half of them with the same text (the game's own, converted at load)
     // and a quarter with another (offered in the dialog).
     std::vector<std::array<std::string, 3>> txtInfo, txtJour;
+    std::vector<Pair> dialPairs;
     for (int t = 0, made = 0; t < Scaled(3000, scale); ++t) {
         const int kind = t % 20 == 7 ? 4 : t % 10 == 3 ? 2 : 0;
         Record d{"DIAL", {}};
-        d.Z("NAME", kind == 4 ? Id("bq", t) : Word(kSyllables2, 2, 4) + " " + Word(kSyllables, 1, 3));
+        const std::string topic = kind == 4 ? Id("bq", t) : Word(kSyllables2, 2, 4) + " " + Word(kSyllables, 1, 3);
+        if (kind == 0 && t % 2 == 0) dialPairs.push_back({topic, Name(kSyllables, 31)});
+        d.Z("NAME", topic);
         d.Sub("DATA", std::string(1, static_cast<char>(kind)));
         Emit(d);
         for (int k = 0; k < 10; ++k, ++made) {
@@ -710,6 +714,7 @@ int main(int argc, char** argv) {
     WriteFile("data/Txtbsgndata.dat", triples(txtBsgn));
     WriteFile("data/Txtinfodata.dat", triples(txtInfo));
     WriteFile("data/Txtjourdata.dat", triples(txtJour));
+    WriteFile("data/Dialdata.dat", EncodePairs(dialPairs));
 
     std::printf("%d records, %zu bytes\n", gRecords, gPlugin.size());
     return 0;
