@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <optional>
 #include <set>
@@ -35,7 +34,6 @@
 #include "ui/filter.h"
 #include "ui/nameedit.h"
 
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -698,8 +696,7 @@ std::string OutputOf(const std::string& plugin, const std::string& given, int& s
         status = UsageError("OUTPUT " + given + " leaves no file name");
         return {};
     }
-    std::error_code ec;
-    if (!qp::SameFileName(output, plugin) && fs::exists(output, ec) && fs::equivalent(output, plugin, ec)) {
+    if (!qp::SameFileName(output, plugin) && qp::SameFile(output, plugin)) {
         Say("OUTPUT " + output + " is the plugin itself under another name");
         status = kExitRefused;
         return {};
@@ -762,8 +759,7 @@ int Convert(const Arguments& a) {
 int Export(const Arguments& a) {
     const std::string plugin = FullPath(a.positional[0]);
     const std::string po = FullPath(a.positional[1]);
-    std::error_code ec;
-    if (qp::SameFileName(po, plugin) || (fs::exists(po, ec) && fs::equivalent(po, plugin, ec))) {
+    if (qp::SameFileName(po, plugin) || qp::SameFile(po, plugin)) {
         Say("FILE.po " + po + " is the plugin itself");
         return kExitRefused;
     }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 
 #include "base/bytes.h"
@@ -360,13 +359,7 @@ DictionaryCache& Cache() {
 
 // Only a name with nothing behind it (not even a link to nothing) is a
 // missing dictionary.
-bool NothingAt(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::file_status link = fs::symlink_status(path, ec);
-    return link.type() == fs::file_type::not_found ||
-           (fs::is_symlink(link) && fs::status(path, ec).type() == fs::file_type::not_found);
-}
+bool NothingAt(const std::string& path) { return KindOfPath(path) == PathKind::Nothing; }
 
 // Reads the file, creating it empty when missing; records problems.
 std::string LoadContent(const std::string& name, int64_t& size, bool createMissing) {
@@ -375,17 +368,16 @@ std::string LoadContent(const std::string& name, int64_t& size, bool createMissi
     size = 0;
     // Only a name with nothing behind it is a missing dictionary; a folder,
     // a pipe or a loop of links in its place is one that cannot be read.
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::file_status target = fs::status(path, ec);
-    if (NothingAt(path)) {
+    std::string why;
+    const PathKind kind = KindOfPath(path, &why);
+    if (kind == PathKind::Nothing) {
         if (createMissing && gWs.env.createMissingDictionaries) CreateIfMissing(path);
         return content;
     }
-    if (ec)
-        err = "cannot open for reading (" + ec.message() + ")";
-    else if (!fs::is_regular_file(target))
-        err = fs::is_directory(target) ? "cannot open for reading (it is a folder)"
+    if (kind == PathKind::Unknown)
+        err = "cannot open for reading (" + why + ")";
+    else if (kind != PathKind::File)
+        err = kind == PathKind::Folder ? "cannot open for reading (it is a folder)"
                                        : "cannot open for reading (not a regular file)";
     if (!err.empty() || !ReadWholeFile(path, content, &err)) {
         DictionaryProblem p;
@@ -441,8 +433,7 @@ void FindFirstTriples(const std::string& name, const std::vector<std::string_vie
         // Missing, unreadable or not a file: as a whole read would find it.
         std::lock_guard<std::mutex> lock(gCacheMutex);
         const std::string path = ResolvePath(name);
-        std::error_code ec;
-        if (NothingAt(path) || !std::filesystem::is_regular_file(path, ec)) {
+        if (KindOfPath(path) != PathKind::File) {
             int64_t size;
             LoadContent(name, size, createMissing);
             return;

@@ -228,6 +228,22 @@ bool DirectoryExists(const std::string& path) {
     return !path.empty() && fs::is_directory(os::FsPath(path), ec);
 }
 
+PathKind KindOfPath(const std::string& path, std::string* err) {
+    std::error_code ec;
+    const fs::path p = os::FsPath(path);
+    const fs::file_status link = fs::symlink_status(p, ec);
+    if (link.type() == fs::file_type::not_found) return PathKind::Nothing;
+    const fs::file_status target = fs::is_symlink(link) ? fs::status(p, ec) : link;
+    if (target.type() == fs::file_type::not_found) return PathKind::Nothing;
+    if (ec) {
+        if (err) *err = ec.message();
+        return PathKind::Unknown;
+    }
+    return fs::is_regular_file(target) ? PathKind::File
+           : fs::is_directory(target)  ? PathKind::Folder
+                                       : PathKind::Other;
+}
+
 int64_t FileSize(const std::string& path) {
     std::error_code ec;
     auto s = fs::file_size(os::FsPath(path), ec);

@@ -50,6 +50,11 @@ bool SameFile(const std::string& a, const std::string& b);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
+// What a path names: nothing at all (not even a link to nothing), a regular
+// file, a folder, anything else (a pipe, a device), or what the system cannot
+// tell (err says why).
+enum class PathKind { Nothing, File, Folder, Other, Unknown };
+PathKind KindOfPath(const std::string& path, std::string* err = nullptr);
 // Size in bytes, or -1.
 int64_t FileSize(const std::string& path);
 
