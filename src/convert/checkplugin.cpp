@@ -11,6 +11,7 @@
 #include "convert/save.h"
 #include "dictionary/dictfile.h"
 #include "plugin/blocks.h"
+#include "plugin/responses.h"
 
 namespace qp {
 
@@ -60,7 +61,13 @@ void CheckResponseLinks(const TopicRenames& topics, std::vector<RefFinding>& fin
         const int o = FindRecordSubrecord(record, "NAME");
         if (o < 0) continue;
         const std::string after = ReadRecordString(record, o + 8, ReadRecordInt(record, o + 4));
-        CheckTopicLinks(ReadRecordId(record), info.flag.empty() ? after : info.fv, after, topics, findings);
+        const std::string id = ReadRecordId(record);
+        std::string before = after;
+        if (info.converted) {  // the game's own text, which the dictionary keeps
+            const auto file = OpenTripleFile(InfoDictionary(info.kind), false);
+            if (const int t = file ? FindTriple(*file, id) : -1; t >= 0) before = file->triples[static_cast<size_t>(t)][1];
+        }
+        CheckTopicLinks(id, before, after, topics, findings);
     }
 }
 
