@@ -193,8 +193,8 @@ TEST_F(Cli, ListLinesComeBackAsEdits) {
 }
 
 // Long texts by "Edit text" item and ID, written whole as the text edit
-// dialog's SAVE writes them; under a title that is a tab too, list's five
-// fields are the name.
+// dialog's SAVE writes them; a title that is a tab too ("Book") stays the
+// name's, as edits files written before long texts mean it.
 TEST_F(Cli, EditsTakeLongTextsByItem) {
     auto texts = [](const std::string& name, const std::string& text, const std::string& desc,
                     const std::string& response) {
@@ -204,15 +204,15 @@ TEST_F(Cli, EditsTakeLongTextsByItem) {
                        Record("INFO", {{"INAM", Z("7")}, {"NAME", response}})});
     };
     const std::string in = Put("t.esp", texts("Tome", "Old text", "Old description", "Old response"));
-    Put("edits.txt", "Book\tbk_a\tNew\\nText \\\\ with a \\t\n"
-                     "Book\t\tbk_a\tTome\tFolio\n"
+    Put("edits.txt", "Book text\tbk_a\tNew\\nText \\\\ with a \\t\n"
+                     "Book\tbk_a\tFolio\n"
                      "Skill\t3\tNeu\n"
                      "Dialogue\t7\t" + std::string(511, 'r') + "\n");
     Result r = Convert(in, P("out.esp"), WithEdits());
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(ReadFile(dir / "out.esp"), texts("Folio", "New\nText \\ with a \t", "Neu", std::string(511, 'r')));
     for (const auto& [edit, message] :
-         {std::pair<std::string, std::string>{"Book\tbk_b\tX\n", ":1: no text with ID \"bk_b\" in \"Edit text\" item \"Book\""},
+         {std::pair<std::string, std::string>{"Book text\tbk_b\tX\n", ":1: no text with ID \"bk_b\" in \"Edit text\" item \"Book\""},
           {"Dialogue\t7\t" + std::string(512, 'r') + "\n", "INFORMATION: The text has more than 511 characters.\n"}}) {
         Put("edits.txt", edit);
         r = Convert(in, P("out2.esp"), WithEdits());
@@ -279,7 +279,7 @@ TEST_F(Cli, RefusalsLeaveEveryFileUntouched) {
         {hebel + "Activator\tact_dict\tX\n", ":2: "},  // the accepted edit before is not saved
         {hebel, "INFORMATION:     THIS IS A MASTER FILE.\nYOU CANNOT MODIFY IT\n", '~', "out.esp",
          true},
-        {"Book\tbk\tText\n", "INFORMATION:     THIS IS A MASTER FILE.\nYOU CANNOT MODIFY IT\n", '~', "out.esp",
+        {"Book text\tbk\tText\n", "INFORMATION:     THIS IS A MASTER FILE.\nYOU CANNOT MODIFY IT\n", '~', "out.esp",
          true},
         {"", "INFORMATION: THIS IS A MASTER FILE FUNCTION NONAVAILABLE.\n", '=', "out.esp", true},
         // Any spelling that names the plugin after the naming rule.

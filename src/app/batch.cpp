@@ -98,11 +98,10 @@ const char* const kHelp =
     "            rows with its ID and FV name get its OV name; a line whose FV\n"
     "            name no row has any more is refused as stale.\n"
     "            A long text: ITEM<TAB>ID<TAB>TEXT, ITEM an \"Edit text\" item\n"
-    "            (Book, Class, Race, Skill, Birthsign, Dialogue, Journal; a\n"
-    "            response or journal entry by its INFO ID), the text written as the\n"
-    "            text edit dialog's SAVE writes it. Book, Class, Race and\n"
-    "            Birthsign are tabs too: three fields are the text, list's five\n"
-    "            fields the name.\n"
+    "            and \" text\" (Book text, Class text, Race text, Skill text,\n"
+    "            Birthsign text, Dialogue text, Journal text; Skill, Dialogue and\n"
+    "            Journal alone too; a response or journal entry by its INFO ID),\n"
+    "            the text written as the text edit dialog's SAVE writes it.\n"
     "  --codepage 1250, 1251 or 1252: the list is printed and the edits file read\n"
     "            as UTF-8, names and texts being in that code page; without it,\n"
     "            bytes go out and come in as the plugin holds them. A PO file is\n"
@@ -513,12 +512,15 @@ int ReadEdits(const std::string& path, int codePage, std::vector<Edit>& edits) {
                         "\\n \\r)");
             return kExitRefused;
         }
-        // Three fields under an "Edit text" item's title are a long text
-        // (Book, Class, Race and Birthsign are tabs too: their names come in
-        // list's five-field form).
+        // A long text names its "Edit text" item as "Book text", or by the
+        // item's title alone where no tab has that title (Skill, Dialogue,
+        // Journal): "Book" alone stays the tab's name, as edits files
+        // written before long texts were taken mean it.
+        bool tab = false;
+        for (int g = qp::kFirstList; g <= qp::kLastList; ++g) tab = tab || title == qp::TabTitle(g);
         if (!e.listed)
             for (const qp::Translatable* f : qp::TextItemFields())
-                if (title == f->title) e.item = f;
+                if (title == std::string(f->title) + " text" || (title == f->title && !tab)) e.item = f;
         // A name or text ends at its first zero byte: the rest would be lost.
         if (e.ov.find('\0') != std::string::npos) {
             Say(where + (e.item ? "the text holds a zero byte" : "the new name holds a zero byte"));
