@@ -193,8 +193,8 @@ TEST_F(Cli, ListLinesComeBackAsEdits) {
 }
 
 // Long texts by "Edit text" item and ID, written whole as the text edit
-// dialog's SAVE writes them; a title that is a tab too ("Book") stays the
-// name's, as edits files written before long texts mean it.
+// dialog's SAVE writes them; a title that is a tab's too stays the name's,
+// as edits files written before long texts mean it.
 TEST_F(Cli, EditsTakeLongTextsByItem) {
     auto texts = [](const std::string& name, const std::string& text, const std::string& desc,
                     const std::string& response) {

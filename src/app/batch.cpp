@@ -512,10 +512,10 @@ int ReadEdits(const std::string& path, int codePage, std::vector<Edit>& edits) {
                         "\\n \\r)");
             return kExitRefused;
         }
-        // A long text names its "Edit text" item as "Book text", or by the
-        // item's title alone where no tab has that title (Skill, Dialogue,
-        // Journal): "Book" alone stays the tab's name, as edits files
-        // written before long texts were taken mean it.
+        // A long text names its "Edit text" item by its title and " text",
+        // or by the title alone where no tab has that title: a tab's title
+        // alone stays the tab's name, as edits files written before long
+        // texts were taken mean it.
         bool tab = false;
         for (int g = qp::kFirstList; g <= qp::kLastList; ++g) tab = tab || title == qp::TabTitle(g);
         if (!e.listed)
